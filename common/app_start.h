@@ -1,0 +1,14 @@
+#pragma once
+// Start-up chores shared by the three programs.
+
+namespace qpt {
+
+// Before the QApplication exists: on a desktop that offers both Wayland and
+// X11 and where the user chose no platform, use X11 so that the skinned
+// windows can place themselves and each other.
+void choosePlatformBeforeApplication();
+
+// After the QApplication exists: fonts, application name.
+void prepareApplication();
+
+}  // namespace qpt

@@ -1,0 +1,245 @@
+#include "dialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace qpt {
+
+namespace {
+
+struct Script {
+    bool active = false;
+    QStringList answers;
+    bool loadedFromEnvironment = false;
+};
+
+Script& script()
+{
+    static Script s;
+    if (!s.loadedFromEnvironment) {
+        s.loadedFromEnvironment = true;
+        if (qEnvironmentVariableIsSet("QPT_DIALOG_ANSWERS")) {
+            s.active = true;
+            const QString value = qEnvironmentVariable("QPT_DIALOG_ANSWERS");
+            if (!value.isEmpty())
+                s.answers = value.split(QLatin1Char(','));
+        }
+    }
+    return s;
+}
+
+// Takes the next scripted answer; nullopt when the real dialog is to be shown.
+std::optional<QString> nextScripted()
+{
+    Script& s = script();
+    if (!s.active)
+        return std::nullopt;
+    if (s.answers.isEmpty())
+        return QString();
+    return s.answers.takeFirst().trimmed();
+}
+
+void log(const DialogRecord& record)
+{
+    Dialogs::records().push_back(record);
+    const QString path = qEnvironmentVariable("QPT_DIALOG_LOG");
+    if (path.isEmpty())
+        return;
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), record.kind);
+    object.insert(QStringLiteral("title"), record.title);
+    object.insert(record.kind == QLatin1String("message") ? QStringLiteral("text") : QStringLiteral("filter"), record.text);
+    if (record.kind == QLatin1String("message")) {
+        object.insert(QStringLiteral("icon"), record.icon);
+        object.insert(QStringLiteral("buttons"), record.buttons);
+    }
+    object.insert(QStringLiteral("answer"), record.answer);
+    QFile file(path);
+    if (file.open(QIODevice::Append | QIODevice::WriteOnly))
+        file.write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
+}
+
+QString answerName(MsgAnswer answer)
+{
+    switch (answer) {
+    case MsgAnswer::Ok: return QStringLiteral("OK");
+    case MsgAnswer::Yes: return QStringLiteral("Yes");
+    case MsgAnswer::No: return QStringLiteral("No");
+    case MsgAnswer::Retry: return QStringLiteral("Retry");
+    case MsgAnswer::Cancel: return QStringLiteral("Cancel");
+    }
+    return QString();
+}
+
+MsgAnswer firstButton(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::YesNo: return MsgAnswer::Yes;
+    case MsgButtons::RetryCancel: return MsgAnswer::Retry;
+    case MsgButtons::Ok: break;
+    }
+    return MsgAnswer::Ok;
+}
+
+MsgAnswer parseAnswer(const QString& text, MsgButtons buttons)
+{
+    const QString t = text.toLower();
+    if (t == QLatin1String("yes")) return MsgAnswer::Yes;
+    if (t == QLatin1String("no")) return MsgAnswer::No;
+    if (t == QLatin1String("retry")) return MsgAnswer::Retry;
+    if (t == QLatin1String("cancel")) return MsgAnswer::Cancel;
+    if (t == QLatin1String("ok")) return MsgAnswer::Ok;
+    return firstButton(buttons);
+}
+
+QMessageBox::Icon qtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString shownText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+}  // namespace
+
+QString Dialogs::iconName(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information: return QStringLiteral("information");
+    case MsgIcon::Critical: return QStringLiteral("critical");
+    case MsgIcon::Exclamation: return QStringLiteral("exclamation");
+    case MsgIcon::Question: return QStringLiteral("question");
+    case MsgIcon::None: break;
+    }
+    return QStringLiteral("none");
+}
+
+QString Dialogs::buttonsName(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::YesNo: return QStringLiteral("YesNo");
+    case MsgButtons::RetryCancel: return QStringLiteral("RetryCancel");
+    case MsgButtons::Ok: break;
+    }
+    return QStringLiteral("OK");
+}
+
+MsgAnswer Dialogs::message(const QString& title, const QString& text, MsgIcon icon,
+                           MsgButtons buttons, QWidget* parent)
+{
+    MsgAnswer answer;
+    if (const auto scripted = nextScripted()) {
+        answer = parseAnswer(*scripted, buttons);
+    } else {
+        QMessageBox box(qtIcon(icon), title, shownText(text), QMessageBox::NoButton, parent);
+        switch (buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+        }
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        switch (box.exec()) {
+        case QMessageBox::Yes: answer = MsgAnswer::Yes; break;
+        case QMessageBox::No: answer = MsgAnswer::No; break;
+        case QMessageBox::Retry: answer = MsgAnswer::Retry; break;
+        case QMessageBox::Cancel: answer = MsgAnswer::Cancel; break;
+        case QMessageBox::Ok: answer = MsgAnswer::Ok; break;
+        default:  // closed by the window manager: the escape button
+            answer = buttons == MsgButtons::YesNo ? MsgAnswer::No
+                   : buttons == MsgButtons::RetryCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
+        }
+    }
+    log({QStringLiteral("message"), title, text, iconName(icon), buttonsName(buttons), answerName(answer)});
+    return answer;
+}
+
+QStringList Dialogs::filterGroups(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList groups;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            pattern = pattern.trimmed();
+        groups << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
+    }
+    return groups;
+}
+
+QStringList Dialogs::openFiles(const QString& title, const QString& filter, bool multiple, QWidget* parent)
+{
+    QStringList chosen;
+    if (const auto scripted = nextScripted()) {
+        if (!scripted->isEmpty())
+            chosen = scripted->split(QLatin1Char('|'));
+    } else {
+        // Qt's own dialog matches name filters regardless of letter case,
+        // which the upper-case patterns rely on.
+        QFileDialog dialog(parent, title);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        dialog.setNameFilters(filterGroups(filter));
+        if (dialog.exec() == QDialog::Accepted)
+            chosen = dialog.selectedFiles();
+    }
+    log({QStringLiteral("open"), title, filter, QString(), QString(), chosen.join(QLatin1Char('|'))});
+    return chosen;
+}
+
+QString Dialogs::saveFile(const QString& title, const QString& filter, bool confirmOverwrite, QWidget* parent)
+{
+    QString chosen;
+    if (const auto scripted = nextScripted()) {
+        chosen = *scripted;
+    } else {
+        QFileDialog dialog(parent, title);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
+        dialog.setNameFilters(filterGroups(filter));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().first();
+    }
+    log({QStringLiteral("save"), title, filter, QString(), QString(), chosen});
+    return chosen;
+}
+
+void Dialogs::scriptAnswers(const QStringList& answers)
+{
+    Script& s = script();
+    s.active = true;
+    s.answers = answers;
+}
+
+QVector<DialogRecord>& Dialogs::records()
+{
+    static QVector<DialogRecord> list;
+    return list;
+}
+
+void Dialogs::resetForTests()
+{
+    Script& s = script();
+    s.active = false;
+    s.answers.clear();
+    records().clear();
+}
+
+}  // namespace qpt

@@ -1,0 +1,61 @@
+#pragma once
+// Every message box and file dialog of the three programs goes through here.
+//
+// For automation two environment variables apply:
+//   QPT_DIALOG_LOG=<file>      each box and dialog is appended as one JSON line
+//   QPT_DIALOG_ANSWERS=a,b,... the boxes and dialogs are answered in this
+//                              order without being shown ("Yes", "No", "OK",
+//                              "Retry", "Cancel"; for a file dialog the chosen
+//                              path, several joined by '|', empty for Cancel)
+// When QPT_DIALOG_ANSWERS is set and runs out, boxes take their first button
+// and file dialogs are cancelled, so that no automated run ever blocks.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class QWidget;
+
+namespace qpt {
+
+enum class MsgIcon { None, Information, Critical, Exclamation, Question };
+enum class MsgButtons { Ok, YesNo, RetryCancel };
+enum class MsgAnswer { Ok, Yes, No, Retry, Cancel };
+
+// One shown (or answered) box or dialog, as logged.
+struct DialogRecord {
+    QString kind;  // "message", "open", "save"
+    QString title;
+    QString text;  // message text, or the filter of a file dialog
+    QString icon;
+    QString buttons;
+    QString answer;
+};
+
+class Dialogs {
+public:
+    static MsgAnswer message(const QString& title, const QString& text, MsgIcon icon,
+                             MsgButtons buttons, QWidget* parent = nullptr);
+
+    // Filters are given as "Description|pattern;pattern|Description|pattern".
+    // Patterns match regardless of letter case.
+    static QStringList openFiles(const QString& title, const QString& filter, bool multiple,
+                                 QWidget* parent = nullptr);
+    // Returns the chosen name exactly as chosen; empty when cancelled.
+    static QString saveFile(const QString& title, const QString& filter, bool confirmOverwrite,
+                            QWidget* parent = nullptr);
+
+    // Converts a "Description|patterns|..." filter into Qt's filter groups.
+    static QStringList filterGroups(const QString& filter);
+
+    // Tests: answer the next boxes from this list instead of showing them,
+    // and read what was shown.
+    static void scriptAnswers(const QStringList& answers);
+    static QVector<DialogRecord>& records();
+    static void resetForTests();
+
+    static QString iconName(MsgIcon icon);
+    static QString buttonsName(MsgButtons buttons);
+};
+
+}  // namespace qpt

@@ -1,0 +1,76 @@
+#include "marker_files.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qpt {
+
+bool MarkerFiles::createOrTruncate(const QString& path, const QString& line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    if (!line.isNull()) {
+        const QByteArray bytes = line.toLocal8Bit() + "\r\n";
+        if (file.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+bool MarkerFiles::exists(const QString& path)
+{
+    return QFileInfo::exists(path);
+}
+
+void MarkerFiles::remove(const QString& path)
+{
+    QFile::remove(path);
+}
+
+bool MarkerFiles::copyOver(const QString& source, const QString& destination)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (out.write(buffer, n) != n)
+            return false;
+    }
+    return out.commit();
+}
+
+bool MarkerFiles::writeNoFollow(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    qint64 done = 0;
+    bool ok = true;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        done += n;
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+}  // namespace qpt

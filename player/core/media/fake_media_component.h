@@ -1,0 +1,47 @@
+#pragma once
+// A media component for the logic tests: it plays nothing, records what it
+// was asked and lets the test set position, duration and notifications.
+
+#include "player/core/media/media_component.h"
+
+#include <QStringList>
+#include <QVector>
+
+namespace qpt {
+
+class FakeMediaComponent : public MediaComponent {
+    Q_OBJECT
+public:
+    using MediaComponent::MediaComponent;
+
+    void setUrl(const QString& url) override;
+    QString url() const override { return m_url; }
+    bool isCdTrack() const override { return m_url.endsWith(QLatin1String(".cda"), Qt::CaseInsensitive); }
+    void play() override;
+    void pause() override;
+    void stop() override;
+    double currentPosition() const override { return position; }
+    void setCurrentPosition(double seconds) override;
+    double duration() const override { return length; }
+    int volume() const override { return m_volume; }
+    void setVolume(int volume) override;
+    QString status() const override { return statusText; }
+
+    // Sends a notification as the real component would.
+    void notify(int state) { emit playStateChanged(state); }
+
+    // Test knobs and records.
+    double position = -1;
+    double length = 0;
+    QString statusText = QStringLiteral("Ready");
+    bool notifyOnSetUrl = true;     // emit Transitioning, Playing after setUrl
+    QStringList calls;              // "url <path>", "play", "pause", "stop", "seek <s>"
+    QVector<int> volumeWrites;      // every accepted volume value
+    QVector<double> seeks;
+
+private:
+    QString m_url;
+    int m_volume = 100;
+};
+
+}  // namespace qpt

@@ -1,0 +1,62 @@
+#pragma once
+// The media component: the one place the player plays audio through.
+// Assigning an address starts playback by itself; a play-state notification
+// follows while the caller yields to events. Positions and durations are in
+// seconds, the volume runs 0..100.
+
+#include <QObject>
+#include <QString>
+
+namespace qpt {
+
+// Play-state codes, numbered as the platform control numbers them.
+namespace playstate {
+inline constexpr int Undefined = 0;
+inline constexpr int Stopped = 1;
+inline constexpr int Paused = 2;
+inline constexpr int Playing = 3;
+inline constexpr int Buffering = 6;
+inline constexpr int MediaEnded = 8;
+inline constexpr int Transitioning = 9;
+inline constexpr int Ready = 10;
+}  // namespace playstate
+
+class MediaComponent : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~MediaComponent() override = default;
+
+    // Assigning starts playback of the file (or CD track); the empty text
+    // unloads the media.
+    virtual void setUrl(const QString& url) = 0;
+    // The address last assigned; empty before any.
+    virtual QString url() const = 0;
+    // True while the current media is an audio-CD track.
+    virtual bool isCdTrack() const = 0;
+
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void stop() = 0;
+
+    // Elapsed seconds of the current media; -1 with no media loaded, 0 before
+    // playback has started.
+    virtual double currentPosition() const = 0;
+    // Jumps within the current media. Throws RuntimeFailure with no media.
+    virtual void setCurrentPosition(double seconds) = 0;
+    // Length of the current media in seconds; 0 until it is known.
+    virtual double duration() const = 0;
+
+    virtual int volume() const = 0;
+    // Throws RuntimeFailure for a negative value and leaves the volume as it
+    // was; values above 100 are accepted and play as 100.
+    virtual void setVolume(int volume) = 0;
+
+    // A short human-readable status, shown verbatim.
+    virtual QString status() const = 0;
+
+signals:
+    void playStateChanged(int newState);
+};
+
+}  // namespace qpt

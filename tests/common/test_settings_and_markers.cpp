@@ -1,0 +1,128 @@
+// The shared layer: settings store, marker files, program start, timers.
+
+#include "common/event_loop.h"
+#include "common/marker_files.h"
+#include "common/program_starter.h"
+#include "common/settings_store.h"
+#include "common/dialogs.h"
+#include "tests/support/test_env.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTest>
+
+using namespace qpt;
+using qpt::test::TestEnv;
+
+class TestCommon : public QObject {
+    Q_OBJECT
+private slots:
+    void settingsMissingKeyAndConversion()
+    {
+        TestEnv env;
+        QCOMPARE(SettingsStore::read(QStringLiteral("AutoFileAss")), QString());
+        QVERIFY(!SettingsStore::readNumber(QStringLiteral("AutoFileAss")));
+        SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("1"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("AutoFileAss")), QStringLiteral("1"));
+        QVERIFY(SettingsStore::isOn(QStringLiteral("AutoFileAss")));
+        SettingsStore::write(QStringLiteral("FadeOutCD"), QStringLiteral("yes"));
+        QVERIFY(!SettingsStore::readNumber(QStringLiteral("FadeOutCD")));
+        QCOMPARE(toNumber(QStringLiteral(" 2 ")).value_or(-1), 2.0);
+        QVERIFY(!toNumber(QStringLiteral("1abc")));
+        QVERIFY(!toNumber(QString()));
+        // The file is where the other programs look, group [Option].
+        QVERIFY(SettingsStore::filePath().startsWith(env.configDir()));
+        QVERIFY(TestEnv::readFile(SettingsStore::filePath()).contains("[Option]"));
+    }
+
+    void settingsSeeAnotherWriter()
+    {
+        TestEnv env;
+        SettingsStore::write(QStringLiteral("OSOT"), QStringLiteral("2"));
+        // Another process writes behind our back.
+        {
+            QSettings other(SettingsStore::filePath(), QSettings::IniFormat);
+            other.setValue(QStringLiteral("Option/OSOT"), QStringLiteral("1"));
+        }
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSOT")), QStringLiteral("1"));
+    }
+
+    void markerFiles()
+    {
+        TestEnv env;
+        const QString path = env.app(QStringLiteral("activeoption.inf"));
+        QVERIFY(MarkerFiles::createOrTruncate(path, QStringLiteral("Option Active...")));
+        QCOMPARE(TestEnv::readFile(path), QByteArray("Option Active...\r\n"));
+        QVERIFY(MarkerFiles::createOrTruncate(path));
+        QCOMPARE(TestEnv::readFile(path), QByteArray());
+        QVERIFY(MarkerFiles::exists(path));
+        QVERIFY(!MarkerFiles::exists(env.app(QStringLiteral("ActiveOption.inf"))));
+        MarkerFiles::remove(path);
+        MarkerFiles::remove(path);  // absent: no error
+        QVERIFY(!MarkerFiles::exists(path));
+
+        QVERIFY(!MarkerFiles::copyOver(env.app(QStringLiteral("missing")), env.app(QStringLiteral("b"))));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("b"))));
+        TestEnv::writeFile(env.app(QStringLiteral("a")), QByteArray("x\0y", 3));
+        TestEnv::writeFile(env.app(QStringLiteral("b")), "old");
+        QVERIFY(MarkerFiles::copyOver(env.app(QStringLiteral("a")), env.app(QStringLiteral("b"))));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("b"))), QByteArray("x\0y", 3));
+
+        // A link planted at a fixed name is not followed.
+        const QString victim = env.app(QStringLiteral("victim"));
+        TestEnv::writeFile(victim, "keep");
+        QFile::link(victim, env.app(QStringLiteral("planted")));
+        QVERIFY(!MarkerFiles::writeNoFollow(env.app(QStringLiteral("planted")), "evil"));
+        QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
+    }
+
+    void programStart()
+    {
+        TestEnv env;
+        QVERIFY(!ProgramStarter::start(env.app(QStringLiteral("missing.dat"))));
+        TestEnv::writeFile(env.app(QStringLiteral("plain.dat")), "not executable");
+        QVERIFY(!ProgramStarter::start(env.app(QStringLiteral("plain.dat"))));
+        QVERIFY(env.installStandIn(QStringLiteral("option.dat")));
+        QVERIFY(ProgramStarter::start(env.app(QStringLiteral("option.dat")), QStringLiteral("autofileass"),
+                                      WindowStyle::Hidden));
+        QVERIFY(test::waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
+        QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
+    }
+
+    void pollTimerNeverReenters()
+    {
+        int runs = 0;
+        PollTimer timer;
+        timer.setHandler([&] {
+            ++runs;
+            timer.tick();  // a tick falling due while running is dropped
+        });
+        timer.tick();
+        QCOMPARE(runs, 1);
+        QVERIFY(!timer.isArmed());
+        timer.setInterval(5);
+        QVERIFY(timer.isArmed());
+        timer.setInterval(0);
+        QVERIFY(!timer.isArmed());
+    }
+
+    void scriptedDialogsAreLogged()
+    {
+        TestEnv env;
+        Dialogs::scriptAnswers({QStringLiteral("No")});
+        QCOMPARE(Dialogs::message(QStringLiteral("T"), QStringLiteral("a\r\nb"), MsgIcon::Information,
+                                  MsgButtons::YesNo),
+                 MsgAnswer::No);
+        // Exhausted: the first button, never a blocking dialog.
+        QCOMPARE(Dialogs::message(QStringLiteral("U"), QString(), MsgIcon::None, MsgButtons::RetryCancel),
+                 MsgAnswer::Retry);
+        QCOMPARE(env.dialogTitles(), (QStringList{QStringLiteral("T"), QStringLiteral("U")}));
+        QVERIFY(TestEnv::readFile(env.dialogLog()).contains("\"text\":\"a\\r\\nb\""));
+        QCOMPARE(Dialogs::filterGroups(QStringLiteral("Quorbel PlayList|*.VYX|All Files|*.*")),
+                 (QStringList{QStringLiteral("Quorbel PlayList (*.VYX)"), QStringLiteral("All Files (*.*)")}));
+    }
+};
+
+QTEST_MAIN(TestCommon)
+#include "test_settings_and_markers.moc"
