@@ -20,12 +20,29 @@ QString SingleInstance::lockFolder()
     return folder;
 }
 
-bool SingleInstance::anotherIsRunning(const QString& programName)
+namespace {
+int openLock(const QString& programName)
 {
     QString safeName = programName;
     safeName.replace(QLatin1Char(' '), QLatin1Char('-'));
-    const QString path = lockFolder() + QStringLiteral("/quorbel-%1.lock").arg(safeName);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const QString path = SingleInstance::lockFolder() + QStringLiteral("/quorbel-%1.lock").arg(safeName);
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+}
+}  // namespace
+
+bool SingleInstance::isRunning(const QString& programName)
+{
+    const int fd = openLock(programName);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);  // closing drops the test lock
+    return !free;
+}
+
+bool SingleInstance::anotherIsRunning(const QString& programName)
+{
+    const int fd = openLock(programName);
     if (fd < 0)
         return false;  // cannot tell: behave as the only instance
     const bool alone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;

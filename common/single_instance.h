@@ -13,6 +13,9 @@ public:
     // Tests for another running instance of the named program and, from
     // then on, marks this process as running. Call once at start.
     static bool anotherIsRunning(const QString& programName);
+    // Only asks, without marking this process: for a helper that must know
+    // whether the program runs before it starts it.
+    static bool isRunning(const QString& programName);
     // Where the lock files live: $XDG_RUNTIME_DIR, else a per-user folder
     // in the temporary folder.
     static QString lockFolder();
