@@ -1,0 +1,38 @@
+#pragma once
+// The transport operations and the reaction to the media component's
+// play-state notifications. The play order is the playlist's hidden source
+// list; its selection is the playback cursor.
+
+#include <QString>
+
+namespace qpt {
+
+struct PlayerContext;
+
+class PlaybackEngine {
+public:
+    explicit PlaybackEngine(PlayerContext& context);
+
+    void PlaySong();
+    void PauseSong();
+    void StopSong();
+    void NextSong();
+    void PreviousSong();
+    void PlayStateNotice(int newState);
+
+    // Marks the song just started: the row NowPlayingRow (0 read as 1) goes
+    // bold, or row 1 when the start wrapped round. Throws on a missing row.
+    void markStartedSong();
+
+    // The one-line product notice the now-playing line keeps while stopped.
+    static QString productNotice();
+
+private:
+    // Steps shared by Next and Previous once the cursor is placed: looks,
+    // status bar notice, start, mark, enable.
+    void startCursorEntry();
+
+    PlayerContext& c;
+};
+
+}  // namespace qpt

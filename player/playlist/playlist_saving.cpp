@@ -1,0 +1,53 @@
+#include "player/playlist/playlist_saving.h"
+
+#include "common/app_folder.h"
+#include "common/failures.h"
+#include "player/core/player_context.h"
+
+#include <QSaveFile>
+
+namespace qpt {
+
+PlaylistSaving::PlaylistSaving(PlayerContext& context) : c(context) {}
+
+QByteArray PlaylistSaving::fileBytes(const QString& collectedText)
+{
+    return collectedText.toLocal8Bit() + "\r\n";
+}
+
+bool PlaylistSaving::writePlaylistFile(const QString& path, const QString& collectedText)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = fileBytes(collectedText);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void PlaylistSaving::autosaveAndQuit()
+{
+    ListBox& order = c.playlist.lstPlayListSource;
+    if (!order.isEmpty()) {
+        tryStep([&] { c.shell.hideMainWindow(); });
+        yieldEvents();
+        c.s.PlaylistText.clear();
+        // Walks the selection through every entry; songs the loader adds
+        // meanwhile are taken too.
+        tryStep([&] {
+            order.setListIndex(-1);
+            while (order.ListIndex() + 1 < order.ListCount()) {
+                order.setListIndex(order.ListIndex() + 1);
+                c.s.PlaylistText += order.List(order.ListIndex()) + QStringLiteral("\r\n");
+                yieldEvents();
+            }
+        });
+        writePlaylistFile(AppFolder::file(QStringLiteral("autosavedlist.aut")), c.s.PlaylistText);
+    }
+    c.shell.unloadMainWindow();
+}
+
+}  // namespace qpt

@@ -1,0 +1,39 @@
+#pragma once
+// frmPlayList: the playlist window with the two-column list, the rotating
+// status bar and the size grip.
+
+#include <QLabel>
+#include <QTableView>
+#include <QWidget>
+
+namespace qpt {
+
+class PlayerApp;
+class PictureButton;
+
+class PlaylistWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Quorbel PlayList Tirk";
+    static constexpr double kMinWidth = 4950;
+    static constexpr double kMinHeight = 2910;
+
+    explicit PlaylistWindow(PlayerApp& app);
+
+    QTableView* lstPlayList = nullptr;
+    QLabel* staBar = nullptr;
+    PictureButton* picResize = nullptr;
+
+    // Lays the controls out for the current size (the resize rules).
+    void layoutControls();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    PlayerApp& app;
+};
+
+}  // namespace qpt

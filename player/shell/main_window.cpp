@@ -1,0 +1,315 @@
+#include "player/shell/main_window.h"
+
+#include "common/twips.h"
+#include "common/window_helpers.h"
+#include "player/core/main_display.h"
+#include "player/shell/picture_button.h"
+#include "player/shell/player_app.h"
+#include "skin/skin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPainter>
+
+namespace qpt {
+
+namespace {
+
+const QColor kDisplayText(0xD8, 0xF2, 0xFF);
+const QColor kClockText(0x9F, 0xEF, 0xFF);
+
+void place(QWidget* widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(twipsRect(left, top, width, height));
+}
+
+bool isWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), app(playerApp)
+{
+    setWindowTitle(QLatin1String(kCaption));
+    setWindowIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(twipsToPx(design::MainWidth), twipsToPx(design::MainHeight));
+
+    MainDisplay& d = app.context().display;
+    lblNowPlaying = makeLabel(d.lblNowPlaying, 6.75, false, kDisplayText);
+    lblTime = makeLabel(d.lblTime, 14.25, false, kClockText);
+    lblTime->setAlignment(Qt::AlignCenter);
+    lblBitRate = makeLabel(d.lblBitRate, 12, false, kDisplayText);
+    lblBitRate->setAlignment(Qt::AlignCenter);
+    lblNOofSngInPlaylst = makeLabel(d.lblNOofSngInPlaylst, 8.25, true, kDisplayText);
+    lblNowPlayingNO = makeLabel(d.lblNowPlayingNO, 8.25, true, kDisplayText);
+
+    imgPlay = makeButton(d.imgPlay, design::PlayLeft, QStringLiteral("Play"));
+    imgpause = makeButton(d.imgpause, design::PauseLeft, QStringLiteral("Pause"));
+    imgStop = makeButton(d.imgStop, design::StopLeft, QStringLiteral("Stop"));
+    imgPrev = makeButton(d.imgPrev, design::PrevLeft, QStringLiteral("Previous"));
+    imgNext = makeButton(d.imgNext, design::NextLeft, QStringLiteral("Next"));
+    bindTransportMouse();
+
+    picProgressBar = new PictureButton(this);
+    picProgressBar->setPicture(QStringLiteral("seek_track"));
+    picProgressBar->setToolTip(QStringLiteral("ProgressBar"));
+    place(picProgressBar, design::ProgressBarLeft, design::ProgressBarTop, design::ProgressBarWidth,
+          design::ProgressBarHeight);
+    picVolBar = new PictureButton(this);
+    picVolBar->setPicture(QStringLiteral("volume_track"));
+    picVolBar->setToolTip(QStringLiteral("Volume"));
+    place(picVolBar, design::VolBarLeft, design::VolBarTop, design::VolBarWidth, design::VolBarHeight);
+    picProgressBarDot = makeDot(d.picProgressBarDot, QStringLiteral("ProgressBar"));
+    picVolBarDot = makeDot(d.picVolBarDot, QStringLiteral("Volume"));
+
+    picOpenPlaylist = new PictureButton(this);
+    picOpenPlaylist->setPicture(QStringLiteral("playlist_button_0"));
+    picOpenPlaylist->setToolTip(QStringLiteral("Open PlayList"));
+    picOpenPlaylist->setFocusPolicy(Qt::StrongFocus);
+    place(picOpenPlaylist, design::PlaylistButtonLeft, design::ButtonTop, design::ButtonWidth, design::ButtonHeight);
+    picOpenPlaylist->onClick = [this] { app.togglePlaylistWindow(); };
+
+    // An off-screen button whose click takes the window out of the topmost band.
+    cmdNotOnTopfrmMain = new QPushButton(this);
+    cmdNotOnTopfrmMain->setGeometry(-100, -100, 10, 10);
+    connect(cmdNotOnTopfrmMain, &QPushButton::clicked, this, [this] { MakeTopMost(this, false); });
+
+    for (QLabel* label : {lblNowPlaying, lblTime, lblBitRate, lblNOofSngInPlaylst, lblNowPlayingNO})
+        label->installEventFilter(this);
+}
+
+QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, const QColor& colour)
+{
+    auto* label = new QLabel(this);
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setTextFormat(Qt::PlainText);
+    const auto render = [label, &model] {
+        label->setText(model.text());
+        label->setToolTip(model.toolTip());
+        QRect geometry = twipsRect(model.left(), model.top(), model.width(), model.height());
+        if (model.autoSize())
+            geometry.setWidth(label->sizeHint().width());
+        label->setGeometry(geometry);
+        // The animation blocks between frames: show each frame at once.
+        if (label->isVisible())
+            label->repaint();
+    };
+    connect(&model, &LabelModel::changed, label, render);
+    render();
+    return label;
+}
+
+PictureButton* MainWindow::makeButton(ButtonModel& model, double left, const QString& toolTip)
+{
+    auto* button = new PictureButton(this);
+    button->setToolTip(toolTip);
+    place(button, left, design::ButtonTop, design::ButtonWidth, design::ButtonHeight);
+    const auto render = [button, &model] {
+        button->setPicture(skinNameForPicture(model.picture()));
+        button->setEnabled(model.enabled());
+        if (button->isVisible())
+            button->repaint();
+    };
+    connect(&model, &ButtonModel::changed, button, render);
+    render();
+    return button;
+}
+
+PictureButton* MainWindow::makeDot(DotModel& model, const QString& toolTip)
+{
+    auto* dot = new PictureButton(this);
+    dot->setPicture(toolTip == QLatin1String("Volume") ? QStringLiteral("volume_dot") : QStringLiteral("seek_dot"));
+    dot->setToolTip(toolTip);
+    dot->setFocusPolicy(Qt::StrongFocus);
+    const auto render = [dot, &model] {
+        place(dot, model.left(), model.top(), design::DotSize, design::DotSize);
+    };
+    connect(&model, &DotModel::changed, dot, render);
+    render();
+    return dot;
+}
+
+void MainWindow::bindTransportMouse()
+{
+    MainDisplay& d = app.context().display;
+    PlaybackEngine& engine = app.core().engine;
+    // Play and Pause act on the press; Stop, Next and Previous on the click.
+    imgPlay->onPress = [&d, &engine](QMouseEvent*) {
+        d.imgPlay.setPicture(QStringLiteral("imgPlay2"));
+        engine.PlaySong();
+    };
+    imgPlay->onRelease = [this, &d](QMouseEvent* event) {
+        if (imgPlay->isEnabled() && imgPlay->rect().contains(event->position().toPoint()))
+            d.imgPlay.setPicture(QStringLiteral("imgPlay1"));
+    };
+    imgpause->onPress = [&d, &engine](QMouseEvent*) {
+        d.imgpause.setPicture(QStringLiteral("imgPause2"));
+        engine.PauseSong();
+    };
+    imgStop->onPress = [&d](QMouseEvent*) { d.imgStop.setPicture(QStringLiteral("imgStop2")); };
+    imgStop->onClick = [&engine] { engine.StopSong(); };
+    imgNext->onPress = [&d](QMouseEvent*) { d.imgNext.setPicture(QStringLiteral("imgNext1")); };
+    imgNext->onRelease = [&d](QMouseEvent*) { d.imgNext.setPicture(QStringLiteral("imgNext2")); };
+    imgNext->onClick = [&engine] { engine.NextSong(); };
+    imgPrev->onPress = [&d](QMouseEvent*) { d.imgPrev.setPicture(QStringLiteral("imgPrev1")); };
+    imgPrev->onRelease = [&d](QMouseEvent*) { d.imgPrev.setPicture(QStringLiteral("imgPrev2")); };
+    imgPrev->onClick = [&engine] { engine.PreviousSong(); };
+}
+
+void MainWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Skin::paint(painter, QStringLiteral("main_background"), QRectF(rect()));
+}
+
+void MainWindow::dragPress(QMouseEvent* event, QWidget*)
+{
+    m_dragStart = event->position().toPoint();
+    m_dragging = true;
+    if (isWayland() && event->button() == Qt::LeftButton)
+        StartWindowMove(this);
+}
+
+void MainWindow::dragMove(QMouseEvent* event, QWidget*)
+{
+    unsetCursor();
+    if (!(event->buttons() & Qt::LeftButton) || !m_dragging || isWayland())
+        return;
+    const QPoint delta = event->position().toPoint() - m_dragStart;
+    if (delta.isNull())
+        return;
+    move(pos() + delta);
+    app.mainWindowMoved();
+}
+
+void MainWindow::dragRelease(QMouseEvent*, QWidget*)
+{
+    m_dragging = false;
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event)
+{
+    dragPress(event, this);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    dragMove(event, this);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    dragRelease(event, this);
+    if (event->button() == Qt::LeftButton)
+        app.focusSeekDot();
+    else if (event->button() == Qt::RightButton)
+        app.openPopupMenuAtCursor();
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        app.minimizeToTrayFromSurface();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* label = qobject_cast<QLabel*>(watched);
+    if (!label)
+        return QWidget::eventFilter(watched, event);
+    const bool draggable = label == lblTime || label == lblNowPlaying;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        label->setProperty("qptClickArmed", mouse->button() == Qt::LeftButton);
+        if (label == lblNowPlaying) {
+            if (mouse->button() == Qt::LeftButton)
+                app.focusSeekDot();
+            else if (mouse->button() == Qt::RightButton)
+                app.openPopupMenuAtCursor();
+        }
+        if (draggable)
+            dragPress(mouse, label);
+        return true;
+    case QEvent::MouseMove:
+        if (draggable)
+            dragMove(mouse, label);
+        return true;
+    case QEvent::MouseButtonRelease: {
+        const bool click = label->property("qptClickArmed").toBool() && mouse->button() == Qt::LeftButton
+                        && label->rect().contains(mouse->position().toPoint());
+        label->setProperty("qptClickArmed", false);
+        if (draggable) {
+            dragRelease(mouse, label);
+            if (mouse->button() == Qt::RightButton) {
+                app.core().status.toggleTimeMode();
+                app.openPopupMenuAtCursor();
+            }
+        }
+        if (click) {
+            if (label == lblTime)
+                app.timeLabelClicked();
+            else if (label == lblNowPlaying)
+                app.nowPlayingClicked();
+        }
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        label->setProperty("qptClickArmed", false);
+        if (mouse->button() != Qt::LeftButton)
+            return true;
+        if (label == lblTime)
+            app.core().closeFromTimeDisplay();
+        else
+            app.minimizeToTray();
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing by the window manager is a way of quitting like any other.
+    event->ignore();
+    if (!closing)
+        app.unloadMainWindow();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    event->ignore();
+}
+
+}  // namespace qpt

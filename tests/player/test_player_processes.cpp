@@ -1,0 +1,127 @@
+// The player as a real process in a temporary application folder: single
+// instance, "Running.chk", the first-run hand-over and the close request.
+
+#include "common/settings_store.h"
+#include "tests/support/test_env.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace qpt;
+using namespace qpt::test;
+
+namespace {
+const QString kPlayer = QStringLiteral("Quorbel Player Tirk.exe");
+}
+
+class TestPlayerProcesses : public QObject {
+    Q_OBJECT
+
+    // Starts the player from the temporary folder; answers are the dialog
+    // answers to give (empty: none expected).
+    QProcess* startPlayer(TestEnv& env, const QStringList& arguments, const QString& answers = QString())
+    {
+        auto* process = new QProcess(this);
+        QProcessEnvironment environment = env.processEnvironment();
+        environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), answers);
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(env.appDir());
+        process->start(env.app(kPlayer), arguments);
+        process->waitForStarted();
+        return process;
+    }
+    static void configured()
+    {
+        SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("2"));
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("2"));
+        SettingsStore::write(QStringLiteral("FadeOutCD"), QStringLiteral("2"));
+    }
+    static void stop(QProcess* process)
+    {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+
+private slots:
+    void singleInstanceAndFto()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        configured();
+        QProcess* first = startPlayer(env, {});
+        QVERIFY(waitUntil([&] { return !SettingsStore::read(QStringLiteral("AppPath")).isEmpty(); }));
+
+        // Without "fto" a second player ends at once and touches nothing.
+        QFile::remove(env.app(QStringLiteral("Running.chk")));
+        const QByteArray settingsBefore = TestEnv::readFile(SettingsStore::filePath());
+        QProcess* second = startPlayer(env, {});
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitCode(), 0);
+        QProcess* upper = startPlayer(env, {QStringLiteral("FTO")});
+        QVERIFY(upper->waitForFinished(10000));
+        QCOMPARE(TestEnv::readFile(SettingsStore::filePath()), settingsBefore);
+        QVERIFY(first->state() == QProcess::Running);
+
+        // With "fto" it runs beside the first.
+        QProcess* beside = startPlayer(env, {QStringLiteral("fto")});
+        QVERIFY(!beside->waitForFinished(1500));
+        QVERIFY(beside->state() == QProcess::Running);
+        stop(beside);
+        stop(first);
+    }
+
+    void runningMarkerLivesUntilTheExitSequence()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        configured();
+        QProcess* player = startPlayer(env, {});
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("Running.chk"))); }));
+        QFile::remove(env.app(QStringLiteral("Running.chk")));
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("Running.chk"))); }, 2000));
+        // The Online System's close request ends the player through its exit.
+        TestEnv::writeFile(env.app(QStringLiteral("shutdown.os")), QByteArray());
+        QVERIFY(player->waitForFinished(10000));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("shutdown.os"))));
+    }
+
+    void firstRunHandsOverToTheOptionProgram_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("No") << "No" << "firsttime";
+        QTest::newRow("Yes") << "Yes" << "firsttimedefault";
+    }
+
+    void firstRunHandsOverToTheOptionProgram()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, word);
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        QVERIFY(env.installStandIn(QStringLiteral("option.dat")));
+        QProcess* player = startPlayer(env, {}, answer);
+        QVERIFY(player->waitForFinished(15000));
+        QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
+        QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{word});
+        QCOMPARE(SettingsStore::read(QStringLiteral("PlayerVer")), QStringLiteral("Quorbel Player Tirk v1.00"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("AppPath")), env.appDir());
+        const QByteArray log = TestEnv::readFile(env.dialogLog());
+        QVERIFY(log.contains("You Only Get This Message Once!!!"));
+    }
+
+    void missingOptionProgramKeepsThePlayerRunning()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        QProcess* player = startPlayer(env, {}, QStringLiteral("Yes,OK"));
+        QVERIFY(waitUntil([&] { return env.dialogTitles().contains(QStringLiteral("Option Not Found")); }, 15000));
+        QVERIFY(!player->waitForFinished(1000));
+        stop(player);
+    }
+};
+
+QTEST_MAIN(TestPlayerProcesses)
+#include "test_player_processes.moc"

@@ -1,0 +1,178 @@
+// The start sequence, the first-run hand-over and the exit sequence, in this
+// process with the fake media component.
+
+#include "common/dialogs.h"
+#include "common/marker_files.h"
+#include "common/settings_store.h"
+#include "player/core/start_sequence.h"
+#include "tests/player/fake_shell.h"
+#include "tests/support/test_env.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace qpt;
+using namespace qpt::test;
+
+namespace {
+
+class FakeStartWindows : public StartWindows {
+public:
+    QStringList calls;
+    void createPlaylistWindowHidden() override { calls << QStringLiteral("playlist"); }
+    void sizeMainWindow(double w, double h) override { calls << QStringLiteral("size %1x%2").arg(w).arg(h); }
+    QString mainWindowCaption() const override { return QStringLiteral("Quorbel Player Tirk v1.00"); }
+    void showMainWindow() override { calls << QStringLiteral("show"); }
+};
+
+}  // namespace
+
+class TestStartAndExit : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartAsksTheWelcomeQuestion()
+    {
+        TestEnv env;
+        env.installStandIn(QStringLiteral("option.dat"));
+        Dialogs::scriptAnswers({QStringLiteral("No")});
+        FakePlayer p;
+        FakeStartWindows windows;
+        const bool keepRunning = StartSequence(p.c, windows).run();
+        QVERIFY(!keepRunning);
+        QCOMPARE(SettingsStore::read(QStringLiteral("PlayerVer")), QStringLiteral("Quorbel Player Tirk v1.00"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("AppPath")), env.appDir());
+        QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("Loading AutoSaved PlayList..."));
+        QCOMPARE(p.c.timNowPlaying.interval(), 4000);
+        QVERIFY(QFile::exists(env.app(QStringLiteral("Running.chk"))));
+        QCOMPARE(windows.calls, (QStringList{QStringLiteral("playlist"), QStringLiteral("size 4950x2865"),
+                                             QStringLiteral("show")}));
+        const DialogRecord& box = Dialogs::records().first();
+        QCOMPARE(box.title, QStringLiteral("You Only Get This Message Once!!!"));
+        QCOMPARE(box.text, QStringLiteral("Welcome To Quorbel Player Tirk\r\n\r\nYou need to make a few options.\r\n"
+                                          "Press YES if you wanna use Default options.\r\n"
+                                          "Press NO if you wanna setup your own options.\r\n\r\nENJOY"));
+        QCOMPARE(box.icon, QStringLiteral("information"));
+        QCOMPARE(box.buttons, QStringLiteral("YesNo"));
+        QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
+        QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("firsttime")});
+    }
+
+    void missingOptionProgramIsReportedAndThePlayerRuns()
+    {
+        TestEnv env;
+        Dialogs::scriptAnswers({QStringLiteral("Yes"), QStringLiteral("OK")});
+        FakePlayer p;
+        FakeStartWindows windows;
+        QVERIFY(StartSequence(p.c, windows).run());
+        QCOMPARE(Dialogs::records().size(), 2);
+        QCOMPARE(Dialogs::records()[1].title, QStringLiteral("Option Not Found"));
+        QVERIFY(Dialogs::records()[1].text.startsWith(QStringLiteral("Option.dat not found... Please Visit http")));
+        QVERIFY(Dialogs::records()[1].text.endsWith(QStringLiteral(" for the File")));
+    }
+
+    void autosavedListIsQueuedOnlyWithoutWaitingBatch()
+    {
+        TestEnv env;
+        env.installStandIn(QStringLiteral("option.dat"));
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
+        SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("1"));
+        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), "/m/1.mp3\r\n\r\n");
+        {
+            TestEnv::writeFile(env.app(QStringLiteral("waiting.sng")), "/m/2.mp3\r\n");
+            FakePlayer p;
+            FakeStartWindows windows;
+            QVERIFY(StartSequence(p.c, windows).run());
+            QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.sng"))));
+            QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("..."));
+            QVERIFY(Dialogs::records().isEmpty());
+            QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
+            QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
+        }
+        QFile::remove(env.app(QStringLiteral("waiting.sng")));
+        {
+            FakePlayer p;
+            FakeStartWindows windows;
+            QVERIFY(StartSequence(p.c, windows).run());
+            QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.sng"))), QByteArray("/m/1.mp3\r\n\r\n"));
+        }
+        // "2": nothing is loaded and the window is not shown early.
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("2"));
+        QFile::remove(env.app(QStringLiteral("autosavedlist.sng")));
+        FakePlayer p;
+        FakeStartWindows windows;
+        QVERIFY(StartSequence(p.c, windows).run());
+        QVERIFY(!windows.calls.contains(QStringLiteral("show")));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.sng"))));
+    }
+
+    void fadeOutOnExit_data()
+    {
+        QTest::addColumn<QString>("fadeSetting");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<bool>("fades");
+        QTest::newRow("on") << "1" << 3.0 << true;
+        QTest::newRow("off") << "2" << 3.0 << false;
+        QTest::newRow("missing") << "" << 3.0 << false;
+        QTest::newRow("no media") << "1" << -1.0 << false;
+    }
+
+    void fadeOutOnExit()
+    {
+        QFETCH(QString, fadeSetting);
+        QFETCH(double, position);
+        QFETCH(bool, fades);
+        TestEnv env;
+        if (!fadeSetting.isEmpty())
+            SettingsStore::write(QStringLiteral("FadeOutCD"), fadeSetting);
+        MarkerFiles::createOrTruncate(env.app(QStringLiteral("Running.chk")));
+        MarkerFiles::createOrTruncate(env.app(QStringLiteral("activeoption.inf")), QStringLiteral("Option Active..."));
+        FakePlayer p;
+        p.media.setVolume(50);
+        p.media.volumeWrites.clear();
+        p.media.position = position;
+        RecordingSleeper sleeper;
+        ScopedSleeper use(&sleeper);
+        p.core.exit.run();
+        if (fades) {
+            QCOMPARE(p.media.volumeWrites, (QVector<int>{42, 34, 26, 18, 10, 2}));
+            QCOMPARE(p.media.volume(), 2);
+            QCOMPARE(sleeper.waits, QVector<int>(13, 90));
+        } else {
+            QVERIFY(p.media.volumeWrites.isEmpty());
+            QVERIFY(sleeper.waits.isEmpty());
+        }
+        QCOMPARE(p.shell.calls.first(), QStringLiteral("hideMain"));
+        QCOMPARE(p.shell.calls.last(), QStringLiteral("terminate"));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("activeoption.inf"))));
+    }
+
+    void closeByTimeDisplay()
+    {
+        TestEnv env;
+        {
+            FakePlayer p;  // autosave missing: counts as off
+            p.addSongs({QStringLiteral("/m/1.mp3")});
+            p.core.closeFromTimeDisplay();
+            QCOMPARE(p.shell.calls, (QStringList{QStringLiteral("hideMain"), QStringLiteral("hidePlaylist"),
+                                                 QStringLiteral("unload")}));
+            QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
+        }
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
+        {
+            FakePlayer p;  // empty playlist: nothing written
+            p.core.closeFromTimeDisplay();
+            QCOMPARE(p.shell.calls.last(), QStringLiteral("unload"));
+            QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
+        }
+        FakePlayer p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2 two.wav")});
+        p.core.closeFromTimeDisplay();
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))),
+                 QByteArray("/m/1.mp3\r\n/m/2 two.wav\r\n\r\n"));
+        QCOMPARE(p.shell.calls.last(), QStringLiteral("unload"));
+    }
+};
+
+QTEST_MAIN(TestStartAndExit)
+#include "test_start_and_exit.moc"
