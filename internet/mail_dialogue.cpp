@@ -1,0 +1,155 @@
+#include "mail_dialogue.h"
+
+#include "download.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace qpt::internet {
+
+MailDialogue::MailDialogue(QTcpSocket& socket, int replyTimeoutMs)
+    : m_socket(socket), m_replyTimeoutMs(replyTimeoutMs)
+{
+}
+
+QStringList MailDialogue::recipientsFrom(const QString& list)
+{
+    QStringList addresses;
+    for (const QString& part : list.split(QLatin1Char(','))) {
+        const QString address = part.trimmed();
+        if (!address.isEmpty())
+            addresses << address;
+    }
+    return addresses;
+}
+
+QByteArray MailDialogue::dataBlock(const QString& subject, const QString& body)
+{
+    QString text = body;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QByteArray block = "SUBJECT: " + subject.toLocal8Bit() + "\r\n";
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        // A line beginning with "." gets another one in front, so that the
+        // relay neither ends the data early nor drops the dot.
+        if (line.startsWith(QLatin1Char('.')))
+            block += '.';
+        block += line.toLocal8Bit() + "\r\n";
+    }
+    block += "\r\n\r\n.\r\n";
+    return block;
+}
+
+bool MailDialogue::fail(const QString& why)
+{
+    if (m_failure.isEmpty())
+        m_failure = why;
+    return false;
+}
+
+bool MailDialogue::sendLine(const QByteArray& line)
+{
+    if (m_socket.state() != QAbstractSocket::ConnectedState)
+        return fail(QStringLiteral("connection lost before sending"));
+    const QByteArray bytes = line + "\r\n";
+    return m_socket.write(bytes) == bytes.size() || fail(QStringLiteral("cannot send"));
+}
+
+// Reads one reply (all its lines) and returns its code, or 0 when the relay
+// stays silent for too long, drops the connection or answers nonsense.
+int MailDialogue::readReply()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;  // lets the wait notice the timeout even when nothing happens
+    wake.start(50);
+    for (;;) {
+        while (m_socket.bytesAvailable() > 0)
+            m_buffer += m_socket.readAll();
+        const qsizetype end = m_buffer.indexOf("\r\n");
+        if (end >= 0) {
+            const QByteArray line = m_buffer.left(end);
+            m_buffer.remove(0, end + 2);
+            if (line.size() < 3)
+                return 0;
+            bool ok = false;
+            const int code = line.left(3).toInt(&ok);
+            if (!ok)
+                return 0;
+            if (line.size() > 3 && line.at(3) == '-')
+                continue;  // more lines of the same reply follow
+            return code;
+        }
+        if (m_socket.state() != QAbstractSocket::ConnectedState)
+            return 0;
+        if (clock.elapsed() >= m_replyTimeoutMs)
+            return 0;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+bool MailDialogue::command(const QByteArray& line, int expectedClass, const char* what)
+{
+    if (!sendLine(line))
+        return false;
+    const int code = readReply();
+    if (code / 100 != expectedClass)
+        return fail(QStringLiteral("%1: reply %2").arg(QLatin1String(what)).arg(code));
+    return true;
+}
+
+bool MailDialogue::run(const Letter& letter)
+{
+    const bool sent = converse(letter);
+    if (!sent && m_socket.state() == QAbstractSocket::ConnectedState) {
+        // Leave a refusing relay politely.
+        m_socket.write("QUIT\r\n");
+        m_socket.flush();
+    }
+    return sent;
+}
+
+bool MailDialogue::converse(const Letter& letter)
+{
+    const int greeting = readReply();
+    if (greeting / 100 != 2)
+        return fail(QStringLiteral("greeting: reply %1").arg(greeting));
+
+    if (!command("HELO " + letter.heloName.toLocal8Bit(), 2, "HELO"))
+        return false;
+    Pause(0.3);
+    if (!command("MAIL FROM: <" + letter.sender.toLocal8Bit() + ">", 2, "MAIL FROM"))
+        return false;
+    if (letter.recipients.isEmpty())
+        return fail(QStringLiteral("no recipient"));
+    for (const QString& recipient : letter.recipients) {
+        Pause(0.5);
+        if (!command("RCPT TO: <" + recipient.toLocal8Bit() + ">", 2, "RCPT TO"))
+            return false;
+    }
+    Pause(0.5);
+    if (!command("DATA", 3, "DATA"))
+        return false;
+    Pause(0.9);
+    const QByteArray block = dataBlock(letter.subject, letter.body);
+    const qsizetype subjectEnd = block.indexOf("\r\n") + 2;
+    if (m_socket.write(block.left(subjectEnd)) != subjectEnd)
+        return fail(QStringLiteral("cannot send"));
+    Pause(0.3);
+    if (m_socket.write(block.mid(subjectEnd)) != block.size() - subjectEnd)
+        return fail(QStringLiteral("cannot send"));
+    const int accepted = readReply();
+    if (accepted / 100 != 2)
+        return fail(QStringLiteral("end of data: reply %1").arg(accepted));
+
+    // The relay has the message; the rest is good manners.
+    Pause(3);
+    if (sendLine("QUIT"))
+        readReply();
+    m_socket.disconnectFromHost();
+    return true;
+}
+
+}  // namespace qpt::internet

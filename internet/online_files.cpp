@@ -1,0 +1,184 @@
+#include "online_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qpt::internet {
+
+namespace {
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size_t(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// A folder that only we can use: a real directory (not a link), ours, and
+// closed to group and others.
+bool isPrivateFolder(const QString& folder)
+{
+    struct stat st {};
+    if (::lstat(native(folder).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+QString GetSystemDir()
+{
+    const QString configured = qEnvironmentVariable("QPT_SYSTEM_DIR");
+    if (!configured.isEmpty())
+        return QDir::cleanPath(configured);
+    return QStringLiteral("/var/lib/quorbel-player-tirk");
+}
+
+QString privateTempFolder()
+{
+    QString folder;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        folder = runtime + QStringLiteral("/quorbel-player-tirk");
+    else
+        folder = QDir::tempPath() + QStringLiteral("/quorbel-player-tirk-%1").arg(::getuid());
+    if (::mkdir(native(folder).constData(), 0700) != 0 && errno != EEXIST)
+        return QString();
+    return isPrivateFolder(folder) ? folder : QString();
+}
+
+QString imagePath()
+{
+    const QString folder = privateTempFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/osdata.tmp");
+}
+
+bool writeImage(const QByteArray& bytes)
+{
+    const QString path = imagePath();
+    if (path.isEmpty())
+        return false;
+    const QByteArray name = native(path);
+    if (::unlink(name.constData()) != 0 && errno != ENOENT)
+        return false;
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, bytes.constData(), bytes.size());
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        ::unlink(name.constData());
+    return ok;
+}
+
+bool imageReady()
+{
+    const QString path = imagePath();
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::lstat(native(path).constData(), &st) == 0 && S_ISREG(st.st_mode)
+        && st.st_uid == ::getuid() && st.st_size > 0;
+}
+
+bool replaceProgram(const QString& target, const QString& source)
+{
+    const QFileInfo targetInfo(target);
+    const QString folder = targetInfo.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return false;
+
+    mode_t mode = 0755;
+    struct stat old {};
+    if (::lstat(native(target).constData(), &old) == 0 && S_ISREG(old.st_mode)) {
+        mode = old.st_mode & 07777;
+        // A program must be executable by whoever may read it.
+        mode |= S_IXUSR;
+        if (mode & S_IRGRP)
+            mode |= S_IXGRP;
+        if (mode & S_IROTH)
+            mode |= S_IXOTH;
+    }
+
+    const int in = ::open(native(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        return false;
+
+    QByteArray pattern = native(folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".XXXXXX"));
+    const int out = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+
+    bool ok = true;
+    qint64 copied = 0;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (!writeAll(out, buffer, n)) {
+            ok = false;
+            break;
+        }
+        copied += n;
+    }
+    ::close(in);
+    // An empty image is never a program.
+    ok = ok && copied > 0;
+    ok = ok && ::fchmod(out, mode) == 0;
+    ok = ok && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && ::rename(pattern.constData(), native(target).constData()) == 0;
+    if (!ok)
+        ::unlink(pattern.constData());
+    return ok;
+}
+
+QStringList splitLines(const QString& text)
+{
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            lines << line;
+            line.clear();
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
+}  // namespace qpt::internet

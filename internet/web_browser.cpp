@@ -1,0 +1,149 @@
+#include "web_browser.h"
+
+#include "common/window_helpers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QScrollBar>
+#include <QTextDocument>
+
+namespace qpt::internet {
+
+namespace {
+
+bool isWeb(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+QNetworkRequest freshRequest(const QUrl& url)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(30000);
+    return request;
+}
+
+}  // namespace
+
+WebBrowser::WebBrowser(QWidget* parent) : QTextBrowser(parent), m_network(new QNetworkAccessManager(this))
+{
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setFrameShape(QFrame::StyledPanel);
+    // Pages bring their own colours; keep the view white like a browser.
+    setStyleSheet(QStringLiteral("QTextBrowser { background: white; color: black; border: 1px solid #5d7ab0; }"));
+    connect(this, &QTextBrowser::anchorClicked, this, &WebBrowser::linkClicked);
+}
+
+void WebBrowser::navigate(const QString& urlOrPath)
+{
+    if (QFileInfo(urlOrPath).isAbsolute())
+        navigate(QUrl::fromLocalFile(urlOrPath));
+    else
+        navigate(QUrl(urlOrPath));
+}
+
+void WebBrowser::navigate(const QUrl& url)
+{
+    if (m_page) {
+        QNetworkReply* old = m_page;
+        m_page = nullptr;
+        old->abort();
+    }
+    m_location = url;
+    m_images.clear();
+    m_requested.clear();
+    if (url.isLocalFile()) {
+        QFile file(url.toLocalFile());
+        if (file.open(QIODevice::ReadOnly))
+            showPage(file.readAll());
+        else
+            setPlainText(tr("The page %1 could not be found.").arg(url.toLocalFile()));
+        emit pageShown(url);
+        return;
+    }
+    if (!isWeb(url)) {
+        setPlainText(tr("The page %1 could not be shown.").arg(url.toString()));
+        return;
+    }
+    QNetworkReply* reply = m_network->get(freshRequest(url));
+    m_page = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { pageArrived(reply); });
+}
+
+void WebBrowser::pageArrived(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    if (reply != m_page)
+        return;  // a page we no longer want
+    m_page = nullptr;
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty() && reply->error() != QNetworkReply::NoError) {
+        setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
+                   "<p>%1</p><p>%2</p></body></html>")
+                    .arg(m_location.toString().toHtmlEscaped(), reply->errorString().toHtmlEscaped()));
+    } else {
+        showPage(body);
+    }
+    emit pageShown(m_location);
+}
+
+void WebBrowser::showPage(const QByteArray& bytes)
+{
+    const QString text = QString::fromUtf8(bytes);
+    document()->setBaseUrl(m_location);
+    if (Qt::mightBeRichText(text))
+        setHtml(text);
+    else
+        setPlainText(text);
+}
+
+QVariant WebBrowser::loadResource(int type, const QUrl& name)
+{
+    const QUrl url = name.isRelative() ? m_location.resolved(name) : name;
+    if (!isWeb(url))
+        return QTextBrowser::loadResource(type, url);
+    if (type != QTextDocument::ImageResource)
+        return QVariant();
+    const auto found = m_images.constFind(url);
+    if (found != m_images.constEnd())
+        return found.value();
+    if (!m_requested.contains(url)) {
+        m_requested.insert(url);
+        QNetworkReply* reply = m_network->get(freshRequest(url));
+        connect(reply, &QNetworkReply::finished, this, [this, reply, url] { imageArrived(reply, url); });
+    }
+    return QVariant();
+}
+
+void WebBrowser::imageArrived(QNetworkReply* reply, const QUrl& key)
+{
+    reply->deleteLater();
+    if (!m_requested.contains(key))
+        return;  // the page has changed since
+    QImage image;
+    if (!image.loadFromData(reply->readAll()))
+        return;
+    m_images.insert(key, image);
+    // Lay the page out again so that the picture takes its place.
+    const QString html = toHtml();
+    const int scroll = verticalScrollBar()->value();
+    setHtml(html);
+    verticalScrollBar()->setValue(scroll);
+}
+
+void WebBrowser::linkClicked(const QUrl& link)
+{
+    const QUrl target = link.isRelative() ? m_location.resolved(link) : link;
+    if (isWeb(target) || target.isLocalFile())
+        navigate(target);
+    else
+        OpenLink(target.toString());
+}
+
+}  // namespace qpt::internet

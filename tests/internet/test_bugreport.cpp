@@ -1,0 +1,252 @@
+// The bug-report form and its mail through a real SMTP relay.
+
+#include "internet/download.h"
+#include "internet/frm_main.h"
+#include "internet/online_system.h"
+#include "internet/web_browser.h"
+#include "local_servers.h"
+#include "tests/support/test_env.h"
+
+#include "common/dialogs.h"
+#include "common/event_loop.h"
+#include "common/settings_store.h"
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace qpt;
+using namespace qpt::internet;
+using qpt::test::LocalMailRelay;
+using qpt::test::LocalUpdateHost;
+using qpt::test::TestEnv;
+using qpt::test::waitUntil;
+
+namespace {
+
+const QString kSent = QStringLiteral("Report Successfully Send...\r\nThanks alot...\r\n"
+                                     "You will soon get an answer regarding your Bug Report...");
+const QString kSending = QStringLiteral("Sending Report... Please Wait...");
+
+QString failureText(const QString& mailbox)
+{
+    return QStringLiteral("Your Bug Report where not send... Please Try Again...\r\n"
+                          "NB: If you are behind a firewall this might be the problem.\r\n"
+                          "If you have any quistions, please send a email to ")
+         + mailbox;
+}
+
+struct ReportWorld {
+    TestEnv env;
+    RecordingPauseWaiter pauses;
+    ScopedPauseWaiter scoped{&pauses};
+    OnlineSystem os;
+    FrmMain& main = *os.frmMain();
+
+    explicit ReportWorld(const QString& relay, const QString& mailbox = QStringLiteral("bugs@tirk.example"))
+    {
+        qputenv("QPT_MAIL_RELAY", relay.toLocal8Bit());
+        qputenv("QPT_MAILBOX", mailbox.toLocal8Bit());
+        qputenv("QPT_MAIL_SENDER", "onlinesystem@tirk.example");
+        SettingsStore::write(QStringLiteral("PlayerVer"), QStringLiteral("Quorbel Player Tirk v1.00"));
+        SettingsStore::write(QStringLiteral("Option"), QStringLiteral("v1.00"));
+        Dialogs::scriptAnswers({});
+        main.setMailReplyTimeout(2000);
+        main.lblStatus->setCaption(QStringLiteral("Your Player Ver.: v1.00"));
+    }
+    ~ReportWorld()
+    {
+        qunsetenv("QPT_MAIL_RELAY");
+        qunsetenv("QPT_MAILBOX");
+        qunsetenv("QPT_MAIL_SENDER");
+    }
+
+    void fillIn(const QString& description)
+    {
+        main.txtEmail->setText(QStringLiteral("me@home.example"));
+        main.cmbOS->setCurrentText(QStringLiteral("WindowsXP"));
+        main.cmbMhz->setCurrentText(QStringLiteral("201-400Mhz"));
+        main.cmbOften->setCurrentText(QStringLiteral("Few Times"));
+        main.txtDescription->setPlainText(description);
+    }
+    // Sends and waits until the status leaves "Sending...".
+    bool send()
+    {
+        main.lblSendReport->click();
+        return waitUntil([&] { return main.lblStatus->caption() != kSending; }, 20000);
+    }
+    bool formCleared() const
+    {
+        return main.txtEmail->text().isEmpty() && main.txtDescription->toPlainText().isEmpty()
+            && main.cmbOS->currentText() == QLatin1String("Don't Know")
+            && main.cmbMhz->currentText() == QLatin1String("Don't Know")
+            && main.cmbOften->currentText() == QLatin1String("Don't Know");
+    }
+};
+
+}  // namespace
+
+class TestBugReport : public QObject {
+    Q_OBJECT
+private slots:
+    void formItemsAndReveal()
+    {
+        TestEnv env;
+        LocalUpdateHost host;
+        host.putPages();
+        qputenv("QPT_UPDATE_URL", host.url().toLocal8Bit());
+        OnlineSystem os;
+        FrmMain& main = *os.frmMain();
+        auto items = [](QComboBox* box) {
+            QStringList list;
+            for (int i = 0; i < box->count(); ++i)
+                list << box->itemText(i);
+            return list;
+        };
+        QCOMPARE(items(main.cmbOS), (QStringList{"Don't Know", "WindowsNT", "Windows95", "Windows98", "WindowsME",
+                                                 "Windows2000", "WindowsXP"}));
+        QCOMPARE(items(main.cmbMhz), (QStringList{"Don't Know", "0-200MHz", "201-400Mhz", "401-600MHz", "601-800MHz",
+                                                  "801 or higher"}));
+        QCOMPARE(items(main.cmbOften), (QStringList{"Don't Know", "Very Often", "Often", "Few Times", "Under 5 Times",
+                                                    "Only 1 Time"}));
+        QCOMPARE(main.cmbOS->currentText(), QStringLiteral("Don't Know"));
+        QCOMPARE(main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
+        QCOMPARE(main.lblSendReport->caption(), QStringLiteral("Send Report"));
+
+        // The host's page links to the loading page: a click goes there, and
+        // the next tick of the 4-second timer reveals the form.
+        const QString base = host.url() + QStringLiteral("/mainpage/os/Tirk/");
+        main.Browser->navigate(base + QStringLiteral("index.txt"));
+        main.timBugReport_Timer();
+        QVERIFY(!main.Browser->isHidden());
+        main.Browser->showPage("<html><body><a href=\"loadingbugreport.txt\">Report a bug</a></body></html>");
+        emit main.Browser->anchorClicked(QUrl(QStringLiteral("loadingbugreport.txt")));
+        QCOMPARE(main.Browser->locationURL(), base + QStringLiteral("loadingbugreport.txt"));
+        main.timBugReport_Timer();
+        QVERIFY(main.Browser->isHidden());
+        QVERIFY(!main.reportForm->isHidden());
+        QCOMPARE(main.Browser->locationURL(), base + QStringLiteral("bugreport.txt"));
+        QVERIFY(waitUntil([&] { return !main.Browser->isBusy(); }));
+        QVERIFY(main.Browser->toPlainText().contains(QStringLiteral("bugreport")));
+
+        // Cancel Report: back to the browser on the report page, form empty.
+        main.txtEmail->setText(QStringLiteral("x@y"));
+        main.cmbOften->setCurrentText(QStringLiteral("Often"));
+        main.lblCancelreport_Click();
+        QVERIFY(!main.Browser->isHidden());
+        QCOMPARE(main.Browser->locationURL(), base + QStringLiteral("bugreport.txt"));
+        QCOMPARE(main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
+        QVERIFY(main.txtEmail->text().isEmpty());
+        QCOMPARE(main.cmbOften->currentText(), QStringLiteral("Don't Know"));
+        qunsetenv("QPT_UPDATE_URL");
+    }
+
+    void emptyFieldsAreRefused()
+    {
+        ReportWorld world(QStringLiteral("127.0.0.1:%1").arg(qpt::test::closedPort()));
+        world.main.lblSendReport_Click();
+        world.main.txtEmail->setText(QStringLiteral("me@home.example"));
+        world.main.lblSendReport_Click();
+        const QVector<DialogRecord>& records = Dialogs::records();
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].title, QStringLiteral("OS"));
+        QCOMPARE(records[0].text, QStringLiteral("You didn't write any email address."));
+        QCOMPARE(records[1].text, QStringLiteral("You didn't write any discription."));
+        QCOMPARE(records[1].icon, QStringLiteral("information"));
+        QCOMPARE(records[1].buttons, QStringLiteral("OK"));
+        QVERIFY(world.main.lblSendReport->isEnabled());
+        QCOMPARE(world.main.lblStatus->caption(), QStringLiteral("Your Player Ver.: v1.00"));
+    }
+
+    void reportReachesTheMailbox()
+    {
+        LocalMailRelay relay;
+        QVERIFY(relay.isListening());
+        ReportWorld world(relay.address(), QStringLiteral("bugs@tirk.example,triage@tirk.example"));
+        world.fillIn(QStringLiteral("It stops.\n.\n.dotted line\nlast line"));
+        QVERIFY(world.send());
+        QCOMPARE(world.main.lblStatus->caption(), kSent);
+
+        const auto messages = relay.messages();
+        QCOMPARE(messages.size(), 1);
+        const QJsonObject message = messages.first();
+        QCOMPARE(message.value(QStringLiteral("sender")).toString(), QStringLiteral("onlinesystem@tirk.example"));
+        QCOMPARE(message.value(QStringLiteral("recipients")).toArray(),
+                 (QJsonArray{QStringLiteral("bugs@tirk.example"), QStringLiteral("triage@tirk.example")}));
+        QVERIFY(!message.value(QStringLiteral("helo")).toString().isEmpty());
+        const QStringList lines = message.value(QStringLiteral("data")).toString().split(QStringLiteral("\r\n"));
+        const QStringList expectedHead = {
+            "SUBJECT: Online System Bug Report",
+            "OS Bug Report From: me@home.example",
+            "",
+            "User use WindowsXP as OS",
+            "System CPU Speed: 201-400Mhz",
+            "User is using Quorbel Player Tirk v1.00",
+            "Option Version: v1.00",
+            "OS Version: v1.00",
+            "User Have Seen The Bug, Few Times",
+            "",
+            "Bug Report Description: ",
+            "It stops.",
+            ".",
+            ".dotted line",
+            "last line",
+        };
+        QCOMPARE(lines.mid(0, expectedHead.size()), expectedHead);
+        QVERIFY(QRegularExpression(QStringLiteral("^Time: \\d\\d:\\d\\d:\\d\\d / Date: \\d\\d-\\d\\d-\\d\\d\\d\\d$"))
+                    .match(lines.value(expectedHead.size()))
+                    .hasMatch());
+        QCOMPARE(lines.mid(expectedHead.size() + 1), (QStringList{"", "", ""}));  // two empty lines, then the end
+        QVERIFY(waitUntil([&] { return relay.quits() == 1; }));
+
+        // The fixed pauses, one per recipient among them.
+        QCOMPARE(world.pauses.pauses, (QVector<double>{0.3, 0.5, 0.5, 0.5, 0.9, 0.3, 3}));
+        QCOMPARE(world.main.lblCancelreport->caption(), QStringLiteral("Back to OS"));
+        QVERIFY(world.formCleared());
+        QVERIFY(world.main.lblSendReport->isEnabled());
+        QVERIFY(world.main.lblCancelreport->isEnabled());
+
+        // Back to OS: the index page and the status from before the send.
+        world.main.lblCancelreport_Click();
+        QCOMPARE(world.main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
+        QCOMPARE(world.main.lblStatus->caption(), QStringLiteral("Your Player Ver.: v1.00"));
+        QVERIFY(world.main.Browser->locationURL().endsWith(QStringLiteral("/mainpage/os/Tirk/index.txt")));
+    }
+
+    void failuresKeepTheForm_data()
+    {
+        QTest::addColumn<QStringList>("relayOptions");  // empty with no relay at all
+        QTest::addColumn<bool>("relayRuns");
+        QTest::newRow("sender refused") << QStringList{"--refuse-sender"} << true;
+        QTest::newRow("recipient refused") << QStringList{"--refuse-recipient", "triage@tirk.example"} << true;
+        QTest::newRow("relay never answers") << QStringList{"--silent"} << true;
+        QTest::newRow("no relay") << QStringList() << false;
+    }
+    void failuresKeepTheForm()
+    {
+        QFETCH(QStringList, relayOptions);
+        QFETCH(bool, relayRuns);
+        LocalMailRelay relay(relayOptions);
+        const QString address = relayRuns ? relay.address()
+                                          : QStringLiteral("127.0.0.1:%1").arg(qpt::test::closedPort());
+        const QString mailbox = QStringLiteral("bugs@tirk.example,triage@tirk.example");
+        ReportWorld world(address, mailbox);
+        world.main.setMailReplyTimeout(300);
+        world.fillIn(QStringLiteral("Crash on start"));
+        QVERIFY(world.send());
+        QCOMPARE(world.main.lblStatus->caption(), failureText(mailbox));
+        QVERIFY(relay.messages().isEmpty());
+        QCOMPARE(world.main.txtEmail->text(), QStringLiteral("me@home.example"));
+        QCOMPARE(world.main.txtDescription->toPlainText(), QStringLiteral("Crash on start"));
+        QCOMPARE(world.main.cmbOS->currentText(), QStringLiteral("WindowsXP"));
+        QCOMPARE(world.main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
+        QVERIFY(world.main.lblSendReport->isEnabled());
+        QVERIFY(world.main.lblCancelreport->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestBugReport)
+#include "test_bugreport.moc"

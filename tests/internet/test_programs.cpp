@@ -1,0 +1,149 @@
+// internet.dat and osupdater.dat as real processes in a temporary
+// installation, talking to a real update host.
+
+#include "internet/online_files.h"
+#include "local_servers.h"
+#include "tests/support/test_env.h"
+#include "tools/updater/updater.h"
+
+#include "common/settings_store.h"
+#include "common/single_instance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+using namespace qpt;
+using qpt::test::LocalUpdateHost;
+using qpt::test::TestEnv;
+using qpt::test::waitUntil;
+
+namespace {
+
+struct Installation {
+    TestEnv env;
+    LocalUpdateHost host;
+    QString system = env.root() + QStringLiteral("/system");
+
+    Installation()
+    {
+        QDir().mkpath(system);
+        TestEnv::writeFile(system + QStringLiteral("/osplinfo.dll"), QByteArray());
+        host.putPages();
+        env.installProgram(QStringLiteral("internet.dat"));
+        env.installProgram(QStringLiteral("osupdater.dat"));
+        env.installProgram(QStringLiteral("loading.ifo"));
+        SettingsStore::write(QStringLiteral("PlayerVer"), QStringLiteral("Quorbel Player Tirk v1.00"));
+        SettingsStore::write(QStringLiteral("Option"), QStringLiteral("v1.00"));
+        SettingsStore::write(QStringLiteral("AppPath"), env.appDir());
+    }
+
+    // Runs internet.dat with the given scripted answers until it ends.
+    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString())
+    {
+        QProcess process;
+        QProcessEnvironment environment = env.processEnvironment();
+        environment.insert(QStringLiteral("QPT_SYSTEM_DIR"), system);
+        environment.insert(QStringLiteral("QPT_UPDATE_URL"), updateUrl.isEmpty() ? host.url() : updateUrl);
+        environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), answers);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(env.appDir());
+        process.start(env.app(QStringLiteral("internet.dat")), QStringList());
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return -1;
+        }
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    }
+};
+
+}  // namespace
+
+class TestPrograms : public QObject {
+    Q_OBJECT
+private slots:
+    void onlineSystemUpdatesItself()
+    {
+        Installation installation;
+        TestEnv& env = installation.env;
+        const QByteArray image = "#!/bin/sh\n# \xff\xfe new Online System\nprintf 'started %s\\n' \"$*\" >> '"
+                                 + env.app(QStringLiteral("new-os.log")).toLocal8Bit() + "'";
+        installation.host.put(QStringLiteral("mainpage/os/Tirk/download/Internet.dat"), image);
+        installation.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.01", "Update=x"});
+
+        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Yes")), 0);
+        QCOMPARE(env.dialogTitles(), QStringList{"A Newer Version Of OS Available"});
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+
+        // The updater waits for the end, puts the image in place and starts it.
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("new-os.log"))); }, 20000));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), image);
+        QVERIFY(QFileInfo(env.app(QStringLiteral("internet.dat"))).isExecutable());
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("new-os.log"))), QByteArray("started \n"));
+        QVERIFY(!QFile::exists(internet::imagePath()));
+    }
+
+    void noConnectionRetryThenCancel()
+    {
+        Installation installation;
+        const QString nowhere = QStringLiteral("http://127.0.0.1:%1").arg(qpt::test::closedPort());
+        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Retry,Cancel"), nowhere), 0);
+        QCOMPARE(installation.env.dialogTitles(), (QStringList{"No Internet Connection", "No Internet Connection"}));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+    }
+
+    void upToDateWaitsForTheUser()
+    {
+        // Up to date, the program stays open: it is still running after the
+        // check (the version file has been fetched and removed again).
+        Installation installation;
+        installation.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        QProcess process;
+        QProcessEnvironment environment = installation.env.processEnvironment();
+        environment.insert(QStringLiteral("QPT_SYSTEM_DIR"), installation.system);
+        environment.insert(QStringLiteral("QPT_UPDATE_URL"), installation.host.url());
+        environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QString());
+        process.setProcessEnvironment(environment);
+        process.start(installation.env.app(QStringLiteral("internet.dat")), QStringList());
+        QVERIFY(waitUntil([&] { return installation.host.requests().filter(QStringLiteral("index.txt")).size() == 1; }, 20000));
+        QVERIFY(waitUntil([&] { return !QFile::exists(installation.env.app(QStringLiteral("inet-version.tmp"))); }));
+        QCOMPARE(process.state(), QProcess::Running);
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
+        QVERIFY(installation.env.dialogTitles().isEmpty());
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+    }
+
+    void updaterWaitsForTheOnlineSystem()
+    {
+        TestEnv env;
+        QVERIFY(env.installStandIn(QStringLiteral("internet.dat")));
+        QVERIFY(internet::writeImage("#!/bin/sh\nexit 0\n"));
+        // An Online System that does not end.
+        QVERIFY(!SingleInstance::anotherIsRunning(QStringLiteral("internet.dat")));
+        updater::Updater waiting(env.appDir());
+        waiting.setWaitLimit(100);
+        waiting.setPollInterval(10);
+        const updater::Outcome outcome = waiting.run();
+        QVERIFY(outcome.waitedOut);
+        QVERIFY(outcome.replaced);
+        QVERIFY(!outcome.started);  // a second one would only end again
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), QByteArray("#!/bin/sh\nexit 0\n"));
+
+        // Without an image nothing is replaced; the installed one starts.
+        TestEnv other;
+        QVERIFY(other.installStandIn(QStringLiteral("internet.dat")));
+        const QByteArray before = TestEnv::readFile(other.app(QStringLiteral("internet.dat")));
+        const updater::Outcome plain = updater::Updater(other.appDir()).run();
+        QVERIFY(!plain.replaced);
+        QVERIFY(plain.started);
+        QCOMPARE(TestEnv::readFile(other.app(QStringLiteral("internet.dat"))), before);
+        QVERIFY(waitUntil([&] { return other.standInCalls(QStringLiteral("internet.dat")) == QStringList{""}; }));
+    }
+};
+
+QTEST_MAIN(TestPrograms)
+#include "test_programs.moc"

@@ -1,0 +1,331 @@
+// The version check and the three updates against a real update host.
+
+#include "internet/frm_getting_info.h"
+#include "internet/frm_main.h"
+#include "internet/online_files.h"
+#include "internet/online_system.h"
+#include "internet/web_browser.h"
+#include "local_servers.h"
+#include "tests/support/test_env.h"
+
+#include "common/dialogs.h"
+#include "common/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace qpt;
+using namespace qpt::internet;
+using qpt::test::LocalUpdateHost;
+using qpt::test::TestEnv;
+using qpt::test::waitUntil;
+
+namespace {
+
+const QStringList kUpToDate = {"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00", "Update=12-07-2026"};
+
+QString kUpToDateStatus()
+{
+    return QStringLiteral("Your Player Ver.: v1.00, Latest Player Ver.: v1.00\r\n"
+                          "Your Option Ver.: v1.00, Latest Option Ver.: v1.00\r\n"
+                          "Your OnSys Ver.: v1.00, Latest OnSys Ver.: v1.00");
+}
+
+// A temporary installation whose start message is switched off, talking to
+// a local update host.
+struct World {
+    TestEnv env;
+    LocalUpdateHost host;
+
+    World()
+    {
+        const QString system = env.root() + QStringLiteral("/system");
+        QDir().mkpath(system);
+        TestEnv::writeFile(system + QStringLiteral("/osplinfo.dll"), QByteArray());
+        qputenv("QPT_SYSTEM_DIR", system.toLocal8Bit());
+        qputenv("QPT_UPDATE_URL", host.url().toLocal8Bit());
+        host.putPages();
+        TestEnv::writeFile(env.app(QStringLiteral("loading.ifo")), "<html><body>Loading</body></html>");
+        SettingsStore::write(QStringLiteral("PlayerVer"), QStringLiteral("Quorbel Player Tirk v1.00"));
+        SettingsStore::write(QStringLiteral("Option"), QStringLiteral("v1.00"));
+        SettingsStore::write(QStringLiteral("AppPath"), env.appDir());
+    }
+    ~World()
+    {
+        qunsetenv("QPT_SYSTEM_DIR");
+        qunsetenv("QPT_UPDATE_URL");
+    }
+
+    QString hostPage(const char* name) const
+    {
+        return host.url() + QStringLiteral("/mainpage/os/Tirk/") + QLatin1String(name);
+    }
+    void serveImage(const char* name, const QByteArray& bytes) const
+    {
+        host.put(QStringLiteral("mainpage/os/Tirk/download/") + QLatin1String(name), bytes);
+    }
+    static QStringList titles()
+    {
+        QStringList list;
+        for (const DialogRecord& record : Dialogs::records())
+            list << record.title;
+        return list;
+    }
+};
+
+// A program image: a script that notes its start in a log beside itself.
+// High bytes and a missing final line end make byte-exactness visible.
+QByteArray recordingScript(const QString& log)
+{
+    return "#!/bin/sh\n# \xff\x80\xfe image\r\nprintf '%s\\n' \"started $*\" >> '" + log.toLocal8Bit() + "'";
+}
+
+bool isExecutable(const QString& path)
+{
+    return QFileInfo(path).isExecutable();
+}
+
+}  // namespace
+
+class TestUpdate : public QObject {
+    Q_OBJECT
+private slots:
+    void upToDate()
+    {
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        Dialogs::scriptAnswers({});
+        OnlineSystem os;
+        os.start();
+        FrmMain& main = *os.frmMain();
+
+        QVERIFY(!os.hasEnded());
+        QVERIFY(Dialogs::records().isEmpty());
+        QCOMPARE(main.windowTitle(),
+                 QStringLiteral("Quorbel Player Tirk Online System v1.00 (Latest Online Update: 12-07-2026)"));
+        QCOMPARE(main.lblStatus->caption(), kUpToDateStatus());
+        QCOMPARE(main.Browser->locationURL(), world.hostPage("index.txt"));
+        QVERIFY(main.isVisible());
+        QVERIFY(!os.frmGettingInfo()->isVisible());
+        QVERIFY(!main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // "OSOT" missing: not on top
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
+        QVERIFY(world.host.requests().first().startsWith(QStringLiteral("/mainpage/os/Tirk/version.txt cache-control=no-cache")));
+        QVERIFY(waitUntil([&] { return !main.Browser->isBusy(); }));
+        QVERIFY(main.Browser->toPlainText().contains(QStringLiteral("index")));
+
+        // Closing the main window ends the program.
+        main.close();
+        QVERIFY(os.hasEnded());
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+    }
+
+    void onTopAndVersionsNotPublished()
+    {
+        World world;
+        SettingsStore::write(QStringLiteral("OSOT"), QStringLiteral("1"));
+        SettingsStore::write(QStringLiteral("PlayerVer"), QString());  // never ran: "v"
+        world.host.putVersionFile({"PlayVer=", "OptiVer=v1.00", "OSV=v1.00", "Update=today"});
+        Dialogs::scriptAnswers({});
+        OnlineSystem os;
+        os.start();
+        FrmMain& main = *os.frmMain();
+        QVERIFY(Dialogs::records().isEmpty());  // "N/A": no player update offered
+        QVERIFY(main.lblStatus->caption().startsWith(QStringLiteral("Your Player Ver.: v, Latest Player Ver.: N/A\r\n")));
+        QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: today)")));
+    }
+
+    void everythingNewerAllAnsweredNo()
+    {
+        World world;
+        world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.01", "OSV=v1.01", "Update=later"});
+        Dialogs::scriptAnswers({"No", "No", "No"});
+        OnlineSystem os;
+        os.start();
+        FrmMain& main = *os.frmMain();
+        QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "A Newer Version Of Option Available",
+                                               "A Newer Version Of OS Available"}));
+        const QVector<DialogRecord>& records = Dialogs::records();
+        QCOMPARE(records[0].text, QStringLiteral("There's a newer version of Quorbel Player Tirk available now.\r\n"
+                                                 "Do you wan't to auto update your player now?\r\n"
+                                                 "Press YES for auto update and NO for update later."));
+        QCOMPARE(records[1].text, QStringLiteral("There's a newer version of Option available.\r\n"
+                                                 "Do you wan't to Auto update it now?\r\n"
+                                                 "Press YES for auto update now and press NO for manual update later."));
+        QCOMPARE(records[2].text, QStringLiteral("There's a newer version of the OS (Online System) available.\r\n"
+                                                 "Do you wan't to Auto update it now?\r\n"
+                                                 "Press YES for auto update now and press NO for manual update later."));
+        for (const DialogRecord& record : records) {
+            QCOMPARE(record.icon, QStringLiteral("information"));
+            QCOMPARE(record.buttons, QStringLiteral("YesNo"));
+        }
+        QCOMPARE(main.Browser->locationURL(), world.hostPage("notuptodate.txt"));
+        QVERIFY(main.isVisible());
+        QVERIFY(!os.hasEnded());
+        QCOMPARE(main.lblStatus->caption(),
+                 QStringLiteral("Your Player Ver.: v1.00, Latest Player Ver.: v1.01\r\n"
+                                "Your Option Ver.: v1.00, Latest Option Ver.: v1.01\r\n"
+                                "Your OnSys Ver.: v1.00, Latest OnSys Ver.: v1.01"));
+    }
+
+    void noConnection()
+    {
+        World world;
+        qputenv("QPT_UPDATE_URL", QStringLiteral("http://127.0.0.1:%1").arg(qpt::test::closedPort()).toLocal8Bit());
+        Dialogs::scriptAnswers({"Retry", "Cancel"});
+        OnlineSystem os;
+        os.start();
+        QCOMPARE(World::titles(), (QStringList{"No Internet Connection", "No Internet Connection"}));
+        const DialogRecord& box = Dialogs::records().first();
+        QCOMPARE(box.text, QStringLiteral("You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS"));
+        QCOMPARE(box.icon, QStringLiteral("information"));
+        QCOMPARE(box.buttons, QStringLiteral("RetryCancel"));
+        QVERIFY(os.hasEnded());
+        QVERIFY(!os.frmGettingInfo()->isVisible());
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+    }
+
+    void faultyVersionFileIsAnError_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("line shorter than its prefix") << QStringList{"PlayVe", "OptiVer=v1.00", "OSV=v1.00", "Update=x"};
+        QTest::newRow("date line shorter than its prefix") << QStringList{"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00", "Upd"};
+        QTest::newRow("three lines") << QStringList{"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00"};
+    }
+    void faultyVersionFileIsAnError()
+    {
+        QFETCH(QStringList, lines);
+        World world;
+        QByteArray file = lines.join(QStringLiteral("\r\n")).toUtf8();
+        world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt"), file);  // no final line end
+        Dialogs::scriptAnswers({"Retry", "Cancel"});
+        OnlineSystem os;
+        os.start();
+        QCOMPARE(World::titles(), (QStringList{"Error", "Error"}));
+        const DialogRecord& box = Dialogs::records().first();
+        QCOMPARE(box.text, QStringLiteral("An error occur\r\nPress Retry, or Cancel to Exit OS"));
+        QCOMPARE(box.icon, QStringLiteral("critical"));
+        QCOMPARE(box.buttons, QStringLiteral("RetryCancel"));
+        QVERIFY(os.hasEnded());
+        // Files already written stay.
+        QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("inet-version.tmp"))), file + "\r\n");
+    }
+
+    void playerUpdateClosesTheRunningPlayer()
+    {
+        World world;
+        const QString player = world.env.app(QStringLiteral("Quorbel Player Tirk.exe"));
+        // A stand-in for the running player: holds the player's lock, keeps
+        // "Running.chk" and closes when "shutdown.os" appears.
+        TestEnv::writeFile(player,
+                           "#!/bin/sh\ncd \"$(dirname \"$0\")\"\n"
+                           "exec 9>\"$XDG_RUNTIME_DIR/quorbel-Quorbel-Player-Tirk.exe.lock\"\n"
+                           "flock -s 9\n: > Running.chk\ni=0\n"
+                           "while [ ! -e shutdown.os ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
+                           "rm -f shutdown.os\necho closed >> old-player.log\nrm -f Running.chk\n");
+        QFile::setPermissions(player, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(QProcess::startDetached(player, {}, world.env.appDir()));
+        QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("Running.chk"))); }));
+
+        const QByteArray image = recordingScript(world.env.app(QStringLiteral("new-player.log")));
+        world.serveImage("QuorbelPlayerTirk.exe", image);
+        world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"Yes", "No"});
+        OnlineSystem os;
+        os.start();
+
+        QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("old-player.log"))), QByteArray("closed\n"));
+        QCOMPARE(TestEnv::readFile(player), image);
+        QVERIFY(isExecutable(player));
+        QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("new-player.log"))); }));
+        QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("new-player.log"))), QByteArray("started \n"));
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("shutdown.os"))));
+        QVERIFY(!QFile::exists(imagePath()));
+        // START ran again and asked again (the stand-in does not publish a version).
+        QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "Newer Player Version Available"}));
+        QVERIFY(!os.hasEnded());
+        QCOMPARE(world.host.requests().filter(QStringLiteral("version.txt")).size(), 2);
+    }
+
+    void staleRunningMarkerDoesNotHoldTheUpdate()
+    {
+        World world;
+        const QString player = world.env.app(QStringLiteral("Quorbel Player Tirk.exe"));
+        TestEnv::writeFile(player, "old");
+        // Left by a player that crashed: no process holds the player's lock.
+        TestEnv::writeFile(world.env.app(QStringLiteral("Running.chk")), QByteArray());
+        const QByteArray image = recordingScript(world.env.app(QStringLiteral("new-player.log")));
+        world.serveImage("QuorbelPlayerTirk.exe", image);
+        world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"Yes", "No"});
+        OnlineSystem os;
+        os.start();
+        QCOMPARE(TestEnv::readFile(player), image);
+        QVERIFY(isExecutable(player));
+        // The request nobody took is gone, so the new player stays open.
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("shutdown.os"))));
+        QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("new-player.log"))); }));
+    }
+
+    void optionUpdate()
+    {
+        World world;
+        QVERIFY(world.env.installStandIn(QStringLiteral("option.dat")));
+        TestEnv::writeFile(world.env.app(QStringLiteral("activeoption.inf")), "Option Active...\r\n");
+        const QByteArray image = "#!/bin/sh\nprintf '%s\\n' \"new $*\" >> '"
+                                 + world.env.app(QStringLiteral("option.dat.args")).toLocal8Bit() + "'\n";
+        world.serveImage("option.dat", image);
+        world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.01", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"Yes", "No"});
+        OnlineSystem os;
+        os.start();
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("activeoption.inf"))));
+        QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("option.dat"))), image);
+        QVERIFY(isExecutable(world.env.app(QStringLiteral("option.dat"))));
+        QVERIFY(waitUntil([&] { return !world.env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
+        QCOMPARE(world.env.standInCalls(QStringLiteral("option.dat")), QStringList{"new updatet"});
+        QCOMPARE(World::titles(), (QStringList{"A Newer Version Of Option Available", "A Newer Version Of Option Available"}));
+        QVERIFY(!QFile::exists(imagePath()));
+    }
+
+    void badDownloadNeverReplacesAProgram_data()
+    {
+        QTest::addColumn<QString>("image");     // served file name
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("announce");  // Content-Length promised, or empty
+        QTest::addColumn<QString>("appPath");   // "" = the test folder
+        QTest::newRow("empty") << "QuorbelPlayerTirk.exe" << QByteArray() << QString() << QString();
+        QTest::newRow("truncated") << "QuorbelPlayerTirk.exe" << QByteArray(3000, 'n') << "8000" << QString();
+        QTest::newRow("missing on the host") << "other.exe" << QByteArray("x") << QString() << QString();
+        QTest::newRow("no player folder") << "QuorbelPlayerTirk.exe" << QByteArray("new") << QString() << "-";
+    }
+    void badDownloadNeverReplacesAProgram()
+    {
+        QFETCH(QString, image);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, announce);
+        QFETCH(QString, appPath);
+        World world;
+        const QString player = world.env.app(QStringLiteral("Quorbel Player Tirk.exe"));
+        TestEnv::writeFile(player, "installed");
+        world.serveImage(image.toLatin1().constData(), bytes);
+        if (!announce.isEmpty())
+            world.serveImage((image + QStringLiteral(".announce")).toLatin1().constData(), announce.toLatin1());
+        if (appPath == QLatin1String("-"))
+            SettingsStore::write(QStringLiteral("AppPath"), QString());
+        world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"Yes", "Cancel"});
+        OnlineSystem os;
+        os.start();
+        QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "Error"}));
+        QVERIFY(os.hasEnded());
+        QCOMPARE(TestEnv::readFile(player), QByteArray("installed"));
+        QVERIFY(!QFile::exists(QStringLiteral("/Quorbel Player Tirk.exe")));
+    }
+};
+
+QTEST_MAIN(TestUpdate)
+#include "test_update.moc"

@@ -1,0 +1,214 @@
+// The start message, the progress window and the main window's frame.
+
+#include "internet/frm_getting_info.h"
+#include "internet/frm_main.h"
+#include "internet/frm_start_msg.h"
+#include "internet/online_system.h"
+#include "internet/web_browser.h"
+#include "local_servers.h"
+#include "tests/support/test_env.h"
+
+#include "common/dialogs.h"
+#include "common/settings_store.h"
+#include "common/single_instance.h"
+#include "common/twips.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace qpt;
+using namespace qpt::internet;
+using qpt::test::TestEnv;
+
+namespace {
+
+// A world without an update host: connecting finds no connection, and the
+// question is answered with Cancel.
+struct Offline {
+    TestEnv env;
+    QString system = env.root() + QStringLiteral("/system");
+    Offline()
+    {
+        QDir().mkpath(system);
+        qputenv("QPT_SYSTEM_DIR", system.toLocal8Bit());
+        qputenv("QPT_UPDATE_URL", QStringLiteral("http://127.0.0.1:%1").arg(qpt::test::closedPort()).toLocal8Bit());
+        Dialogs::scriptAnswers({"Cancel"});
+    }
+    ~Offline()
+    {
+        qunsetenv("QPT_SYSTEM_DIR");
+        qunsetenv("QPT_UPDATE_URL");
+    }
+    QString marker() const { return system + QStringLiteral("/osplinfo.dll"); }
+};
+
+}  // namespace
+
+class TestWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void startMessageFirstAndStop()
+    {
+        Offline world;
+        OnlineSystem os;
+        os.start();
+        FrmStartMSG& msg = *os.frmStartMSG();
+        QVERIFY(msg.isVisible());
+        QCOMPARE(msg.windowTitle(), QStringLiteral("Instructions before you connect to Quorbel Player Tirk OS"));
+        const QStringList lines = FrmStartMSG::messageText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(0), QStringLiteral(" Welcome to Quorbel Player Tirk Online System"));
+        QCOMPARE(lines.at(1), QString());
+        QCOMPARE(lines.at(2), QStringLiteral(" This Online System will give you access to Player "));
+        QCOMPARE(lines.at(11), QStringLiteral(" Warning:"));
+        QCOMPARE(lines.at(18), QStringLiteral(" button, else press the Connect button."));
+        QCOMPARE(lines.at(19), QStringLiteral(" "));
+        QCOMPARE(lines.at(20), QStringLiteral(" Have a nice time!"));
+        QCOMPARE(lines.at(21), QStringLiteral(" "));
+        QVERIFY(lines.size() > 22);  // the publisher's notice follows
+        QCOMPARE(msg.txtMsG->toPlainText().split(QLatin1Char('\n')), lines);
+        QVERIFY(!msg.chkDontShow->isChecked());
+        QCOMPARE(msg.Label1->caption(), QStringLiteral("Don't Show This Message Again"));
+        QCOMPARE(msg.lblConnect->caption(), QStringLiteral("Connect"));
+        QCOMPARE(msg.lblSTOP->caption(), QStringLiteral("STOP"));
+
+        // The label text toggles the box; twice leaves it as it was.
+        msg.Label1_Click();
+        QVERIFY(msg.chkDontShow->isChecked());
+        msg.Label1_Click();
+        QVERIFY(!msg.chkDontShow->isChecked());
+
+        msg.lblSTOP->click();
+        QVERIFY(os.hasEnded());
+        QVERIFY(!os.frmMain()->isLoaded());  // no network, no main window
+        QVERIFY(Dialogs::records().isEmpty());
+        QVERIFY(!QFile::exists(world.marker()));
+    }
+
+    void connectRemembersTheChoice()
+    {
+        Offline world;
+        {
+            OnlineSystem os;
+            os.start();
+            os.frmStartMSG()->lblConnect->click();  // box unchecked
+            QVERIFY(os.frmMain()->isLoaded());
+            QVERIFY(!os.frmStartMSG()->isVisible());
+            QVERIFY(!QFile::exists(world.marker()));
+        }
+        Dialogs::scriptAnswers({"Cancel"});
+        {
+            OnlineSystem os;
+            os.start();
+            QVERIFY(os.frmStartMSG()->isVisible());  // shown again
+            os.frmStartMSG()->chkDontShow->setChecked(true);
+            os.frmStartMSG()->lblConnect->click();
+            QCOMPARE(TestEnv::readFile(world.marker()), QByteArray("The Message will not be shown anymore!\r\n"));
+        }
+        Dialogs::scriptAnswers({"Cancel"});
+        {
+            OnlineSystem os;
+            os.start();  // straight to the version check
+            QVERIFY(!os.frmStartMSG()->isVisible());
+            QVERIFY(os.frmMain()->isLoaded());
+            QCOMPARE(Dialogs::records().last().title, QStringLiteral("No Internet Connection"));
+        }
+    }
+
+    void markerThatCannotBeWritten()
+    {
+        Offline world;
+        // The folder cannot exist: a file stands where it would be.
+        TestEnv::writeFile(world.env.root() + QStringLiteral("/blocked"), "file");
+        qputenv("QPT_SYSTEM_DIR", (world.env.root() + QStringLiteral("/blocked/system")).toLocal8Bit());
+        OnlineSystem os;
+        os.start();
+        os.frmStartMSG()->chkDontShow->setChecked(true);
+        os.frmStartMSG()->lblConnect->click();
+        QVERIFY(os.frmMain()->isLoaded());  // on to the main window all the same
+
+        // A link planted at the marker's name is not followed.
+        Offline again;
+        const QString victim = again.env.root() + QStringLiteral("/victim");
+        TestEnv::writeFile(victim, "keep");
+        QVERIFY(QFile::link(victim, again.marker()));
+        QFile::remove(again.marker());
+        QVERIFY(QFile::link(victim + QStringLiteral("-missing"), again.marker()));
+        OnlineSystem second;
+        second.start();  // a dangling link is no marker
+        QVERIFY(second.frmStartMSG()->isVisible());
+        second.frmStartMSG()->chkDontShow->setChecked(true);
+        second.frmStartMSG()->lblConnect->click();
+        QVERIFY(!QFile::exists(victim + QStringLiteral("-missing")));
+        QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
+    }
+
+    void progressWindow()
+    {
+        FrmGettingInfo window;
+        window.showWindow();
+        QVERIFY(window.isVisible());
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(window.message(), QStringLiteral("Downloading Data... Please Wait..."));
+        window.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
+        QCOMPARE(window.lblMessage[0]->caption(), QStringLiteral("Updating Option...\r\nPlease Wait..."));
+        QCOMPARE(window.lblMessage[1]->caption(), window.lblMessage[0]->caption());
+        QCOMPARE(window.lblMessage[0]->text(), QStringLiteral("Updating Option...\nPlease Wait..."));
+        // The shadow: 120 twips right and below, the same size.
+        QCOMPARE(window.lblMessage[1]->geometry(),
+                 window.lblMessage[0]->geometry().translated(twipsToPx(120), twipsToPx(120)));
+        QCOMPARE(window.lblMessage[0]->size(), QSize(twipsToPx(6150), twipsToPx(525)));
+        // Closed and shown again, it starts afresh.
+        window.closeWindow();
+        QVERIFY(!window.isVisible());
+        window.showWindow();
+        QCOMPARE(window.message(), QStringLiteral("Downloading Data... Please Wait..."));
+        QCOMPARE(window.lblMessage[1]->caption(), window.message());
+    }
+
+    void mainWindowFrame()
+    {
+        Offline world;
+        OnlineSystem os;
+        FrmMain& main = *os.frmMain();
+        QCOMPARE(main.lblStatus->caption(), QStringLiteral("Getting Information... Please Wait..."));
+        main.resize(700, 560);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const auto expected = [&] {
+            return twipsRect(5, 10, pxToTwips(main.width()) - 10, pxToTwips(main.height()) - 660);
+        };
+        QCOMPARE(main.Browser->geometry(), expected());
+        main.resize(820, 600);
+        QCOMPARE(main.Browser->geometry(), expected());
+        QCOMPARE(main.reportForm->geometry(), main.Browser->geometry());
+        QVERIFY(main.lblStatus->geometry().top() > main.Browser->geometry().bottom());
+
+        // Away to the tray (or, with no tray, minimized) and back.
+        main.hideToTray();
+        QVERIFY(!main.isVisible() || main.isMinimized());
+        main.ti_Activated();
+        QVERIFY(main.isVisible());
+        QVERIFY(!main.isMinimized());
+        QVERIFY(!main.ti->isVisible());
+    }
+
+    void secondInstanceEndsSilently()
+    {
+        Offline world;
+        TestEnv::writeFile(world.marker(), QByteArray());
+        // Another Online System holds the lock.
+        QVERIFY(!SingleInstance::anotherIsRunning(QStringLiteral("internet.dat")));
+        OnlineSystem os;
+        os.start();
+        QVERIFY(os.hasEnded());
+        QVERIFY(Dialogs::records().isEmpty());
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QString());
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "test_windows.moc"
