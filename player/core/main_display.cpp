@@ -69,6 +69,14 @@ void ButtonModel::setPicture(const QString& picture)
     emit changed();
 }
 
+void ButtonModel::setToolTip(const QString& toolTip)
+{
+    if (toolTip == m_toolTip)
+        return;
+    m_toolTip = toolTip;
+    emit changed();
+}
+
 DotModel::DotModel(double left, double top, QObject* parent) : QObject(parent), m_left(left), m_top(top) {}
 
 void DotModel::setLeft(double twips)
@@ -99,10 +107,17 @@ MainDisplay::MainDisplay(QObject* parent)
       imgStop(QStringLiteral("imgStop3"), false),
       imgNext(QStringLiteral("imgNext2"), true),
       imgPrev(QStringLiteral("imgPrev2"), true),
+      picOpenPlaylist(QStringLiteral("picOpenPlaylist0"), true),
       picProgressBarDot(design::ProgressDotLeft, design::ProgressDotTop),
       picVolBarDot(design::VolDotLeft, design::VolDotTop)
 {
     lblNowPlaying.setToolTip(QStringLiteral("..."));
+    imgPlay.setToolTip(QStringLiteral("Play"));
+    imgpause.setToolTip(QStringLiteral("Pause"));
+    imgStop.setToolTip(QStringLiteral("Stop"));
+    imgPrev.setToolTip(QStringLiteral("Previous"));
+    imgNext.setToolTip(QStringLiteral("Next"));
+    picOpenPlaylist.setToolTip(QStringLiteral("Open PlayList"));
 }
 
 void MainDisplay::showPlayingLook()

@@ -48,8 +48,10 @@ public:
     ButtonModel(const QString& picture, bool enabled, QObject* parent = nullptr);
     bool enabled() const { return m_enabled; }
     const QString& picture() const { return m_picture; }
+    const QString& toolTip() const { return m_toolTip; }
     void setEnabled(bool enabled);
     void setPicture(const QString& picture);
+    void setToolTip(const QString& toolTip);
 
 signals:
     void changed();
@@ -57,6 +59,7 @@ signals:
 private:
     QString m_picture;
     bool m_enabled;
+    QString m_toolTip;
 };
 
 // A picture box that moves: left and top in twips.
@@ -115,6 +118,7 @@ public:
     ButtonModel imgStop;
     ButtonModel imgNext;
     ButtonModel imgPrev;
+    ButtonModel picOpenPlaylist;  // shows one of the frames picOpenPlaylist0..7
 
     DotModel picProgressBarDot;
     DotModel picVolBarDot;

@@ -71,12 +71,15 @@ void PlaylistRows::removeRow(int row)
     beginRemoveRows(QModelIndex(), row - 1, row - 1);
     m_rows.removeAt(row - 1);
     endRemoveRows();
+    if (m_selectedRow > m_rows.size())
+        m_selectedRow = int(m_rows.size());
 }
 
 void PlaylistRows::clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_selectedRow = 0;
     endResetModel();
 }
 

@@ -27,6 +27,10 @@ public:
     void removeRow(int row);
     void clear();
 
+    // The selected row (1-based, 0 for none), kept by the list view.
+    int selectedRow() const { return m_selectedRow; }
+    void setSelectedRow(int row) { m_selectedRow = row; }
+
     void setRowIcon(const QIcon& icon) { m_icon = icon; }
     void setFont(const QFont& font);
 
@@ -45,6 +49,7 @@ private:
     void check(int row) const;
 
     QVector<Row> m_rows;
+    int m_selectedRow = 0;
     QIcon m_icon;
     QFont m_font;
     QFont m_boldFont;

@@ -1,6 +1,7 @@
 #include "player/playlist/playlist_saving.h"
 
 #include "common/app_folder.h"
+#include "common/dialogs.h"
 #include "common/failures.h"
 #include "player/core/player_context.h"
 
@@ -26,6 +27,45 @@ bool PlaylistSaving::writePlaylistFile(const QString& path, const QString& colle
         return false;
     }
     return file.commit();
+}
+
+void PlaylistSaving::SavePlayList(bool leftButton, SavingWindows& windows)
+{
+    c.s.ResumeAfterReload.clear();
+    if (!leftButton)
+        return;
+    try {
+        ListBox& order = c.playlist.lstPlayListSource;
+        if (order.isEmpty()) {
+            windows.hidePopupMenu();
+            Dialogs::message(QStringLiteral("NO MUSIC TO SAVE"), QStringLiteral("No music in PlayList"),
+                             MsgIcon::Information, MsgButtons::Ok);
+            return;
+        }
+        windows.showNowSaving();
+        c.s.PlaylistText.clear();
+        c.s.StopRequest = QStringLiteral("STOP");
+        c.timSavePlayList.setInterval(10);
+        order.setListIndex(0);
+        c.s.PlaylistText += order.List(0) + QStringLiteral("\r\n");
+        while (order.ListIndex() != order.ListCount() - 1) {
+            order.setListIndex(order.ListIndex() + 1);
+            c.s.PlaylistText += order.List(order.ListIndex()) + QStringLiteral("\r\n");
+            yieldEvents();
+            if (c.s.SaveCancelRequest == QLatin1String("STOP")) {
+                c.s.SaveCancelRequest.clear();
+                c.s.PlaylistText.clear();
+                return;
+            }
+        }
+        windows.unloadNowSaving();
+        const QString name = Dialogs::saveFile(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter),
+                                               /*confirmOverwrite=*/true);
+        windows.hidePopupMenu();
+        if (!name.isEmpty())
+            writePlaylistFile(name, c.s.PlaylistText);
+    } catch (const std::exception&) {
+    }
 }
 
 void PlaylistSaving::autosaveAndQuit()

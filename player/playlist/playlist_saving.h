@@ -9,9 +9,26 @@ namespace qpt {
 
 struct PlayerContext;
 
+// The windows Save PlayList shows and hides.
+class SavingWindows {
+public:
+    virtual ~SavingWindows() = default;
+    // Shows frmNowSaving (centred, topmost), which disables the main and the
+    // playlist window until it is unloaded.
+    virtual void showNowSaving() = 0;
+    virtual void unloadNowSaving() = 0;
+    virtual void hidePopupMenu() = 0;
+};
+
 class PlaylistSaving {
 public:
+    static constexpr const char* kSaveTitle = "Save PlayList";
+    static constexpr const char* kSaveFilter = "Quorbel PlayList|*.VYX|All Files|*.*";
+
     explicit PlaylistSaving(PlayerContext& context);
+
+    // The menu entry "Save PlayList" pressed with the given button.
+    void SavePlayList(bool leftButton, SavingWindows& windows);
 
     // Saves a non-empty playlist to "autosavedlist.aut" and unloads the main
     // window (also when the write failed: the player still closes).

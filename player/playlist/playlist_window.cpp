@@ -8,7 +8,14 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QUrl>
+
+#include "common/window_helpers.h"
+#include "player/shell/shortcuts.h"
 
 namespace qpt {
 
@@ -60,6 +67,23 @@ PlaylistWindow::PlaylistWindow(PlayerApp& playerApp)
 
     picResize = new PictureButton(this);
     picResize->setPicture(QStringLiteral("resize_grip"));
+    picResize->setMouseTracking(true);
+    picResize->onMove = [this](QMouseEvent* event) {
+        picResize->setCursor(Qt::SizeFDiagCursor);
+        if (event->buttons() & Qt::LeftButton)
+            StartWindowResize(this);
+    };
+    staBar->setMouseTracking(true);
+    staBar->installEventFilter(this);
+
+    // The list: play on double-click and Enter, its own keys, drops.
+    connect(lstPlayList, &QAbstractItemView::doubleClicked, this, [this] { app.editing.PlaySelectedSong(); });
+    connect(lstPlayList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [&c](const QModelIndex& current) { c.playlist.lstPlayList.setSelectedRow(current.isValid() ? current.row() + 1 : 0); });
+    lstPlayList->installEventFilter(this);
+    lstPlayList->viewport()->setAcceptDrops(true);
+    lstPlayList->viewport()->installEventFilter(this);
+    setMouseTracking(true);
     layoutControls();
 }
 
@@ -90,7 +114,74 @@ void PlaylistWindow::closeEvent(QCloseEvent* event)
 {
     // Closing only hides the window; the playlist lives on.
     event->ignore();
-    app.togglePlaylistWindow();
+    if (app.context().s.PlaylistOpen == QLatin1String("YES"))
+        app.togglePlaylistWindow();
+}
+
+void PlaylistWindow::mousePressEvent(QMouseEvent* event)
+{
+    app.chrome.surfacePress(pxToTwips(event->position().x()), pxToTwips(event->position().y()));
+}
+
+void PlaylistWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    app.chrome.surfaceMove(pxToTwips(event->position().x()), pxToTwips(event->position().y()),
+                           event->buttons() & Qt::LeftButton);
+}
+
+void PlaylistWindow::mouseReleaseEvent(QMouseEvent*)
+{
+    app.chrome.surfaceRelease();
+}
+
+void PlaylistWindow::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        app.chrome.redock();
+}
+
+void PlaylistWindow::keyPressEvent(QKeyEvent* event)
+{
+    const KeyStroke stroke = keyStrokeOf(event);
+    if (!app.shortcuts.handleKey(stroke.keyCode, stroke.shift))
+        QWidget::keyPressEvent(event);
+}
+
+bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == staBar && event->type() == QEvent::MouseMove) {
+        unsetCursor();
+        return false;
+    }
+    if (watched == lstPlayList && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const KeyStroke stroke = keyStrokeOf(key);
+        if (stroke.keyCode == vk::Enter) {
+            app.editing.PlaySelectedSong();
+            return true;
+        }
+        return app.shortcuts.handleListKey(stroke.keyCode, stroke.shift);
+    }
+    if (watched == lstPlayList->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasUrls()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls())
+                if (url.isLocalFile())
+                    paths << url.toLocalFile();
+            drop->acceptProposedAction();
+            if (!paths.isEmpty())
+                app.drops.dropOnPlaylist(paths);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace qpt

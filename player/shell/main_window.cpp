@@ -4,6 +4,7 @@
 #include "common/window_helpers.h"
 #include "player/core/main_display.h"
 #include "player/shell/picture_button.h"
+#include "player/shell/shortcuts.h"
 #include "player/shell/player_app.h"
 #include "skin/skin.h"
 
@@ -12,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
+#include <QUrl>
 
 namespace qpt {
 
@@ -67,13 +69,11 @@ MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt:
     place(picVolBar, design::VolBarLeft, design::VolBarTop, design::VolBarWidth, design::VolBarHeight);
     picProgressBarDot = makeDot(d.picProgressBarDot, QStringLiteral("ProgressBar"));
     picVolBarDot = makeDot(d.picVolBarDot, QStringLiteral("Volume"));
+    bindDots();
 
-    picOpenPlaylist = new PictureButton(this);
-    picOpenPlaylist->setPicture(QStringLiteral("playlist_button_0"));
-    picOpenPlaylist->setToolTip(QStringLiteral("Open PlayList"));
+    picOpenPlaylist = makeButton(d.picOpenPlaylist, design::PlaylistButtonLeft, QString());
     picOpenPlaylist->setFocusPolicy(Qt::StrongFocus);
-    place(picOpenPlaylist, design::PlaylistButtonLeft, design::ButtonTop, design::ButtonWidth, design::ButtonHeight);
-    picOpenPlaylist->onClick = [this] { app.togglePlaylistWindow(); };
+    picOpenPlaylist->onClick = [this] { app.chrome.picOpenPlaylist_Click(); };
 
     // An off-screen button whose click takes the window out of the topmost band.
     cmdNotOnTopfrmMain = new QPushButton(this);
@@ -115,11 +115,12 @@ QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, co
 PictureButton* MainWindow::makeButton(ButtonModel& model, double left, const QString& toolTip)
 {
     auto* button = new PictureButton(this);
-    button->setToolTip(toolTip);
+    Q_UNUSED(toolTip);
     place(button, left, design::ButtonTop, design::ButtonWidth, design::ButtonHeight);
     const auto render = [button, &model] {
         button->setPicture(skinNameForPicture(model.picture()));
         button->setEnabled(model.enabled());
+        button->setToolTip(model.toolTip());
         if (button->isVisible())
             button->repaint();
     };
@@ -167,6 +168,20 @@ void MainWindow::bindTransportMouse()
     imgPrev->onPress = [&d](QMouseEvent*) { d.imgPrev.setPicture(QStringLiteral("imgPrev1")); };
     imgPrev->onRelease = [&d](QMouseEvent*) { d.imgPrev.setPicture(QStringLiteral("imgPrev2")); };
     imgPrev->onClick = [&engine] { engine.PreviousSong(); };
+}
+
+void MainWindow::bindDots()
+{
+    SeekVolumeBars& bars = app.bars;
+    const auto twipsX = [](QMouseEvent* event) { return pxToTwips(event->position().x()); };
+    const auto twipsY = [](QMouseEvent* event) { return pxToTwips(event->position().y()); };
+    picProgressBarDot->onPress = [&bars, twipsX](QMouseEvent* event) { bars.picProgressBarDot_MouseDown(twipsX(event)); };
+    picProgressBarDot->onMove = [&bars, twipsX](QMouseEvent* event) { bars.picProgressBarDot_MouseMove(twipsX(event)); };
+    picProgressBarDot->onRelease = [&bars](QMouseEvent*) { bars.picProgressBarDot_MouseUp(); };
+    picVolBarDot->setMouseTracking(true);
+    picVolBarDot->onPress = [&bars, twipsY](QMouseEvent* event) { bars.picVolBarDot_MouseDown(twipsY(event)); };
+    picVolBarDot->onMove = [&bars, twipsY](QMouseEvent* event) { bars.picVolBarDot_MouseMove(twipsY(event)); };
+    picVolBarDot->onRelease = [&bars](QMouseEvent*) { bars.picVolBarDot_MouseUp(); };
 }
 
 void MainWindow::paintEvent(QPaintEvent*)
@@ -223,7 +238,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event)
 void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        app.minimizeToTrayFromSurface();
+        app.chrome.MinimizeToTray(true);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -275,7 +290,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (label == lblTime)
             app.core().closeFromTimeDisplay();
         else
-            app.minimizeToTray();
+            app.chrome.MinimizeToTray(false);
         return true;
     default:
         return QWidget::eventFilter(watched, event);
@@ -284,15 +299,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    QWidget::keyPressEvent(event);
+    const KeyStroke stroke = keyStrokeOf(event);
+    if (!app.shortcuts.handleKey(stroke.keyCode, stroke.shift))
+        QWidget::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing by the window manager is a way of quitting like any other.
+    // The window manager's close (its Alt+F4 among them) quits like our own
+    // Alt+F4.
     event->ignore();
     if (!closing)
-        app.unloadMainWindow();
+        app.shortcuts.close();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Without a notification area the player minimises to the taskbar;
+    // coming back from there is a restore from the tray.
+    if (event->type() == QEvent::WindowStateChange && app.chrome.inTray() && !(windowState() & Qt::WindowMinimized)
+        && isVisible())
+        app.chrome.RestoreFromTray();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -309,7 +337,14 @@ void MainWindow::dragMoveEvent(QDragMoveEvent* event)
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    event->ignore();
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    app.drops.dropOnMainWindow(paths);
 }
 
 }  // namespace qpt

@@ -50,6 +50,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -60,6 +61,7 @@ private:
     PictureButton* makeButton(ButtonModel& model, double left, const QString& toolTip);
     PictureButton* makeDot(DotModel& model, const QString& toolTip);
     void bindTransportMouse();
+    void bindDots();
 
     // The window drag by the surface and the two labels.
     void dragPress(QMouseEvent* event, QWidget* source);

@@ -25,6 +25,8 @@ QString skinNameForPicture(const QString& pictureControl)
         {QStringLiteral("imgPrev1"), QStringLiteral("prev_pressed")},
         {QStringLiteral("imgPrev2"), QStringLiteral("prev_released")},
     };
+    if (pictureControl.startsWith(QLatin1String("picOpenPlaylist")))
+        return QStringLiteral("playlist_button_") + pictureControl.mid(15);
     return table.value(pictureControl, pictureControl);
 }
 

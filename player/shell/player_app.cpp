@@ -7,9 +7,11 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/core/media/media_component.h"
+#include "player/playlist/now_saving_window.h"
 #include "player/playlist/playlist_window.h"
 #include "player/shell/main_window.h"
 #include "player/shell/picture_button.h"
+#include "player/shell/popup_menu.h"
 #include "skin/skin.h"
 
 #include <QApplication>
@@ -20,18 +22,34 @@
 namespace qpt {
 
 PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
-    : m_media(std::move(media)), m_core(std::make_unique<PlayerCore>(*m_media, m_lengths, *this))
+    : m_media(std::move(media)),
+      m_core(std::make_unique<PlayerCore>(*m_media, m_lengths, *this)),
+      drops(m_core->context),
+      editing(m_core->context, drops),
+      bars(m_core->context),
+      dispatch(*m_core),
+      shortcuts(*m_core, bars, editing),
+      chrome(*this)
 {
     onTerminate = [] { ::_exit(0); };
+    PlayerContext& c = m_core->context;
+    c.timSavePlayList.setHandler([this] { dispatch.timSavePlayList_Timer(); });
+    c.timShortKeys.setHandler([this] { dispatch.timShortKeys_Timer(); });
+    c.timPlayListFocus.setHandler([this] { editing.timPlayListFocus_Timer(); });
+    c.timStatusBar.setHandler([this] { editing.timStatusBar_Timer(); });
+
     m_main = new MainWindow(*this);
     m_tray = new QSystemTrayIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))), this);
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason) { restoreFromTray(); });
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason) { chrome.RestoreFromTray(); });
 }
 
 PlayerApp::~PlayerApp()
 {
+    delete m_popup;
+    delete m_nowSaving;
     delete m_playlist;
     delete m_main;
 }
@@ -45,6 +63,16 @@ bool PlayerApp::start()
         m_core->context.startDesignTimers();
     }
     return keepRunning;
+}
+
+PopupMenu* PlayerApp::popupMenu() const
+{
+    return m_popup;
+}
+
+NowSavingWindow* PlayerApp::nowSavingWindow() const
+{
+    return m_nowSaving;
 }
 
 PlaylistWindow& PlayerApp::playlistWindow()
@@ -96,45 +124,18 @@ void PlayerApp::hidePlaylistWindow()
 
 void PlayerApp::togglePlaylistWindow()
 {
-    PlayerContext& c = m_core->context;
-    if (c.s.PlaylistOpen == QLatin1String("NO")) {
-        c.s.PlaylistOpen = QStringLiteral("YES");
-        playlistWindow().move(m_main->x(), m_main->frameGeometry().bottom());
-        playlistWindow().show();
-        c.s.PlaylistDocked = true;
-        m_main->picOpenPlaylist->setPicture(QStringLiteral("playlist_button_4"));
-        m_main->picOpenPlaylist->setToolTip(QStringLiteral("Close PlayList"));
-        c.timPlayListFocus.setInterval(1);
-    } else {
-        c.s.PlaylistOpen = QStringLiteral("NO");
-        c.s.PlaylistDocked = false;
-        playlistWindow().hide();
-        m_main->picOpenPlaylist->setPicture(QStringLiteral("playlist_button_0"));
-        m_main->picOpenPlaylist->setToolTip(QStringLiteral("Open PlayList"));
-    }
+    chrome.picOpenPlaylist_Click();
 }
 
 void PlayerApp::minimizeToTray()
 {
-    m_tray->setVisible(true);
-    m_main->showMinimized();
-    m_main->hide();
+    chrome.MinimizeToTray(false);
 }
 
-void PlayerApp::minimizeToTrayFromSurface()
+void PlayerApp::showTrayIcon(bool visible)
 {
-    minimizeToTray();
-    hidePlaylistWindow();
-}
-
-void PlayerApp::restoreFromTray()
-{
-    m_main->show();
-    m_main->showNormal();
-    m_main->activateWindow();
-    m_tray->setVisible(false);
-    if (m_core->context.s.PlaylistOpen != QLatin1String("NO"))
-        playlistWindow().show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->setVisible(visible);
 }
 
 void PlayerApp::focusSeekDot()
@@ -174,8 +175,44 @@ void PlayerApp::terminate()
         onTerminate();
 }
 
+void PlayerApp::setMainWindowsEnabled(bool enabled)
+{
+    m_main->setEnabled(enabled);
+    if (m_playlist)
+        m_playlist->setEnabled(enabled);
+}
+
+void PlayerApp::showNowSaving()
+{
+    m_nowSaving = new NowSavingWindow([this] { setMainWindowsEnabled(false); },
+                                      [this] { setMainWindowsEnabled(true); },
+                                      [this] { context().s.SaveCancelRequest = QStringLiteral("STOP"); });
+    m_nowSaving->show();
+    MakeTopMost(m_nowSaving, true);
+}
+
+void PlayerApp::unloadNowSaving()
+{
+    delete m_nowSaving;
+}
+
+void PlayerApp::hidePopupMenu()
+{
+    if (m_popup)
+        m_popup->hide();
+}
+
+void PlayerApp::savePlayList(bool leftButton)
+{
+    m_core->saving.SavePlayList(leftButton, *this);
+}
+
 void PlayerApp::openPopupMenuAtCursor()
 {
+    if (!m_popup)
+        m_popup = new PopupMenu(*this);
+    const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
+    m_popup->openAt(twips.x(), twips.y());
 }
 
 void PlayerApp::timeLabelClicked()
@@ -191,9 +228,7 @@ void PlayerApp::nowPlayingClicked()
 
 void PlayerApp::mainWindowMoved()
 {
-    PlayerContext& c = m_core->context;
-    if (c.s.PlaylistDocked && m_playlist)
-        m_playlist->move(m_main->x(), m_main->frameGeometry().bottom());
+    chrome.dockPlaylistIfDocked();
 }
 
 }  // namespace qpt

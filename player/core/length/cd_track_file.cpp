@@ -1,0 +1,68 @@
+#include "player/core/length/cd_track_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace qpt::length {
+
+namespace {
+
+constexpr qint64 kSecondsOffset = 41;  // 0-based
+constexpr qint64 kMinutesOffset = 42;
+
+}  // namespace
+
+QString findFileNoCase(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || name.isEmpty())
+        return QString();
+    const QDir dir(folder);
+    // The usual spellings first: one stat() each instead of a listing.
+    for (const QString& candidate : {name, name.toLower(), name.toUpper(),
+                                     name.left(1).toUpper() + name.mid(1).toLower()}) {
+        const QFileInfo info(dir.filePath(candidate));
+        if (info.isFile())
+            return info.filePath();
+    }
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    }
+    return QString();
+}
+
+QString cdTrackFileName(qint32 track)
+{
+    if (track <= 0)
+        return QString();
+    if (track <= 9)
+        return QStringLiteral("track0%1.cda").arg(track);
+    return QStringLiteral("track%1.cda").arg(track);
+}
+
+std::optional<CdTrackTime> readCdTrackTime(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(kMinutesOffset + 1);
+    CdTrackTime time;
+    if (head.size() > kSecondsOffset)
+        time.seconds = quint8(head[kSecondsOffset]);
+    if (head.size() > kMinutesOffset)
+        time.minutes = quint8(head[kMinutesOffset]);
+    return time;
+}
+
+QString cdTrackLengthText(const CdTrackTime& time)
+{
+    if (time.minutes == 0 && time.seconds == 0)
+        return QStringLiteral("N/A");
+    // Seconds past 59 (a damaged header) carry into the minutes.
+    const int total = time.minutes * 60 + time.seconds;
+    return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace qpt::length

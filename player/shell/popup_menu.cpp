@@ -1,0 +1,146 @@
+#include "player/shell/popup_menu.h"
+
+#include "common/twips.h"
+#include "common/window_helpers.h"
+#include "player/playlist/open_music.h"
+#include "player/shell/player_app.h"
+#include "skin/skin.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace qpt {
+
+PopupMenu::PopupMenu(PlayerApp& playerApp)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), app(playerApp)
+{
+    setWindowTitle(QLatin1String(kCaption));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(twipsToPx(1995), twipsToPx(3330));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    lblOption = makeEntry(QStringLiteral("Option"), 480, -15, 990, 450, 15.75);
+    lblInternet = makeEntry(QStringLiteral("Internet"), 360, 480, 1305, 450, 15.75);
+    lblOpenPlayList = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
+    lblSavePlayList = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
+}
+
+QLabel* PopupMenu::makeEntry(const QString& text, double left, double top, double width, double height, double points)
+{
+    auto* entry = new QLabel(text, this);
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    entry->setFont(font);
+    entry->setGeometry(twipsRect(left, top, width, height));
+    entry->setAlignment(Qt::AlignCenter);
+    entry->setMouseTracking(true);
+    entry->setAttribute(Qt::WA_TranslucentBackground);
+    entry->installEventFilter(this);
+    setEntryColour(entry, false);
+    return entry;
+}
+
+void PopupMenu::setEntryColour(QLabel* entry, bool white)
+{
+    QPalette palette = entry->palette();
+    palette.setColor(QPalette::WindowText, white ? QColor(255, 255, 255) : QColor(0, 0, 0));
+    entry->setPalette(palette);
+}
+
+void PopupMenu::openAt(double leftTwips, double topTwips)
+{
+    move(twipsToPx(leftTwips), twipsToPx(topTwips));
+    MakeTopMost(this, true);
+    show();
+    activateWindow();
+    setFocus();
+}
+
+void PopupMenu::unload()
+{
+    hide();
+    deleteLater();
+}
+
+void PopupMenu::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Skin::paint(painter, QStringLiteral("popup_background"), QRectF(rect()));
+}
+
+void PopupMenu::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        StartWindowMove(this);
+    for (QLabel* entry : {lblOption, lblInternet, lblOpenPlayList, lblSavePlayList})
+        setEntryColour(entry, false);
+}
+
+void PopupMenu::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        unload();
+}
+
+bool PopupMenu::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        m_wasActive = true;
+    else if (event->type() == QEvent::WindowDeactivate && m_wasActive && !m_busy && isVisible())
+        unload();  // closes when it loses the focus
+    return QWidget::event(event);
+}
+
+bool PopupMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* entry = qobject_cast<QLabel*>(watched);
+    if (!entry)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseMove) {
+        setEntryColour(entry, true);
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        entryPressed(entry, static_cast<QMouseEvent*>(event)->button());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
+{
+    const bool left = button == Qt::LeftButton;
+    m_busy = true;
+    if (entry == lblOption || entry == lblInternet) {
+        if (!left) {
+            m_busy = false;
+            return;
+        }
+        hide();
+        yieldEvents();
+        if (entry == lblOption)
+            app.startOptionProgram();
+        else
+            app.startOnlineSystem();
+        unload();
+        return;
+    }
+    if (entry == lblOpenPlayList) {
+        if (!left) {
+            m_busy = false;
+            return;
+        }
+        OpenMusic::run([this] { hide(); });
+        unload();
+        return;
+    }
+    app.savePlayList(left);
+    m_busy = false;
+    if (!isVisible())
+        unload();
+}
+
+}  // namespace qpt

@@ -1,0 +1,46 @@
+#pragma once
+// frmPopUpMenu: the player's small skinned menu (Option, Internet, Open
+// Music, Save PlayList), opened at the cursor by a right-click. It closes on
+// losing the focus, on Escape and after an entry's action.
+
+#include <QLabel>
+#include <QWidget>
+
+namespace qpt {
+
+class PlayerApp;
+
+class PopupMenu : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Quorbel Player Tirk Pop-Up Menu";
+
+    explicit PopupMenu(PlayerApp& app);
+
+    QLabel* lblOption = nullptr;
+    QLabel* lblInternet = nullptr;
+    QLabel* lblOpenPlayList = nullptr;
+    QLabel* lblSavePlayList = nullptr;
+
+    // Places the menu at (left, top) twips and shows it, topmost and focused.
+    void openAt(double leftTwips, double topTwips);
+    void unload();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* makeEntry(const QString& text, double left, double top, double width, double height, double points);
+    void setEntryColour(QLabel* entry, bool white);
+    void entryPressed(QLabel* entry, Qt::MouseButton button);
+
+    PlayerApp& app;
+    bool m_wasActive = false;
+    bool m_busy = false;
+};
+
+}  // namespace qpt
