@@ -1,0 +1,256 @@
+// The GStreamer media component playing generated test audio into the sink
+// named by QPT_AUDIO_SINK (fakesink synchronised to the clock).
+
+#include "common/failures.h"
+#include "player/core/media/gst_media_component.h"
+#include "tests/support/test_env.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qpt;
+using qpt::test::testDataDir;
+using qpt::test::waitUntil;
+namespace ps = qpt::playstate;
+
+namespace {
+
+struct Recorder {
+    explicit Recorder(MediaComponent& media)
+    {
+        QObject::connect(&media, &MediaComponent::playStateChanged, [this](int state) { states << state; });
+    }
+    QList<int> states;
+};
+
+QString data(const char* name)
+{
+    return testDataDir() + QLatin1Char('/') + QLatin1String(name);
+}
+
+// An MPEG-1 Layer I stream (no encoder for it is installed): mono, 48 kHz,
+// 64 kbit/s, one subband carrying a square wave; 250 frames of 8 ms.
+QByteArray mp1Stream()
+{
+    QByteArray stream;
+    for (int frame = 0; frame < 250; ++frame) {
+        QByteArray bytes(64, '\0');
+        int bit = 0;
+        auto put = [&](unsigned value, int width) {
+            for (int i = width - 1; i >= 0; --i, ++bit)
+                if ((value >> i) & 1)
+                    bytes[bit / 8] = char(bytes[bit / 8] | (0x80 >> (bit % 8)));
+        };
+        put(0xFFFF24, 24);                   // sync, MPEG-1, Layer I, no CRC, 64 kbit/s, 48 kHz
+        put(0xC0, 8);                        // mono
+        for (int subband = 0; subband < 32; ++subband)
+            put(subband == 1 ? 3 : 0, 4);    // 4-bit samples in subband 1 only
+        put(20, 6);                          // its scale factor
+        for (int sample = 0; sample < 12; ++sample)
+            put(sample % 2 ? 0xE : 0x1, 4);
+        stream += bytes;
+    }
+    return stream;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class TestMediaPlayback : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString temp(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("QPT_AUDIO_SINK", "fakesink sync=true");
+        QVERIFY(QFile::exists(data("tone.wav")));
+        QVERIFY(writeFile(temp("tone.mp1"), mp1Stream()));
+        QVERIFY(QFile::copy(data("short.wav"), temp("Ünïcode song #1 (50%).wav")));
+        QVERIFY(writeFile(temp("broken.mp3"), QByteArray("this is not audio\n").repeated(200)));
+    }
+
+    void playsEachFormatToTheEnd_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("wav") << data("tone.wav") << 3.2 << "1411 kbps";
+        QTest::newRow("adpcm wav") << data("adpcm.wav") << 3.2 << "358 kbps";
+        QTest::newRow("mp3") << data("cbr.mp3") << 3.2 << "kbps";
+        QTest::newRow("mp2") << data("tone.mp2") << 3.2 << "192 kbps";
+        QTest::newRow("mp1") << temp("tone.mp1") << 2.0 << "kbps";
+        QTest::newRow("wma") << data("tone.wma") << 3.2 << "128 kbps";
+        QTest::newRow("midi") << data("format0.mid") << 2.0 << "Playing";
+        QTest::newRow("path with blanks and non-ASCII") << temp("Ünïcode song #1 (50%).wav") << 1.5 << "kbps";
+    }
+
+    void playsEachFormatToTheEnd()
+    {
+        QFETCH(QString, path);
+        QFETCH(double, length);
+        QFETCH(QString, status);
+        GstMediaComponent media;
+        Recorder recorder(media);
+        media.setUrl(path);
+        QCOMPARE(media.currentPosition(), 0.0);
+        QVERIFY(waitUntil([&] { return recorder.states.contains(ps::Playing); }));
+        QCOMPARE(recorder.states, QList<int>({ps::Transitioning, ps::Playing}));
+        const double start = media.currentPosition();
+        QVERIFY(waitUntil([&] { return media.currentPosition() > start + 0.3; }));
+        waitUntil([&] { return qAbs(media.duration() - length) < 0.1; });
+        QVERIFY2(qAbs(media.duration() - length) < 0.1, qPrintable(QString::number(media.duration())));
+        waitUntil([&] { return media.status().endsWith(status); });
+        QVERIFY2(media.status().endsWith(status) && media.status().size() <= 12, qPrintable(media.status()));
+        QVERIFY(!media.isCdTrack());
+
+        // Jump close to the end and play it out.
+        media.setCurrentPosition(length - 0.4);
+        QVERIFY(waitUntil([&] { return recorder.states.contains(ps::MediaEnded); }));
+        QVERIFY(waitUntil([&] { return recorder.states.size() == 4; }));
+        QCOMPARE(recorder.states, QList<int>({ps::Transitioning, ps::Playing, ps::MediaEnded, ps::Stopped}));
+        QCOMPARE(media.currentPosition(), 0.0);
+        QCOMPARE(media.status(), QStringLiteral("Stopped"));
+        QCOMPARE(media.url(), path);
+    }
+
+    // Continuous play: the handler of "media ended" assigns the next file
+    // and yields; that file's notifications arrive during the yield.
+    void nextFileStartsFromTheEndNotification()
+    {
+        GstMediaComponent media;
+        Recorder recorder(media);
+        bool seenDuringYield = false;
+        connect(&media, &MediaComponent::playStateChanged, this, [&](int state) {
+            if (state != ps::MediaEnded || media.url() != data("short.wav"))
+                return;
+            media.setUrl(data("tone.wav"));
+            seenDuringYield = waitUntil([&] { return recorder.states.last() == ps::Playing; });
+        });
+        media.setUrl(data("short.wav"));
+        QVERIFY(waitUntil([&] { return recorder.states.contains(ps::Playing); }));
+        media.setCurrentPosition(1.1);
+        QVERIFY(waitUntil([&] { return seenDuringYield; }));
+        QCOMPARE(recorder.states,
+                 QList<int>({ps::Transitioning, ps::Playing, ps::MediaEnded, ps::Transitioning, ps::Playing}));
+        QCOMPARE(media.url(), data("tone.wav"));
+        QVERIFY(waitUntil([&] { return media.currentPosition() > 0.2; }));
+    }
+
+    void pauseSeekStopAndUnload()
+    {
+        GstMediaComponent media;
+        Recorder recorder(media);
+        QCOMPARE(media.currentPosition(), -1.0);
+        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
+        media.play();
+        media.pause();
+        media.stop();
+
+        // A seek before playback starts is kept until the media is ready.
+        media.setUrl(data("tone.wav"));
+        media.setCurrentPosition(2.0);
+        QVERIFY(waitUntil([&] { return recorder.states.contains(ps::Playing); }));
+        QVERIFY(media.currentPosition() >= 1.95);
+        media.setCurrentPosition(0.5);
+        QVERIFY(waitUntil([&] { return media.currentPosition() >= 0.5 && media.currentPosition() < 1.5; }));
+
+        media.pause();
+        QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Paused; }));
+        QCOMPARE(media.status(), QStringLiteral("Paused"));
+        const double pausedAt = media.currentPosition();
+        QTest::qWait(300);
+        QVERIFY(qAbs(media.currentPosition() - pausedAt) < 0.05);
+        media.play();
+        QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Playing; }));
+        QVERIFY(waitUntil([&] { return media.currentPosition() > pausedAt + 0.2; }));
+
+        media.stop();
+        QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Stopped; }));
+        QCOMPARE(media.currentPosition(), 0.0);
+        QVERIFY(qAbs(media.duration() - 3.2) < 0.1);
+        media.play();
+        QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Playing; }));
+        QVERIFY(media.currentPosition() < 1.0);
+
+        media.setUrl(QString());
+        QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Stopped; }));
+        QCOMPARE(media.currentPosition(), -1.0);
+        QCOMPARE(media.duration(), 0.0);
+        QCOMPARE(media.url(), QString());
+        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
+    }
+
+    void volumeRefusesNegativeValues()
+    {
+        GstMediaComponent media;
+        QCOMPARE(media.volume(), 100);
+        media.setVolume(52);
+        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setVolume(-1));
+        QCOMPARE(media.volume(), 52);
+        media.setVolume(103);  // plays as 100 and reads back so
+        QCOMPARE(media.volume(), 100);
+        media.setVolume(0);
+        media.setUrl(data("short.wav"));
+        QCOMPARE(media.volume(), 0);
+    }
+
+    void unplayableMediaFailsQuietly_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("not audio") << temp("broken.mp3");
+        QTest::newRow("missing") << temp("missing.wav");
+        QTest::newRow("cd track without a drive") << QStringLiteral("/media/cdrom/Track03.cda");
+        QTest::newRow("no track number") << QStringLiteral("/media/cdrom/Track.cda");
+    }
+
+    void unplayableMediaFailsQuietly()
+    {
+        QFETCH(QString, path);
+        GstMediaComponent media;
+        Recorder recorder(media);
+        media.setUrl(path);
+        QVERIFY(waitUntil([&] { return media.status() == QStringLiteral("Cannot play"); }));
+        QTest::qWait(100);
+        QCOMPARE(recorder.states, QList<int>({ps::Transitioning, ps::Stopped}));
+        QCOMPARE(media.currentPosition(), -1.0);
+        QCOMPARE(media.url(), path);
+        QCOMPARE(media.isCdTrack(), path.endsWith(QLatin1String(".cda")));
+        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
+
+        // The component is not stuck: the next file plays.
+        media.setUrl(data("short.wav"));
+        QVERIFY(!media.isCdTrack());
+        QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Playing; }));
+    }
+
+    void destroyedWhilePlaying()
+    {
+        auto* media = new GstMediaComponent;
+        media->setUrl(data("tone.wav"));
+        QVERIFY(waitUntil([&] { return media->currentPosition() > 0.1; }));
+        delete media;
+
+        // Also from inside its own notification.
+        media = new GstMediaComponent;
+        connect(media, &MediaComponent::playStateChanged, this, [&](int state) {
+            if (state == ps::Playing) {
+                delete media;
+                media = nullptr;
+            }
+        });
+        media->setUrl(data("short.wav"));
+        QVERIFY(waitUntil([&] { return media == nullptr; }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMediaPlayback)
+#include "test_media_playback.moc"
