@@ -1,0 +1,182 @@
+// "Quorbel Tirk Executer.exe": the batch file it hands to the player, and
+// the program itself as the desktop starts it, with and without a running
+// player (a stand-in that records how it was started).
+
+#include "tools/executer/hand_over.h"
+
+#include "common/app_folder.h"
+#include "common/single_instance.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <memory>
+
+#include <unistd.h>
+
+using namespace qpt;
+using namespace qpt::executer;
+using qpt::test::TestEnv;
+
+namespace {
+
+const QString kExecuter = QStringLiteral("Quorbel Tirk Executer.exe");
+const QString kPlayer = QStringLiteral("Quorbel Player Tirk.exe");
+
+QStringList batchFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.sng")}, QDir::Files, QDir::Name);
+}
+
+QStringList otherFiles(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
+    names.removeAll(kExecuter);
+    names.removeAll(kPlayer);
+    for (const QString& batch : batchFiles(folder))
+        names.removeAll(batch);
+    return names;
+}
+
+// Runs the executer as the desktop does and waits for it.
+int runExecuter(const TestEnv& env, const QStringList& files)
+{
+    QProcess process;
+    process.setProcessEnvironment(env.processEnvironment());
+    process.setWorkingDirectory(env.root());
+    process.start(env.app(kExecuter), files);
+    if (!process.waitForFinished(30000))
+        return -1;
+    return process.exitCode();
+}
+
+}  // namespace
+
+class TestOptionExecuter : public QObject {
+    Q_OBJECT
+private slots:
+    // A playlist file's lines go over as they stand (any line end); any
+    // other file goes over as its absolute path.
+    void batchLines()
+    {
+        TestEnv env;
+        const QString list = env.root() + "/Mix.VYX";
+        QVERIFY(TestEnv::writeFile(list, "/m/a.mp3\r\n/m/b.wav\r/m/c d.mid\n\n/m/e.wma\r\n"));
+        QCOMPARE(batchLinesFor(list),
+                 (QList<QByteArray>{"/m/a.mp3", "/m/b.wav", "/m/c d.mid", "", "/m/e.wma"}));
+        QCOMPARE(batchLinesFor(env.root() + "/song.mp3"), QList<QByteArray>{QFile::encodeName(env.root() + "/song.mp3")});
+        QVERIFY(QDir::setCurrent(env.root()));
+        QCOMPARE(batchLinesFor("sub/../Tune.MP3"), QList<QByteArray>{QFile::encodeName(env.root() + "/Tune.MP3")});
+        QVERIFY(batchLinesFor(env.root() + "/missing.vyx").isEmpty());
+        QCOMPARE(splitLines("no end"), QList<QByteArray>{"no end"});
+        QCOMPARE(splitLines("a\r\r\nb"), (QList<QByteArray>{"a", "", "b"}));
+    }
+
+    // The batch file appears under a ".sng" name only when complete, and
+    // never takes the place of a batch file that is still waiting.
+    void batchFileAppearsWhole()
+    {
+        TestEnv env;
+        const QString folder = env.appDir();
+        QVERIFY(TestEnv::writeFile(folder + "/waiting.sng", "/x/old.mp3\r\n"));
+
+        QString clash;
+        const QString written = writeBatchFile(folder, {"/m/a.mp3", "/m/b c.mp3"}, [&](const QString& temporary) {
+            QVERIFY(!temporary.endsWith(".sng"));
+            QCOMPARE(batchFiles(folder), QStringList{"waiting.sng"});
+            QCOMPARE(TestEnv::readFile(temporary), QByteArray("/m/a.mp3\r\n/m/b c.mp3\r\n"));
+            // Another batch file takes the name this one would get.
+            clash = folder + '/' + QFileInfo(temporary).completeBaseName() + ".sng";
+            QVERIFY(TestEnv::writeFile(clash, "/x/other.mp3\r\n"));
+        });
+        QVERIFY(!written.isEmpty());
+        QVERIFY(written != clash);
+        QVERIFY(written.endsWith(".sng"));
+        QCOMPARE(TestEnv::readFile(written), QByteArray("/m/a.mp3\r\n/m/b c.mp3\r\n"));
+        QCOMPARE(TestEnv::readFile(clash), QByteArray("/x/other.mp3\r\n"));
+        QCOMPARE(TestEnv::readFile(folder + "/waiting.sng"), QByteArray("/x/old.mp3\r\n"));
+        QCOMPARE(batchFiles(folder).size(), 3);
+        QCOMPARE(otherFiles(folder), QStringList());
+    }
+
+    // With a player running, every file of one opening arrives in one batch
+    // file, in order, and the player is not started again.
+    void handsFilesToARunningPlayer()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kExecuter));
+        QVERIFY(env.installStandIn(kPlayer));
+        QVERIFY(!SingleInstance::anotherIsRunning(kPlayer));  // this process plays the running player
+
+        const QString list = env.root() + "/list.vyx";
+        QVERIFY(TestEnv::writeFile(list, "/m/1.mp3\n/m/2.mp3\n"));
+        QVERIFY(TestEnv::writeFile(env.root() + "/song.mp3", "x"));
+        QCOMPARE(runExecuter(env, {"song.mp3", list, "/m/3 three.wma"}), 0);
+
+        const QStringList batches = batchFiles(env.appDir());
+        QCOMPARE(batches.size(), 1);
+        QCOMPARE(TestEnv::readFile(env.app(batches.first())),
+                 QFile::encodeName(env.root() + "/song.mp3") + "\r\n/m/1.mp3\r\n/m/2.mp3\r\n/m/3 three.wma\r\n");
+        QCOMPARE(otherFiles(env.appDir()), QStringList());
+        QTest::qWait(300);
+        QVERIFY(env.standInCalls(kPlayer).isEmpty());
+
+        // Several openings at once: nothing is lost.
+        QList<QProcess*> runs;
+        for (int i = 0; i < 6; ++i) {
+            auto* process = new QProcess(this);
+            process->setProcessEnvironment(env.processEnvironment());
+            process->start(env.app(kExecuter), {QStringLiteral("/m/parallel%1.mp3").arg(i)});
+            runs << process;
+        }
+        for (QProcess* process : runs) {
+            QVERIFY(process->waitForFinished(30000));
+            QCOMPARE(process->exitCode(), 0);
+            delete process;
+        }
+        QByteArray all;
+        for (const QString& batch : batchFiles(env.appDir()))
+            all += TestEnv::readFile(env.app(batch));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(all.contains(QStringLiteral("/m/parallel%1.mp3\r\n").arg(i).toUtf8()));
+        QCOMPARE(batchFiles(env.appDir()).size(), 7);
+    }
+
+    // No player running: the file is queued and the player started (with
+    // no word), from the executer's folder. Without files the executer only
+    // starts the player.
+    void startsThePlayerWhenNoneRuns()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kExecuter));
+        QVERIFY(env.installStandIn(kPlayer));
+        QCOMPARE(runExecuter(env, {"/m/song.mp3"}), 0);
+        QCOMPARE(batchFiles(env.appDir()).size(), 1);
+        QVERIFY(qpt::test::waitUntil([&] { return !env.standInCalls(kPlayer).isEmpty(); }));
+        QCOMPARE(env.standInCalls(kPlayer), QStringList{""});
+
+        QCOMPARE(runExecuter(env, {}), 0);
+        QVERIFY(qpt::test::waitUntil([&] { return env.standInCalls(kPlayer).size() == 2; }));
+        QCOMPARE(batchFiles(env.appDir()).size(), 1);
+    }
+
+    // A folder the executer cannot write to: it says so and fails, and
+    // still starts the player.
+    void unwritableFolderFails()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes anywhere");
+        TestEnv env;
+        QVERIFY(env.installProgram(kExecuter));
+        QVERIFY(env.installStandIn(kPlayer));
+        QVERIFY(QFile::setPermissions(env.appDir(), QFile::ReadOwner | QFile::ExeOwner));
+        QCOMPARE(runExecuter(env, {"/m/song.mp3"}), 1);
+        QVERIFY(QFile::setPermissions(env.appDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(batchFiles(env.appDir()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOptionExecuter)
+#include "test_option_executer.moc"

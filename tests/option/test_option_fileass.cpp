@@ -1,0 +1,293 @@
+// The file-association window and the registration with the desktop, in a
+// private XDG_DATA_HOME and XDG_CONFIG_HOME, checked with the desktop's own
+// tools (xdg-mime, gio, desktop-file-validate).
+
+#include "option/file_ass_window.h"
+#include "option/file_association.h"
+#include "option/label_button.h"
+#include "option/option_dialog.h"
+
+#include "common/app_folder.h"
+#include "common/dialogs.h"
+#include "common/settings_store.h"
+#include "tests/support/test_env.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace qpt;
+using namespace qpt::option;
+using qpt::test::TestEnv;
+
+namespace {
+
+QStringList items(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+// Double-clicks the item with this text.
+void doubleClick(QListWidget* list, const QString& text)
+{
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    const QRect area = list->visualItemRect(found.first());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, area.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, area.center());
+}
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000))
+        return QStringLiteral("<timeout>");
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString queryDefault(const QString& type)
+{
+    return run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+}
+
+// The type the desktop (GIO, by the shared MIME database) gives a file.
+QString contentType(const QString& path)
+{
+    const QString info = run(QStringLiteral("gio"), {QStringLiteral("info"),
+                                                     QStringLiteral("--attributes=standard::content-type"), path});
+    return info.section(QStringLiteral("standard::content-type: "), 1).trimmed();
+}
+
+bool haveTool(const char* name)
+{
+    return !QStandardPaths::findExecutable(QLatin1String(name)).isEmpty();
+}
+
+}  // namespace
+
+class TestOptionFileAss : public QObject {
+    Q_OBJECT
+private slots:
+    // Editing the association list with the mouse and the keyboard.
+    void editingTheLists()
+    {
+        TestEnv env;
+        FileAssWindow window;
+        window.open();
+        QCOMPARE(items(window.lstFileType),
+                 (QStringList{"cda", "vyx", "mid", "mp1", "mp2", "mp3", "wav", "wma"}));
+        QCOMPARE(items(window.lstFileTypeToAzz), QStringList{"vyx"});
+
+        doubleClick(window.lstFileType, "mp3");
+        doubleClick(window.lstFileType, "mp3");
+        doubleClick(window.lstFileType, "vyx");
+        QCOMPARE(items(window.lstFileTypeToAzz), (QStringList{"vyx", "mp3"}));
+        // A refused duplicate leaves the window where it was, on top.
+        QVERIFY(window.isVisible());
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+        // The keyboard: Return adds and removes like a double-click.
+        window.lstFileType->setCurrentRow(0);
+        QTest::keyClick(window.lstFileType, Qt::Key_Return);
+        QCOMPARE(items(window.lstFileTypeToAzz), (QStringList{"vyx", "mp3", "cda"}));
+        window.lstFileTypeToAzz->setCurrentRow(1);
+        QTest::keyClick(window.lstFileTypeToAzz, Qt::Key_Return);
+        doubleClick(window.lstFileTypeToAzz, "vyx");
+        QCOMPARE(items(window.lstFileTypeToAzz), QStringList{"cda"});
+
+        window.lblUseDefault->click();
+        QCOMPARE(items(window.lstFileTypeToAzz),
+                 (QStringList{"mp1", "mp2", "mp3", "mid", "vyx", "wav", "wma", "cda"}));
+        QVERIFY(Dialogs::records().isEmpty());
+    }
+
+    // "OK" with nothing to register says so and keeps the window; "OK" with
+    // types registers them, consumes the list, reports and closes.
+    void okRegistersAndConsumesTheList()
+    {
+        TestEnv env;
+        Dialogs::scriptAnswers({"OK", "OK"});
+        FileAssWindow window;
+        window.open();
+        bool unloaded = false;
+        connect(&window, &FileAssWindow::unloaded, this, [&] { unloaded = true; });
+
+        doubleClick(window.lstFileTypeToAzz, "vyx");
+        window.lblOK->click();
+        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(Dialogs::records()[0].title, QStringLiteral("FASS Info"));
+        QCOMPARE(Dialogs::records()[0].text, QStringLiteral("No File types Selected"));
+        QCOMPARE(Dialogs::records()[0].icon, QStringLiteral("information"));
+        QVERIFY(window.isVisible());
+        QVERIFY(!unloaded);
+        QVERIFY(!QFile::exists(FileAssociation::desktopEntryPath()));
+        QVERIFY(!QFile::exists(FileAssociation::mimeAppsListPath()));
+
+        // Another player that opens MP3 files too: the user's choice of ours
+        // must win over it for every desktop tool, xdg-mime included.
+        QVERIFY(QDir().mkpath(env.dataDir() + "/applications"));
+        QVERIFY(TestEnv::writeFile(env.dataDir() + "/applications/0-player.desktop",
+                                   "[Desktop Entry]\nType=Application\nName=A Player\nExec=true %F\n"
+                                   "MimeType=audio/mpeg;\n"));
+
+        doubleClick(window.lstFileType, "mp3");
+        doubleClick(window.lstFileType, "vyx");
+        window.lblOK->click();
+        QCOMPARE(Dialogs::records().size(), 2);
+        QCOMPARE(Dialogs::records()[1].title, QStringLiteral("FASS Installed"));
+        QCOMPARE(Dialogs::records()[1].text, QStringLiteral("File Association Installed"));
+        QVERIFY(window.lstFileTypeToAzz->count() == 0);
+        QVERIFY(unloaded);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
+        QCOMPARE(queryDefault(FileAssociation::mimeTypesFor("vyx").first()), QStringLiteral("MyApp.Document.desktop"));
+        // Not chosen, not taken.
+        QVERIFY(queryDefault("audio/midi") != QLatin1String("MyApp.Document.desktop"));
+    }
+
+    // The automatic mode: no window, no box; the eight default types are
+    // registered and the program ends.
+    void automaticMode()
+    {
+        TestEnv env;
+        OptionDialog dialog;
+        dialog.startUp(QStringLiteral("autofileass"));
+        QVERIFY(!dialog.hasEnded());
+        QVERIFY(dialog.frmFileAss);
+        QCOMPARE(dialog.frmFileAss->timAutoFileAss.interval(), 10);
+        QVERIFY(QFile::exists(OptionDialog::markerPath()));
+        QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
+
+        dialog.frmFileAss->timAutoFileAss.tick();
+        QVERIFY(dialog.hasEnded());
+        for (QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+        QVERIFY(Dialogs::records().isEmpty());
+        QVERIFY(TestEnv::readFile(env.dialogLog()).isEmpty());
+
+        // Every default type now opens with the entry; the types the shared
+        // database does not know got ours.
+        QDir::root().mkpath(env.root() + "/files");
+        for (const QString& extension : FileAssWindow::defaultTypes()) {
+            const QStringList types = FileAssociation::mimeTypesFor(extension);
+            QVERIFY(!types.isEmpty());
+            for (const QString& type : types)
+                QCOMPARE(queryDefault(type), QStringLiteral("MyApp.Document.desktop"));
+        }
+        QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
+        for (const QString extension : {"vyx", "mp1", "cda", "VYX"}) {
+            const QString file = env.root() + "/files/sample." + extension;
+            QVERIFY(TestEnv::writeFile(file, "x\r\n"));
+            if (haveTool("update-mime-database") && haveTool("gio"))
+                QCOMPARE(contentType(file), FileAssociation::ownMimeType(extension.toLower()));
+        }
+        // The player needs no second look: the hidden start ran once.
+        QVERIFY(!dialog.frmFileAss->isVisible());
+    }
+
+    // The desktop entry is valid and hands every opened file, whatever its
+    // name, to the executer in the Option program's folder, also when that
+    // folder's name holds blanks, quotes, dollars, backslashes and percents.
+    void desktopEntryRunsTheExecuter()
+    {
+        if (!haveTool("gio"))
+            QSKIP("gio is not installed");
+        TestEnv env;
+        const QString folder = env.root() + QStringLiteral("/my \"music\" $HOME `x` \\ 100% (app)");
+        QVERIFY(QDir().mkpath(folder));
+        AppFolder::overrideForTests(folder);
+        const QString executer = folder + QStringLiteral("/Quorbel Tirk Executer.exe");
+        const QString record = env.root() + QStringLiteral("/arguments.txt");
+        QVERIFY(TestEnv::writeFile(executer, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '"
+                                                 + record.toUtf8() + "'\n"));
+        QVERIFY(QFile::setPermissions(executer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        FileAssWindow window;
+        window.useDefault();
+        window.automaticMode = QStringLiteral("YES");
+        window.confirm();
+        QVERIFY(Dialogs::records().isEmpty());
+
+        const QString entry = FileAssociation::desktopEntryPath();
+        QCOMPARE(QFileInfo(entry).fileName(), QStringLiteral("MyApp.Document.desktop"));
+        QVERIFY(entry.startsWith(env.dataDir() + "/applications/"));
+        const QString text = QString::fromUtf8(TestEnv::readFile(entry));
+        QVERIFY(text.contains("\nName=Quorbel Music File\n"));
+        if (haveTool("desktop-file-validate")) {
+            QProcess validate;
+            validate.start("desktop-file-validate", {entry});
+            QVERIFY(validate.waitForFinished(30000));
+            QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
+        }
+
+        const QStringList files{env.root() + "/a song.mp3", env.root() + "/it's \"quoted\" $1.vyx"};
+        for (const QString& file : files)
+            QVERIFY(TestEnv::writeFile(file, "x"));
+        QProcess launch;
+        launch.start("gio", QStringList{"launch", entry} + files);
+        QVERIFY(launch.waitForFinished(30000));
+        QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
+        QVERIFY(qpt::test::waitUntil([&] { return TestEnv::readFile(record).count('\n') >= 2; }));
+        QCOMPARE(QString::fromUtf8(TestEnv::readFile(record)), files.join('\n') + '\n');
+        AppFolder::overrideForTests(env.appDir());
+    }
+
+    // The user's other choices in mimeapps.list survive; ours goes first,
+    // out of the removed associations; registering again changes nothing.
+    void mimeAppsListKeepsTheUsersChoices()
+    {
+        TestEnv env;
+        const QString list = FileAssociation::mimeAppsListPath();
+        QVERIFY(TestEnv::writeFile(list,
+                                   "# mine\n"
+                                   "[Default Applications]\n"
+                                   "audio/mpeg=other.desktop;\n"
+                                   "text/html=browser.desktop;\n"
+                                   "\n"
+                                   "[Removed Associations]\n"
+                                   "audio/mpeg=MyApp.Document.desktop;gone.desktop;\n"
+                                   "audio/x-quorbel-vyx=MyApp.Document.desktop;\n"
+                                   "[Something Else]\n"
+                                   "key=value\n"));
+        const QStringList types{"audio/mpeg", "audio/x-quorbel-vyx"};
+        FileAssociation::registerExtensions({"mp3", "vyx"}, env.app("Quorbel Tirk Executer.exe"));
+        const QByteArray once = TestEnv::readFile(list);
+        QCOMPARE(QString::fromUtf8(once),
+                 QStringLiteral("# mine\n"
+                                "[Default Applications]\n"
+                                "audio/mpeg=MyApp.Document.desktop;other.desktop;\n"
+                                "text/html=browser.desktop;\n"
+                                "audio/x-quorbel-vyx=MyApp.Document.desktop;\n"
+                                "\n"
+                                "[Removed Associations]\n"
+                                "audio/mpeg=gone.desktop;\n"
+                                "[Something Else]\n"
+                                "key=value\n"
+                                "\n"
+                                "[Added Associations]\n"
+                                "audio/mpeg=MyApp.Document.desktop;\n"
+                                "audio/x-quorbel-vyx=MyApp.Document.desktop;\n"));
+        QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
+
+        const QByteArray entry = TestEnv::readFile(FileAssociation::desktopEntryPath());
+        FileAssociation::registerExtensions({"mp3", "vyx"}, env.app("Quorbel Tirk Executer.exe"));
+        QCOMPARE(TestEnv::readFile(list), once);
+        QCOMPARE(TestEnv::readFile(FileAssociation::desktopEntryPath()), entry);
+
+        // A later choice adds to what the entry opens; it forgets nothing.
+        FileAssociation::registerExtensions({"mid"}, env.app("Quorbel Tirk Executer.exe"));
+        const QString later = QString::fromUtf8(TestEnv::readFile(FileAssociation::desktopEntryPath()));
+        QVERIFY(later.contains("MimeType=audio/mpeg;audio/x-quorbel-vyx;audio/midi;\n"));
+    }
+};
+
+QTEST_MAIN(TestOptionFileAss)
+#include "test_option_fileass.moc"
