@@ -22,7 +22,8 @@ FrmGettingInfo::FrmGettingInfo(QWidget* parent)
     font.setPointSize(10);
     font.setBold(true);
     const QColor colours[2] = {QColor(128, 128, 128), QColor(64, 64, 64)};
-    for (int i = 0; i < 2; ++i) {
+    // The shadow first, so that the text is painted over it.
+    for (int i = 1; i >= 0; --i) {
         auto* label = new CaptionLabel(QLatin1String(kInitialText), this);
         label->setFont(font);
         label->setAlignment(Qt::AlignCenter);
@@ -32,7 +33,6 @@ FrmGettingInfo::FrmGettingInfo(QWidget* parent)
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         lblMessage[i] = label;
     }
-    lblMessage[0]->raise();  // the text in front of its shadow
 }
 
 void FrmGettingInfo::load()

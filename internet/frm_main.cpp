@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -57,7 +58,7 @@ FrmMain::FrmMain(OnlineSystem& system)
     statusFont.setPointSize(7);
     lblStatus->setFont(statusFont);
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    lblStatus->setStyleSheet(QStringLiteral("QLabel { color: #e6eeff; background: transparent; }"));
+    lblStatus->setStyleSheet(QStringLiteral("QLabel { color: #1d2025; background: transparent; }"));
     connect(lblStatus, &CaptionLabel::doubleClicked, this, &FrmMain::hideToTray);
 
     timBugReport = new PollTimer(this);
@@ -442,6 +443,15 @@ void FrmMain::closeEvent(QCloseEvent* event)
     m_system.endProgram();
 }
 
+void FrmMain::paintEvent(QPaintEvent*)
+{
+    // The whole window, and a panel of its own for the status strip.
+    QPainter painter(this);
+    paintDialogBackground(painter, rect());
+    const int top = Browser->geometry().bottom() + 1;
+    paintDialogBackground(painter, QRect(0, top, width(), height() - top));
+}
+
 void FrmMain::resizeEvent(QResizeEvent* event)
 {
     SkinnedWindow::resizeEvent(event);
@@ -458,7 +468,7 @@ void FrmMain::Resize()
     Browser->setGeometry(area);
     reportForm->setGeometry(area);
     const int top = area.bottom() + 1;
-    lblStatus->setGeometry(8, top + 1, qMax(0, width() - 16), qMax(0, height() - top - 2));
+    lblStatus->setGeometry(18, top + 1, qMax(0, width() - 36), qMax(0, height() - top - 2));
 }
 
 void FrmMain::mouseDoubleClickEvent(QMouseEvent* event)

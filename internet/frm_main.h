@@ -86,6 +86,7 @@ public:
     QSystemTrayIcon* ti;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -100,7 +101,8 @@ private:
     Pass optionUpdate();
     void onlineSystemUpdate();
 
-    // Helpers of the start-up; a failure throws RuntimeFailure (handler H1).
+    // Helpers of the start-up; a failure throws RuntimeFailure, which ends in
+    // the "Error" question.
     void checkEnded() const;
     QString nextVersionLine();
     static QString skipPrefix(const QString& line, int prefix);

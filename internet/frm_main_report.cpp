@@ -52,16 +52,13 @@ QComboBox* choiceList(const QStringList& items, QWidget* parent)
 void FrmMain::buildReportForm()
 {
     reportForm = new QWidget(this);
-    reportForm->setAttribute(Qt::WA_StyledBackground, true);
-    reportForm->setObjectName(QStringLiteral("reportForm"));
-    reportForm->setStyleSheet(QStringLiteral(
-        "#reportForm { background: rgba(8, 12, 24, 150); border: 1px solid #5d7ab0; }"));
 
     auto* heading = new QLabel(QStringLiteral("Online System Bug Report"), reportForm);
     QFont headingFont(QStringLiteral("Comic Sans MS"));
     headingFont.setPointSize(14);
     headingFont.setBold(true);
     heading->setFont(headingFont);
+    heading->setStyleSheet(QStringLiteral("QLabel { color: #2b3138; }"));
 
     txtEmail = new QLineEdit(reportForm);
     cmbOS = choiceList({QStringLiteral("Don't Know"), QStringLiteral("WindowsNT"), QStringLiteral("Windows95"),
@@ -79,7 +76,7 @@ void FrmMain::buildReportForm()
     lblCancelreport = new LabelButton(QLatin1String(kCancelReport), reportForm);
 
     auto* grid = new QGridLayout(reportForm);
-    grid->setContentsMargins(16, 12, 16, 12);
+    grid->setContentsMargins(30, 22, 30, 16);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
     grid->addWidget(heading, 0, 0, 1, 2);

@@ -30,7 +30,7 @@ FrmStartMSG::FrmStartMSG(OnlineSystem& system) : m_system(system)
     headingFont.setBold(true);
     heading->setFont(headingFont);
     heading->setAlignment(Qt::AlignCenter);
-    heading->setStyleSheet(QStringLiteral("QLabel { color: #f4f8ff; }"));
+    heading->setStyleSheet(QStringLiteral("QLabel { color: #2b3138; }"));
 
     txtMsG = new QPlainTextEdit(this);
     txtMsG->setReadOnly(true);
@@ -57,7 +57,7 @@ FrmStartMSG::FrmStartMSG(OnlineSystem& system) : m_system(system)
     checkRow->addWidget(lblSTOP);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(14, 10, 14, 14);
+    layout->setContentsMargins(22, 18, 22, 22);
     layout->setSpacing(8);
     layout->addWidget(heading);
     layout->addWidget(txtMsG, 1);

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QFontMetrics>
 #include <QPixmap>
 
 namespace qpt::internet {
@@ -26,20 +27,22 @@ void paintButtonPlate(QPainter& painter, const QRectF& rect, bool pressed, bool 
     if (Skin::exists(QStringLiteral("dialog_button"))) {
         Skin::paint(painter, QStringLiteral("dialog_button"), rect);
     } else {
+        // Silver plate with a dark rim, as the skin draws it.
         QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
-        gradient.setColorAt(0.0, QColor(0x6a, 0x86, 0xb8));
-        gradient.setColorAt(0.5, QColor(0x2f, 0x4a, 0x7c));
-        gradient.setColorAt(1.0, QColor(0x1b, 0x2b, 0x4d));
+        gradient.setColorAt(0.0, QColor(0xf4, 0xf6, 0xf8));
+        gradient.setColorAt(0.5, QColor(0xd5, 0xdb, 0xe1));
+        gradient.setColorAt(0.52, QColor(0xc9, 0xd0, 0xd8));
+        gradient.setColorAt(1.0, QColor(0xae, 0xb7, 0xc1));
         QPainterPath path;
-        path.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+        path.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
         painter.fillPath(path, gradient);
-        painter.setPen(QPen(QColor(0xa9, 0xc1, 0xea), 1));
+        painter.setPen(QPen(QColor(0x3a, 0x42, 0x4c), 1));
         painter.drawPath(path);
     }
     if (pressed)
-        painter.fillRect(rect.adjusted(2, 2, -2, -2), QColor(0, 0, 0, 70));
+        painter.fillRect(rect.adjusted(2, 2, -2, -2), QColor(0, 0, 0, 45));
     else if (hover)
-        painter.fillRect(rect.adjusted(2, 2, -2, -2), QColor(255, 255, 255, 28));
+        painter.fillRect(rect.adjusted(2, 2, -2, -2), QColor(63, 216, 255, 40));
 }
 
 }  // namespace
@@ -50,13 +53,22 @@ void paintDialogBackground(QPainter& painter, const QRect& rect)
         Skin::paint(painter, QStringLiteral("dialog_background"), rect);
         return;
     }
-    QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
-    gradient.setColorAt(0.0, QColor(0x2c, 0x3e, 0x63));
-    gradient.setColorAt(0.55, QColor(0x16, 0x20, 0x38));
-    gradient.setColorAt(1.0, QColor(0x0b, 0x10, 0x1e));
-    painter.fillRect(rect, gradient);
-    painter.setPen(QPen(QColor(0x5d, 0x7a, 0xb0), 1));
-    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    // A graphite frame around a light panel, as the skin draws it.
+    QLinearGradient frame(rect.topLeft(), rect.bottomLeft());
+    frame.setColorAt(0.0, QColor(0x44, 0x4c, 0x57));
+    frame.setColorAt(0.12, QColor(0x30, 0x36, 0x3e));
+    frame.setColorAt(1.0, QColor(0x1d, 0x20, 0x25));
+    painter.fillRect(rect, frame);
+    const QRectF panel = QRectF(rect).adjusted(8.5, 8.5, -8.5, -8.5);
+    QLinearGradient light(panel.topLeft(), panel.bottomLeft());
+    light.setColorAt(0.0, QColor(0xee, 0xf1, 0xf4));
+    light.setColorAt(1.0, QColor(0xd3, 0xd9, 0xdf));
+    QPainterPath path;
+    path.addRoundedRect(panel, 6, 6);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, light);
+    painter.setPen(QPen(QColor(0x0a, 0x0c, 0x0f), 1));
+    painter.drawPath(path);
 }
 
 QIcon appIcon()
@@ -89,13 +101,13 @@ QIcon appIcon()
 QString controlStyleSheet()
 {
     return QStringLiteral(
-        "QLineEdit, QPlainTextEdit, QTextEdit, QComboBox {"
-        "  background: #0d1424; color: #e6eeff; border: 1px solid #5d7ab0;"
-        "  border-radius: 3px; selection-background-color: #3c5d99; padding: 2px; }"
-        "QComboBox QAbstractItemView { background: #0d1424; color: #e6eeff;"
-        "  selection-background-color: #3c5d99; }"
-        "QCheckBox { color: #e6eeff; }"
-        "QLabel { color: #e6eeff; }");
+        "QLineEdit, QPlainTextEdit, QTextEdit {"
+        "  background: #ffffff; color: #1d2025; border: 1px solid #3a424c;"
+        "  border-radius: 3px; selection-background-color: #3fb8e0; selection-color: #ffffff; padding: 2px; }"
+        "QLineEdit:focus, QPlainTextEdit:focus { border: 1px solid #1a9cc8; }"
+        "QComboBox { color: #1d2025; }"
+        "QCheckBox { color: #1d2025; }"
+        "QLabel { color: #1d2025; }");
 }
 
 SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
@@ -166,12 +178,18 @@ void LabelButton::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     paintButtonPlate(painter, rect(), m_pressed, m_hover && isEnabled());
     const QRect textRect = rect().translated(m_pressed ? 1 : 0, m_pressed ? 1 : 0);
-    painter.setPen(QColor(0, 0, 0, 140));
-    painter.drawText(textRect.translated(1, 1), Qt::AlignCenter, m_caption);
-    painter.setPen(isEnabled() ? QColor(0xf4, 0xf8, 0xff) : QColor(0x8a, 0x94, 0xa8));
+    // The caption shrinks until it fits on the plate.
+    QFont captionFont = font();
+    while (captionFont.pointSizeF() > 6.0
+           && QFontMetrics(captionFont).horizontalAdvance(m_caption) > width() - 10)
+        captionFont.setPointSizeF(captionFont.pointSizeF() - 0.5);
+    painter.setFont(captionFont);
+    painter.setPen(QColor(255, 255, 255, 170));
+    painter.drawText(textRect.translated(0, 1), Qt::AlignCenter, m_caption);
+    painter.setPen(isEnabled() ? QColor(0x1d, 0x20, 0x25) : QColor(0x8a, 0x90, 0x99));
     painter.drawText(textRect, Qt::AlignCenter, m_caption);
     if (hasFocus()) {
-        painter.setPen(QPen(QColor(0xff, 0xff, 0xff, 110), 1, Qt::DotLine));
+        painter.setPen(QPen(QColor(0x1a, 0x9c, 0xc8), 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(3.5, 3.5, -3.5, -3.5), 4, 4);
     }

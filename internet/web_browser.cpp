@@ -36,7 +36,7 @@ WebBrowser::WebBrowser(QWidget* parent) : QTextBrowser(parent), m_network(new QN
     setOpenExternalLinks(false);
     setFrameShape(QFrame::StyledPanel);
     // Pages bring their own colours; keep the view white like a browser.
-    setStyleSheet(QStringLiteral("QTextBrowser { background: white; color: black; border: 1px solid #5d7ab0; }"));
+    setStyleSheet(QStringLiteral("QTextBrowser { background: white; color: black; border: 1px solid #3a424c; }"));
     connect(this, &QTextBrowser::anchorClicked, this, &WebBrowser::linkClicked);
 }
 
