@@ -171,23 +171,6 @@ private slots:
                                 "Your OnSys Ver.: v1.00, Latest OnSys Ver.: v1.01"));
     }
 
-    void noConnection()
-    {
-        World world;
-        qputenv("QPT_UPDATE_URL", QStringLiteral("http://127.0.0.1:%1").arg(qpt::test::closedPort()).toLocal8Bit());
-        Dialogs::scriptAnswers({"Retry", "Cancel"});
-        OnlineSystem os;
-        os.start();
-        QCOMPARE(World::titles(), (QStringList{"No Internet Connection", "No Internet Connection"}));
-        const DialogRecord& box = Dialogs::records().first();
-        QCOMPARE(box.text, QStringLiteral("You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS"));
-        QCOMPARE(box.icon, QStringLiteral("information"));
-        QCOMPARE(box.buttons, QStringLiteral("RetryCancel"));
-        QVERIFY(os.hasEnded());
-        QVERIFY(!os.frmGettingInfo()->isVisible());
-        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
-    }
-
     void faultyVersionFileIsAnError_data()
     {
         QTest::addColumn<QStringList>("lines");

@@ -132,18 +132,14 @@ private slots:
 
         // A link planted at the marker's name is not followed.
         Offline again;
-        const QString victim = again.env.root() + QStringLiteral("/victim");
-        TestEnv::writeFile(victim, "keep");
-        QVERIFY(QFile::link(victim, again.marker()));
-        QFile::remove(again.marker());
-        QVERIFY(QFile::link(victim + QStringLiteral("-missing"), again.marker()));
+        const QString target = again.env.root() + QStringLiteral("/planted-target");
+        QVERIFY(QFile::link(target, again.marker()));
         OnlineSystem second;
         second.start();  // a dangling link is no marker
         QVERIFY(second.frmStartMSG()->isVisible());
         second.frmStartMSG()->chkDontShow->setChecked(true);
         second.frmStartMSG()->lblConnect->click();
-        QVERIFY(!QFile::exists(victim + QStringLiteral("-missing")));
-        QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
+        QVERIFY(!QFile::exists(target));
     }
 
     void progressWindow()
