@@ -48,6 +48,9 @@ MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt:
     lblTime->setAlignment(Qt::AlignCenter);
     lblBitRate = makeLabel(d.lblBitRate, 12, false, kDisplayText);
     lblBitRate->setAlignment(Qt::AlignCenter);
+    lblBitRate->setProperty("qptFitText", true);
+    lblBitRate->setProperty("qptDesignPoints", 12.0);
+    d.lblBitRate.changed();
     lblNOofSngInPlaylst = makeLabel(d.lblNOofSngInPlaylst, 8.25, true, kDisplayText);
     lblNowPlayingNO = makeLabel(d.lblNowPlayingNO, 8.25, true, kDisplayText);
 
@@ -102,6 +105,15 @@ QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, co
         QRect geometry = twipsRect(model.left(), model.top(), model.width(), model.height());
         if (model.autoSize())
             geometry.setWidth(label->sizeHint().width());
+        // A text wider than its label (a long status) is drawn smaller
+        // rather than cut off.
+        if (label->property("qptFitText").toBool()) {
+            QFont font = label->font();
+            font.setPointSizeF(label->property("qptDesignPoints").toDouble());
+            while (QFontMetrics(font).horizontalAdvance(model.text()) > geometry.width() && font.pointSizeF() > 6.5)
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+            label->setFont(font);
+        }
         label->setGeometry(geometry);
         // The animation blocks between frames: show each frame at once.
         if (label->isVisible())

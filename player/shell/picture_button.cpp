@@ -47,6 +47,10 @@ void PictureButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // A ready picture on a disabled button is drawn dimmed; the lit
+    // pictures of the looks speak for themselves.
+    if (!isEnabled() && m_picture.endsWith(QLatin1String("_ready")))
+        painter.setOpacity(0.45);
     Skin::paint(painter, m_picture, QRectF(rect()));
 }
 
