@@ -375,13 +375,6 @@ private slots:
                  (QStringList{" All options are saved in the Registry ", " Database under:  ",
                               " " + SettingsStore::filePath() + " ", " in the group [Option] ", " ", ""}));
         QVERIFY(SettingsStore::filePath().startsWith(m_env->configDir()));
-
-        // Shown with line breaks, scrolled to the top.
-        InfoWindow window;
-        QCOMPARE(window.txtInfo->toPlainText(), InfoWindow::builtInText().replace("\r\n", "\n"));
-        const QStringList fileTypes = FileAssWindow::infoText().split(QStringLiteral("\r\n"));
-        QCOMPARE(fileTypes.size(), 16);
-        QCOMPARE(fileTypes.last(), QStringLiteral(" wma = Windows Media Audio File"));
     }
 
 private:

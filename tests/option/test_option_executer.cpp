@@ -12,9 +12,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QStandardPaths>
 #include <memory>
-
-#include <unistd.h>
 
 using namespace qpt;
 using namespace qpt::executer;
@@ -162,19 +161,31 @@ private slots:
         QCOMPARE(batchFiles(env.appDir()).size(), 1);
     }
 
-    // A folder the executer cannot write to: it says so and fails, and
-    // still starts the player.
-    void unwritableFolderFails()
+    // The menu entry of the README's install notes: valid, and it starts
+    // the player through the executer.
+    void menuEntryStartsThePlayer()
     {
-        if (::geteuid() == 0)
-            QSKIP("root writes anywhere");
+        if (QStandardPaths::findExecutable("gio").isEmpty())
+            QSKIP("gio is not installed");
         TestEnv env;
         QVERIFY(env.installProgram(kExecuter));
         QVERIFY(env.installStandIn(kPlayer));
-        QVERIFY(QFile::setPermissions(env.appDir(), QFile::ReadOwner | QFile::ExeOwner));
-        QCOMPARE(runExecuter(env, {"/m/song.mp3"}), 1);
-        QVERIFY(QFile::setPermissions(env.appDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(batchFiles(env.appDir()).isEmpty());
+        QProcess install;
+        install.setProcessEnvironment(env.processEnvironment());
+        install.start(QStringLiteral(QPT_SOURCE_DIR "/tools/executer/install-desktop-entry"), {env.appDir()});
+        QVERIFY(install.waitForFinished(30000));
+        QCOMPARE(install.exitCode(), 0);
+        const QString entry = env.dataDir() + "/applications/quorbel-player-tirk.desktop";
+        if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+            QCOMPARE(QProcess::execute("desktop-file-validate", {entry}), 0);
+
+        QProcess launch;
+        launch.setProcessEnvironment(env.processEnvironment());
+        launch.start("gio", {"launch", entry, "/m/from the menu.mp3"});
+        QVERIFY(launch.waitForFinished(30000));
+        QVERIFY(qpt::test::waitUntil([&] { return !env.standInCalls(kPlayer).isEmpty(); }));
+        QCOMPARE(env.standInCalls(kPlayer), QStringList{""});
+        QCOMPARE(TestEnv::readFile(env.app(batchFiles(env.appDir()).value(0))), QByteArray("/m/from the menu.mp3\r\n"));
     }
 };
 
