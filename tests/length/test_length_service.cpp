@@ -1,0 +1,286 @@
+// FormatLength, the "song" alias behaviour of a measurement, failures, the
+// cache that spares the playback supervision a rescan, and file layouts
+// built byte by byte whose lengths are known from how they are built.
+
+#include "common/dialogs.h"
+#include "common/failures.h"
+#include "player/core/length/song_length_service.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+using namespace qpt;
+using qpt::test::TestEnv;
+
+namespace {
+
+QByteArray bytes(std::initializer_list<quint32> values)
+{
+    QByteArray out;
+    for (const quint32 v : values)
+        out += char(v & 0xFF);
+    return out;
+}
+
+QByteArray be32(quint32 v)
+{
+    return bytes({v >> 24, v >> 16, v >> 8, v});
+}
+
+QByteArray le32(quint32 v)
+{
+    return bytes({v, v >> 8, v >> 16, v >> 24});
+}
+
+QByteArray le16(quint16 v)
+{
+    return bytes({v, quint32(v) >> 8});
+}
+
+QByteArray varLen(quint32 n)
+{
+    QByteArray out(1, char(n & 0x7F));
+    while (n >>= 7)
+        out.prepend(char((n & 0x7F) | 0x80));
+    return out;
+}
+
+QByteArray tempoEvent(quint32 delta, quint32 microsPerQuarter)
+{
+    return varLen(delta) + bytes({0xFF, 0x51, 0x03, microsPerQuarter >> 16, microsPerQuarter >> 8, microsPerQuarter});
+}
+
+QByteArray noteEvent(quint32 delta, bool on)
+{
+    return varLen(delta) + bytes({on ? 0x90u : 0x80u, 60, on ? 100u : 0u});
+}
+
+QByteArray endOfTrack(quint32 delta)
+{
+    return varLen(delta) + bytes({0xFF, 0x2F, 0x00});
+}
+
+QByteArray track(const QByteArray& events)
+{
+    return "MTrk" + be32(quint32(events.size())) + events;
+}
+
+QByteArray smf(quint16 format, quint16 tracks, quint16 division, const QByteArray& body)
+{
+    return "MThd" + be32(6) + bytes({quint32(format) >> 8, format, quint32(tracks) >> 8, tracks,
+                                     quint32(division) >> 8, division})
+         + body;
+}
+
+// 16-bit stereo PCM at 44.1 kHz; `dataBytes` in the data chunk's header.
+QByteArray pcmWav(quint32 frames, quint32 declaredFrames)
+{
+    const QByteArray fmt = le16(1) + le16(2) + le32(44100) + le32(44100 * 4) + le16(4) + le16(16);
+    const QByteArray data = QByteArray(int(frames * 4), '\0');
+    const QByteArray body = "WAVEfmt " + le32(16) + fmt + "data" + le32(declaredFrames * 4) + data;
+    return "RIFF" + le32(quint32(body.size())) + body;
+}
+
+// A 417-byte MPEG-1 Layer III frame (128 kbit/s, 44.1 kHz, stereo).
+QByteArray l3Frame()
+{
+    return bytes({0xFF, 0xFB, 0x90, 0x00}) + QByteArray(413, '\0');
+}
+
+}  // namespace
+
+class TestLengthService : public QObject {
+    Q_OBJECT
+private slots:
+    void formatLength_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "0:00";
+        QTest::newRow("59.499 s") << qint64(59499) << "0:59";
+        QTest::newRow("59.5 s halves to even 60") << qint64(59500) << "1:00";
+        QTest::newRow("60.5 s halves to even 60") << qint64(60500) << "1:00";
+        QTest::newRow("61.5 s halves to even 62") << qint64(61500) << "1:02";
+        QTest::newRow("60.501 s") << qint64(60501) << "1:01";
+        QTest::newRow("65 s") << qint64(65000) << "1:05";
+        QTest::newRow("9:59.499") << qint64(599499) << "9:59";
+        QTest::newRow("just below an hour rounds up") << qint64(3599500) << "1:0:00";
+        QTest::newRow("1 h 2 min 5 s: minutes unpadded") << qint64(3725000) << "1:2:05";
+        QTest::newRow("10 h 11 min") << qint64(36660000) << "10:11:00";
+        QTest::newRow("32-bit maximum") << qint64(2147483647) << "596:31:24";
+    }
+
+    void formatLength()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(SongLengthService::FormatLength(ms), text);
+    }
+
+    void formatLengthRefusesWhatIsNot32BitMilliseconds()
+    {
+        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, SongLengthService::FormatLength(qint64(2147483648)));
+        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, SongLengthService::FormatLength(-1));
+    }
+
+    void measurementQuotesPathAndClosesPreviousSong()
+    {
+        TestEnv env;
+        SongLengthService service;
+        const QString tone = qpt::test::testDataDir() + QStringLiteral("/tone.wav");
+
+        QString path = QStringLiteral("  ") + tone + QStringLiteral(" ");
+        QCOMPARE(service.MeasureSongLength(path), QStringLiteral("0:03"));
+        QCOMPARE(path, QLatin1Char('"') + tone + QLatin1Char('"'));
+        // The song stays open: asking again answers the same.
+        QCOMPARE(service.querySongLength(), QStringLiteral("0:03"));
+
+        // Opening what cannot be opened closes the previous song first.
+        path = env.root() + QStringLiteral("/missing.mp3");
+        service.openSong(path);
+        QVERIFY(!service.openSongMilliseconds());
+        QCOMPARE(service.querySongLength(), QStringLiteral("0:00"));
+
+        // The media component's address may be a file URI.
+        path = QUrl::fromLocalFile(tone).toString();
+        QCOMPARE(service.MeasureSongLength(path), QStringLiteral("0:03"));
+        QVERIFY(Dialogs::records().isEmpty());
+    }
+
+    void unplayableInputsMeasureZeroWithoutBox()
+    {
+        TestEnv env;
+        SongLengthService service;
+        const QString fifo = env.root() + QStringLiteral("/pipe.mp3");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        TestEnv::writeFile(env.root() + QStringLiteral("/one.mp3"), l3Frame().left(300));
+        QDir().mkpath(env.root() + QStringLiteral("/dir.wav"));
+        for (const QString& name : {QString(), QStringLiteral("   "), env.root() + QStringLiteral("/missing.wav"),
+                                    env.root() + QStringLiteral("/dir.wav"), fifo,
+                                    env.root() + QStringLiteral("/one.mp3"), QStringLiteral("http://host/a.mp3")}) {
+            QString path = name;
+            QCOMPARE(service.MeasureSongLength(path), QStringLiteral("0:00"));
+        }
+        QVERIFY(Dialogs::records().isEmpty());
+    }
+
+    void lengthBeyond32BitShowsErrorBox()
+    {
+        TestEnv env;
+        Dialogs::scriptAnswers({QStringLiteral("OK")});
+        SongLengthService service;
+        // 2^28 ticks of a 16.7 s quarter note at one tick per quarter: ages.
+        const QString path = env.root() + QStringLiteral("/endless.mid");
+        TestEnv::writeFile(path, smf(0, 1, 1, track(tempoEvent(0, 0xFFFFFF) + endOfTrack(0x0FFFFFFF))));
+        QString measured = path;
+        QCOMPARE(service.MeasureSongLength(measured), QString());
+        QCOMPARE(Dialogs::records().size(), 1);
+        const DialogRecord box = Dialogs::records().first();
+        QCOMPARE(box.title, QStringLiteral(" Error"));
+        QCOMPARE(box.text, QStringLiteral("Overflow"));
+        QCOMPARE(box.icon, QStringLiteral("none"));
+        QCOMPARE(box.buttons, QStringLiteral("OK"));
+    }
+
+    void unchangedFileIsNotReadAgain()
+    {
+        TestEnv env;
+        SongLengthService service;
+        const QString path = env.root() + QStringLiteral("/song.wav");
+        TestEnv::writeFile(path, pcmWav(44100 * 3, 44100 * 3));
+        QString measured = path;
+        QCOMPARE(service.MeasureSongLength(measured), QStringLiteral("0:03"));
+
+        // Same size and modification time, other content: still the
+        // remembered length, which shows the file was not read again.
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek(40);
+            file.write(le32(44100 * 4));  // the data chunk now claims one second
+        }
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        measured = path;
+        QCOMPARE(service.MeasureSongLength(measured), QStringLiteral("0:03"));
+
+        // A new modification time: measured afresh.
+        const timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 5, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
+        measured = path;
+        QCOMPARE(service.MeasureSongLength(measured), QStringLiteral("0:01"));
+
+        // A new size: measured afresh too.
+        TestEnv::writeFile(path, pcmWav(44100 * 7, 44100 * 7));
+        measured = path;
+        QCOMPARE(service.MeasureSongLength(measured), QStringLiteral("0:07"));
+    }
+
+    void builtFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("ms");
+
+        // Format 2: independent sequences, one after the other, each with
+        // its own tempo: 960 ticks at 0.5 s + 480 ticks at 0.25 s.
+        QTest::newRow("midi format 2 adds its sequences")
+            << smf(2, 2, 480, track(noteEvent(0, true) + noteEvent(960, false) + endOfTrack(0))
+                                  + track(tempoEvent(0, 250000) + endOfTrack(480)))
+            << qint64(1250);
+        // Tempo changes at the same tick in two tracks: the later track's
+        // is in force. 480 ticks at 0.5 s, then 480 at 1.0 s.
+        QTest::newRow("midi same-tick tempo changes")
+            << smf(1, 2, 480, track(tempoEvent(480, 2000000) + endOfTrack(0))
+                                  + track(tempoEvent(480, 1000000) + endOfTrack(480)))
+            << qint64(1500);
+        // A chunk of another kind between the tracks is skipped; a last
+        // track cut off inside an event ends at its last whole event; the
+        // header promises more tracks than there are.
+        QTest::newRow("midi alien chunk and cut-off track")
+            << smf(1, 5, 100, track(noteEvent(0, true) + endOfTrack(150)) + "XFIH" + be32(3) + "abc"
+                                  + "MTrk" + be32(100) + noteEvent(330, true) + noteEvent(10, false).left(2))
+            << qint64(1650);
+        // A tempo change after the End of Track does not count, nor do
+        // bytes after it.
+        QTest::newRow("midi events after end of track")
+            << smf(0, 1, 96, track(noteEvent(96, true) + endOfTrack(96) + tempoEvent(0, 100) + noteEvent(5000, false)))
+            << qint64(1000);
+        // A header frame whose frame count cannot be true for the bytes
+        // that follow is not believed: the frames are counted.
+        QByteArray xing = l3Frame();
+        xing.replace(36, 12, "Xing" + be32(1) + be32(100000));
+        QTest::newRow("mpeg implausible Xing count") << xing + l3Frame().repeated(50) << qint64(50 * 1152 * 1000 / 44100);
+        // A frame header every 417 bytes, broken off: the cut-off frame is
+        // not played.
+        QTest::newRow("mpeg cut-off last frame") << l3Frame().repeated(40) + l3Frame().left(200) << qint64(40 * 1152 * 1000 / 44100);
+        // The format chunk after the data chunk.
+        const QByteArray fmt = le16(1) + le16(1) + le32(8000) + le32(16000) + le16(2) + le16(16);
+        const QByteArray body = "WAVEdata" + le32(16000 * 3 + 200) + QByteArray(16000 * 3 + 200, '\0') + "fmt "
+                              + le32(16) + fmt;
+        QTest::newRow("wav fmt after data") << "RIFF" + le32(quint32(body.size())) + body << qint64(3012);
+    }
+
+    void builtFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, ms);
+        TestEnv env;
+        SongLengthService service;
+        QString path = env.root() + QStringLiteral("/built.bin");
+        QVERIFY(TestEnv::writeFile(path, bytes));
+        service.MeasureSongLength(path);
+        QCOMPARE(service.openSongMilliseconds().value_or(-1), ms);
+    }
+};
+
+QTEST_MAIN(TestLengthService)
+#include "test_length_service.moc"
