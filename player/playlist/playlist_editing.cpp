@@ -38,7 +38,9 @@ void PlaylistEditing::PlaySelectedSong()
         c.s.NowPlayingRow = qint16(c.s.CurrentIndex + 1);
         c.media.setUrl(order.List(order.ListIndex()));
         yieldEvents();
-        c.s.CurrentIndex = qint16(order.ListIndex());
+        // While a song plays CurrentIndex names the entry after it, as every
+        // play-state notice leaves it; Next then goes on from there.
+        c.s.CurrentIndex = qint16(order.ListIndex() + 1);
         c.s.NowPlayingTitle = rows.title(selected);
         c.s.PlayerState.clear();
         c.s.LinkActive.clear();

@@ -40,7 +40,7 @@ private slots:
         editing.PlaySelectedSong();
         QCOMPARE(p.boldRow(), 5);
         QVERIFY(!p.c.playlist.lstPlayList.isBold(2));
-        QCOMPARE(p.c.s.CurrentIndex, qint16(4));
+        QCOMPARE(p.c.s.CurrentIndex, qint16(5));  // the entry after the playing one
         QCOMPARE(p.c.s.NowPlayingRow, qint16(5));
         QCOMPARE(p.media.url(), QStringLiteral("/m/song5.mp3"));
         QCOMPARE(p.c.s.NowPlayingTitle, QStringLiteral("song5"));
@@ -48,6 +48,11 @@ private slots:
         QCOMPARE(p.c.s.PlayerState, QString());
         QCOMPARE(p.c.s.LinkActive, QString());
         QCOMPARE(p.c.s.StatusPhase, qint16(1));
+
+        // Next goes on to the entry after the chosen one.
+        p.core.engine.NextSong();
+        QCOMPARE(p.media.url(), QStringLiteral("/m/song6.mp3"));
+        QCOMPARE(p.boldRow(), 6);
 
         p.c.playlist.lstPlayList.setSelectedRow(0);  // nothing selected: nothing happens
         const int calls = int(p.media.calls.size());
