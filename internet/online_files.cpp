@@ -1,6 +1,7 @@
 #include "online_files.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 
@@ -49,7 +50,18 @@ QString GetSystemDir()
     const QString configured = qEnvironmentVariable("QPT_SYSTEM_DIR");
     if (!configured.isEmpty())
         return QDir::cleanPath(configured);
-    return QStringLiteral("/var/lib/quorbel-player-tirk");
+    // The machine-wide folder when this user may write there (an installer
+    // can create it); otherwise the user's own data folder, so that "Don't
+    // Show This Message Again" works for everyone.
+    const QString machine = QStringLiteral("/var/lib/quorbel-player-tirk");
+    QDir().mkpath(machine);
+    const QFileInfo machineInfo(machine);
+    if (machineInfo.isDir() && machineInfo.isWritable())
+        return machine;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                       + QStringLiteral("/quorbel-player-tirk");
+    QDir().mkpath(user);
+    return user;
 }
 
 QString privateTempFolder()
