@@ -216,8 +216,12 @@ QString FileAssociation::execLine(const QString& executerPath)
 {
     // "env" first: the generic xdg-utils (xdg-mime, xdg-open) take the first
     // blank-separated word of Exec as the program and do not understand a
-    // quoted path; the executer's file name itself holds blanks.
-    return QStringLiteral("env ") + execArgument(executerPath) + QStringLiteral(" %F");
+    // quoted path; the executer's file name itself holds blanks. env would
+    // take a path holding "=" for a variable, so such a path goes alone.
+    const QString program = execArgument(executerPath);
+    if (executerPath.contains(QLatin1Char('=')))
+        return program + QStringLiteral(" %F");
+    return QStringLiteral("env ") + program + QStringLiteral(" %F");
 }
 
 QString FileAssociation::ownMimeType(const QString& extension)
