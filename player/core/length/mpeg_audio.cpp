@@ -226,7 +226,7 @@ std::optional<MpegStreamInfo> measureMpegStream(ProbeFile& file, std::int64_t be
     // The header is believed unless the stream is shorter than it says (a
     // cut-off download): then only the frames that are there count.
     const std::uint64_t streamBytes = std::uint64_t(end - first);
-    const bool complete = true;
+    const bool complete = vbr.bytes == 0 || streamBytes >= vbr.bytes;
     const bool plausible = vbr.frames * std::uint64_t(smallestFrameBytes(stream)) <= streamBytes;
     if (vbr.haveFrames && vbr.frames > 0 && complete && plausible) {
         const std::uint64_t samples = vbr.frames * std::uint64_t(stream.samplesPerFrame);
