@@ -3,7 +3,10 @@
 
 namespace qpt {
 
-// Before the QApplication exists: on a desktop that offers both Wayland and
+// Writes to a closed pipe fail instead of ending the process.
+void ignoreBrokenPipes();
+
+// Before the QApplication exists (also ignores broken pipes): on a desktop that offers both Wayland and
 // X11 and where the user chose no platform, use X11 so that the skinned
 // windows can place themselves and each other.
 void choosePlatformBeforeApplication();

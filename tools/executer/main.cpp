@@ -4,12 +4,14 @@
 #include "tools/executer/hand_over.h"
 
 #include "common/app_folder.h"
+#include "common/app_start.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 int main(int argc, char** argv)
 {
+    qpt::ignoreBrokenPipes();
     QCoreApplication application(argc, argv);
     QStringList paths = QCoreApplication::arguments();
     paths.removeFirst();

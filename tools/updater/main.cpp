@@ -3,11 +3,13 @@
 #include "updater.h"
 
 #include "common/app_folder.h"
+#include "common/app_start.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
+    qpt::ignoreBrokenPipes();
     QCoreApplication app(argc, argv);
     qpt::updater::Updater updater(qpt::AppFolder::path());
     const qpt::updater::Outcome outcome = updater.run();
