@@ -114,15 +114,24 @@ void PlaybackEngine::startCursorEntry()
     c.display.imgPrev.setEnabled(true);
 }
 
+bool PlaybackEngine::beginStep()
+{
+    if (c.playlist.lstPlayList.count() == 0)
+        return false;
+    // The two buttons stay off for the whole step: a second press cannot
+    // start inside the first.
+    c.display.imgNext.setEnabled(false);
+    c.display.imgPrev.setEnabled(false);
+    if (c.s.NowPlayingRow == 0)
+        c.s.NowPlayingRow = 1;
+    return true;
+}
+
 void PlaybackEngine::NextSong()
 {
     try {
-        if (c.playlist.lstPlayList.count() == 0)
+        if (!beginStep())
             return;
-        c.display.imgNext.setEnabled(false);
-        c.display.imgPrev.setEnabled(false);
-        if (c.s.NowPlayingRow == 0)
-            c.s.NowPlayingRow = 1;
         c.playlist.lstPlayList.setBold(c.s.NowPlayingRow, false);
         c.s.NowPlayingRow = qint16(c.s.CurrentIndex + 1);
         ListBox& order = c.playlist.lstPlayListSource;
@@ -138,12 +147,8 @@ void PlaybackEngine::NextSong()
 void PlaybackEngine::PreviousSong()
 {
     try {
-        if (c.playlist.lstPlayList.count() == 0)
+        if (!beginStep())
             return;
-        c.display.imgNext.setEnabled(false);
-        c.display.imgPrev.setEnabled(false);
-        if (c.s.NowPlayingRow == 0)
-            c.s.NowPlayingRow = 1;
         ListBox& order = c.playlist.lstPlayListSource;
         c.s.CurrentIndex = qint16(order.ListIndex());
         c.playlist.lstPlayList.setBold(c.s.NowPlayingRow, false);

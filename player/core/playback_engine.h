@@ -28,6 +28,8 @@ public:
     static QString productNotice();
 
 private:
+    // The first steps of Next and Previous; false with an empty playlist.
+    bool beginStep();
     // Steps shared by Next and Previous once the cursor is placed: looks,
     // status bar notice, start, mark, enable.
     void startCursorEntry();
