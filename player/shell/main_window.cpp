@@ -81,6 +81,7 @@ MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt:
     // An off-screen button whose click takes the window out of the topmost band.
     cmdNotOnTopfrmMain = new QPushButton(this);
     cmdNotOnTopfrmMain->setGeometry(-100, -100, 10, 10);
+    cmdNotOnTopfrmMain->setFocusPolicy(Qt::NoFocus);
     connect(cmdNotOnTopfrmMain, &QPushButton::clicked, this, [this] { MakeTopMost(this, false); });
 
     for (QLabel* label : {lblNowPlaying, lblTime, lblBitRate, lblNOofSngInPlaylst, lblNowPlayingNO})
