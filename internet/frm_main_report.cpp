@@ -72,8 +72,8 @@ void FrmMain::buildReportForm()
                            QStringLiteral("Few Times"), QStringLiteral("Under 5 Times"), QStringLiteral("Only 1 Time")},
                           reportForm);
     txtDescription = new QPlainTextEdit(reportForm);
-    lblSendReport = new LabelButton(QStringLiteral("Send Report"), reportForm);
-    lblCancelreport = new LabelButton(QLatin1String(kCancelReport), reportForm);
+    lblSendReport = dialogButton(QStringLiteral("Send Report"), reportForm);
+    lblCancelreport = dialogButton(QLatin1String(kCancelReport), reportForm);
 
     auto* grid = new QGridLayout(reportForm);
     grid->setContentsMargins(30, 22, 30, 16);

@@ -44,8 +44,8 @@ FrmStartMSG::FrmStartMSG(OnlineSystem& system) : m_system(system)
     chkDontShow->setChecked(false);
     Label1 = new CaptionLabel(QStringLiteral("Don't Show This Message Again"), this);
     Label1->setCursor(Qt::PointingHandCursor);
-    lblConnect = new LabelButton(QStringLiteral("Connect"), this);
-    lblSTOP = new LabelButton(QStringLiteral("STOP"), this);
+    lblConnect = dialogButton(QStringLiteral("Connect"), this);
+    lblSTOP = dialogButton(QStringLiteral("STOP"), this);
 
     auto* checkRow = new QHBoxLayout;
     checkRow->setSpacing(4);

@@ -3,6 +3,8 @@
 // label buttons on a button plate, and labels that show a caption with
 // CR LF line ends as it is meant to be read.
 
+#include "skin/label_button.h"
+
 #include <QLabel>
 #include <QWidget>
 
@@ -51,33 +53,7 @@ private:
     QString m_caption;
 };
 
-// A label that acts as a button: the caption drawn on the skin's button
-// plate (90 x 24 pixels).
-class LabelButton : public QWidget {
-    Q_OBJECT
-public:
-    explicit LabelButton(const QString& caption, QWidget* parent = nullptr);
-    void setCaption(const QString& caption);
-    QString caption() const { return m_caption; }
-    QSize sizeHint() const override { return {90, 24}; }
-    // What a click does, for tests and keyboard users alike.
-    void click();
-
-signals:
-    void clicked();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    QString m_caption;
-    bool m_pressed = false;
-    bool m_hover = false;
-};
+// A label button the size every button of these windows has (90 x 24).
+LabelButton* dialogButton(const QString& caption, QWidget* parent);
 
 }  // namespace qpt::internet

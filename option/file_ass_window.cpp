@@ -1,11 +1,11 @@
 #include "file_ass_window.h"
 
 #include "file_association.h"
-#include "label_button.h"
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"
 #include "common/window_helpers.h"
+#include "skin/label_button.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -10,9 +10,11 @@
 class QLabel;
 class QListWidget;
 
-namespace qpt::option {
-
+namespace qpt {
 class LabelButton;
+}
+
+namespace qpt::option {
 
 class FileAssWindow : public SkinnedWindow {
     Q_OBJECT

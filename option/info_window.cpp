@@ -1,9 +1,8 @@
 #include "info_window.h"
 
-#include "label_button.h"
-
 #include "common/settings_store.h"
 #include "common/window_helpers.h"
+#include "skin/label_button.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

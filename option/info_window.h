@@ -7,9 +7,11 @@
 
 class QPlainTextEdit;
 
-namespace qpt::option {
-
+namespace qpt {
 class LabelButton;
+}
+
+namespace qpt::option {
 
 class InfoWindow : public SkinnedWindow {
     Q_OBJECT

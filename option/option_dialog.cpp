@@ -2,7 +2,6 @@
 
 #include "file_ass_window.h"
 #include "info_window.h"
-#include "label_button.h"
 
 #include "common/app_folder.h"
 #include "common/command_words.h"
@@ -11,6 +10,7 @@
 #include "common/program_starter.h"
 #include "common/settings_store.h"
 #include "common/window_helpers.h"
+#include "skin/label_button.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -13,11 +13,14 @@
 class QCheckBox;
 class QLabel;
 
+namespace qpt {
+class LabelButton;
+}
+
 namespace qpt::option {
 
 class FileAssWindow;
 class InfoWindow;
-class LabelButton;
 
 class OptionDialog : public SkinnedWindow {
     Q_OBJECT

@@ -6,8 +6,8 @@
 #include "option/file_ass_window.h"
 #include "option/file_association.h"
 #include "option/info_window.h"
-#include "option/label_button.h"
 #include "option/option_dialog.h"
+#include "skin/label_button.h"
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"

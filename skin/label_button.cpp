@@ -1,0 +1,194 @@
+#include "label_button.h"
+
+#include "skin.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace qpt {
+
+namespace {
+
+// Room left between the caption and the plate's rim, per side.
+constexpr int kCaptionMargin = 5;
+
+void paintPlate(QPainter& painter, const QRectF& plate)
+{
+    const QString picture = QStringLiteral("dialog_button");
+    if (Skin::exists(picture)) {
+        Skin::paint(painter, picture, plate);
+        return;
+    }
+    // The same plate as the skin's picture.
+    QPainterPath path;
+    path.addRoundedRect(plate, 5, 5);
+    QLinearGradient fill(plate.topLeft(), plate.bottomLeft());
+    fill.setColorAt(0.0, QColor(0xf4, 0xf6, 0xf8));
+    fill.setColorAt(0.5, QColor(0xd5, 0xdb, 0xe1));
+    fill.setColorAt(0.52, QColor(0xc9, 0xd0, 0xd8));
+    fill.setColorAt(1.0, QColor(0xae, 0xb7, 0xc1));
+    painter.fillPath(path, fill);
+    painter.setPen(QPen(QColor(0x3a, 0x42, 0x4c), 1));
+    painter.drawPath(path);
+    painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
+    painter.drawRoundedRect(plate.adjusted(1, 1, -1, -1), 4, 4);
+}
+
+// The font, made smaller step by step until the caption fits the width:
+// a long caption on a small plate stays readable instead of being clipped.
+QFont fittingFont(QFont font, const QString& caption, int width)
+{
+    const bool pixels = font.pixelSize() > 0;
+    while (QFontMetrics(font).horizontalAdvance(caption) > width) {
+        if (pixels) {
+            if (font.pixelSize() <= 8)
+                break;
+            font.setPixelSize(font.pixelSize() - 1);
+        } else {
+            if (font.pointSizeF() <= 6.0)
+                break;
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        }
+    }
+    return font;
+}
+
+}  // namespace
+
+LabelButton::LabelButton(const QString& caption, QWidget* parent) : QLabel(parent)
+{
+    // The caption is painted as it stands; no rich text, no link handling.
+    setTextFormat(Qt::PlainText);
+    setText(caption);
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    setFont(font);
+    setAlignment(Qt::AlignCenter);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+}
+
+void LabelButton::click()
+{
+    if (isEnabled())
+        emit clicked();
+}
+
+QSize LabelButton::sizeHint() const
+{
+    // A plate around the caption, never smaller than the usual dialog button.
+    const QFontMetrics metrics(font());
+    return QSize(qMax(metrics.horizontalAdvance(text()) + 4 * kCaptionMargin, 64), qMax(metrics.height() + 8, 24));
+}
+
+QSize LabelButton::minimumSizeHint() const
+{
+    // The caption shrinks to fit, so a layout may squeeze the plate.
+    return QSize(24, 16);
+}
+
+void LabelButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF plate = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    paintPlate(painter, plate);
+    // Sunken only while the pointer is still over it: moving away shows that
+    // letting go there will not click.
+    const bool sunken = m_pressed && m_hover;
+    if (m_hover && isEnabled()) {
+        QPainterPath glow;
+        glow.addRoundedRect(plate, 6, 6);
+        painter.fillPath(glow, QColor(0x3f, 0xa8, 0xff, sunken ? 80 : 45));
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(QColor(0x1f, 0x6f, 0xb8, 220), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(plate.adjusted(3, 3, -3, -3), 4, 4);
+    }
+
+    QColor ink = isEnabled() ? QColor(0x1d, 0x26, 0x30) : QColor(0x84, 0x8d, 0x98);
+    if (m_hover && isEnabled())
+        ink = QColor(0x0b, 0x4a, 0x86);
+    QRect textRect = rect();
+    if (sunken)
+        textRect.translate(1, 1);
+    painter.setFont(fittingFont(font(), text(), width() - 2 * kCaptionMargin));
+    painter.setPen(QColor(255, 255, 255, 170));
+    painter.drawText(textRect.translated(0, 1), Qt::AlignCenter, text());
+    painter.setPen(ink);
+    painter.drawText(textRect, Qt::AlignCenter, text());
+}
+
+void LabelButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QLabel::mousePressEvent(event);
+        return;
+    }
+    m_pressed = true;
+    update();
+    event->accept();
+}
+
+void LabelButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressed) {
+        QLabel::mouseReleaseEvent(event);
+        return;
+    }
+    m_pressed = false;
+    update();
+    event->accept();
+    if (rect().contains(event->position().toPoint()))
+        click();
+}
+
+void LabelButton::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
+            break;
+        event->accept();
+        // A held key clicks once, not once per repeat: one Send Report
+        // must not turn into a dozen mails.
+        if (!event->isAutoRepeat())
+            click();
+        return;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void LabelButton::enterEvent(QEnterEvent* event)
+{
+    m_hover = true;
+    update();
+    QLabel::enterEvent(event);
+}
+
+void LabelButton::leaveEvent(QEvent* event)
+{
+    m_hover = false;
+    update();
+    QLabel::leaveEvent(event);
+}
+
+void LabelButton::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        m_pressed = false;
+    QLabel::changeEvent(event);
+}
+
+}  // namespace qpt
