@@ -48,6 +48,13 @@ PlaylistWindow::PlaylistWindow(PlayerApp& playerApp)
     lstPlayList->setColumnWidth(0, twipsToPx(3400));
     lstPlayList->setColumnWidth(1, twipsToPx(1240));
     lstPlayList->setIconSize(QSize(16, 16));
+    lstPlayList->setAlternatingRowColors(true);
+    lstPlayList->setStyleSheet(QStringLiteral(
+        "QTableView { background: #f4f6f8; alternate-background-color: #e9edf1; border: 0;"
+        " selection-background-color: #2b86a8; selection-color: white; }"
+        "QHeaderView::section { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f6f7f9, stop:1 #d4d9df);"
+        " color: #1d2630; border: 0; border-right: 1px solid #b9c1ca; border-bottom: 1px solid #9aa4ae;"
+        " padding: 2px 6px; }"));
     QFont listFont(QStringLiteral("Tahoma"));
     listFont.setPointSizeF(8.25);
     lstPlayList->setFont(listFont);
@@ -84,7 +91,26 @@ PlaylistWindow::PlaylistWindow(PlayerApp& playerApp)
     lstPlayList->viewport()->setAcceptDrops(true);
     lstPlayList->viewport()->installEventFilter(this);
     setMouseTracking(true);
+
+    m_listRepaint.setSingleShot(true);
+    m_listRepaint.setInterval(40);
+    connect(&m_listRepaint, &QTimer::timeout, this, [this] { lstPlayList->setUpdatesEnabled(true); });
+    connect(&c.playlist.lstPlayList, &QAbstractItemModel::rowsInserted, this, [this] { holdListRepaint(); });
     layoutControls();
+}
+
+void PlaylistWindow::holdListRepaint()
+{
+    // Every added row makes the table repaint all its visible rows. The
+    // first row of a run is painted at once; rows that follow within the
+    // period are painted together when it ends (enabling updates again
+    // repaints the whole list, with every change made meanwhile).
+    if (!m_listRepaint.isActive()) {
+        m_listRepaint.start();
+        return;
+    }
+    if (lstPlayList->updatesEnabled())
+        lstPlayList->setUpdatesEnabled(false);
 }
 
 void PlaylistWindow::layoutControls()

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
 namespace qpt {
@@ -39,7 +40,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void holdListRepaint();
+
     PlayerApp& app;
+    // While rows keep coming (the batch loader yields after every song),
+    // the list is repainted once per period instead of after every row.
+    QTimer m_listRepaint;
 };
 
 }  // namespace qpt
