@@ -32,7 +32,7 @@ public:
     static QString mimePackagePath();
 
     // The Exec value that opens files with the executer at this path: the
-    // path quoted and escaped as the Desktop Entry Specification requires,
+    // path quoted and escaped as freedesktop desktop entries require,
     // then %F so that several selected files reach one executer.
     static QString execLine(const QString& executerPath);
     // One argument of an Exec line, quoted when it holds a reserved
