@@ -39,7 +39,20 @@ void SongSupervision::run()
     }
     if (c.s.PlayerState == QLatin1String("PAUSE"))
         return;
+    if (playingSongFailed()) {
+        // A file that measures a length but cannot be decoded (a damaged
+        // stream, a missing codec) would otherwise hold continuous play
+        // for good: the watchdog only sees songs that sit at position 0.
+        // One skip per tick, so a list of such files is walked slowly.
+        engine.NextSong();
+        return;
+    }
     stallWatchdog();
+}
+
+bool SongSupervision::playingSongFailed() const
+{
+    return !c.media.url().isEmpty() && c.media.currentPosition() == -1;
 }
 
 void SongSupervision::skipZeroLengthSong()

@@ -1,7 +1,8 @@
 #pragma once
 // Watches the playing song on every status tick: a song whose length
 // measures 0:00 is skipped (CD tracks excepted), and a song whose position
-// stays at 0 for three ticks is started again.
+// stays at 0 for three ticks is started again; a song the media component
+// could not play is left for the next one.
 
 #include <QtGlobal>
 
@@ -22,6 +23,7 @@ public:
 private:
     void skipZeroLengthSong();
     void stallWatchdog();
+    bool playingSongFailed() const;
 
     PlayerContext& c;
     PlaybackEngine& engine;

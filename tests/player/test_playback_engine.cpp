@@ -204,6 +204,24 @@ private slots:
         QCOMPARE(p.media.url(), mp3());
         QCOMPARE(p.core.supervision.StallCount, qint16(0));
     }
+
+    void songThatCannotBePlayedIsLeftForTheNext()
+    {
+        TestEnv env;
+        FakePlayer p;
+        p.addSongs({wav(), mp3()});
+        p.core.engine.PlaySong();
+        p.media.position = -1;  // the media component gave up on the file
+        p.core.supervision.run();
+        QCOMPARE(p.media.url(), mp3());
+        p.media.position = -1;  // the last one too: round to the first
+        p.core.supervision.run();
+        QCOMPARE(p.media.url(), wav());
+        p.core.engine.PauseSong();
+        p.media.position = -1;
+        p.core.supervision.run();  // paused: left alone
+        QCOMPARE(p.media.url(), wav());
+    }
 };
 
 QTEST_MAIN(TestPlaybackEngine)
