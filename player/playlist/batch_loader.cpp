@@ -38,16 +38,16 @@ void BatchLoader::addMusicEntry(const QString& line)
     }
     title.chop(4);
     PlaylistRows& rows = c.playlist.lstPlayList;
-    rows.addRow(title);
+    const PlaylistRows::RowId added = rows.addRow(title);
     const int row = rows.count();
     c.s.MeasuredPath = line;
     c.lengths.openSong(c.s.MeasuredPath);
     yieldEvents();
     const QString length = c.lengths.querySongLength();
-    // The playlist may have changed while events ran; the row added above
-    // is still the last one unless the user removed rows meanwhile.
-    if (row <= rows.count())
-        rows.setLength(row, length);
+    // The user may have removed rows while events ran (or sorted, which
+    // empties the list): the length goes to the added row wherever it is.
+    if (const int now = rows.rowOf(added, row))
+        rows.setLength(now, length);
 }
 
 void BatchLoader::addCdTrackEntry(const QString& line)

@@ -27,9 +27,9 @@ void PlaylistEditing::PlaySelectedSong()
         c.staBar.setText(timeDateNotice());
         c.s.RunLookPending = QStringLiteral("RUN");
         const int selected = rows.selectedRow();
-        order.setListIndex(selected - 1);
         if (selected < 1)
-            throw RuntimeFailure("no row selected");
+            throw RuntimeFailure("no row selected");  // before the cursor moves
+        order.setListIndex(selected - 1);
         c.s.CurrentIndex = qint16(order.ListIndex());
         if (c.s.NowPlayingRow == 0)
             c.s.NowPlayingRow = 1;

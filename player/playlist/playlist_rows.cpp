@@ -2,6 +2,8 @@
 
 #include "common/failures.h"
 
+#include <algorithm>
+
 namespace qpt {
 
 PlaylistRows::PlaylistRows(QObject* parent) : QAbstractTableModel(parent)
@@ -22,12 +24,22 @@ void PlaylistRows::check(int row) const
         throw RuntimeFailure("row does not exist");
 }
 
-void PlaylistRows::addRow(const QString& title)
+PlaylistRows::RowId PlaylistRows::addRow(const QString& title)
 {
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.push_back({title, QString(), false});
+    m_rows.push_back({title, QString(), false, ++m_lastId});
     endInsertRows();
+    return m_lastId;
+}
+
+int PlaylistRows::rowOf(RowId id, int lastKnown) const
+{
+    for (int row = std::min(lastKnown, count()); row >= 1; --row) {
+        if (m_rows[row - 1].id == id)
+            return row;
+    }
+    return 0;
 }
 
 void PlaylistRows::setLength(int row, const QString& length)
@@ -71,6 +83,11 @@ void PlaylistRows::removeRow(int row)
     beginRemoveRows(QModelIndex(), row - 1, row - 1);
     m_rows.removeAt(row - 1);
     endRemoveRows();
+    // The view reports its new current row while the old numbering still
+    // holds (and says nothing when the current row merely moves up), so
+    // every selection below the removed row moves up by one here.
+    if (m_selectedRow > row)
+        --m_selectedRow;
     if (m_selectedRow > m_rows.size())
         m_selectedRow = int(m_rows.size());
 }

@@ -15,9 +15,15 @@ class PlaylistRows : public QAbstractTableModel {
 public:
     explicit PlaylistRows(QObject* parent = nullptr);
 
+    // Names one row for as long as it exists, whatever is removed above it.
+    using RowId = quint64;
+
     int count() const { return int(m_rows.size()); }
     // Appends a row with the title (its length text follows separately).
-    void addRow(const QString& title);
+    RowId addRow(const QString& title);
+    // The row number of `id` now, 0 when the row is gone. Rows only move
+    // up, so the search starts at `lastKnown`, the number it once had.
+    int rowOf(RowId id, int lastKnown) const;
     // Throws RuntimeFailure for a row that does not exist (1-based).
     void setLength(int row, const QString& length);
     void setBold(int row, bool bold);
@@ -45,11 +51,13 @@ private:
         QString title;
         QString length;
         bool bold = false;
+        RowId id = 0;
     };
     void check(int row) const;
 
     QVector<Row> m_rows;
     int m_selectedRow = 0;
+    RowId m_lastId = 0;
     QIcon m_icon;
     QFont m_font;
     QFont m_boldFont;

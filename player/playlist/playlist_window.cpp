@@ -81,6 +81,7 @@ PlaylistWindow::PlaylistWindow(PlayerApp& playerApp)
             StartWindowResize(this);
     };
     staBar->setMouseTracking(true);
+    staBar->setCursor(Qt::ArrowCursor);
     staBar->installEventFilter(this);
 
     // The list: play on double-click and Enter, its own keys, drops.
@@ -138,9 +139,12 @@ void PlaylistWindow::resizeEvent(QResizeEvent* event)
 
 void PlaylistWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing only hides the window; the playlist lives on.
+    // The window manager's close (its Alt+F4 among them) quits the player
+    // like Alt+F4 in this window; any other close only hides the window.
     event->ignore();
-    if (app.context().s.PlaylistOpen == QLatin1String("YES"))
+    if (event->spontaneous())
+        app.shortcuts.close();
+    else if (app.context().s.PlaylistOpen == QLatin1String("YES"))
         app.togglePlaylistWindow();
 }
 
@@ -175,9 +179,20 @@ void PlaylistWindow::keyPressEvent(QKeyEvent* event)
 
 bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == staBar && event->type() == QEvent::MouseMove) {
-        unsetCursor();
-        return false;
+    if (watched == staBar) {
+        // The status bar keeps its mouse to itself: a press there neither
+        // moves, resizes nor undocks the window.
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            unsetCursor();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        default:
+            break;
+        }
     }
     if (watched == lstPlayList && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

@@ -86,6 +86,29 @@ private slots:
         QCOMPARE(p.c.timSavePlayList.interval(), 0);
     }
 
+    void lengthFindsItsRowAfterRowsAboveAreRemoved()
+    {
+        TestEnv env;
+        FakePlayer p;
+        p.c.playlist.lstPlayListSource.AddItem(QStringLiteral("/m/old.mp3"));
+        p.c.playlist.lstPlayList.addRow(QStringLiteral("old"));
+        const QString wav = testDataDir() + QStringLiteral("/tone.wav");
+        TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines({wav, wav}));
+        // The user deletes the old row while the first song is measured.
+        QTimer user;
+        connect(&user, &QTimer::timeout, this, [&] {
+            if (p.c.playlist.lstPlayList.count() == 2 && p.c.playlist.lstPlayList.title(1) == QLatin1String("old")) {
+                p.c.playlist.lstPlayList.removeRow(1);
+                p.c.playlist.lstPlayListSource.RemoveItem(0);
+            }
+        });
+        user.start(0);
+        p.core.loader.timPlaylstUpdate_Timer();
+        QCOMPARE(p.c.playlist.lstPlayList.count(), 2);
+        QCOMPARE(p.c.playlist.lstPlayList.length(1), QStringLiteral("0:03"));
+        QCOMPARE(p.c.playlist.lstPlayList.length(2), QStringLiteral("0:03"));
+    }
+
     void stateIsLoadingWhileTheTickRuns()
     {
         TestEnv env;

@@ -122,6 +122,10 @@ private slots:
         a.app.chrome.redock();
         QVERIFY(c.s.PlaylistDocked);
         QCOMPARE(playlist.pos(), QPoint(main.left(), main.top() + main.height() - 1));
+        // The status bar keeps its presses: the window stays docked.
+        QTest::mousePress(playlist.staBar, Qt::LeftButton);
+        QTest::mouseRelease(playlist.staBar, Qt::LeftButton);
+        QVERIFY(c.s.PlaylistDocked);
 
         // Closing.
         frames.clear();
@@ -230,6 +234,32 @@ private slots:
         menu = a.app.popupMenu();
         QTest::keyClick(menu, Qt::Key_Escape);
         QTRY_VERIFY(menu.isNull());
+    }
+
+    void listSelectionAfterDeleteAndWithoutSelection()
+    {
+        TestEnv env;
+        App a;
+        PlayerContext& c = a.app.context();
+        for (const char* name : {"R1", "R2", "R3", "R4"}) {
+            c.playlist.lstPlayListSource.AddItem(QStringLiteral("/m/%1.mp3").arg(QLatin1String(name)));
+            c.playlist.lstPlayList.addRow(QLatin1String(name));
+        }
+        QTableView* view = a.app.playlistWindow().lstPlayList;
+        view->setCurrentIndex(view->model()->index(1, 0));
+        a.app.editing.RemoveSelectedSong();  // R2 goes; the view moves on to R3
+        QCOMPARE(view->currentIndex().row(), 1);
+        QCOMPARE(c.playlist.lstPlayList.selectedRow(), 2);
+        a.app.editing.RemoveSelectedSong();  // the highlighted R3, not R4
+        QCOMPARE(c.playlist.lstPlayListSource.items(),
+                 (QStringList{QStringLiteral("/m/R1.mp3"), QStringLiteral("/m/R4.mp3")}));
+        a.app.editing.PlaySelectedSong();  // Enter on the highlighted R4
+        QCOMPARE(a.media->url(), QStringLiteral("/m/R4.mp3"));
+
+        view->setCurrentIndex(QModelIndex());
+        a.app.editing.PlaySelectedSong();  // no row selected: the cursor stays
+        QCOMPARE(c.playlist.lstPlayListSource.ListIndex(), 1);
+        QCOMPARE(a.media->url(), QStringLiteral("/m/R4.mp3"));
     }
 
     void mainWindowMouse()
