@@ -153,9 +153,11 @@ void SkinnedWindow::closeEvent(QCloseEvent* event)
         return;
     }
     // Closed from outside (the window manager's Alt+F4 or close): the same
-    // as our own Alt+F4.
+    // as our own Alt+F4, unless a window in front has disabled this one
+    // (the Option dialog behind the file association or info window).
     event->ignore();
-    unload();
+    if (isEnabled())
+        unload();
 }
 
 bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event)

@@ -322,6 +322,8 @@ private slots:
         QVERIFY(!onTop(&dialog));
         QVERIFY(!dialog.isEnabled());
         QVERIFY(!dialog.lblOK->isEnabled());
+        dialog.close();  // a close from outside waits for the window in front
+        QVERIFY(!dialog.hasEnded());
 
         fileAss->lblInfo->click();
         QPointer<InfoWindow> info = dialog.frmInfo;
