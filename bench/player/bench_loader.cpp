@@ -127,16 +127,10 @@ int main(int argc, char** argv)
     }
     QApplication application(argc, argv);
     prepareApplication();
-    world.configurePlayer();
-
-    QString error;
-    const QStringList sources = songSources(options.data, world.root(), &error);
-    const QStringList songs = sources.isEmpty() ? QStringList()
-                                                : makeSongs(sources, options.songs, world.musicDir(), options.kind, &error);
-    if (songs.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    QStringList sources;
+    const QStringList songs = world.prepareSongs(options.data, options.songs, options.kind, &sources);
+    if (songs.isEmpty())
         return 1;
-    }
     // The Length each source must get, measured on its own.
     QHash<QString, QString> expected;
     {

@@ -56,16 +56,9 @@ int main(int argc, char** argv)
     }
     QApplication application(argc, argv);
     prepareApplication();
-    world.configurePlayer();
-
-    QString error;
-    const QStringList sources = songSources(data, world.root(), &error);
-    QStringList songs =
-        sources.isEmpty() ? QStringList() : makeSongs(sources, count, world.musicDir(), CopyKind::HardLink, &error);
-    if (songs.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    QStringList songs = world.prepareSongs(data, count, CopyKind::HardLink);
+    if (songs.isEmpty())
         return 1;
-    }
     if (!world.writeBatchFile(QStringLiteral("bench.sng"), songs)) {
         std::fputs("cannot write the batch file\n", stderr);
         return 1;

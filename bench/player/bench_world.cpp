@@ -40,6 +40,20 @@ BenchWorld::~BenchWorld()
     AppFolder::overrideForTests(QString());
 }
 
+QStringList BenchWorld::prepareSongs(const QString& testDataDir, int count, CopyKind kind, QStringList* sources) const
+{
+    configurePlayer();
+    QString error;
+    const QStringList made = songSources(testDataDir, root(), &error);
+    const QStringList songs =
+        made.isEmpty() ? QStringList() : makeSongs(made, count, musicDir(), kind, &error);
+    if (songs.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (sources)
+        *sources = made;
+    return songs;
+}
+
 void BenchWorld::configurePlayer() const
 {
     AppFolder::overrideForTests(appDir());

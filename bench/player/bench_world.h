@@ -12,6 +12,9 @@
 
 namespace qpt::bench {
 
+// How the song files are made from the test audio.
+enum class CopyKind { Copy, HardLink };
+
 class BenchWorld {
 public:
     // Points the environment (settings store, lock folder, dialog log,
@@ -31,6 +34,12 @@ public:
     // autosave, no fades).
     void configurePlayer() const;
 
+    // After the QApplication exists: configurePlayer(), then `count` song
+    // files made of the test audio in `testDataDir` (see songSources and
+    // makeSongs). Prints why and returns nothing when they cannot be made;
+    // `sources` receives the files they were made of.
+    QStringList prepareSongs(const QString& testDataDir, int count, CopyKind kind, QStringList* sources = nullptr) const;
+
     // Writes a batch file into the application folder, one line per path,
     // CR LF line ends.
     bool writeBatchFile(const QString& name, const QStringList& paths) const;
@@ -44,8 +53,6 @@ private:
 // MP3s VBR without a header. Paths are absolute; the MP1 file is written
 // into `scratchDir` (the generated test data has none).
 QStringList songSources(const QString& testDataDir, const QString& scratchDir, QString* error);
-
-enum class CopyKind { Copy, HardLink };
 
 // Makes `count` distinct song files below `folder` in a music-library
 // layout (artist/album/track), cycling through the sources; returns their
