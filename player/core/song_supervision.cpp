@@ -43,7 +43,8 @@ void SongSupervision::run()
         // A file that measures a length but cannot be decoded (a damaged
         // stream, a missing codec) would otherwise hold continuous play
         // for good: the watchdog only sees songs that sit at position 0.
-        // One skip per tick, so a list of such files is walked slowly.
+        // Such failures arrive from the playback threads after the start,
+        // so this skips once per tick and a list of them is walked slowly.
         engine.NextSong();
         return;
     }
