@@ -45,10 +45,10 @@ struct Measured {
 Measured measure(qpt::SongLengthService& service, const QString& path)
 {
     if (QFileInfo(path).suffix().compare(QLatin1String("cda"), Qt::CaseInsensitive) == 0) {
-        service.PrepareCdDrive(path);
+        service.PrepareCdDrive(QFile::encodeName(path));
         return {service.CdTrackLength(titleOf(path).mid(5).toInt()), QStringLiteral("-")};
     }
-    QString measuredPath = path;
+    QByteArray measuredPath = QFile::encodeName(path);
     service.openSong(measuredPath);
     const auto ms = service.openSongMilliseconds();
     return {service.querySongLength(), ms ? QString::number(*ms) : QStringLiteral("-")};

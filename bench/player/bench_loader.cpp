@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     {
         SongLengthService service;
         for (const QString& source : sources) {
-            QString path = source;
+            QByteArray path = QFile::encodeName(source);
             expected.insert(QFileInfo(source).fileName(), service.MeasureSongLength(path));
         }
     }

@@ -1,6 +1,7 @@
 #include "player/core/playback_engine.h"
 
 #include "common/failures.h"
+#include "common/native_path.h"
 #include "player/core/media/media_component.h"
 #include "player/core/player_context.h"
 #include "player/core/time_format.h"
@@ -174,16 +175,10 @@ void PlaybackEngine::PlayStateNotice(int newState)
     c.timPlayListFocus.setInterval(200);
     if (newState == playstate::Playing) {
         tryStep([&] {
-            QString title = order.List(order.ListIndex());
-            // The folders go one character at a time, letting events run.
-            const int cut = title.lastIndexOf(QLatin1Char('/')) + 1;
-            for (int i = 0; i < cut; ++i) {
-                title.remove(0, 1);
-                yieldEvents();
-            }
-            if (title.size() < 4)
+            const QString name = nativepath::displayText(nativepath::fileName(order.List(order.ListIndex())));
+            if (name.size() < 4)
                 throw RuntimeFailure("title too short");
-            c.s.NowPlayingTitle = title.left(title.size() - 4);
+            c.s.NowPlayingTitle = name.left(name.size() - 4);
         });
         c.timNowPlaying.setInterval(100);
         tryStep([&] { c.display.lblBitRate.setText(c.media.status()); });

@@ -2,6 +2,7 @@
 // The player's program-wide variables. One instance lives for the process;
 // every part of the player reads and writes the same names.
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -25,7 +26,7 @@ struct PlayerShared {
     QString DropPending;          // "DRAG": a drop on the main window waits
 
     // Playlist window
-    QString PlaylistText;         // collected playlist file content
+    QByteArray PlaylistText;      // collected playlist file content
     qint16 StatusPhase = 0;       // 0..3, next status bar text
     QString PlaylistOpen = QStringLiteral("NO");
     bool PlaylistDocked = false;
@@ -36,7 +37,7 @@ struct PlayerShared {
     double VolumeLevel = 0;
 
     // Song length services
-    QString MeasuredPath;
+    QByteArray MeasuredPath;
 };
 
 }  // namespace qpt

@@ -3,15 +3,27 @@
 #include "common/app_folder.h"
 #include "common/dialogs.h"
 #include "common/failures.h"
+#include "common/line_files.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/player_context.h"
 #include "player/playlist/song_line.h"
-#include "player/playlist/text_lines.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace qpt {
+
+namespace {
+
+quint64 inodeOf(const NativePath& path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+
+}  // namespace
 
 BatchLoader::BatchLoader(PlayerContext& context) : c(context) {}
 
@@ -21,24 +33,38 @@ QString BatchLoader::error15Text()
                           "You can use the Bug Report System in the Online System");
 }
 
+QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
+{
+    const QStringList names = QDir(QFile::decodeName(folder), QStringLiteral("*.sng"),
+                                   QDir::Name | QDir::IgnoreCase, QDir::Files | QDir::System)
+                                  .entryList();
+    QList<NativePath> files;
+    for (const QString& name : names) {
+        const NativePath path = folder + '/' + QFile::encodeName(name);
+        if (name == QLatin1String(kSavedPlaylistBatch))
+            files.prepend(path);  // the saved playlist comes before what was added since
+        else
+            files << path;
+    }
+    return files;
+}
+
+void BatchLoader::queueReadOnly(const NativePath& path)
+{
+    m_readOnly << path;
+}
+
 void BatchLoader::resetLoadingState()
 {
     if (c.s.PlayerState != QLatin1String("PAUSE") && c.s.PlayerState != QLatin1String("STOPPED"))
         c.s.PlayerState.clear();
 }
 
-void BatchLoader::addMusicEntry(const QString& line)
+void BatchLoader::addMusicEntry(const QByteArray& line)
 {
     c.playlist.lstPlayListSource.AddItem(line);
-    // The title: folders removed one level at a time, then four characters.
-    QString title = line;
-    for (int slash = title.indexOf(QLatin1Char('/')); slash >= 0; slash = title.indexOf(QLatin1Char('/'))) {
-        title.remove(0, slash + 1);
-        yieldEvents();
-    }
-    title.chop(4);
     PlaylistRows& rows = c.playlist.lstPlayList;
-    const PlaylistRows::RowId added = rows.addRow(title);
+    const PlaylistRows::RowId added = rows.addRow(songline::title(line));
     const int row = rows.count();
     c.s.MeasuredPath = line;
     c.lengths.openSong(c.s.MeasuredPath);
@@ -50,7 +76,7 @@ void BatchLoader::addMusicEntry(const QString& line)
         rows.setLength(now, length);
 }
 
-void BatchLoader::addCdTrackEntry(const QString& line)
+void BatchLoader::addCdTrackEntry(const QByteArray& line)
 {
     c.playlist.lstPlayListSource.AddItem(line);
     c.lengths.PrepareCdDrive(line);
@@ -61,84 +87,89 @@ void BatchLoader::addCdTrackEntry(const QString& line)
     rows.setLength(rows.count(), c.lengths.CdTrackLength(track));
 }
 
-bool BatchLoader::loadFile(const QString& path)
+void BatchLoader::addEntry(const QByteArray& line)
 {
-    LineReader reader(path);
-    reader.open();
-    QString line;
-    while (reader.next(line)) {
-        if (line.isEmpty())
+    if (songline::classify(line) == SongKind::Music)
+        addMusicEntry(line);
+    else
+        addCdTrackEntry(line);
+}
+
+BatchLoader::Outcome BatchLoader::loadFile(const Source& source)
+{
+    const auto known = m_resume.constFind(source.path);
+    const quint64 inode = inodeOf(source.path);
+    const qint64 start = known != m_resume.constEnd() && known->inode == inode ? known->offset : 0;
+    LineReader reader;
+    if (!reader.open(source.path, start))
+        return Outcome::Unreadable;
+    QByteArray line;
+    for (;;) {
+        const qint64 lineStart = reader.offsetOfNextLine();
+        if (!reader.next(line))
+            break;
+        if (line.isEmpty() || songline::classify(line) == SongKind::Ignored)
             continue;
-        const SongKind kind = songline::classify(line);
-        if (kind == SongKind::Ignored)
-            continue;
-        if (kind == SongKind::Music)
-            addMusicEntry(line);
-        else
-            addCdTrackEntry(line);
-        yieldEvents();
         if (c.playlist.lstPlayList.count() >= kCap) {
-            reader.close();  // released: a later tick reads it again
-            return false;
+            // Full, with songs left: this line is where the file goes on.
+            m_resume.insert(source.path, Resume{lineStart, inode});
+            return Outcome::CapReached;
         }
+        addEntry(line);
+        yieldEvents();
     }
-    reader.close();
-    return true;
+    if (reader.failed())
+        return Outcome::Unreadable;
+    m_resume.remove(source.path);
+    return Outcome::Finished;
+}
+
+void BatchLoader::setAside(const Source& source)
+{
+    m_resume.remove(source.path);
+    if (source.readOnly) {
+        m_readOnly.removeAll(source.path);
+        return;
+    }
+    // Renamed, the file is no batch file any more; where it cannot be
+    // renamed it is passed over for the rest of the run.
+    if (!QFile::rename(QFile::decodeName(source.path), QFile::decodeName(source.path) + QStringLiteral(".bad")))
+        m_setAside.insert(source.path);
 }
 
 void BatchLoader::timPlaylstUpdate_Timer()
 {
     if (c.playlist.lstPlayList.count() >= kCap)
         return;
-    ListBox& queue = c.playlist.lstSng2Load;
-    queue.Clear();
-    const QStringList found = QDir(AppFolder::path(), QStringLiteral("*.sng"), QDir::Name | QDir::IgnoreCase,
-                                   QDir::Files).entryList();
-    for (const QString& name : found) {
-        queue.AddItem(name);
-        yieldEvents();
+    QList<Source> queue;
+    for (const NativePath& path : std::as_const(m_readOnly))
+        queue << Source{path, true};
+    for (const NativePath& path : batchFilesInOrder(QFile::encodeName(AppFolder::path()))) {
+        if (m_setAside.contains(path))
+            continue;
+        queue << Source{path, false};
     }
     if (queue.isEmpty())
         return;
     if (c.s.PlayerState != QLatin1String("PAUSE") && c.s.PlayerState != QLatin1String("STOPPED"))
         c.s.PlayerState = QStringLiteral("LOADING");
 
-    // Until the first batch file of the tick is closed, a failure is
-    // reported once and the file stays for the next tick.
-    bool firstClosed = false;
-    while (!queue.isEmpty()) {
-        const QString path = AppFolder::file(queue.List(0));
-        bool complete = false;
-        if (!firstClosed) {
-            try {
-                complete = loadFile(path);
-            } catch (const std::exception&) {
-                resetLoadingState();
-                Dialogs::message(QStringLiteral("Error 15"), error15Text(), MsgIcon::Critical, MsgButtons::Ok);
-                return;
-            }
-            firstClosed = true;
-        } else {
-            bool opened = true;
-            try {
-                complete = loadFile(path);
-            } catch (const std::exception&) {
-                opened = false;  // passed over; it is tried again next tick
-            }
-            if (!opened) {
-                tryStep([&] { queue.RemoveItem(0); });
-                yieldEvents();
-                continue;
-            }
-        }
-        if (!complete) {
-            // The cap: the rest of the file waits for room in the playlist.
+    for (const Source& source : std::as_const(queue)) {
+        switch (loadFile(source)) {
+        case Outcome::Finished:
+            if (source.readOnly)
+                m_readOnly.removeAll(source.path);
+            else
+                QFile::remove(QFile::decodeName(source.path));
+            break;
+        case Outcome::CapReached:
             resetLoadingState();
             return;
+        case Outcome::Unreadable:
+            Dialogs::message(QStringLiteral("Error 15"), error15Text(), MsgIcon::Critical, MsgButtons::Ok);
+            setAside(source);
+            break;
         }
-        QFile::remove(path);
-        tryStep([&] { queue.RemoveItem(0); });
-        yieldEvents();
     }
     resetLoadingState();
     if (c.s.ResumeAfterReload == QLatin1String("STOP"))

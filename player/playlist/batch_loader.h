@@ -1,10 +1,21 @@
 #pragma once
 // The batch loader: every 1500 ms it picks up the "*.sng" batch files in the
 // application folder, adds their songs to the playlist with titles and
-// measured lengths, and deletes the files.
+// measured lengths, and deletes each file once its last line is read. The
+// saved playlist ("autosavedlist.sng") is always taken first, the others in
+// name order.
+//
+// At the 30000-song cap the rest of a file waits: the loader remembers
+// where its first unread line starts and goes on from there when there is
+// room again. A file that cannot be read is reported once and set aside as
+// "<name>.bad", so that it never holds up the batches behind it.
 
+#include "common/native_path.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
 #include <QString>
-#include <functional>
 
 namespace qpt {
 
@@ -13,23 +24,47 @@ struct PlayerContext;
 class BatchLoader {
 public:
     static constexpr int kCap = 30000;
+    static constexpr const char* kSavedPlaylistBatch = "autosavedlist.sng";
 
     explicit BatchLoader(PlayerContext& context);
 
     // The timer tick.
     void timPlaylstUpdate_Timer();
 
+    // Reads this file before any batch file, and leaves it where it is: the
+    // saved playlist of a folder that cannot be written.
+    void queueReadOnly(const NativePath& path);
+
+    // The batch files of the folder in the order they are loaded.
+    static QList<NativePath> batchFilesInOrder(const NativePath& folder);
+
     static QString error15Text();
 
 private:
-    // Reads one batch file into the playlist. Returns false when the cap was
-    // reached (the file is released and stays).
-    bool loadFile(const QString& path);
-    void addMusicEntry(const QString& line);
-    void addCdTrackEntry(const QString& line);
+    struct Source {
+        NativePath path;
+        bool readOnly = false;
+    };
+    enum class Outcome { Finished, CapReached, Unreadable };
+
+    Outcome loadFile(const Source& source);
+    void addEntry(const QByteArray& line);
+    void addMusicEntry(const QByteArray& line);
+    void addCdTrackEntry(const QByteArray& line);
+    void setAside(const Source& source);
     void resetLoadingState();
 
     PlayerContext& c;
+    QList<NativePath> m_readOnly;
+    // Offsets of the first unread line of files left at the cap, by path
+    // and the file's identity (a new file under the old name starts over).
+    struct Resume {
+        qint64 offset = 0;
+        quint64 inode = 0;
+    };
+    QHash<NativePath, Resume> m_resume;
+    // Unreadable files that could not be renamed: skipped from now on.
+    QSet<NativePath> m_setAside;
 };
 
 }  // namespace qpt

@@ -2,13 +2,15 @@
 
 #include "common/app_folder.h"
 #include "common/failures.h"
+#include "common/line_files.h"
 #include "player/core/player_context.h"
+#include "common/notices.h"
 #include "player/playlist/song_line.h"
-#include "player/playlist/text_lines.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+
+#include <climits>
+#include <cstdlib>
 
 namespace qpt {
 
@@ -18,6 +20,22 @@ const QString kPleaseWai = QStringLiteral(" Please Wai");
 const QString kPleaseWait3 = QStringLiteral(" Please Wait...");
 const QString kPleaseWait2 = QStringLiteral(" Please Wait..");
 const QString kPleaseWait1 = QStringLiteral(" Please Wait.");
+
+NativePath appFile(const QString& name)
+{
+    return QFile::encodeName(AppFolder::file(name));
+}
+
+NativePath canonical(const NativePath& path)
+{
+    char resolved[PATH_MAX];
+    return ::realpath(path.constData(), resolved) ? NativePath(resolved) : NativePath();
+}
+
+// A step that wrote nothing because the folder refused it.
+struct WriteFailure : RuntimeFailure {
+    WriteFailure() : RuntimeFailure("batch file cannot be written") {}
+};
 }  // namespace
 
 DropProcessing::DropProcessing(PlayerContext& context) : c(context) {}
@@ -27,61 +45,67 @@ void DropProcessing::setLabel(const QString& suffix)
     c.display.lblNowPlaying.setText(QLatin1String(kAdding) + suffix);
 }
 
-void DropProcessing::queuePaths(const QStringList& paths)
+void DropProcessing::queuePaths(const QList<NativePath>& paths)
 {
     setLabel(QString());
-    for (const QString& path : paths) {
+    for (const NativePath& path : paths)
         c.playlist.lstDragDropDirSup.AddItem(path);
-        yieldEvents();
-    }
+    yieldEvents();
 }
 
-void DropProcessing::dropOnMainWindow(const QStringList& paths)
+void DropProcessing::dropOnMainWindow(const QList<NativePath>& paths)
 {
     queuePaths(paths);
     c.s.DropPending = QStringLiteral("DRAG");
     c.timPlayListFocus.setInterval(50);
 }
 
-void DropProcessing::dropOnPlaylist(const QStringList& paths)
+void DropProcessing::dropOnPlaylist(const QList<NativePath>& paths)
 {
     queuePaths(paths);
     ProcessDropQueue();
 }
 
-QString DropProcessing::extensionScanned(const QString& path)
+void DropProcessing::copyPlaylist(const NativePath& playlist, const NativePath& batch)
 {
-    // Scanned from the end one character at a time, letting events run.
-    int i = int(path.size()) - 1;
-    for (; i >= 0; --i) {
-        yieldEvents();
-        if (path[i] == QLatin1Char('.'))
-            break;
+    QList<QByteArray> lines;
+    switch (linefiles::readPlaylist(playlist, lines)) {
+    case linefiles::PlaylistRead::Ok:
+        if (!linefiles::append(batch, lines))
+            throw WriteFailure();
+        return;
+    case linefiles::PlaylistRead::TooLarge:
+        notices::playlistTooLarge(playlist);
+        return;
+    case linefiles::PlaylistRead::Unreadable:
+        // Not a file that can be read as a playlist (a pipe, a device, no
+        // permission): passed over like a song that cannot be played.
+        return;
     }
-    return (i < 0 ? path : path.mid(i + 1)).toUpper();
 }
 
 void DropProcessing::classificationPass(int number)
 {
     ListBox& queue = c.playlist.lstDragDropDirSup;
-    const QString drg = AppFolder::file(QStringLiteral("dragdrop%1.drg").arg(number));
-    const QString vyx = AppFolder::file(QStringLiteral("dragdropvyx%1.sng").arg(number));
+    const NativePath drg = appFile(QStringLiteral("dragdrop%1.drg").arg(number));
+    const NativePath vyx = appFile(QStringLiteral("dragdropvyx%1.sng").arg(number));
     setLabel(kPlea);
     yieldEvents();
     while (!queue.isEmpty()) {
-        const QString path = queue.List(0);
+        const NativePath path = queue.List(0);
         queue.RemoveItem(0);
-        const QString extension = extensionScanned(path);
+        const QByteArray extension = songline::extension(path);
         setLabel(kPleaseWai);
         yieldEvents();
         if (songline::isMusicExtension(extension)) {
             setLabel(kPleaseWait3);
             yieldEvents();
-            textlines::append(drg, {path});
+            if (!linefiles::append(drg, {path}))
+                throw WriteFailure();
         } else if (songline::isPlaylistExtension(extension)) {
             setLabel(kPleaseWait3);
             yieldEvents();
-            textlines::append(vyx, textlines::readAll(path));
+            copyPlaylist(path, vyx);
             setLabel(kPlea);
             yieldEvents();
         } else {
@@ -92,6 +116,16 @@ void DropProcessing::classificationPass(int number)
     }
 }
 
+void DropProcessing::writeFailed()
+{
+    m_batchNumber.reset();
+    m_listed.clear();
+    c.playlist.lstDragDropDirSup.Clear();
+    c.playlist.lstDrapDropDirs.Clear();
+    c.timNowPlaying.setInterval(100);  // the now-playing line comes back
+    notices::folderNotWritableOnce();
+}
+
 void DropProcessing::ProcessDropQueue()
 {
     if (!m_batchNumber)
@@ -99,6 +133,9 @@ void DropProcessing::ProcessDropQueue()
     const int number = *m_batchNumber;
     try {
         classificationPass(number);
+    } catch (const WriteFailure&) {
+        writeFailed();
+        return;
     } catch (const std::exception&) {
         return;  // abandoned: what is queued waits for a later drop
     }
@@ -119,7 +156,8 @@ void DropProcessing::publish(int number)
         // An earlier drop's batch of the same number that the loader has not
         // read yet is extended, never replaced.
         if (QFile::exists(sng)) {
-            tryStep([&] { textlines::append(sng, textlines::readAll(drg)); });
+            if (const auto lines = linefiles::readAll(QFile::encodeName(drg)))
+                linefiles::append(QFile::encodeName(sng), *lines);
             QFile::remove(drg);
         } else {
             QFile::rename(drg, sng);
@@ -134,25 +172,19 @@ void DropProcessing::ExpandDropFolders()
     while (!folders.isEmpty()) {
         setLabel(kPleaseWait3);
         yieldEvents();
-        const QString folder = folders.List(0);
-        const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        const NativePath folder = folders.List(0);
+        const NativePath prefix = folder.endsWith('/') ? folder : folder + '/';
         setLabel(kPleaseWait2);
         yieldEvents();
         folders.RemoveItem(0);
-        const QFileInfo info(folder);
-        const QString canonical = info.canonicalFilePath();
-        if (info.isDir() && !canonical.isEmpty() && !m_listed.contains(canonical)) {
-            m_listed.insert(canonical);
-            const QStringList entries =
-                QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-            for (const QString& name : entries) {
+        const NativePath real = canonical(folder);
+        if (nativepath::kindOf(folder) == nativepath::Kind::Directory && !real.isEmpty() && !m_listed.contains(real)) {
+            m_listed.insert(real);
+            for (const NativePath& name : nativepath::listFolder(folder)) {
                 setLabel(kPleaseWait1);
-                yieldEvents();
                 setLabel(kPleaseWait3);
-                yieldEvents();
                 c.playlist.lstDragDropDirSup.AddItem(prefix + name);
                 setLabel(kPleaseWait2);
-                yieldEvents();
             }
         }
         yieldEvents();

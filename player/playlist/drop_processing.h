@@ -5,6 +5,9 @@
 // playlist's lines go to "dragdropvyx<N>.sng". Folders are listed level by
 // level. While it works, the now-playing line shows a small animation.
 
+#include "common/native_path.h"
+
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -20,9 +23,9 @@ public:
 
     // A drop on the main window: queued, carried out by the playlist
     // window's focus timer 50 ms later.
-    void dropOnMainWindow(const QStringList& paths);
+    void dropOnMainWindow(const QList<NativePath>& paths);
     // A drop on the playlist: carried out at once.
-    void dropOnPlaylist(const QStringList& paths);
+    void dropOnPlaylist(const QList<NativePath>& paths);
 
     // One classification pass over the drop queue.
     void ProcessDropQueue();
@@ -32,18 +35,20 @@ public:
     static constexpr const char* kAdding = "Adding Dragged File(s) To PlayList...";
 
 private:
-    void queuePaths(const QStringList& paths);
+    void queuePaths(const QList<NativePath>& paths);
     void setLabel(const QString& suffix);
-    QString extensionScanned(const QString& path);
     void classificationPass(int number);
+    void copyPlaylist(const NativePath& playlist, const NativePath& batch);
     void publish(int number);
+    // A batch file could not be written: the drop ends with a word why.
+    void writeFailed();
 
     PlayerContext& c;
     // One batch number for the whole drop; kept across an abandoned pass so
     // that the next drop publishes what that pass collected.
     std::optional<int> m_batchNumber;
     // Folders listed during this drop (symbolic-link loops end).
-    QSet<QString> m_listed;
+    QSet<NativePath> m_listed;
 };
 
 }  // namespace qpt

@@ -11,21 +11,23 @@ ListBox::ListBox(bool sorted) : m_sorted(sorted)
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
-const QString& ListBox::List(int index) const
+const QByteArray& ListBox::List(int index) const
 {
     if (index < 0 || index >= m_items.size())
         throw RuntimeFailure("list index out of range");
     return m_items.at(index);
 }
 
-void ListBox::AddItem(const QString& item)
+void ListBox::AddItem(const QByteArray& item)
 {
     if (!m_sorted) {
         m_items.append(item);
         return;
     }
     const auto position = std::upper_bound(m_items.begin(), m_items.end(), item,
-        [this](const QString& a, const QString& b) { return m_collator.compare(a, b) < 0; });
+        [this](const QByteArray& a, const QByteArray& b) {
+            return m_collator.compare(QString::fromUtf8(a), QString::fromUtf8(b)) < 0;
+        });
     const int index = int(position - m_items.begin());
     m_items.insert(index, item);
     if (m_listIndex >= index)

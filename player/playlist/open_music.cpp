@@ -2,8 +2,11 @@
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"
+#include "common/line_files.h"
+#include "common/notices.h"
 #include "player/playlist/song_line.h"
-#include "player/playlist/text_lines.h"
+
+#include <QFile>
 
 namespace qpt {
 
@@ -20,17 +23,28 @@ void OpenMusic::run(const std::function<void()>& hideMenu)
 
 void OpenMusic::queueChosen(const QStringList& chosen)
 {
-    try {
-        for (const QString& path : chosen) {
-            if (songline::isPlaylistExtension(songline::extension(path))) {
-                textlines::append(AppFolder::file(QStringLiteral("playlist.sng")), textlines::readAll(path));
-            } else {
-                // Always appended: songs chosen a moment ago that the loader
-                // has not read yet must not be lost.
-                textlines::append(AppFolder::file(QStringLiteral("opening.sng")), {path});
-            }
+    const NativePath playlists = QFile::encodeName(AppFolder::file(QStringLiteral("playlist.sng")));
+    const NativePath songs = QFile::encodeName(AppFolder::file(QStringLiteral("opening.sng")));
+    for (const QString& text : chosen) {
+        const NativePath path = nativepath::fromText(text);
+        QList<QByteArray> lines;
+        NativePath batch = songs;
+        if (songline::isPlaylistExtension(songline::extension(path))) {
+            batch = playlists;
+            const linefiles::PlaylistRead read = linefiles::readPlaylist(path, lines);
+            if (read == linefiles::PlaylistRead::TooLarge)
+                notices::playlistTooLarge(path);
+            if (read != linefiles::PlaylistRead::Ok)
+                continue;
+        } else {
+            // Always appended: songs chosen a moment ago that the loader
+            // has not read yet must not be lost.
+            lines << path;
         }
-    } catch (const std::exception&) {
+        if (!linefiles::append(batch, lines)) {
+            notices::folderNotWritableOnce();
+            return;
+        }
     }
 }
 

@@ -7,7 +7,8 @@
 #include "player/core/player_context.h"
 #include "player/core/time_format.h"
 #include "player/playlist/drop_processing.h"
-#include "player/playlist/text_lines.h"
+#include "common/line_files.h"
+#include "common/notices.h"
 
 #include <QFile>
 
@@ -69,28 +70,29 @@ void PlaylistEditing::sortSteps()
 {
     if (c.playlist.lstPlayList.count() == 0 || c.s.ResumeAfterReload == QLatin1String("STOP"))
         return;
-    c.s.ResumeAfterReload = QStringLiteral("STOP");
     ListBox& sorted = c.playlist.lstPlayListSorted;
     ListBox& order = c.playlist.lstPlayListSource;
     sorted.Clear();
-    for (const QString& path : order.items())
+    for (const QByteArray& path : order.items())
         sorted.AddItem(path);
-    order.Clear();
-    c.playlist.lstPlayList.clear();
-    // A leftover of a sort that was cut short must not add its lines again.
+    // The sorted list is on disk before the playlist is emptied: where it
+    // cannot be written, the playlist stays as it was.
     const QString temporary = AppFolder::file(QStringLiteral("sorted.tmp"));
     const QString batch = AppFolder::file(QStringLiteral("sorted.sng"));
-    QFile::remove(temporary);
-    for (int i = 0; i < sorted.ListCount(); ++i) {
-        textlines::append(temporary, {sorted.List(i)});
-        c.display.lblNowPlaying.setText(QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
-        yieldEvents();
-    }
+    QFile::remove(temporary);  // a leftover of a sort that was cut short
+    const bool written = linefiles::append(QFile::encodeName(temporary), sorted.items());
     sorted.Clear();
     // Published under the batch name in one step, only when complete.
     QFile::remove(batch);
-    if (!QFile::rename(temporary, batch))
-        throw RuntimeFailure("sorted list cannot be published");
+    if (!written || !QFile::rename(temporary, batch)) {
+        QFile::remove(temporary);
+        notices::folderNotWritableOnce();
+        return;
+    }
+    c.s.ResumeAfterReload = QStringLiteral("STOP");
+    order.Clear();
+    c.playlist.lstPlayList.clear();
+    c.display.lblNowPlaying.setText(QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
     c.s.CurrentIndex = 0;
 }
 

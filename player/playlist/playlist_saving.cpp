@@ -11,12 +11,12 @@ namespace qpt {
 
 PlaylistSaving::PlaylistSaving(PlayerContext& context) : c(context) {}
 
-QByteArray PlaylistSaving::fileBytes(const QString& collectedText)
+QByteArray PlaylistSaving::fileBytes(const QByteArray& collectedText)
 {
-    return collectedText.toLocal8Bit() + "\r\n";
+    return collectedText + "\r\n";
 }
 
-bool PlaylistSaving::writePlaylistFile(const QString& path, const QString& collectedText)
+bool PlaylistSaving::writePlaylistFile(const QString& path, const QByteArray& collectedText)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -47,10 +47,10 @@ void PlaylistSaving::SavePlayList(bool leftButton, SavingWindows& windows)
         c.s.StopRequest = QStringLiteral("STOP");
         c.timSavePlayList.setInterval(10);
         order.setListIndex(0);
-        c.s.PlaylistText += order.List(0) + QStringLiteral("\r\n");
+        c.s.PlaylistText += order.List(0) + "\r\n";
         while (order.ListIndex() != order.ListCount() - 1) {
             order.setListIndex(order.ListIndex() + 1);
-            c.s.PlaylistText += order.List(order.ListIndex()) + QStringLiteral("\r\n");
+            c.s.PlaylistText += order.List(order.ListIndex()) + "\r\n";
             yieldEvents();
             if (c.s.SaveCancelRequest == QLatin1String("STOP")) {
                 c.s.SaveCancelRequest.clear();
@@ -81,7 +81,7 @@ void PlaylistSaving::autosaveAndQuit()
             order.setListIndex(-1);
             while (order.ListIndex() + 1 < order.ListCount()) {
                 order.setListIndex(order.ListIndex() + 1);
-                c.s.PlaylistText += order.List(order.ListIndex()) + QStringLiteral("\r\n");
+                c.s.PlaylistText += order.List(order.ListIndex()) + "\r\n";
                 yieldEvents();
             }
         });

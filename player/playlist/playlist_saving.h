@@ -35,9 +35,9 @@ public:
     void autosaveAndQuit();
 
     // The file content for the paths: each path + CR LF, then one more CR LF.
-    static QByteArray fileBytes(const QString& collectedText);
+    static QByteArray fileBytes(const QByteArray& collectedText);
     // Writes atomically; false on failure (the old file stays whole).
-    static bool writePlaylistFile(const QString& path, const QString& collectedText);
+    static bool writePlaylistFile(const QString& path, const QByteArray& collectedText);
 
 private:
     PlayerContext& c;

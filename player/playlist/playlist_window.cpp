@@ -212,10 +212,10 @@ bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event)
             }
         } else if (event->type() == QEvent::Drop) {
             auto* drop = static_cast<QDropEvent*>(event);
-            QStringList paths;
+            QList<NativePath> paths;
             for (const QUrl& url : drop->mimeData()->urls())
                 if (url.isLocalFile())
-                    paths << url.toLocalFile();
+                    paths << nativepath::fromLocalFileUrl(url);
             drop->acceptProposedAction();
             if (!paths.isEmpty())
                 app.drops.dropOnPlaylist(paths);

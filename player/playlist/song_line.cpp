@@ -1,32 +1,29 @@
 #include "player/playlist/song_line.h"
 
-#include <QRegularExpression>
+#include "common/native_path.h"
 
 namespace qpt::songline {
 
-QString extension(const QString& line)
+QByteArray extension(const QByteArray& line)
 {
-    const int dot = line.lastIndexOf(QLatin1Char('.'));
+    const qsizetype dot = line.lastIndexOf('.');
     return (dot < 0 ? line : line.mid(dot + 1)).toUpper();
 }
 
-SongKind classify(const QString& line)
+SongKind classify(const QByteArray& line)
 {
-    static const QStringList music = {QStringLiteral("MP1"), QStringLiteral("MP2"), QStringLiteral("MP3"),
-                                      QStringLiteral("WAV"), QStringLiteral("WMA"), QStringLiteral("MID"),
-                                      QStringLiteral("VYX")};
-    const QString ext = extension(line);
-    if (music.contains(ext))
+    const QByteArray ext = extension(line);
+    if (ext == "MP1" || ext == "MP2" || ext == "MP3" || ext == "WAV" || ext == "WMA" || ext == "MID"
+        || ext == "VYX")
         return SongKind::Music;
-    if (ext == QLatin1String("CDA"))
+    if (ext == "CDA")
         return SongKind::CdTrack;
     return SongKind::Ignored;
 }
 
-QString title(const QString& line)
+QString title(const QByteArray& line)
 {
-    const int slash = line.lastIndexOf(QLatin1Char('/'));
-    const QString name = line.mid(slash + 1);
+    const QString name = nativepath::displayText(nativepath::fileName(line));
     return name.left(qMax(0, int(name.size()) - 4));
 }
 
@@ -46,12 +43,9 @@ int cdTrackNumber(const QString& title)
     return value;
 }
 
-bool isMusicExtension(const QString& upperExtension)
+bool isMusicExtension(const QByteArray& e)
 {
-    static const QStringList set = {QStringLiteral("CDA"), QStringLiteral("MID"), QStringLiteral("MP1"),
-                                    QStringLiteral("MP2"), QStringLiteral("MP3"), QStringLiteral("WAV"),
-                                    QStringLiteral("WMA")};
-    return set.contains(upperExtension);
+    return e == "CDA" || e == "MID" || e == "MP1" || e == "MP2" || e == "MP3" || e == "WAV" || e == "WMA";
 }
 
 }  // namespace qpt::songline

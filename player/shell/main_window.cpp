@@ -350,10 +350,10 @@ void MainWindow::dragMoveEvent(QDragMoveEvent* event)
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    QStringList paths;
+    QList<NativePath> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << nativepath::fromLocalFileUrl(url);
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();

@@ -57,5 +57,5 @@ wait_for '! kill -0 \$pid 2>/dev/null'
 [ "\$(od -c < "$tmp/app/autosavedlist.aut")" = "$expected" ] || { echo "second autosave differs" >&2; exit 1; }
 SESSION
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/session.sh"
+timeout -k 5 100 xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/session.sh"
 echo "autosave round trip: ok"

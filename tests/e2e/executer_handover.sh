@@ -63,5 +63,5 @@ expected=\$(printf '%s\n' "$tmp/music/four.mp3" "$tmp/music/three.mp3" "$tmp/mus
 [ "\$(sorted_autosave)" = "\$expected" ] || { echo "files missing"; cat "$tmp/app/autosavedlist.aut"; exit 1; }
 SESSION
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/session.sh"
+timeout -k 5 100 xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/session.sh"
 echo "executer hand-over: ok"

@@ -37,8 +37,8 @@ private slots:
         const QString folder = env.root() + QStringLiteral("/nocd");
         QDir().mkpath(folder);
         TestEnv::writeFile(folder + QStringLiteral("/track02.cda"), trackHeader(4, 35));
-        service.PrepareCdDrive(folder + QStringLiteral("/track02.cda"));
-        service.PrepareCdDrive(QString());
+        service.PrepareCdDrive(QFile::encodeName(folder + QStringLiteral("/track02.cda")));
+        service.PrepareCdDrive(QFile::encodeName(QString()));
         QCOMPARE(service.cdFolder(), QString());
         QCOMPARE(service.CdTrackLength(2), QString());
     }
@@ -73,7 +73,7 @@ private slots:
         QDir().mkpath(cd);
         TestEnv::writeFile(cd + QStringLiteral("/Track01.cda"), trackHeader(quint8(minutes), quint8(seconds)));
         SongLengthService service;
-        service.PrepareCdDrive(cd + QStringLiteral("/Track01.cda"));
+        service.PrepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track01.cda")));
         QCOMPARE(service.CdTrackLength(1), text);
     }
 
@@ -95,7 +95,7 @@ private slots:
         SongLengthService service;
         // The song line's folder is the drive; the file it names need not
         // exist, track01.cda (any case) must.
-        service.PrepareCdDrive(cd + QStringLiteral("/Track05.cda"));
+        service.PrepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track05.cda")));
         QCOMPARE(service.cdFolder(), cd);
         QCOMPARE(service.CdTrackLength(1), QStringLiteral("2:01"));
         QCOMPARE(service.CdTrackLength(9), QStringLiteral("9:09"));
@@ -108,9 +108,9 @@ private slots:
 
         // A folder without track01.cda leaves the drive as it was; a folder
         // named itself becomes the drive.
-        service.PrepareCdDrive(env.root() + QStringLiteral("/song.mp3"));
+        service.PrepareCdDrive(QFile::encodeName(env.root() + QStringLiteral("/song.mp3")));
         QCOMPARE(service.cdFolder(), cd);
-        service.PrepareCdDrive(other);
+        service.PrepareCdDrive(QFile::encodeName(other));
         QCOMPARE(service.CdTrackLength(1), QStringLiteral("7:07"));
     }
 };

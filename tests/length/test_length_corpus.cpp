@@ -49,7 +49,7 @@ private slots:
         QFETCH(qint64, tolerance);
         TestEnv env;
         SongLengthService service;
-        QString measured = qpt::test::testDataDir() + QLatin1Char('/') + file;
+        QByteArray measured = QFile::encodeName(qpt::test::testDataDir() + QLatin1Char('/') + file);
         const QString text = service.MeasureSongLength(measured);
         if (kind == QLatin1String("unreadable")) {
             QCOMPARE(text, QStringLiteral("0:00"));

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace qpt;
 using qpt::test::testDataDir;
 using qpt::test::waitUntil;
@@ -24,9 +27,9 @@ struct Recorder {
     QList<int> states;
 };
 
-QString data(const char* name)
+QByteArray data(const char* name)
 {
-    return testDataDir() + QLatin1Char('/') + QLatin1String(name);
+    return QFile::encodeName(testDataDir() + QLatin1Char('/') + QLatin1String(name));
 }
 
 // An MPEG-1 Layer I stream (no encoder for it is installed): mono, 48 kHz,
@@ -67,6 +70,8 @@ class TestMediaPlayback : public QObject {
 private:
     QTemporaryDir m_dir;
     QString temp(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+    // A name that is not UTF-8 (a Latin-1 "caf\xe9.wav"), as bytes.
+    QByteArray latin1Name() const { return QFile::encodeName(m_dir.path()) + "/caf\xe9.wav"; }
 
 private slots:
     void initTestCase()
@@ -75,27 +80,31 @@ private slots:
         QVERIFY(QFile::exists(data("tone.wav")));
         QVERIFY(writeFile(temp("tone.mp1"), mp1Stream()));
         QVERIFY(QFile::copy(data("short.wav"), temp("Ünïcode song #1 (50%).wav")));
+        QVERIFY(qpt::test::TestEnv::writeNative(latin1Name(), qpt::test::TestEnv::readFile(QFile::decodeName(data("short.wav")))));
+        QCOMPARE(::mkfifo(QFile::encodeName(temp("pipe.mp3")).constData(), 0600), 0);
         QVERIFY(writeFile(temp("broken.mp3"), QByteArray("this is not audio\n").repeated(200)));
     }
 
     void playsEachFormatToTheEnd_data()
     {
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("path");
         QTest::addColumn<double>("length");
         QTest::addColumn<QString>("status");
         QTest::newRow("wav") << data("tone.wav") << 3.2 << "1411 kbps";
         QTest::newRow("adpcm wav") << data("adpcm.wav") << 3.2 << "358 kbps";
         QTest::newRow("mp3") << data("cbr.mp3") << 3.2 << "kbps";
         QTest::newRow("mp2") << data("tone.mp2") << 3.2 << "192 kbps";
-        QTest::newRow("mp1") << temp("tone.mp1") << 2.0 << "kbps";
+        QTest::newRow("mp1") << QFile::encodeName(temp("tone.mp1")) << 2.0 << "kbps";
         QTest::newRow("wma") << data("tone.wma") << 3.2 << "128 kbps";
         QTest::newRow("midi") << data("format0.mid") << 2.0 << "Playing";
-        QTest::newRow("path with blanks and non-ASCII") << temp("Ünïcode song #1 (50%).wav") << 1.5 << "kbps";
+        QTest::newRow("path with blanks and non-ASCII") << QFile::encodeName(temp("Ünïcode song #1 (50%).wav"))
+                                                        << 1.5 << "kbps";
+        QTest::newRow("name that is not UTF-8") << latin1Name() << 1.5 << "kbps";
     }
 
     void playsEachFormatToTheEnd()
     {
-        QFETCH(QString, path);
+        QFETCH(QByteArray, path);
         QFETCH(double, length);
         QFETCH(QString, status);
         GstMediaComponent media;
@@ -181,11 +190,11 @@ private slots:
         QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Playing; }));
         QVERIFY(media.currentPosition() < 1.0);
 
-        media.setUrl(QString());
+        media.setUrl(QByteArray());
         QVERIFY(waitUntil([&] { return recorder.states.last() == ps::Stopped; }));
         QCOMPARE(media.currentPosition(), -1.0);
         QCOMPARE(media.duration(), 0.0);
-        QCOMPARE(media.url(), QString());
+        QCOMPARE(media.url(), QByteArray());
         QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
     }
 
@@ -208,6 +217,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::newRow("not audio") << temp("broken.mp3");
         QTest::newRow("missing") << temp("missing.wav");
+        QTest::newRow("pipe, never opened") << temp("pipe.mp3");
         QTest::newRow("cd track without a drive") << QStringLiteral("/media/cdrom/Track03.cda");
         QTest::newRow("no track number") << QStringLiteral("/media/cdrom/Track.cda");
     }
@@ -217,12 +227,12 @@ private slots:
         QFETCH(QString, path);
         GstMediaComponent media;
         Recorder recorder(media);
-        media.setUrl(path);
+        media.setUrl(QFile::encodeName(path));
         QVERIFY(waitUntil([&] { return media.status() == QStringLiteral("Cannot play"); }));
         QTest::qWait(100);
         QCOMPARE(recorder.states, QList<int>({ps::Transitioning, ps::Stopped}));
         QCOMPARE(media.currentPosition(), -1.0);
-        QCOMPARE(media.url(), path);
+        QCOMPARE(media.url(), QFile::encodeName(path));
         QCOMPARE(media.isCdTrack(), path.endsWith(QLatin1String(".cda")));
         QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
 

@@ -63,14 +63,12 @@ private slots:
         TestEnv env;
         const QString list = env.root() + "/Mix.VYX";
         QVERIFY(TestEnv::writeFile(list, "/m/a.mp3\r\n/m/b.wav\r/m/c d.mid\n\n/m/e.wma\r\n"));
-        QCOMPARE(batchLinesFor(list),
+        QCOMPARE(batchLinesFor(QFile::encodeName(list)),
                  (QList<QByteArray>{"/m/a.mp3", "/m/b.wav", "/m/c d.mid", "", "/m/e.wma"}));
-        QCOMPARE(batchLinesFor(env.root() + "/song.mp3"), QList<QByteArray>{QFile::encodeName(env.root() + "/song.mp3")});
+        QCOMPARE(batchLinesFor(QFile::encodeName(env.root() + "/song.mp3")), QList<QByteArray>{QFile::encodeName(env.root() + "/song.mp3")});
         QVERIFY(QDir::setCurrent(env.root()));
         QCOMPARE(batchLinesFor("sub/../Tune.MP3"), QList<QByteArray>{QFile::encodeName(env.root() + "/Tune.MP3")});
-        QVERIFY(batchLinesFor(env.root() + "/missing.vyx").isEmpty());
-        QCOMPARE(splitLines("no end"), QList<QByteArray>{"no end"});
-        QCOMPARE(splitLines("a\r\r\nb"), (QList<QByteArray>{"a", "", "b"}));
+        QVERIFY(batchLinesFor(QFile::encodeName(env.root() + "/missing.vyx")).isEmpty());
     }
 
     // The batch file appears under a ".sng" name only when complete, and
@@ -141,6 +139,23 @@ private slots:
         for (int i = 0; i < 6; ++i)
             QVERIFY(all.contains(QStringLiteral("/m/parallel%1.mp3\r\n").arg(i).toUtf8()));
         QCOMPARE(batchFiles(env.appDir()).size(), 7);
+
+        // A name that is not UTF-8, as the desktop hands it over: its exact
+        // bytes reach the batch file.
+        QProcess shell;
+        shell.setProcessEnvironment(env.processEnvironment());
+        shell.setWorkingDirectory(env.root());
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf 'caf\\351.mp3')\""), env.app(kExecuter)});
+        QVERIFY(shell.waitForFinished(30000));
+        QCOMPARE(shell.exitCode(), 0);
+        all.clear();
+        for (const QString& batch : batchFiles(env.appDir()))
+            all += TestEnv::readFile(env.app(batch));
+        QVERIFY(all.contains(QFile::encodeName(env.root()) + "/caf\xe9.mp3\r\n"));
+
+        // A folder that cannot be written says so instead of pretending.
+        QCOMPARE(handOver({"/m/a.mp3"}, QStringLiteral("/proc/1")), Result::FolderNotWritable);
     }
 
     // No player running: the file is queued and the player started (with

@@ -6,6 +6,7 @@
 #include "player/core/media/fake_media_component.h"
 #include "player/core/player_core.h"
 
+#include <QFile>
 #include <QStringList>
 
 namespace qpt::test {
@@ -37,7 +38,7 @@ struct FakePlayer {
     void addSongs(const QStringList& paths)
     {
         for (const QString& path : paths) {
-            c.playlist.lstPlayListSource.AddItem(path);
+            c.playlist.lstPlayListSource.AddItem(QFile::encodeName(path));
             c.playlist.lstPlayList.addRow(path.section(QLatin1Char('/'), -1).chopped(4));
         }
     }

@@ -8,8 +8,12 @@
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qpt;
 using namespace qpt::test;
@@ -39,7 +43,7 @@ private slots:
         QFile::link(top, top + QStringLiteral("/sub/loop"));  // a link back to the top
         p.c.s.CurrentIndex = 7;
 
-        drops.dropOnPlaylist({top});
+        drops.dropOnPlaylist(native({top}));
 
         QCOMPARE(batchFiles(env), QStringList{QStringLiteral("dragdrop7.sng")});
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop7.sng"))),
@@ -51,6 +55,32 @@ private slots:
         QVERIFY(p.c.display.lblNowPlaying.text().startsWith(QLatin1String(DropProcessing::kAdding)));
     }
 
+    // A name that is not UTF-8 goes into the batch file byte for byte, and
+    // a dropped playlist's relative lines are made absolute against its
+    // own folder. Special files never hold the drop up: a pipe named like a
+    // playlist, a link to an endless device and a line longer than any path
+    // are passed over at once.
+    void dropKeepsBytesAndNeverBlocks()
+    {
+        TestEnv env;
+        FakePlayer p;
+        DropProcessing drops(p.c);
+        const QByteArray root = QFile::encodeName(env.root());
+        const QByteArray latin1 = root + "/caf\xe9.mp3";
+        QDir().mkpath(env.root() + QStringLiteral("/sub"));
+        QVERIFY(TestEnv::writeFile(env.root() + QStringLiteral("/sub/list.vyx"),
+                                   "song.mp3\r\n\r\n" + QByteArray(10 << 20, 'x') + "\r\n/abs/b.wav\r\n"));
+        QCOMPARE(::mkfifo(root + "/pipe.vyx", 0600), 0);
+        QCOMPARE(::symlink("/dev/zero", root + "/zero.vyx"), 0);
+        QElapsedTimer clock;
+        clock.start();
+        drops.dropOnPlaylist({latin1, root + "/pipe.vyx", root + "/zero.vyx", root + "/sub/list.vyx"});
+        QVERIFY(clock.elapsed() < 2000);
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))), latin1 + "\r\n");
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdropvyx0.sng"))),
+                 root + "/sub/song.mp3\r\n\r\n/abs/b.wav\r\n");
+    }
+
     void nonMusicDropLeavesNothing()
     {
         TestEnv env;
@@ -58,7 +88,7 @@ private slots:
         DropProcessing drops(p.c);
         TestEnv::writeFile(env.root() + QStringLiteral("/notes.txt"), "x");
         TestEnv::writeFile(env.root() + QStringLiteral("/cover.jpg"), "x");
-        drops.dropOnPlaylist({env.root() + QStringLiteral("/notes.txt"), env.root() + QStringLiteral("/cover.jpg")});
+        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/notes.txt"), env.root() + QStringLiteral("/cover.jpg")}));
         QVERIFY(batchFiles(env).isEmpty());
         QCOMPARE(p.c.timNowPlaying.interval(), 100);
     }
@@ -70,7 +100,7 @@ private slots:
         DropProcessing drops(p.c);
         QDir().mkpath(env.root() + QStringLiteral("/empty"));
         TestEnv::writeFile(env.root() + QStringLiteral("/x.mp3"), "x");
-        drops.dropOnPlaylist({env.root() + QStringLiteral("/x.mp3"), env.root() + QStringLiteral("/empty")});
+        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/x.mp3"), env.root() + QStringLiteral("/empty")}));
         QCOMPARE(batchFiles(env), QStringList{QStringLiteral("dragdrop0.sng")});
     }
 
@@ -85,7 +115,7 @@ private slots:
         TestEnv::writeFile(list, "/m/1.mp3\r\n\r\n/m/2.mp3\n");
         TestEnv::writeFile(env.root() + QStringLiteral("/z.mp2"), "x");
 
-        drops.dropOnMainWindow({list, env.root() + QStringLiteral("/z.mp2")});
+        drops.dropOnMainWindow(native({list, env.root() + QStringLiteral("/z.mp2")}));
         QCOMPARE(p.c.s.DropPending, QStringLiteral("DRAG"));
         QCOMPARE(p.c.timPlayListFocus.interval(), 50);
         QVERIFY(batchFiles(env).isEmpty());  // nothing until the focus timer ticks
@@ -106,8 +136,8 @@ private slots:
         DropProcessing drops(p.c);
         TestEnv::writeFile(env.root() + QStringLiteral("/one.mp3"), "x");
         TestEnv::writeFile(env.root() + QStringLiteral("/two.mp3"), "x");
-        drops.dropOnPlaylist({env.root() + QStringLiteral("/one.mp3")});
-        drops.dropOnPlaylist({env.root() + QStringLiteral("/two.mp3")});  // before the loader read the first
+        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/one.mp3")}));
+        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/two.mp3")}));  // before the loader read the first
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))),
                  (env.root() + QStringLiteral("/one.mp3\r\n") + env.root() + QStringLiteral("/two.mp3\r\n")).toLocal8Bit());
     }

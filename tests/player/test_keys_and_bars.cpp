@@ -89,7 +89,7 @@ private slots:
         in.p.addSongs({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")});
         in.p.c.playlist.lstPlayList.setSelectedRow(1);
         QVERIFY(in.keys.handleListKey(vk::Delete, 0));
-        QCOMPARE(in.p.c.playlist.lstPlayListSource.items(), QStringList{QStringLiteral("/m/a.mp3")});
+        QCOMPARE(in.p.c.playlist.lstPlayListSource.items(), QList<QByteArray>{"/m/a.mp3"});
         QVERIFY(in.keys.handleListKey(vk::S, 2));  // S with any modifiers sorts at once
         QVERIFY(QFile::exists(env.app(QStringLiteral("sorted.sng"))));
         QCOMPARE(in.p.c.s.PendingCommand, QString());
@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(dot.left(), 4188.0);
         bars.picProgressBarDot_MouseMove(100 + (2805.5 - 4188));  // grabbed at 100
         QCOMPARE(dot.left(), 2805.5);
-        p.media.setUrl(QStringLiteral("/m/a.mp3"));
+        p.media.setUrl("/m/a.mp3");
         p.media.length = 200;
         bars.picProgressBarDot_MouseUp();
         QVERIFY(!p.c.s.SeekDragging);

@@ -112,8 +112,7 @@ private slots:
         p.c.playlist.lstPlayList.clear();
 
         p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.items(),
-                 (QStringList{QStringLiteral("/m/A.mp3"), QStringLiteral("/M/a2.mp3"), QStringLiteral("/M/b.mp3")}));
+        QCOMPARE(p.c.playlist.lstPlayListSource.items(), (QList<QByteArray>{"/m/A.mp3", "/M/a2.mp3", "/M/b.mp3"}));
         QCOMPARE(p.c.timSavePlayList.interval(), 500);
         p.c.timSavePlayList.tick();
         QCOMPARE(p.media.url(), QStringLiteral("/m/A.mp3"));

@@ -242,7 +242,7 @@ private slots:
         App a;
         PlayerContext& c = a.app.context();
         for (const char* name : {"R1", "R2", "R3", "R4"}) {
-            c.playlist.lstPlayListSource.AddItem(QStringLiteral("/m/%1.mp3").arg(QLatin1String(name)));
+            c.playlist.lstPlayListSource.AddItem(QByteArray("/m/") + name + ".mp3");
             c.playlist.lstPlayList.addRow(QLatin1String(name));
         }
         QTableView* view = a.app.playlistWindow().lstPlayList;
@@ -251,8 +251,7 @@ private slots:
         QCOMPARE(view->currentIndex().row(), 1);
         QCOMPARE(c.playlist.lstPlayList.selectedRow(), 2);
         a.app.editing.RemoveSelectedSong();  // the highlighted R3, not R4
-        QCOMPARE(c.playlist.lstPlayListSource.items(),
-                 (QStringList{QStringLiteral("/m/R1.mp3"), QStringLiteral("/m/R4.mp3")}));
+        QCOMPARE(c.playlist.lstPlayListSource.items(), (QList<QByteArray>{"/m/R1.mp3", "/m/R4.mp3"}));
         a.app.editing.PlaySelectedSong();  // Enter on the highlighted R4
         QCOMPARE(a.media->url(), QStringLiteral("/m/R4.mp3"));
 
@@ -281,7 +280,7 @@ private slots:
         QCOMPARE(a.app.context().s.LinkActive, QStringLiteral("OK"));
 
         // Pressing Play plays at once; a disabled button ignores the mouse.
-        a.app.context().playlist.lstPlayListSource.AddItem(QStringLiteral("/m/a.mp3"));
+        a.app.context().playlist.lstPlayListSource.AddItem("/m/a.mp3");
         a.app.context().playlist.lstPlayList.addRow(QStringLiteral("a"));
         QTest::mousePress(w.imgPlay, Qt::LeftButton);
         QCOMPARE(a.media->url(), QStringLiteral("/m/a.mp3"));

@@ -7,6 +7,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
@@ -113,6 +116,23 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
 QString testDataDir()
 {
     return QStringLiteral(QPT_TEST_DATA_DIR);
+}
+
+bool TestEnv::writeNative(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && ok;
+}
+
+QList<QByteArray> native(const QStringList& paths)
+{
+    QList<QByteArray> bytes;
+    for (const QString& path : paths)
+        bytes << QFile::encodeName(path);
+    return bytes;
 }
 
 }  // namespace qpt::test

@@ -1,6 +1,7 @@
 #include "hand_over.h"
 
 #include "common/app_folder.h"
+#include "common/line_files.h"
 #include "common/program_starter.h"
 #include "common/single_instance.h"
 
@@ -13,36 +14,15 @@
 
 namespace qpt::executer {
 
-QList<QByteArray> splitLines(const QByteArray& text)
+QList<QByteArray> batchLinesFor(const NativePath& path)
 {
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines << text.mid(start, i - start);
-            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size())
-        lines << text.mid(start);
-    return lines;
-}
-
-QList<QByteArray> batchLinesFor(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.suffix().compare(QLatin1String("vyx"), Qt::CaseInsensitive) == 0) {
-        QFile playlist(info.absoluteFilePath());
-        if (!playlist.open(QIODevice::ReadOnly))
+    if (nativepath::fileName(path).toLower().endsWith(".vyx")) {
+        QList<QByteArray> lines;
+        if (linefiles::readPlaylist(path, lines) != linefiles::PlaylistRead::Ok)
             return {};
-        return splitLines(playlist.readAll());
+        return lines;
     }
-    return {QFile::encodeName(info.absoluteFilePath())};
+    return {nativepath::absolute(path)};
 }
 
 QString writeBatchFile(const QString& folder, const QList<QByteArray>& lines,
@@ -51,9 +31,7 @@ QString writeBatchFile(const QString& folder, const QList<QByteArray>& lines,
     QTemporaryFile file(folder + QStringLiteral("/executer-XXXXXX.part"));
     if (!file.open())
         return QString();
-    QByteArray bytes;
-    for (const QByteArray& line : lines)
-        bytes += line + "\r\n";
+    const QByteArray bytes = linefiles::encode(lines);
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0)
         return QString();
     file.close();
@@ -77,10 +55,10 @@ QString writeBatchFile(const QString& folder, const QList<QByteArray>& lines,
     return QString();
 }
 
-bool handOver(const QStringList& paths, const QString& folder)
+Result handOver(const QList<NativePath>& paths, const QString& folder)
 {
     QList<QByteArray> lines;
-    for (const QString& path : paths)
+    for (const NativePath& path : paths)
         lines += batchLinesFor(path);
     bool written = true;
     if (!lines.isEmpty())
@@ -89,7 +67,7 @@ bool handOver(const QStringList& paths, const QString& folder)
     const QString player = QLatin1String(programs::Player);
     if (!SingleInstance::isRunning(player))
         ProgramStarter::start(folder + QLatin1Char('/') + player);
-    return written;
+    return written ? Result::HandedOver : Result::FolderNotWritable;
 }
 
 }  // namespace qpt::executer

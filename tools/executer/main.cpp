@@ -5,20 +5,50 @@
 
 #include "common/app_folder.h"
 #include "common/app_start.h"
+#include "common/dialogs.h"
+#include "common/notices.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <memory>
+
+namespace {
+
+// Where the user can be told something in a window.
+bool haveDisplay()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
+        || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     qpt::ignoreBrokenPipes();
-    QCoreApplication application(argc, argv);
-    QStringList paths = QCoreApplication::arguments();
-    paths.removeFirst();
-    if (!qpt::executer::handOver(paths, qpt::AppFolder::path())) {
-        QTextStream(stderr) << "Quorbel Tirk Executer: cannot write a batch file into "
-                            << qpt::AppFolder::path() << '\n';
-        return 1;
+    // The paths exactly as the desktop gave them: names need not be UTF-8.
+    QList<qpt::NativePath> paths;
+    for (int i = 1; i < argc; ++i)
+        paths << qpt::NativePath(argv[i]);
+
+    QString folder;
+    {
+        QCoreApplication application(argc, argv);
+        folder = qpt::AppFolder::path();
+        if (qpt::executer::handOver(paths, folder) == qpt::executer::Result::HandedOver)
+            return 0;
     }
-    return 0;
+    const QString text = qpt::notices::folderNotWritableText(folder);
+    QTextStream(stderr) << "Quorbel Tirk Executer: " << QString(text).replace(QLatin1String("\r\n"), QLatin1String(" "))
+                        << '\n';
+    if (haveDisplay()) {
+        qpt::choosePlatformBeforeApplication();
+        QApplication application(argc, argv);
+        qpt::prepareApplication();
+        qpt::Dialogs::message(QStringLiteral("Folder Not Writable"), text, qpt::MsgIcon::Exclamation,
+                              qpt::MsgButtons::Ok);
+    }
+    return 1;
 }

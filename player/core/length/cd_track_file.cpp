@@ -1,5 +1,7 @@
 #include "player/core/length/cd_track_file.h"
 
+#include "player/core/length/probe_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +27,8 @@ QString findFileNoCase(const QString& folder, const QString& name)
         if (info.isFile())
             return info.filePath();
     }
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    // Regular files only: a pipe or device under a track's name is no track.
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
     for (const QString& entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return dir.filePath(entry);
@@ -44,15 +47,16 @@ QString cdTrackFileName(qint32 track)
 
 std::optional<CdTrackTime> readCdTrackTime(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without waiting: a pipe under this name is refused at once.
+    ProbeFile file;
+    if (!file.open(QFile::encodeName(path)))
         return std::nullopt;
-    const QByteArray head = file.read(kMinutesOffset + 1);
+    const Bytes head = file.read(0, kMinutesOffset + 1);
     CdTrackTime time;
-    if (head.size() > kSecondsOffset)
-        time.seconds = quint8(head[kSecondsOffset]);
-    if (head.size() > kMinutesOffset)
-        time.minutes = quint8(head[kMinutesOffset]);
+    if (std::int64_t(head.size()) > kSecondsOffset)
+        time.seconds = head[kSecondsOffset];
+    if (std::int64_t(head.size()) > kMinutesOffset)
+        time.minutes = head[kMinutesOffset];
     return time;
 }
 

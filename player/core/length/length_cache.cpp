@@ -2,7 +2,7 @@
 
 namespace qpt::length {
 
-std::optional<std::optional<std::int64_t>> LengthCache::find(const QString& path, const FileStamp& stamp) const
+std::optional<std::optional<std::int64_t>> LengthCache::find(const QByteArray& path, const FileStamp& stamp) const
 {
     const auto it = m_entries.constFind(path);
     if (it == m_entries.constEnd() || !(it->stamp == stamp))
@@ -10,7 +10,7 @@ std::optional<std::optional<std::int64_t>> LengthCache::find(const QString& path
     return it->milliseconds;
 }
 
-void LengthCache::store(const QString& path, const FileStamp& stamp, std::optional<std::int64_t> milliseconds)
+void LengthCache::store(const QByteArray& path, const FileStamp& stamp, std::optional<std::int64_t> milliseconds)
 {
     if (m_entries.size() >= kCapacity && !m_entries.contains(path))
         m_entries.clear();

@@ -17,8 +17,8 @@ class LengthCache {
 public:
     // The measurement of this version of the file: an outer nullopt when it
     // is not known, an inner one when the file could not be measured.
-    std::optional<std::optional<std::int64_t>> find(const QString& path, const FileStamp& stamp) const;
-    void store(const QString& path, const FileStamp& stamp, std::optional<std::int64_t> milliseconds);
+    std::optional<std::optional<std::int64_t>> find(const QByteArray& path, const FileStamp& stamp) const;
+    void store(const QByteArray& path, const FileStamp& stamp, std::optional<std::int64_t> milliseconds);
     void clear() { m_entries.clear(); }
     qsizetype size() const { return m_entries.size(); }
 
@@ -31,7 +31,7 @@ private:
         FileStamp stamp;
         std::optional<std::int64_t> milliseconds;
     };
-    QHash<QString, Entry> m_entries;
+    QHash<QByteArray, Entry> m_entries;
 };
 
 }  // namespace qpt::length

@@ -1,5 +1,6 @@
 #include "player/core/length/length_probe.h"
 
+#include "common/native_path.h"
 #include "player/core/length/asf_audio.h"
 #include "player/core/length/midi_sequence.h"
 #include "player/core/length/mpeg_audio.h"
@@ -12,24 +13,24 @@ namespace qpt::length {
 
 namespace {
 
-QString localPath(const QString& path)
+QByteArray localPath(const QByteArray& path)
 {
-    if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        const QUrl url(path);
+    if (path.toLower().startsWith("file:")) {
+        const QUrl url = QUrl::fromEncoded(path);
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return nativepath::fromLocalFileUrl(url);
     }
     return path;
 }
 
 }  // namespace
 
-std::optional<std::int64_t> LengthProbe::measure(const QString& path)
+std::optional<std::int64_t> LengthProbe::measure(const QByteArray& path)
 {
-    const QString local = localPath(path);
+    const QByteArray local = localPath(path);
     if (local.isEmpty())
         return std::nullopt;
-    const QByteArray encoded = QFile::encodeName(local);
+    const QByteArray& encoded = local;
 
     FileStamp stamp;
     bool regular = false;

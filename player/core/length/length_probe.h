@@ -17,7 +17,7 @@ public:
     // Milliseconds; nullopt when the path names nothing that can be played
     // (missing, a folder, unreadable, not a recognised music file). A local
     // "file:" URI stands for its path.
-    std::optional<std::int64_t> measure(const QString& path);
+    std::optional<std::int64_t> measure(const QByteArray& path);
 
     void clearCache() { m_cache.clear(); }
 
@@ -26,9 +26,10 @@ public:
     std::int64_t filesRead() const { return m_filesRead; }
     std::int64_t bytesRead() const { return m_bytesRead; }
 
-private:
-    std::optional<std::int64_t> measureFile(ProbeFile& file);
+    // The length of what the file holds, read through `file` alone.
+    static std::optional<std::int64_t> measureFile(ProbeFile& file);
 
+private:
     LengthCache m_cache;
     std::int64_t m_filesRead = 0;
     std::int64_t m_bytesRead = 0;

@@ -3,6 +3,7 @@
 #include "player/core/length/audio_tags.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace qpt::length {
 
@@ -60,16 +61,21 @@ std::int64_t findFrame(ProbeFile& file, std::int64_t from, std::int64_t limit, s
                        const MpegFrameHeader* stream, int follow)
 {
     limit = std::min(limit, end - 3);
+    // The checks of a candidate read elsewhere in the file, so the scan
+    // works on its own copy of each stretch: every byte is scanned once and
+    // read from the file once, however many candidates fail.
+    std::vector<std::uint8_t> chunk;
     std::int64_t at = from;
     while (at < limit) {
-        const Bytes b = file.read(at, std::min<std::int64_t>(limit - at + 3, 64 * 1024));
+        const Bytes b = file.read(at, std::min<std::int64_t>(limit - at + 3, ProbeFile::kBlockSize));
         if (b.size() < 4)
             return -1;
-        std::int64_t resume = at + std::int64_t(b.size()) - 3;
-        for (std::size_t i = 0; i + 3 < b.size(); ++i) {
-            if (b[i] != 0xFF || (b[i + 1] & 0xE0) != 0xE0)
+        chunk.assign(b.begin(), b.end());
+        const Bytes view(chunk.data(), chunk.size());
+        for (std::size_t i = 0; i + 3 < view.size(); ++i) {
+            if (view[i] != 0xFF || (view[i + 1] & 0xE0) != 0xE0)
                 continue;
-            const auto h = parseMpegFrameHeader(be32(b, i));
+            const auto h = parseMpegFrameHeader(be32(view, i));
             if (!h || (stream && !h->sameStream(*stream)))
                 continue;
             const std::int64_t pos = at + std::int64_t(i);
@@ -81,11 +87,8 @@ std::int64_t findFrame(ProbeFile& file, std::int64_t from, std::int64_t limit, s
             // too easily found by chance.
             if (next == end ? pos == from : chainHolds(file, next, end, *h, follow - 1))
                 return pos;
-            // The check read elsewhere in the file: the view is stale.
-            resume = pos + 1;
-            break;
         }
-        at = resume;
+        at += std::int64_t(view.size()) - 3;
     }
     return -1;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,10 +10,6 @@
 namespace qpt::length {
 
 namespace {
-
-// Large enough that a short song is read in one go and a long one in few
-// reads; small enough that header-only formats do not pay for it.
-constexpr std::int64_t kWindow = 64 * 1024;
 
 FileStamp stampOf(const struct stat& st)
 {
@@ -58,30 +55,43 @@ bool ProbeFile::open(const QByteArray& localPath)
     return true;
 }
 
+void ProbeFile::openMemory(Bytes bytes)
+{
+    close();
+    m_memory = bytes;
+    m_stamp.size = std::int64_t(bytes.size());
+}
+
 void ProbeFile::close()
 {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_memory = {};
     m_stamp = FileStamp();
-    m_windowStart = 0;
-    m_windowLength = 0;
+    for (Block& b : m_blocks) {
+        b.index = -1;
+        b.length = 0;
+    }
 }
 
-Bytes ProbeFile::read(std::int64_t offset, std::int64_t length)
+const ProbeFile::Block* ProbeFile::block(std::int64_t index)
 {
-    if (m_fd < 0 || offset < 0 || length <= 0 || offset >= m_stamp.size)
-        return {};
-    length = std::min(length, m_stamp.size - offset);
-    if (offset >= m_windowStart && offset + length <= m_windowStart + m_windowLength)
-        return Bytes(m_window.data() + (offset - m_windowStart), std::size_t(length));
-
-    const std::int64_t want = std::min(std::max(length, kWindow), m_stamp.size - offset);
-    if (std::int64_t(m_window.size()) < want)
-        m_window.resize(std::size_t(want));
+    Block* victim = &m_blocks[0];
+    for (Block& b : m_blocks) {
+        if (b.index == index) {
+            b.lastUse = ++m_useClock;
+            return &b;
+        }
+        if (b.index < 0 || b.lastUse < victim->lastUse)
+            victim = &b;
+    }
+    const std::int64_t start = index * kBlockSize;
+    const std::int64_t want = std::min(kBlockSize, m_stamp.size - start);
+    victim->data.resize(std::size_t(kBlockSize));
     std::int64_t got = 0;
     while (got < want) {
-        const ssize_t n = ::pread(m_fd, m_window.data() + got, std::size_t(want - got), offset + got);
+        const ssize_t n = ::pread(m_fd, victim->data.data() + got, std::size_t(want - got), start + got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -89,9 +99,44 @@ Bytes ProbeFile::read(std::int64_t offset, std::int64_t length)
         got += n;
     }
     m_loaded += got;
-    m_windowStart = offset;
-    m_windowLength = got;
-    return Bytes(m_window.data(), std::size_t(std::min(got, length)));
+    victim->index = got > 0 ? index : -1;
+    victim->length = got;
+    victim->lastUse = ++m_useClock;
+    return got > 0 ? victim : nullptr;
+}
+
+Bytes ProbeFile::read(std::int64_t offset, std::int64_t length)
+{
+    if ((m_fd < 0 && m_memory.empty()) || offset < 0 || length <= 0 || offset >= m_stamp.size)
+        return {};
+    length = std::min(length, m_stamp.size - offset);
+    if (!m_memory.empty())
+        return m_memory.subspan(std::size_t(offset), std::size_t(length));
+
+    const std::int64_t first = offset / kBlockSize;
+    const std::int64_t last = (offset + length - 1) / kBlockSize;
+    if (first == last) {
+        const Block* b = block(first);
+        if (!b)
+            return {};
+        const std::int64_t inside = offset - first * kBlockSize;
+        return Bytes(b->data.data() + inside, std::size_t(std::clamp<std::int64_t>(b->length - inside, 0, length)));
+    }
+    // A read across blocks is put together in the scratch buffer.
+    m_scratch.resize(std::size_t(length));
+    std::int64_t done = 0;
+    for (std::int64_t index = first; index <= last && done < length; ++index) {
+        const Block* b = block(index);
+        if (!b)
+            break;
+        const std::int64_t inside = offset + done - index * kBlockSize;
+        const std::int64_t n = std::min(b->length - inside, length - done);
+        if (n <= 0)
+            break;
+        std::memcpy(m_scratch.data() + done, b->data.data() + inside, std::size_t(n));
+        done += n;
+    }
+    return Bytes(m_scratch.data(), std::size_t(done));
 }
 
 }  // namespace qpt::length

@@ -1,12 +1,15 @@
 #pragma once
-// A regular file opened for reading header bytes at any offset. Reads go
-// through one window of the file that is refilled as needed, so that walking
-// forward through the file (frame by frame) costs one read per window.
+// A regular file (or a block of memory) opened for reading header bytes at
+// any offset. Reads go through a few cached blocks of the file, aligned to
+// the block size, so that walking forward through the file and looking a
+// little ahead of the walk reads every byte of the file from disk once, in
+// few large reads, whatever pattern of offsets the readers ask for.
 
 #include "player/core/length/byte_order.h"
 
 #include <QByteArray>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -23,13 +26,19 @@ struct FileStamp {
 
 class ProbeFile {
 public:
+    static constexpr std::int64_t kBlockSize = 64 * 1024;
+
     ProbeFile() = default;
     ~ProbeFile();
     ProbeFile(const ProbeFile&) = delete;
     ProbeFile& operator=(const ProbeFile&) = delete;
 
-    // Opens a regular file; directories, devices and pipes are refused.
+    // Opens a regular file; directories, devices and pipes are refused
+    // without waiting for anything.
     bool open(const QByteArray& localPath);
+    // Reads from memory instead (tests, fuzzing). The bytes must outlive
+    // the reads.
+    void openMemory(Bytes bytes);
     void close();
 
     std::int64_t size() const { return m_stamp.size; }
@@ -40,7 +49,7 @@ public:
     // past it or after a read error. The view stays valid until the next call.
     Bytes read(std::int64_t offset, std::int64_t length);
 
-    // Bytes read from disk so far (for the benchmark command).
+    // Bytes read from disk so far.
     std::int64_t bytesLoaded() const { return m_loaded; }
 
     // The stamp of the file at `localPath`; false when it does not exist or
@@ -48,11 +57,21 @@ public:
     static bool stamp(const QByteArray& localPath, FileStamp& out, bool& isRegular);
 
 private:
+    struct Block {
+        std::int64_t index = -1;  // block number in the file, -1 when empty
+        std::int64_t length = 0;  // bytes held (less than a block at the end)
+        std::uint64_t lastUse = 0;
+        std::vector<std::uint8_t> data;
+    };
+    // The block holding `index`, loaded if needed; nullptr on a read error.
+    const Block* block(std::int64_t index);
+
     int m_fd = -1;
+    Bytes m_memory;
     FileStamp m_stamp;
-    std::vector<std::uint8_t> m_window;
-    std::int64_t m_windowStart = 0;
-    std::int64_t m_windowLength = 0;
+    std::array<Block, 4> m_blocks;
+    std::uint64_t m_useClock = 0;
+    std::vector<std::uint8_t> m_scratch;  // reads that span blocks
     std::int64_t m_loaded = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "player/core/length/cd_track_file.h"
 #include "player/core/length/length_probe.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <limits>
@@ -30,11 +31,11 @@ SongLengthService::SongLengthService()
 
 SongLengthService::~SongLengthService() = default;
 
-void SongLengthService::openSong(QString& MeasuredPath)
+void SongLengthService::openSong(QByteArray& MeasuredPath)
 {
     m_open.reset();  // "close song"
-    const QString path = MeasuredPath.trimmed();
-    MeasuredPath = QLatin1Char('"') + path + QLatin1Char('"');
+    const QByteArray path = MeasuredPath.trimmed();
+    MeasuredPath = '"' + path + '"';
     try {
         m_open = m_probe->measure(path);
     } catch (const std::exception&) {
@@ -52,7 +53,7 @@ QString SongLengthService::querySongLength()
     }
 }
 
-QString SongLengthService::MeasureSongLength(QString& MeasuredPath)
+QString SongLengthService::MeasureSongLength(QByteArray& MeasuredPath)
 {
     openSong(MeasuredPath);
     return querySongLength();
@@ -78,11 +79,11 @@ QString SongLengthService::FormatLength(qint64 milliseconds)
     return text;
 }
 
-void SongLengthService::PrepareCdDrive(const QString& songLineOrFolder)
+void SongLengthService::PrepareCdDrive(const QByteArray& songLineOrFolder)
 {
     if (songLineOrFolder.isEmpty())
         return;
-    const QFileInfo info(songLineOrFolder);
+    const QFileInfo info(QFile::decodeName(songLineOrFolder));
     const QString folder = info.isDir() ? info.filePath() : info.path();
     if (!length::findFileNoCase(folder, kTrackOne).isEmpty())
         m_cdFolder = folder;

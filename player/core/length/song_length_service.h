@@ -10,6 +10,7 @@
 // decoded. An unchanged file (same size and modification time) is not
 // probed again.
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -33,7 +34,7 @@ public:
     // open ("close song"), MeasuredPath := the path trimmed of surrounding
     // blanks and enclosed in double quotes, then open it under the alias
     // "song". A file that cannot be opened leaves nothing open.
-    void openSong(QString& MeasuredPath);
+    void openSong(QByteArray& MeasuredPath);
     // Steps 4-5: the length of what is open as FormatLength text; "0:00"
     // when nothing could be opened. A length that does not fit the 32-bit
     // millisecond range shows the box titled " Error" (OK button, no icon,
@@ -41,7 +42,7 @@ public:
     QString querySongLength();
     // Both halves in one: the path arrives in MeasuredPath (which is
     // rewritten quoted).
-    QString MeasureSongLength(QString& MeasuredPath);
+    QString MeasureSongLength(QByteArray& MeasuredPath);
 
     // Milliseconds -> "m:ss" or "h:m:ss"; whole seconds rounded halves to
     // even. Throws qpt::RuntimeFailure outside 0 .. 2^31-1 ms.
@@ -51,7 +52,7 @@ public:
     // a song line (e.g. /media/cd/Track03.cda) or a folder; the folder is
     // remembered when it holds track01.cda (name in any letter case),
     // otherwise the remembered one stays.
-    void PrepareCdDrive(const QString& songLineOrFolder);
+    void PrepareCdDrive(const QByteArray& songLineOrFolder);
     // "" (no CD folder known, no such track file), "N/A" (the header holds
     // no length) or the track's length as "m:ss".
     QString CdTrackLength(qint32 track);

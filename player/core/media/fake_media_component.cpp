@@ -4,10 +4,10 @@
 
 namespace qpt {
 
-void FakeMediaComponent::setUrl(const QString& url)
+void FakeMediaComponent::setUrl(const QByteArray& url)
 {
     m_url = url;
-    calls << QStringLiteral("url %1").arg(url);
+    calls << QStringLiteral("url %1").arg(QString::fromUtf8(url));
     position = url.isEmpty() ? -1 : 0;
     statusText = url.isEmpty() ? QStringLiteral("Ready") : QStringLiteral("Playing");
     if (notifyOnSetUrl && !url.isEmpty()) {

@@ -14,9 +14,9 @@ class FakeMediaComponent : public MediaComponent {
 public:
     using MediaComponent::MediaComponent;
 
-    void setUrl(const QString& url) override;
-    QString url() const override { return m_url; }
-    bool isCdTrack() const override { return m_url.endsWith(QLatin1String(".cda"), Qt::CaseInsensitive); }
+    void setUrl(const QByteArray& url) override;
+    QByteArray url() const override { return m_url; }
+    bool isCdTrack() const override { return m_url.toLower().endsWith(".cda"); }
     void play() override;
     void pause() override;
     void stop() override;
@@ -26,6 +26,7 @@ public:
     int volume() const override { return m_volume; }
     void setVolume(int volume) override;
     QString status() const override { return statusText; }
+    QString lastError() const override { return errorText; }
 
     // Sends a notification as the real component would.
     void notify(int state) { emit playStateChanged(state); }
@@ -34,13 +35,14 @@ public:
     double position = -1;
     double length = 0;
     QString statusText = QStringLiteral("Ready");
+    QString errorText;
     bool notifyOnSetUrl = true;     // emit Transitioning, Playing after setUrl
     QStringList calls;              // "url <path>", "play", "pause", "stop", "seek <s>"
     QVector<int> volumeWrites;      // every accepted volume value
     QVector<double> seeks;
 
 private:
-    QString m_url;
+    QByteArray m_url;
     int m_volume = 100;
 };
 

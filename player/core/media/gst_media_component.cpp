@@ -3,6 +3,8 @@
 #include "common/failures.h"
 #include "player/core/media/media_address.h"
 
+#include "common/native_path.h"
+
 #include <QLoggingCategory>
 #include <QPointer>
 
@@ -68,6 +70,19 @@ GstElement* audioSinkFromEnvironment()
     return sink;
 }
 
+// What a "file:" URI names; a regular file for any other address.
+nativepath::Kind localFileKind(const QString& uri)
+{
+    if (!uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return nativepath::Kind::RegularFile;
+    gchar* path = g_filename_from_uri(uri.toUtf8().constData(), nullptr, nullptr);
+    if (!path)
+        return nativepath::Kind::Missing;
+    const nativepath::Kind kind = nativepath::kindOf(QByteArray(path));
+    g_free(path);
+    return kind;
+}
+
 bool isRemote(const QString& uri)
 {
     return !uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
@@ -115,9 +130,10 @@ GstMediaComponent::~GstMediaComponent()
     gst_object_unref(m_playbin);
 }
 
-void GstMediaComponent::setUrl(const QString& url)
+void GstMediaComponent::setUrl(const QByteArray& url)
 {
     m_url = url;
+    m_lastError.clear();
     // Whatever the previous media still had to say is stale now.
     m_pending.clear();
     if (url.isEmpty()) {
@@ -167,6 +183,14 @@ void GstMediaComponent::start()
         fail(m_playbin ? QStringLiteral("no playable address") : QStringLiteral("no playbin"));
         return;
     }
+    // Opening a pipe (or a device) would wait on this thread for a writer
+    // that may never come; only regular files are played.
+    const nativepath::Kind kind = localFileKind(uri);
+    if (kind != nativepath::Kind::RegularFile) {
+        fail(kind == nativepath::Kind::Missing ? QStringLiteral("file not found")
+                                               : QStringLiteral("not a regular file"));
+        return;
+    }
     m_remote = isRemote(uri);
     g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
     m_target = GST_STATE_PLAYING;
@@ -185,7 +209,8 @@ void GstMediaComponent::start()
 
 void GstMediaComponent::fail(const QString& reason)
 {
-    qCWarning(lcMedia).noquote() << "cannot play" << m_url << "-" << reason;
+    qCWarning(lcMedia).noquote() << "cannot play" << nativepath::displayText(m_url) << "-" << reason;
+    m_lastError = reason;
     unload();
     m_phase = Phase::Failed;
     notify(playstate::Stopped);

@@ -29,8 +29,8 @@ public:
     explicit GstMediaComponent(QObject* parent = nullptr);
     ~GstMediaComponent() override;
 
-    void setUrl(const QString& url) override;
-    QString url() const override { return m_url; }
+    void setUrl(const QByteArray& url) override;
+    QByteArray url() const override { return m_url; }
     bool isCdTrack() const override;
 
     void play() override;
@@ -45,6 +45,7 @@ public:
     void setVolume(int volume) override;
 
     QString status() const override;
+    QString lastError() const override { return m_lastError; }
 
 private:
     enum class Phase { Empty, Opening, Buffering, Playing, Paused, Stopped, Failed };
@@ -66,7 +67,8 @@ private:
     GstBus* m_bus = nullptr;
     std::atomic_bool m_wakePending{false};
 
-    QString m_url;
+    QByteArray m_url;
+    QString m_lastError;
     Phase m_phase = Phase::Empty;
     int m_target = 0;            // the GstState asked for
     bool m_prerolled = false;    // position and seeks work

@@ -1,5 +1,7 @@
 #include "player/core/media/media_address.h"
 
+#include "common/native_path.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,30 +14,28 @@ namespace qpt::media {
 
 namespace {
 
-const QLatin1String cdTrackSuffix(".cda");
+constexpr qsizetype kCdTrackSuffixSize = 4;  // ".cda"
 
-bool isUri(const QString& address)
+bool isUri(const QByteArray& address)
 {
-    // A scheme of two or more letters keeps "C:\..." a path.
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+://"));
-    return scheme.match(address).hasMatch();
+    return !address.startsWith('/') && nativepath::isAbsoluteOrUri(address);
 }
 
-// Playlists made on Windows name folders with "\", so both separators count.
-qsizetype lastSeparator(const QString& path)
+// Playlists made on Windows name folders with "\\", so both separators count.
+qsizetype lastSeparator(const QByteArray& path)
 {
-    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
 }
 
-bool isCdTrackFile(const QString& path)
+bool isCdTrackFile(const QByteArray& path)
 {
-    return !isUri(path) && path.endsWith(cdTrackSuffix, Qt::CaseInsensitive)
-        && path.size() - lastSeparator(path) - 1 > cdTrackSuffix.size();
+    return !isUri(path) && path.toLower().endsWith(".cda")
+        && path.size() - lastSeparator(path) - 1 > kCdTrackSuffixSize;
 }
 
-QString localFileUri(const QString& path)
+QString localFileUri(const QByteArray& path)
 {
-    const QByteArray bytes = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    const QByteArray bytes = nativepath::absolute(path);
     gchar* uri = g_filename_to_uri(bytes.constData(), nullptr, nullptr);
     if (!uri)
         return QString();
@@ -46,24 +46,24 @@ QString localFileUri(const QString& path)
 
 }  // namespace
 
-bool isCdTrackAddress(const QString& address)
+bool isCdTrackAddress(const QByteArray& address)
 {
-    return isCdTrackFile(address) || address.startsWith(QLatin1String("cdda://"), Qt::CaseInsensitive);
+    return isCdTrackFile(address) || address.toLower().startsWith("cdda://");
 }
 
-int cdTrackNumber(const QString& path)
+int cdTrackNumber(const QByteArray& path)
 {
     if (!isCdTrackFile(path))
         return 0;
-    const QString base = path.mid(lastSeparator(path) + 1).chopped(cdTrackSuffix.size());
+    const QByteArray base = path.mid(lastSeparator(path) + 1).chopped(kCdTrackSuffixSize);
     qsizetype start = base.size();
-    while (start > 0 && base.at(start - 1).isDigit() && base.at(start - 1).unicode() < 128)
+    while (start > 0 && base.at(start - 1) >= '0' && base.at(start - 1) <= '9')
         --start;
     const int track = base.mid(start).toInt();
     return track >= 1 && track <= 99 ? track : 0;
 }
 
-QString cdTrackUri(const QString& path, const QString& device)
+QString cdTrackUri(const QByteArray& path, const QString& device)
 {
     const int track = cdTrackNumber(path);
     if (track == 0)
@@ -73,11 +73,11 @@ QString cdTrackUri(const QString& path, const QString& device)
     return QStringLiteral("cdda://%1#%2").arg(device).arg(track);
 }
 
-QString opticalDeviceAt(const QString& folder)
+QString opticalDeviceAt(const QByteArray& folder)
 {
-    if (!QDir::isAbsolutePath(folder) || !QFileInfo(folder).isDir())
+    if (!folder.startsWith('/') || nativepath::kindOf(folder) != nativepath::Kind::Directory)
         return QString();
-    const QStorageInfo storage(folder);
+    const QStorageInfo storage(QFile::decodeName(folder));
     if (!storage.isValid())
         return QString();
     const QByteArray type = storage.fileSystemType();
@@ -87,15 +87,15 @@ QString opticalDeviceAt(const QString& folder)
     return optical && device.startsWith(QLatin1String("/dev/")) ? device : QString();
 }
 
-QString mediaUri(const QString& address)
+QString mediaUri(const QByteArray& address)
 {
     if (address.isEmpty())
         return QString();
     if (isUri(address))
-        return address;
+        return QString::fromUtf8(address);
     if (isCdTrackFile(address)) {
         const qsizetype separator = lastSeparator(address);
-        const QString folder = separator == 0 ? QStringLiteral("/") : address.left(std::max<qsizetype>(separator, 0));
+        const QByteArray folder = separator == 0 ? QByteArray("/") : address.left(std::max<qsizetype>(separator, 0));
         return cdTrackUri(address, opticalDeviceAt(folder));
     }
     return localFileUri(address);

@@ -2,31 +2,32 @@
 // Turns the addresses the player assigns (local paths, URIs, Windows
 // audio-CD track files) into the URIs GStreamer's playbin opens.
 
+#include <QByteArray>
 #include <QString>
 
 namespace qpt::media {
 
 // True for an audio-CD track file ("Track03.cda", any case) and for a
 // cdda:// URI.
-bool isCdTrackAddress(const QString& address);
+bool isCdTrackAddress(const QByteArray& address);
 
 // The track number of an audio-CD track file: the digits that end its base
 // name ("Track03.cda" gives 3). 0 when there are none or they are not a
 // track number (1 to 99).
-int cdTrackNumber(const QString& path);
+int cdTrackNumber(const QByteArray& path);
 
 // "cdda://<track>", or "cdda://<device>#<track>" when the drive is known.
 // Empty when the file name holds no track number.
-QString cdTrackUri(const QString& path, const QString& device);
+QString cdTrackUri(const QByteArray& path, const QString& device);
 
 // The optical drive mounted at the folder (e.g. "/dev/sr0"); empty when the
 // folder is not on an optical disc or does not exist.
-QString opticalDeviceAt(const QString& folder);
+QString opticalDeviceAt(const QByteArray& folder);
 
 // The URI for an address: URIs pass unchanged, CD track files map to their
-// cdda:// track on the drive the folder is mounted from, and any other
-// text is a local file path (made absolute and escaped). Empty when no URI
-// can be made.
-QString mediaUri(const QString& address);
+// cdda:// track on the drive the folder is mounted from, and anything else
+// is a local file path (made absolute and escaped byte for byte). Empty
+// when no URI can be made.
+QString mediaUri(const QByteArray& address);
 
 }  // namespace qpt::media

@@ -4,6 +4,7 @@
 // follows while the caller yields to events. Positions and durations are in
 // seconds, the volume runs 0..100.
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -27,11 +28,12 @@ public:
     using QObject::QObject;
     ~MediaComponent() override = default;
 
-    // Assigning starts playback of the file (or CD track); the empty text
-    // unloads the media.
-    virtual void setUrl(const QString& url) = 0;
+    // Assigning starts playback of the file (a path as bytes, or a URI) or
+    // CD track; the empty address unloads the media. Only regular files are
+    // opened: anything else fails at once, like a file that cannot be played.
+    virtual void setUrl(const QByteArray& url) = 0;
     // The address last assigned; empty before any.
-    virtual QString url() const = 0;
+    virtual QByteArray url() const = 0;
     // True while the current media is an audio-CD track.
     virtual bool isCdTrack() const = 0;
 
@@ -54,6 +56,8 @@ public:
 
     // A short human-readable status, shown verbatim.
     virtual QString status() const = 0;
+    // Why the last address could not be played; empty when it could.
+    virtual QString lastError() const = 0;
 
 signals:
     void playStateChanged(int newState);

@@ -1,0 +1,24 @@
+#pragma once
+// Messages the programs show when the machine keeps them from doing what
+// the user asked: a folder or settings file that cannot be written, a
+// playlist too large to be one. Each says what and where, in the user's
+// words.
+
+#include "common/native_path.h"
+
+#include <QString>
+
+namespace qpt::notices {
+
+// The application folder cannot be written: songs cannot be added (they
+// travel through batch files there). Shown once per run.
+void folderNotWritableOnce();
+QString folderNotWritableText(const QString& folder);
+
+// The settings cannot be saved; the program runs with the default options.
+void settingsNotSaved(const QString& settingsFile);
+
+// A playlist file over the size limit was not added.
+void playlistTooLarge(const NativePath& playlist);
+
+}  // namespace qpt::notices
