@@ -1,6 +1,8 @@
 #include "settings_store.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -19,6 +21,13 @@ QString groupedKey(const QString& key)
     return QStringLiteral("%1/%2").arg(QLatin1String(SettingsStore::kSection), key);
 }
 
+// Values that could not be written, kept for this process.
+QHash<QString, QString>& unsaved()
+{
+    static QHash<QString, QString> values;
+    return values;
+}
+
 }  // namespace
 
 QString SettingsStore::filePath()
@@ -28,18 +37,35 @@ QString SettingsStore::filePath()
 
 QString SettingsStore::read(const QString& key)
 {
+    const auto kept = unsaved().constFind(key);
+    if (kept != unsaved().constEnd())
+        return *kept;
     // A fresh QSettings per access reads the file as it is now on disk.
     QSettings settings(filePath(), QSettings::IniFormat);
     const QVariant value = settings.value(groupedKey(key));
     return value.isValid() ? value.toString() : QString();
 }
 
-void SettingsStore::write(const QString& key, const QString& value)
+bool SettingsStore::write(const QString& key, const QString& value)
 {
-    QDir().mkpath(configFolder());
-    QSettings settings(filePath(), QSettings::IniFormat);
-    settings.setValue(groupedKey(key), value);
-    settings.sync();
+    bool saved = QDir().mkpath(configFolder()) && !QFileInfo(filePath()).isDir();
+    if (saved) {
+        QSettings settings(filePath(), QSettings::IniFormat);
+        settings.setValue(groupedKey(key), value);
+        settings.sync();
+        saved = settings.status() == QSettings::NoError;
+    }
+    if (saved)
+        unsaved().remove(key);
+    else
+        unsaved().insert(key, value);
+    return saved;
+}
+
+void SettingsStore::useDefaultOptionsForThisRun()
+{
+    for (const OptionDefault& option : kOptionDefaults)
+        unsaved().insert(QLatin1String(option.key), option.on ? QStringLiteral("1") : QStringLiteral("2"));
 }
 
 std::optional<double> SettingsStore::readNumber(const QString& key)

@@ -18,7 +18,14 @@ public:
 
     // The empty text when the key does not exist.
     static QString read(const QString& key);
-    static void write(const QString& key, const QString& value);
+    // False when the store cannot be written (an unwritable file or folder,
+    // a folder in the file's place). The value then still holds for reads
+    // in this process, so the program runs on with what it meant to save.
+    static bool write(const QString& key, const QString& value);
+
+    // The six options as the Option program saves them untouched, for a
+    // run whose store cannot be written. Writes nothing.
+    static void useDefaultOptionsForThisRun();
 
     // Reads the key and converts it to a number; empty or non-numeric text
     // fails (no value), which is how a first run is detected.
@@ -48,5 +55,16 @@ inline constexpr const char* PlayerVer = "PlayerVer";
 inline constexpr const char* AppPath = "AppPath";
 inline constexpr const char* OSRunning = "OSRunning";
 }  // namespace keys
+
+// The six options in the order the Option program shows and saves them,
+// with the states it starts with.
+struct OptionDefault {
+    const char* key;
+    bool on;
+};
+inline constexpr OptionDefault kOptionDefaults[] = {
+    {keys::AutoFileAss, true},       {keys::TransPlayList, true},     {keys::FadeOutCD, true},
+    {keys::MinimizeSeparate, false}, {keys::AutosavePlayList, false}, {keys::OSOT, false},
+};
 
 }  // namespace qpt

@@ -5,17 +5,19 @@
 #include "common/dialogs.h"
 #include "common/failures.h"
 #include "common/marker_files.h"
+#include "common/notices.h"
 #include "common/product.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
 #include "player/core/player_context.h"
+#include "player/playlist/batch_loader.h"
 
-#include <QDir>
+#include <QFile>
 
 namespace qpt {
 
-StartSequence::StartSequence(PlayerContext& context, StartWindows& startWindows)
-    : c(context), windows(startWindows)
+StartSequence::StartSequence(PlayerContext& context, StartWindows& startWindows, BatchLoader& batchLoader)
+    : c(context), windows(startWindows), loader(batchLoader)
 {
 }
 
@@ -34,38 +36,64 @@ QString StartSequence::optionNotFoundText()
 
 bool StartSequence::run()
 {
-    MarkerFiles::createOrTruncate(AppFolder::file(QStringLiteral("Running.chk")));
+    const bool folderWritable = MarkerFiles::createOrTruncate(AppFolder::file(QStringLiteral("Running.chk")));
     tryStep([&] { windows.createPlaylistWindowHidden(); });
     c.s.PlaylistOpen = QStringLiteral("NO");
     tryStep([&] { windows.sizeMainWindow(design::MainWidth, design::MainHeight); });
     c.s.CurrentIndex = 0;
-    SettingsStore::write(QLatin1String(keys::PlayerVer), windows.mainWindowCaption());
+    const bool settingsWritable = SettingsStore::write(QLatin1String(keys::PlayerVer), windows.mainWindowCaption());
     SettingsStore::write(QLatin1String(keys::AppPath), AppFolder::path());
+    if (!folderWritable)
+        notices::folderNotWritableOnce();
 
     // A missing or non-numeric value loads the autosaved list like "1".
     const auto autosave = SettingsStore::readNumber(QLatin1String(keys::AutosavePlayList));
     if (!autosave || *autosave == 1.0) {
         windows.showMainWindow();
         yieldEvents();
-        const bool batchWaiting =
-            !QDir(AppFolder::path(), QStringLiteral("*.sng"), QDir::NoSort, QDir::Files).entryList().isEmpty();
-        if (!batchWaiting) {
-            c.display.lblNowPlaying.setText(QStringLiteral("Loading AutoSaved PlayList..."));
-            MarkerFiles::copyOver(AppFolder::file(QStringLiteral("autosavedlist.aut")),
-                                  AppFolder::file(QStringLiteral("autosavedlist.sng")));
-            c.timNowPlaying.setInterval(4000);
-        }
+        queueSavedPlaylist();
     }
 
-    const auto autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
+    auto autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
+    if (!autoFileAss && !settingsWritable) {
+        // Options chosen now could not be kept: asking would only start the
+        // Option program and this player again, over and over.
+        notices::settingsNotSaved(SettingsStore::filePath());
+        SettingsStore::useDefaultOptionsForThisRun();
+        autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
+    }
     if (!autoFileAss)
         return firstRunBranch();
     if (*autoFileAss == 1.0) {
         if (!ProgramStarter::start(AppFolder::file(QLatin1String(programs::Option)),
                                    QLatin1String(words::AutoFileAss), WindowStyle::Hidden))
-            return firstRunBranch();
+            return settingsWritable ? firstRunBranch() : true;
     }
     return true;
+}
+
+void StartSequence::queueSavedPlaylist()
+{
+    c.display.lblNowPlaying.setText(QStringLiteral("Loading AutoSaved PlayList..."));
+    c.timNowPlaying.setInterval(4000);
+    const QString saved = AppFolder::file(QStringLiteral("autosavedlist.aut"));
+    if (!MarkerFiles::exists(saved))
+        return;
+    // Songs of a saved playlist that did not fit last time wait under the
+    // batch name; they move aside (and load after it) instead of being
+    // overwritten.
+    const QString batch = AppFolder::file(QLatin1String(BatchLoader::kSavedPlaylistBatch));
+    if (MarkerFiles::exists(batch)) {
+        for (int n = 1; n < 1000; ++n) {
+            const QString aside = AppFolder::file(QLatin1String(BatchLoader::kSavedPlaylistRest) + QString::number(n) + QStringLiteral(".sng"));
+            if (!MarkerFiles::exists(aside) && QFile::rename(batch, aside))
+                break;
+        }
+    }
+    // Where the folder cannot be written the saved playlist is read where
+    // it is.
+    if (!MarkerFiles::copyOver(saved, batch))
+        loader.queueReadOnly(QFile::encodeName(saved));
 }
 
 bool StartSequence::firstRunBranch()

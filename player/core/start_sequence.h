@@ -8,6 +8,7 @@
 namespace qpt {
 
 struct PlayerContext;
+class BatchLoader;
 
 // Window operations only the start needs.
 class StartWindows {
@@ -21,7 +22,7 @@ public:
 
 class StartSequence {
 public:
-    StartSequence(PlayerContext& context, StartWindows& windows);
+    StartSequence(PlayerContext& context, StartWindows& windows, BatchLoader& loader);
 
     // Steps 2 to 11 and the first-run branch. Returns false when the process
     // is to end now (the Option program took over the first run).
@@ -32,9 +33,12 @@ public:
 
 private:
     bool firstRunBranch();
+    // Queues the saved playlist ahead of every waiting batch file.
+    void queueSavedPlaylist();
 
     PlayerContext& c;
     StartWindows& windows;
+    BatchLoader& loader;
 };
 
 }  // namespace qpt

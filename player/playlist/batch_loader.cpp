@@ -38,15 +38,19 @@ QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
     const QStringList names = QDir(QFile::decodeName(folder), QStringLiteral("*.sng"),
                                    QDir::Name | QDir::IgnoreCase, QDir::Files | QDir::System)
                                   .entryList();
-    QList<NativePath> files;
+    // The saved playlist first, then what did not fit of an earlier one,
+    // then everything added since, by name.
+    QList<NativePath> saved, rest, others;
     for (const QString& name : names) {
         const NativePath path = folder + '/' + QFile::encodeName(name);
         if (name == QLatin1String(kSavedPlaylistBatch))
-            files.prepend(path);  // the saved playlist comes before what was added since
+            saved << path;
+        else if (name.startsWith(QLatin1String(kSavedPlaylistRest)))
+            rest << path;
         else
-            files << path;
+            others << path;
     }
-    return files;
+    return saved + rest + others;
 }
 
 void BatchLoader::queueReadOnly(const NativePath& path)

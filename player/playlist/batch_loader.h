@@ -25,6 +25,8 @@ class BatchLoader {
 public:
     static constexpr int kCap = 30000;
     static constexpr const char* kSavedPlaylistBatch = "autosavedlist.sng";
+    // Songs of an earlier saved playlist that did not fit ("...-rest1.sng").
+    static constexpr const char* kSavedPlaylistRest = "autosavedlist-rest";
 
     explicit BatchLoader(PlayerContext& context);
 

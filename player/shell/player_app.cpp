@@ -56,7 +56,7 @@ PlayerApp::~PlayerApp()
 
 bool PlayerApp::start()
 {
-    StartSequence sequence(m_core->context, *this);
+    StartSequence sequence(m_core->context, *this, m_core->loader);
     const bool keepRunning = sequence.run();
     if (keepRunning) {
         m_main->show();

@@ -8,6 +8,7 @@
 #include "tests/player/fake_shell.h"
 #include "tests/support/test_env.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -37,7 +38,7 @@ private slots:
         Dialogs::scriptAnswers({QStringLiteral("No")});
         FakePlayer p;
         FakeStartWindows windows;
-        const bool keepRunning = StartSequence(p.c, windows).run();
+        const bool keepRunning = StartSequence(p.c, windows, p.core.loader).run();
         QVERIFY(!keepRunning);
         QCOMPARE(SettingsStore::read(QStringLiteral("PlayerVer")), QStringLiteral("Quorbel Player Tirk v1.00"));
         QCOMPARE(SettingsStore::read(QStringLiteral("AppPath")), env.appDir());
@@ -63,46 +64,67 @@ private slots:
         Dialogs::scriptAnswers({QStringLiteral("Yes"), QStringLiteral("OK")});
         FakePlayer p;
         FakeStartWindows windows;
-        QVERIFY(StartSequence(p.c, windows).run());
+        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
         QCOMPARE(Dialogs::records().size(), 2);
         QCOMPARE(Dialogs::records()[1].title, QStringLiteral("Option Not Found"));
         QVERIFY(Dialogs::records()[1].text.startsWith(QStringLiteral("Option.dat not found... Please Visit http")));
         QVERIFY(Dialogs::records()[1].text.endsWith(QStringLiteral(" for the File")));
     }
 
-    void autosavedListIsQueuedOnlyWithoutWaitingBatch()
+    // Opening a song from the file manager while the player is closed
+    // leaves a batch file waiting at its start: the saved playlist still
+    // loads, first, with the new song after it, and songs of an earlier
+    // saved playlist that did not fit move aside instead of being lost.
+    void savedPlaylistLoadsFirstWithBatchesWaiting()
     {
         TestEnv env;
         env.installStandIn(QStringLiteral("option.dat"));
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
         SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("1"));
-        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), "/m/1.mp3\r\n\r\n");
+        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), "/m/1.mp3\r\n/m/2.mp3\r\n\r\n");
+        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")), "/m/rest.mp3\r\n");
+        TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n");
         {
-            TestEnv::writeFile(env.app(QStringLiteral("waiting.sng")), "/m/2.mp3\r\n");
             FakePlayer p;
             FakeStartWindows windows;
-            QVERIFY(StartSequence(p.c, windows).run());
-            QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.sng"))));
-            QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("..."));
+            QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+            QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("Loading AutoSaved PlayList..."));
             QVERIFY(Dialogs::records().isEmpty());
             QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
             QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
-        }
-        QFile::remove(env.app(QStringLiteral("waiting.sng")));
-        {
-            FakePlayer p;
-            FakeStartWindows windows;
-            QVERIFY(StartSequence(p.c, windows).run());
-            QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.sng"))), QByteArray("/m/1.mp3\r\n\r\n"));
+            p.core.loader.timPlaylstUpdate_Timer();
+            QCOMPARE(p.c.playlist.lstPlayListSource.items(),
+                     (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3", "/m/rest.mp3", "/m/new.mp3"}));
+            QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
         }
         // "2": nothing is loaded and the window is not shown early.
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("2"));
-        QFile::remove(env.app(QStringLiteral("autosavedlist.sng")));
         FakePlayer p;
         FakeStartWindows windows;
-        QVERIFY(StartSequence(p.c, windows).run());
+        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
         QVERIFY(!windows.calls.contains(QStringLiteral("show")));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.sng"))));
+    }
+
+    // A settings file that cannot be written: no welcome question (its
+    // answer could not be kept), one message naming the file, and the
+    // player runs with the default options.
+    void unwritableSettingsRunWithDefaults()
+    {
+        TestEnv env;
+        env.installStandIn(QStringLiteral("option.dat"));
+        QVERIFY(QDir().mkpath(SettingsStore::filePath()));  // a folder in the file's place
+        Dialogs::scriptAnswers({});
+        FakePlayer p;
+        FakeStartWindows windows;
+        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(Dialogs::records().first().title, QStringLiteral("Settings Not Saved"));
+        QVERIFY(Dialogs::records().first().text.contains(SettingsStore::filePath()));
+        QVERIFY(SettingsStore::isOn(QStringLiteral("FadeOutCD")));
+        QVERIFY(!SettingsStore::isOn(QStringLiteral("AutosavePlayList")));
+        QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
+        QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
     }
 
     void fadeOutOnExit_data()
