@@ -258,6 +258,31 @@ private slots:
         QCOMPARE(world.host.requests().filter(QStringLiteral("version.txt")).size(), 2);
     }
 
+    // A folder that cannot take the copy of the version file (here a folder
+    // holds its name) is said once per run; the check goes on from memory.
+    void folderThatCannotBeWritten()
+    {
+        World world;
+        QVERIFY(QDir().mkpath(world.env.app(QStringLiteral("inet-version.tmp"))));
+        world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=12-07-2026"});
+        // Yes to an update whose image is missing: "Error", Retry, and the
+        // second pass does not say it again.
+        Dialogs::scriptAnswers({"OK", "Yes", "Retry", "No"});
+        OnlineSystem os;
+        os.start();
+        QCOMPARE(World::titles(), (QStringList{"Quorbel Player Tirk Online System", "Newer Player Version Available",
+                                               "Error", "Newer Player Version Available"}));
+        const DialogRecord& notice = Dialogs::records().first();
+        QCOMPARE(notice.text, FrmMain::folderNotWritableText(world.env.appDir()));
+        QVERIFY(notice.text.contains(world.env.appDir()));
+        QCOMPARE(notice.icon, QStringLiteral("exclamation"));
+        QCOMPARE(notice.buttons, QStringLiteral("OK"));
+        QVERIFY(!os.hasEnded());
+        QVERIFY(os.frmMain()->isVisible());
+        QVERIFY(os.frmMain()->windowTitle().endsWith(QStringLiteral("(Latest Online Update: 12-07-2026)")));
+        QVERIFY(os.frmMain()->lblStatus->caption().endsWith(QStringLiteral("Latest OnSys Ver.: v1.00")));
+    }
+
     void staleRunningMarkerDoesNotHoldTheUpdate()
     {
         World world;
