@@ -8,6 +8,7 @@
 #include "internet/frm_main.h"
 #include "internet/online_files.h"
 #include "internet/online_system.h"
+#include "internet/web_browser.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 
@@ -212,6 +213,18 @@ private slots:
         QCOMPARE(titles(), (QStringList{"Newer Player Version Available", "Error"}));
         QVERIFY(clock.elapsed() < 20000);
         verifyNothingChanged();
+    }
+
+    // An endless news page is cut off, not kept.
+    void endlessPage()
+    {
+        LocalUpdateHost host;
+        host.put(QStringLiteral("index.txt"), "<html><body>" + QByteArray(60000, 'n') + "</body></html>");
+        host.put(QStringLiteral("index.txt.mode"), "endless");
+        WebBrowser browser;
+        browser.navigate(host.url() + QStringLiteral("/index.txt"));
+        QVERIFY(waitUntil([&] { return !browser.isBusy(); }, 20000));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("too large")));
     }
 
 private:
