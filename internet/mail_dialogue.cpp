@@ -9,6 +9,10 @@
 
 namespace qpt::internet {
 
+namespace {
+constexpr qint64 kMaxReply = 64 * 1024;
+}  // namespace
+
 MailDialogue::MailDialogue(QTcpSocket& socket, int replyTimeoutMs)
     : m_socket(socket), m_replyTimeoutMs(replyTimeoutMs)
 {
@@ -77,9 +81,17 @@ int MailDialogue::readReply()
     clock.start();
     QTimer wake;  // lets the wait notice the timeout even when nothing happens
     wake.start(50);
+    qint64 replySize = 0;
     for (;;) {
-        while (m_socket.bytesAvailable() > 0)
-            m_buffer += m_socket.readAll();
+        // A reply is a few short lines; a relay that sends more (or never
+        // stops) is not listened to any longer.
+        while (m_socket.bytesAvailable() > 0 && m_buffer.size() <= kMaxReply) {
+            const QByteArray more = m_socket.read(kMaxReply);
+            m_buffer += more;
+            replySize += more.size();
+        }
+        if (replySize > kMaxReply || clock.elapsed() >= m_replyTimeoutMs)
+            return 0;
         const qsizetype end = m_buffer.indexOf("\r\n");
         if (end >= 0) {
             const QByteArray line = m_buffer.left(end);

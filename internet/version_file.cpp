@@ -1,5 +1,7 @@
 #include "version_file.h"
 
+#include "online_files.h"
+
 #include <QStringList>
 
 namespace qpt::internet {
@@ -7,28 +9,6 @@ namespace qpt::internet {
 namespace {
 
 const QString kNotAvailable = QStringLiteral("N/A");
-
-// Lines split at CR LF, lone CR and lone LF; a line end at the very end
-// starts no further line.
-QStringList lines(const QString& text)
-{
-    QStringList result;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            result << line;
-            line.clear();
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty())
-        result << line;
-    return result;
-}
 
 bool hasControlCharacters(const QString& text)
 {
@@ -71,7 +51,7 @@ std::optional<VersionFile> parseVersionFile(const QByteArray& bytes)
         return std::nullopt;
     // Bytes that are not text (an image, a compressed page) show up as
     // replacement characters and fail below.
-    const QStringList all = lines(QString::fromUtf8(bytes));
+    const QStringList all = splitLines(QString::fromUtf8(bytes));
     if (all.size() < 4)
         return std::nullopt;
     for (int i = 0; i < 4; ++i) {
