@@ -19,8 +19,8 @@
 #include "common/product.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
