@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +70,45 @@ bool MarkerFiles::writeNoFollow(const QString& path, const QByteArray& bytes)
             break;
         }
         done += n;
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+bool MarkerFiles::createNoFollow(const QString& path, const QString& line)
+{
+    return replaceNoFollow(path, line.isNull() ? QByteArray() : line.toLocal8Bit() + "\r\n");
+}
+
+bool MarkerFiles::replaceNoFollow(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    // O_NONBLOCK: opening a pipe for writing never waits for a reader.
+    const int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(native.constData(), flags | O_CREAT | O_TRUNC, 0666);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        fd = -1;
+        errno = ELOOP;
+    }
+    if (fd < 0 && (errno == ELOOP || errno == ENXIO)) {
+        // Something other than a regular file holds the name: the name is
+        // ours to use, what it points to is not.
+        if (::unlink(native.constData()) != 0)
+            return false;
+        fd = ::open(native.constData(), flags | O_CREAT | O_EXCL, 0666);
+    }
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    qint64 done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += n;
     }
     return ::close(fd) == 0 && ok;
 }

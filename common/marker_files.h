@@ -21,6 +21,14 @@ public:
     // Writes bytes to a file in a shared or fixed place without following a
     // symbolic link planted at that name, replacing what was there.
     static bool writeNoFollow(const QString& path, const QByteArray& bytes);
+    // createOrTruncate for markers in the application folder, without
+    // following a link: a symbolic link (or a pipe, or any other file that
+    // is not a regular file) at the name is replaced by the marker itself,
+    // and the link's target is never opened. The file is created with the
+    // usual permissions (0666 less the umask).
+    static bool createNoFollow(const QString& path, const QString& line = QString());
+    // The same with the file's whole content given as bytes.
+    static bool replaceNoFollow(const QString& path, const QByteArray& bytes);
 };
 
 }  // namespace qpt

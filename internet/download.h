@@ -1,54 +1,84 @@
 #pragma once
 // Fetching a URL from the update host, and the responsive pause.
 //
-// DownloadString reads the body in 2048-byte chunks and lets pending window
-// events run after every chunk, so the windows stay painted and timers keep
-// ticking while a program image arrives. Pause waits on a monotonic clock
-// with events running; how it waits can be replaced (PauseWaiter) so that
-// tests do not spend real seconds.
+// A transfer reads the body in 2048-byte chunks and lets pending window
+// events run after every chunk, so the windows stay painted, timers keep
+// ticking and a Cancel click is seen while a program image arrives. Every
+// transfer has limits: at most so many bytes (kept in memory or handed to a
+// sink such as a file), and no more than so long without a byte. Pause
+// waits on a monotonic clock with events running; how it waits can be
+// replaced (PauseWaiter) so that tests do not spend real seconds.
 
 #include <QByteArray>
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 namespace qpt::internet {
 
-// One finished download with what is known about its completeness.
-struct Download {
-    QByteArray body;     // every byte received, in order, unchanged
-    int status = 0;      // HTTP status code, 0 when no response arrived
-    bool complete = false;  // the transfer ended normally and, where the
-                            // server announced a length, all of it arrived
-    bool cancelled = false;
+// How a transfer ended.
+enum class TransferEnd {
+    Complete,   // the response ended as the server meant it to end
+    Failed,     // no connection, no response, a redirect loop
+    CutShort,   // the connection broke, or fewer bytes than announced came
+    TooLarge,   // more than the limit was announced or sent
+    Stalled,    // no byte arrived for the idle limit
+    Cancelled,  // CancelDownload
+    NotStored,  // the sink could not keep the bytes
+};
 
-    // What may be installed as a program: a whole, non-empty body of a
-    // successful response.
-    bool isWholeProgram() const
-    {
-        return complete && !cancelled && status >= 200 && status < 300 && !body.isEmpty();
-    }
+struct TransferLimits {
+    qint64 maxBytes = 1024 * 1024;
+    int idleMs = 30000;
+};
+
+// One finished transfer with what is known about its completeness.
+struct Download {
+    QByteArray body;   // the bytes received, in order, unchanged (memory transfers)
+    qint64 received = 0;
+    int status = 0;    // HTTP status code, 0 when no response arrived
+    bool lengthAnnounced = false;
+    bool chunked = false;
+    TransferEnd end = TransferEnd::Failed;
+
+    // A 2xx response that ended normally.
+    bool succeeded() const { return end == TransferEnd::Complete && status >= 200 && status < 300; }
+    // A successful response whose end can be trusted: its length was
+    // announced (and every byte came), or its chunked body ended with the
+    // closing chunk. A body ended only by the server closing the connection
+    // may have been cut anywhere.
+    bool arrivedWhole() const { return succeeded() && (lengthAnnounced || chunked); }
 };
 
 class Downloader {
 public:
     static constexpr int kChunk = 2048;
+    // What the internal buffer of a response may hold before reading from
+    // the network pauses.
+    static constexpr qint64 kReadBuffer = 64 * 1024;
+    static constexpr int kMaxRedirects = 10;
+
+    // Takes the bytes of a transfer as they arrive; false stops it.
+    using Sink = std::function<bool(const char* data, qint64 size)>;
 
     // The body of the response to a fresh GET of the URL, whatever its
-    // status; empty when nothing could be read. Never throws.
-    QByteArray DownloadString(const QString& url) { return fetch(url).body; }
+    // status; empty when nothing could be read or the body is larger than
+    // the default limit. Never throws.
+    QByteArray DownloadString(const QString& url);
 
-    // The same read loop, reporting whether the body arrived whole.
-    Download fetch(const QString& url);
+    // The same read loop into memory.
+    Download fetch(const QString& url, const TransferLimits& limits = {});
+    // The same read loop handing every chunk to a sink (body stays empty).
+    Download fetchInto(const QString& url, const TransferLimits& limits, const Sink& sink);
 
-    // A download in progress stops after its current chunk.
+    // A transfer in progress stops after its current chunk.
     void CancelDownload() { m_cancel = 1; }
-
-    // Gives up on a server that stays silent this long (milliseconds).
-    void setTransferTimeout(int ms) { m_transferTimeoutMs = ms; }
+    bool isBusy() const { return m_busy; }
 
 private:
     int m_cancel = 0;
-    int m_transferTimeoutMs = 30000;
+    bool m_busy = false;
 };
 
 // Waits at least the given number of seconds with pending events running.

@@ -16,7 +16,10 @@ FrmGettingInfo::FrmGettingInfo(QWidget* parent)
     // 6150 x 525 twips per label; the shadow sits 120 twips right and below.
     const QSize labelSize(twipsToPx(6150), twipsToPx(525));
     const QPoint origin(twipsToPx(240), twipsToPx(240));
-    setFixedSize(origin.x() * 2 + labelSize.width() + twipsToPx(120), origin.y() * 2 + labelSize.height() + twipsToPx(120));
+    // Below the text a strip for the Cancel button.
+    const int buttonStrip = 34;
+    setFixedSize(origin.x() * 2 + labelSize.width() + twipsToPx(120),
+                 origin.y() * 2 + labelSize.height() + twipsToPx(120) + buttonStrip);
 
     QFont font(QStringLiteral("Comic Sans MS"));
     font.setPointSize(10);
@@ -33,6 +36,16 @@ FrmGettingInfo::FrmGettingInfo(QWidget* parent)
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         lblMessage[i] = label;
     }
+
+    lblCancel = dialogButton(QStringLiteral("Cancel"), this);
+    lblCancel->move(width() - origin.x() - lblCancel->width(), height() - origin.y() - lblCancel->height() + 6);
+    lblCancel->setEnabled(false);
+    connect(lblCancel, &LabelButton::clicked, this, &FrmGettingInfo::cancelRequested);
+}
+
+void FrmGettingInfo::setCancellable(bool cancellable)
+{
+    lblCancel->setEnabled(cancellable);
 }
 
 void FrmGettingInfo::load()

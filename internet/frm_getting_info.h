@@ -1,7 +1,8 @@
 #pragma once
 // The progress window shown while the Online System fetches information or
 // installs an update: one line of text with a shadow, always on top, and
-// dragged by its surface.
+// dragged by its surface. Its Cancel button stops the transfer in progress;
+// it can be pressed only while one runs.
 
 #include "skinned.h"
 
@@ -27,8 +28,15 @@ public:
     void setMessage(const QString& text);
     QString message() const { return lblMessage[0]->caption(); }
 
+    // Whether Cancel can be pressed (a transfer is running).
+    void setCancellable(bool cancellable);
+
     // The control array: element 0 grey, element 1 its dark grey shadow.
     CaptionLabel* lblMessage[2];
+    LabelButton* lblCancel;
+
+signals:
+    void cancelRequested();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

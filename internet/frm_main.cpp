@@ -20,6 +20,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -73,6 +74,10 @@ FrmMain::FrmMain(OnlineSystem& system)
         if (m_sending && !m_inDialogue && Winsock->state() != QAbstractSocket::ConnectedState)
             Winsock_Error();
     });
+
+    // The progress window's Cancel stops the transfer in progress, which
+    // then ends as a failed download.
+    connect(&m_gettingInfo, &FrmGettingInfo::cancelRequested, this, [this] { CancelDownload(); });
 
     ti = new QSystemTrayIcon(appIcon(), this);
     ti->setToolTip(QStringLiteral("Quorbel Player Tirk Online System"));
@@ -152,9 +157,12 @@ FrmMain::Pass FrmMain::startPass()
     checkEnded();
     setWindowTitle(QLatin1String(kCaption) + QLatin1String(OnlineSystem::kVersion));
 
-    const QByteArray versionFile = DownloadString(hostUrl(QStringLiteral("version.txt")));
+    QByteArray versionBytes;
+    const std::optional<VersionFile> published = downloadVersionFile(versionBytes);
     checkEnded();
-    if (versionFile.isEmpty()) {
+    // An error page, a captive portal's page, a cut or endless body: no
+    // version file came, whatever the server said.
+    if (!published) {
         m_gettingInfo.closeWindow();
         const MsgAnswer answer = Dialogs::message(
             QStringLiteral("No Internet Connection"),
@@ -165,29 +173,14 @@ FrmMain::Pass FrmMain::startPass()
         m_system.endProgram();
         throw Ended{};
     }
-
-    // The copy of the version file is what the check reads, line by line.
-    {
-        QFile copy(appFile(kVersionCopy));
-        const QByteArray bytes = versionFile + "\r\n";
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate) || copy.write(bytes) != bytes.size())
-            throw RuntimeFailure("cannot write the version file");
-    }
+    keepVersionCopy(versionBytes);
 
     const QString installedPlayer = normalisePlayerVersion(SettingsStore::read(QLatin1String(keys::PlayerVer)));
     checkEnded();
     setStatus(QStringLiteral("Your Player Ver.: ") + installedPlayer);
 
-    {
-        QFile copy(appFile(kVersionCopy));
-        if (!copy.open(QIODevice::ReadOnly))
-            throw RuntimeFailure("cannot read the version file");
-        m_versionLines = splitLines(QString::fromLocal8Bit(copy.readAll()));
-        m_nextLine = 0;
-    }
-
     // Player
-    QString latestPlayer = skipPrefix(nextVersionLine(), 8);
+    QString latestPlayer = published->player;
     QString shownPlayer = latestPlayer;
     if (latestPlayer.isEmpty()) {
         latestPlayer = installedPlayer;
@@ -212,7 +205,7 @@ FrmMain::Pass FrmMain::startPass()
     }
 
     // Option program
-    const QString latestOption = skipPrefix(nextVersionLine(), 8);
+    const QString latestOption = published->option;
     const QString installedOption = SettingsStore::read(QLatin1String(keys::Option));
     appendStatus(QStringLiteral("\r\nYour Option Ver.: ") + installedOption
                  + QStringLiteral(", Latest Option Ver.: ") + latestOption);
@@ -233,7 +226,7 @@ FrmMain::Pass FrmMain::startPass()
 
     // Online System
     const QString ownVersion = QLatin1String(OnlineSystem::kVersion);
-    const QString latestOnlineSystem = skipPrefix(nextVersionLine(), 4);
+    const QString latestOnlineSystem = published->onlineSystem;
     appendStatus(QStringLiteral("\r\nYour OnSys Ver.: ") + ownVersion
                  + QStringLiteral(", Latest OnSys Ver.: ") + latestOnlineSystem);
     if (latestOnlineSystem != ownVersion) {
@@ -254,10 +247,7 @@ FrmMain::Pass FrmMain::startPass()
     }
 
     // Date of the latest online update
-    const QString dateLine = nextVersionLine();
-    const QString date = latestOnlineSystem != QLatin1String("N/A") ? skipPrefix(dateLine, 7) : QStringLiteral("N/A");
-    setWindowTitle(windowTitle() + QStringLiteral(" (Latest Online Update: ") + date + QLatin1Char(')'));
-    m_versionLines.clear();
+    setWindowTitle(windowTitle() + QStringLiteral(" (Latest Online Update: ") + published->date + QLatin1Char(')'));
 
     // From here on a failure only skips to the end of the start-up.
     tryStep([this] {
@@ -283,9 +273,18 @@ FrmMain::Pass FrmMain::playerUpdate()
     // Where the new player goes is known before the running one is asked
     // to close, so that a bad "AppPath" does not close it for nothing.
     const QString folder = installFolder();
+    const QString player = folder + QLatin1Char('/') + QLatin1String(programs::Player);
+
+    // The running player is asked to close only once its replacement has
+    // been accepted and lies ready beside it: a bad download, a folder that
+    // cannot be written or a full disk leave it running.
+    const std::unique_ptr<ProgramImage> image = downloadImage(QStringLiteral("download/QuorbelPlayerTirk.exe"));
+    StagedProgram staged(player, image->path());
+    if (!staged.isReady())
+        throw RuntimeFailure("cannot prepare the new player");
 
     const QString shutdown = appFile("shutdown.os");
-    if (!MarkerFiles::createOrTruncate(shutdown))
+    if (!MarkerFiles::createNoFollow(shutdown))
         throw RuntimeFailure("cannot ask the player to close");
     // The player deletes "Running.chk" as the last step of its exit. A
     // marker left by a player that crashed has no process behind it and
@@ -298,35 +297,36 @@ FrmMain::Pass FrmMain::playerUpdate()
     // No running player took the request; left lying, it would close the
     // new player at its first look.
     MarkerFiles::remove(shutdown);
-
-    downloadImage(QStringLiteral("download/QuorbelPlayerTirk.exe"));
     m_gettingInfo.closeWindow();
-    m_versionLines.clear();
 
-    const QString player = folder + QLatin1Char('/') + QLatin1String(programs::Player);
-    if (!replaceProgram(player, imagePath()))
+    if (!staged.commit()) {
+        // The old player is still in place: it comes back as it was.
+        ProgramStarter::start(player, QString(), WindowStyle::NormalFocus);
         throw RuntimeFailure("cannot install the player");
+    }
     if (!ProgramStarter::start(player, QString(), WindowStyle::NormalFocus))
         throw RuntimeFailure("cannot start the player");
-    MarkerFiles::remove(imagePath());
     return Pass::Again;
 }
 
 FrmMain::Pass FrmMain::optionUpdate()
 {
     const QString folder = installFolder();
-    // An open Option program saves and closes when its marker goes.
-    const QString active = folder + QStringLiteral("/activeoption.inf");
-    if (MarkerFiles::exists(active))
-        MarkerFiles::remove(active);
     m_gettingInfo.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
-    downloadImage(QStringLiteral("download/option.dat"));
+    const std::unique_ptr<ProgramImage> image = downloadImage(QStringLiteral("download/option.dat"));
+    const QString option = folder + QLatin1Char('/') + QLatin1String(programs::Option);
+    StagedProgram staged(option, image->path());
+    if (!staged.isReady())
+        throw RuntimeFailure("cannot prepare the new Option program");
+
+    // Only now is an open Option program asked to close: it saves and ends
+    // when its marker goes.
+    MarkerFiles::remove(folder + QStringLiteral("/activeoption.inf"));
+    waitForOptionToClose();
     m_gettingInfo.closeWindow();
 
-    const QString option = folder + QLatin1Char('/') + QLatin1String(programs::Option);
-    if (!replaceProgram(option, imagePath()))
+    if (!staged.commit())
         throw RuntimeFailure("cannot install the Option program");
-    MarkerFiles::remove(imagePath());
     if (!ProgramStarter::start(option, QLatin1String(words::Updatet), WindowStyle::NormalFocus))
         throw RuntimeFailure("cannot start the Option program");
     return Pass::Again;
@@ -335,27 +335,83 @@ FrmMain::Pass FrmMain::optionUpdate()
 void FrmMain::onlineSystemUpdate()
 {
     m_gettingInfo.showMessage(QStringLiteral("Updating Online System...\r\nPlease Wait..."));
-    downloadImage(QStringLiteral("download/Internet.dat"));
+    const std::unique_ptr<ProgramImage> image = downloadImage(QStringLiteral("download/Internet.dat"));
     const QString folder = installFolder();
     yieldEvents();
     checkEnded();
+    // The updater can only do what this program could: find out now, while
+    // this program still runs, whether the new one can be put in place.
+    if (!StagedProgram(folder + QLatin1Char('/') + QLatin1String(programs::Internet), image->path()).isReady())
+        throw RuntimeFailure("cannot prepare the new Online System");
+    if (!image->keepAs(imagePath()))
+        throw RuntimeFailure("cannot keep the downloaded image");
     // The updater waits for this program to end, then puts the image in
     // place of "internet.dat" and starts it.
     if (!ProgramStarter::start(folder + QLatin1Char('/') + QLatin1String(programs::Updater), QString(),
-                               WindowStyle::MinimizedFocus))
+                               WindowStyle::MinimizedFocus)) {
+        MarkerFiles::remove(imagePath());
         throw RuntimeFailure("cannot start the updater");
+    }
     m_system.endProgram();
 }
 
-void FrmMain::downloadImage(const QString& file)
+std::optional<VersionFile> FrmMain::downloadVersionFile(QByteArray& bytes)
 {
-    const Download download = m_downloader.fetch(hostUrl(file));
+    m_gettingInfo.setCancellable(true);
+    const Download download =
+        m_downloader.fetch(hostUrl(QStringLiteral("version.txt")), {m_limits.versionFileBytes, m_limits.idleMs});
+    m_gettingInfo.setCancellable(false);
     checkEnded();
-    // An empty, cut-short or refused download is never installed.
-    if (!download.isWholeProgram())
-        throw RuntimeFailure("incomplete download");
-    if (!writeImage(download.body))
-        throw RuntimeFailure("cannot keep the downloaded image");
+    if (!download.succeeded())
+        return std::nullopt;
+    bytes = download.body;
+    return parseVersionFile(download.body);
+}
+
+void FrmMain::keepVersionCopy(const QByteArray& bytes)
+{
+    // The check reads the version file from memory; the copy beside the
+    // program is for whoever looks while it runs. A folder that cannot take
+    // it cannot take an update either, which the user hears once.
+    if (MarkerFiles::replaceNoFollow(appFile(kVersionCopy), bytes + "\r\n") || m_folderNoticeShown)
+        return;
+    m_folderNoticeShown = true;
+    m_gettingInfo.closeWindow();
+    Dialogs::message(QStringLiteral("Quorbel Player Tirk Online System"), folderNotWritableText(AppFolder::path()),
+                     MsgIcon::Exclamation, MsgButtons::Ok, dialogParent());
+    checkEnded();
+}
+
+QString FrmMain::folderNotWritableText(const QString& folder)
+{
+    return QStringLiteral("The folder of Quorbel Player Tirk cannot be written:\r\n") + folder
+         + QStringLiteral("\r\n\r\nThe Online System shows its news and takes bug reports as usual,\r\n"
+                          "but no update can be installed until this folder can be written.");
+}
+
+std::unique_ptr<ProgramImage> FrmMain::downloadImage(const QString& file)
+{
+    m_gettingInfo.setCancellable(true);
+    FetchedImage fetched = fetchProgramImage(m_downloader, hostUrl(file), {m_limits.imageBytes, m_limits.idleMs});
+    m_gettingInfo.setCancellable(false);
+    checkEnded();
+    // An empty, cut-short, refused or foreign download is never installed.
+    if (!fetched.image)
+        throw RuntimeFailure("the downloaded image was refused");
+    return std::move(fetched.image);
+}
+
+void FrmMain::waitForOptionToClose()
+{
+    // The new Option program must not meet the old one: its single-instance
+    // test would end it at once. An Option program closes within 600 ms of
+    // losing its marker; one that does not is not waited for any longer.
+    QElapsedTimer clock;
+    clock.start();
+    while (SingleInstance::isRunning(QLatin1String(programs::Option)) && clock.elapsed() < m_limits.optionCloseMs) {
+        letEventsRun(50);
+        checkEnded();
+    }
 }
 
 // ---------------------------------------------------------------- helpers
@@ -364,20 +420,6 @@ void FrmMain::checkEnded() const
 {
     if (m_system.hasEnded())
         throw Ended{};
-}
-
-QString FrmMain::nextVersionLine()
-{
-    if (m_nextLine >= m_versionLines.size())
-        throw RuntimeFailure("the version file ends early");
-    return m_versionLines.at(m_nextLine++);
-}
-
-QString FrmMain::skipPrefix(const QString& line, int prefix)
-{
-    if (line.size() < prefix)
-        throw RuntimeFailure("a version line is shorter than its prefix");
-    return line.mid(prefix);
 }
 
 QString FrmMain::installFolder() const

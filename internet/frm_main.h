@@ -4,10 +4,15 @@
 // browser. Loading it runs the version check and offers the updates.
 
 #include "download.h"
+#include "program_image.h"
 #include "skinned.h"
+#include "version_file.h"
 
 #include <QStringList>
 #include <QTcpSocket>
+
+#include <memory>
+#include <optional>
 
 class QComboBox;
 class QLineEdit;
@@ -24,6 +29,16 @@ namespace qpt::internet {
 class FrmGettingInfo;
 class OnlineSystem;
 class WebBrowser;
+
+// How much the update host may send and how long it may stay silent, and
+// how long an open Option program is given to close before its file is
+// replaced.
+struct UpdateLimits {
+    qint64 versionFileBytes = kMaxVersionFileBytes;
+    qint64 imageBytes = ImageLimits{}.maxBytes;
+    int idleMs = ImageLimits{}.idleMs;
+    int optionCloseMs = 10000;
+};
 
 class FrmMain : public SkinnedWindow {
     Q_OBJECT
@@ -49,6 +64,11 @@ public:
     void CancelDownload() { m_downloader.CancelDownload(); }
     void Pause(double seconds) { internet::Pause(seconds); }
     Downloader& downloader() { return m_downloader; }
+    void setLimits(const UpdateLimits& limits) { m_limits = limits; }
+
+    // The box that tells once per run that the program's folder cannot be
+    // written (and so nothing can be updated).
+    static QString folderNotWritableText(const QString& folder);
 
     // "Quorbel Player Tirk v1.00" -> "v1.00"; empty -> "v".
     static QString normalisePlayerVersion(const QString& stored);
@@ -104,10 +124,11 @@ private:
     // Helpers of the start-up; a failure throws RuntimeFailure, which ends in
     // the "Error" question.
     void checkEnded() const;
-    QString nextVersionLine();
-    static QString skipPrefix(const QString& line, int prefix);
+    std::optional<VersionFile> downloadVersionFile(QByteArray& bytes);
+    void keepVersionCopy(const QByteArray& bytes);
     QString installFolder() const;
-    void downloadImage(const QString& file);
+    std::unique_ptr<ProgramImage> downloadImage(const QString& file);
+    void waitForOptionToClose();
     void appendStatus(const QString& text);
     void setStatus(const QString& text);
     void showMain();
@@ -126,8 +147,8 @@ private:
     bool m_started = false;  // "OSRunning" has been set by this instance
     bool m_unloaded = false;
     bool m_placed = false;
-    QStringList m_versionLines;
-    int m_nextLine = 0;
+    UpdateLimits m_limits;
+    bool m_folderNoticeShown = false;
     QString m_savedStatus;
     bool m_inDialogue = false;
     bool m_sending = false;

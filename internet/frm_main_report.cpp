@@ -167,6 +167,8 @@ void FrmMain::Winsock_Connect()
     letter.sender = Product::mailSender();
     letter.recipients = MailDialogue::recipientsFrom(Product::bugReportMailbox());
     letter.subject = QStringLiteral("Online System Bug Report");
+    letter.date = QDateTime::currentDateTime();
+    letter.messageId = newMessageId(letter.sender);
 
     MailDialogue dialogue(*Winsock, m_mailReplyTimeoutMs);
     const bool sent = dialogue.run(letter);

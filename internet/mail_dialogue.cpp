@@ -9,6 +9,10 @@
 
 namespace qpt::internet {
 
+namespace {
+constexpr qint64 kMaxReply = 64 * 1024;
+}  // namespace
+
 MailDialogue::MailDialogue(QTcpSocket& socket, int replyTimeoutMs)
     : m_socket(socket), m_replyTimeoutMs(replyTimeoutMs)
 {
@@ -25,21 +29,32 @@ QStringList MailDialogue::recipientsFrom(const QString& list)
     return addresses;
 }
 
-QByteArray MailDialogue::dataBlock(const QString& subject, const QString& body)
+QByteArray MailDialogue::dataBlock(const QByteArray& message)
 {
-    QString text = body;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QByteArray block = "SUBJECT: " + subject.toLocal8Bit() + "\r\n";
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
+    QByteArray block;
+    const QList<QByteArray> lines = message.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray& line = lines.at(i);
+        if (i + 1 == lines.size() && line.isEmpty())
+            break;  // the message's last line end
         // A line beginning with "." gets another one in front, so that the
         // relay neither ends the data early nor drops the dot.
-        if (line.startsWith(QLatin1Char('.')))
+        if (line.startsWith('.'))
             block += '.';
-        block += line.toLocal8Bit() + "\r\n";
+        block += line;
+        block += line.endsWith('\r') ? "\n" : "\r\n";
     }
-    block += "\r\n\r\n.\r\n";
+    block += ".\r\n";
     return block;
+}
+
+bool MailDialogue::offers8BitMime(const QList<QByteArray>& replyLines)
+{
+    for (const QByteArray& line : replyLines) {
+        if (line.size() > 4 && line.mid(4).trimmed().toUpper() == "8BITMIME")
+            return true;
+    }
+    return false;
 }
 
 bool MailDialogue::fail(const QString& why)
@@ -61,17 +76,27 @@ bool MailDialogue::sendLine(const QByteArray& line)
 // stays silent for too long, drops the connection or answers nonsense.
 int MailDialogue::readReply()
 {
+    m_replyLines.clear();
     QElapsedTimer clock;
     clock.start();
     QTimer wake;  // lets the wait notice the timeout even when nothing happens
     wake.start(50);
+    qint64 replySize = 0;
     for (;;) {
-        while (m_socket.bytesAvailable() > 0)
-            m_buffer += m_socket.readAll();
+        // A reply is a few short lines; a relay that sends more (or never
+        // stops) is not listened to any longer.
+        while (m_socket.bytesAvailable() > 0 && m_buffer.size() <= kMaxReply) {
+            const QByteArray more = m_socket.read(kMaxReply);
+            m_buffer += more;
+            replySize += more.size();
+        }
+        if (replySize > kMaxReply || clock.elapsed() >= m_replyTimeoutMs)
+            return 0;
         const qsizetype end = m_buffer.indexOf("\r\n");
         if (end >= 0) {
             const QByteArray line = m_buffer.left(end);
             m_buffer.remove(0, end + 2);
+            m_replyLines << line;
             if (line.size() < 3)
                 return 0;
             bool ok = false;
@@ -100,6 +125,23 @@ bool MailDialogue::command(const QByteArray& line, int expectedClass, const char
     return true;
 }
 
+bool MailDialogue::greet(const Letter& letter, bool& takes8Bit)
+{
+    const QByteArray name = letter.heloName.toLocal8Bit();
+    if (!sendLine("EHLO " + name))
+        return false;
+    const int code = readReply();
+    if (code / 100 == 2) {
+        takes8Bit = offers8BitMime(m_replyLines);
+        return true;
+    }
+    // A relay of the old school: no extensions, so 7-bit data only.
+    if (code / 100 != 5)
+        return fail(QStringLiteral("EHLO: reply %1").arg(code));
+    takes8Bit = false;
+    return command("HELO " + name, 2, "HELO");
+}
+
 bool MailDialogue::run(const Letter& letter)
 {
     const bool sent = converse(letter);
@@ -117,10 +159,13 @@ bool MailDialogue::converse(const Letter& letter)
     if (greeting / 100 != 2)
         return fail(QStringLiteral("greeting: reply %1").arg(greeting));
 
-    if (!command("HELO " + letter.heloName.toLocal8Bit(), 2, "HELO"))
+    bool takes8Bit = false;
+    if (!greet(letter, takes8Bit))
         return false;
     Pause(0.3);
-    if (!command("MAIL FROM: <" + letter.sender.toLocal8Bit() + ">", 2, "MAIL FROM"))
+    const BodyEncoding encoding = bodyEncodingFor(letter.body, takes8Bit);
+    const QByteArray bodyType = encoding == BodyEncoding::EightBit ? " BODY=8BITMIME" : "";
+    if (!command("MAIL FROM: <" + letter.sender.toLocal8Bit() + ">" + bodyType, 2, "MAIL FROM"))
         return false;
     if (letter.recipients.isEmpty())
         return fail(QStringLiteral("no recipient"));
@@ -133,12 +178,13 @@ bool MailDialogue::converse(const Letter& letter)
     if (!command("DATA", 3, "DATA"))
         return false;
     Pause(0.9);
-    const QByteArray block = dataBlock(letter.subject, letter.body);
-    const qsizetype subjectEnd = block.indexOf("\r\n") + 2;
-    if (m_socket.write(block.left(subjectEnd)) != subjectEnd)
+    // The header first, then after a pause the body and the end of data.
+    const QByteArray block = dataBlock(composeMessage(letter, encoding));
+    const qsizetype headerEnd = block.indexOf("\r\n\r\n") + 4;
+    if (m_socket.write(block.left(headerEnd)) != headerEnd)
         return fail(QStringLiteral("cannot send"));
     Pause(0.3);
-    if (m_socket.write(block.mid(subjectEnd)) != block.size() - subjectEnd)
+    if (m_socket.write(block.mid(headerEnd)) != block.size() - headerEnd)
         return fail(QStringLiteral("cannot send"));
     const int accepted = readReply();
     if (accepted / 100 != 2)

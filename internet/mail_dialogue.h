@@ -2,7 +2,11 @@
 // The SMTP conversation that delivers a bug report to the relay. Every
 // reply of the relay is read and checked: a refusal, a relay that stays
 // silent or a connection that drops ends the conversation as a failure.
-// The fixed pauses between the commands go through Pause (download.h).
+// The greeting is EHLO, so that the relay can say whether it takes 8-bit
+// data; a relay that does not know EHLO is greeted with HELO. The fixed
+// pauses between the commands go through Pause (download.h).
+
+#include "mail_message.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,14 +15,6 @@
 class QTcpSocket;
 
 namespace qpt::internet {
-
-struct Letter {
-    QString heloName;        // the local host name
-    QString sender;          // a valid address for MAIL FROM
-    QStringList recipients;  // one RCPT TO each, in this order
-    QString subject;
-    QString body;            // lines joined by CR LF
-};
 
 class MailDialogue {
 public:
@@ -34,21 +30,25 @@ public:
     // The recipient list "a,b,c" as the addresses to send to, in order.
     static QStringList recipientsFrom(const QString& list);
 
-    // The lines sent after DATA, up to and including the end of the data:
-    // the subject line, the body with CR LF line ends and lines beginning
-    // with "." doubled, two empty lines and the closing ".".
-    static QByteArray dataBlock(const QString& subject, const QString& body);
+    // What is sent after DATA: the message with lines beginning with "."
+    // doubled, then the closing ".".
+    static QByteArray dataBlock(const QByteArray& message);
+
+    // Whether an EHLO reply (its lines, codes included) offers 8BITMIME.
+    static bool offers8BitMime(const QList<QByteArray>& replyLines);
 
 private:
     bool converse(const Letter& letter);
     bool sendLine(const QByteArray& line);
     bool command(const QByteArray& line, int expectedClass, const char* what);
     int readReply();
+    bool greet(const Letter& letter, bool& takes8Bit);
     bool fail(const QString& why);
 
     QTcpSocket& m_socket;
     int m_replyTimeoutMs;
     QByteArray m_buffer;
+    QList<QByteArray> m_replyLines;  // the lines of the last reply
     QString m_failure;
 };
 

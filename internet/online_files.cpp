@@ -107,17 +107,27 @@ bool imageReady()
     const QString path = imagePath();
     if (path.isEmpty())
         return false;
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
     struct stat st {};
-    return ::lstat(native(path).constData(), &st) == 0 && S_ISREG(st.st_mode)
-        && st.st_uid == ::getuid() && st.st_size > 0;
+    char head[4] = {};
+    const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid();
+    const ssize_t n = ours ? ::read(fd, head, sizeof head) : -1;
+    ::close(fd);
+    if (n < 2)
+        return false;
+    const QByteArray start(head, int(n));
+    return start.startsWith("#!") || start.startsWith("\x7f" "ELF");
 }
 
-bool replaceProgram(const QString& target, const QString& source)
+StagedProgram::StagedProgram(const QString& target, const QString& source)
+    : m_target(target)
 {
     const QFileInfo targetInfo(target);
     const QString folder = targetInfo.absolutePath();
     if (!QFileInfo(folder).isDir())
-        return false;
+        return;
 
     mode_t mode = 0755;
     struct stat old {};
@@ -133,13 +143,13 @@ bool replaceProgram(const QString& target, const QString& source)
 
     const int in = ::open(native(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0)
-        return false;
+        return;
 
     QByteArray pattern = native(folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".XXXXXX"));
     const int out = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (out < 0) {
         ::close(in);
-        return false;
+        return;
     }
 
     bool ok = true;
@@ -167,10 +177,32 @@ bool replaceProgram(const QString& target, const QString& source)
     ok = ok && ::fchmod(out, mode) == 0;
     ok = ok && ::fsync(out) == 0;
     ok = ::close(out) == 0 && ok;
-    ok = ok && ::rename(pattern.constData(), native(target).constData()) == 0;
-    if (!ok)
+    if (ok)
+        m_staged = QFile::decodeName(pattern);
+    else
         ::unlink(pattern.constData());
-    return ok;
+}
+
+StagedProgram::~StagedProgram()
+{
+    if (!m_staged.isEmpty())
+        ::unlink(native(m_staged).constData());
+}
+
+bool StagedProgram::commit()
+{
+    if (m_staged.isEmpty())
+        return false;
+    if (::rename(native(m_staged).constData(), native(m_target).constData()) != 0)
+        return false;
+    m_staged.clear();
+    return true;
+}
+
+bool replaceProgram(const QString& target, const QString& source)
+{
+    StagedProgram staged(target, source);
+    return staged.isReady() && staged.commit();
 }
 
 QStringList splitLines(const QString& text)

@@ -27,17 +27,40 @@ QString imagePath();
 // and never following a link planted at that name. False on any failure.
 bool writeImage(const QByteArray& bytes);
 
-// True when imagePath() is a regular file of ours holding at least one byte.
+// True when imagePath() is a regular file of ours that starts like a
+// program (an ELF header or "#!").
 bool imageReady();
 
-// Replaces the program file `target` with the content of `source` in one
-// step: a half-written program is never visible under the target's name.
-// The new file gets the permission bits of the file it replaces (so an
+// A new program copied beside the one it is to replace, under a hidden
+// temporary name in the same folder, ready to take its place in one rename.
+// Preparing it first means that a folder that cannot be written, a full disk
+// or a missing source is found out while the old program still runs.
+//
+// The copy gets the permission bits of the file it replaces (so an
 // executable stays executable; a program that lost its execute bits gets
 // them back for whoever may read it), or rwxr-xr-x when there was none. The
 // source is opened without following links; an empty source is refused.
-// False on any failure, and the
-// target is then left as it was.
+// The copy is removed again unless it was committed.
+class StagedProgram {
+public:
+    StagedProgram(const QString& target, const QString& source);
+    ~StagedProgram();
+    StagedProgram(const StagedProgram&) = delete;
+    StagedProgram& operator=(const StagedProgram&) = delete;
+
+    bool isReady() const { return !m_staged.isEmpty(); }
+    // Puts the copy in the target's place. False (and the target as it
+    // was) on failure.
+    bool commit();
+
+private:
+    QString m_target;
+    QString m_staged;  // empty when not ready or committed
+};
+
+// Replaces the program file `target` with the content of `source` in one
+// step: a half-written program is never visible under the target's name.
+// False on any failure, and the target is then left as it was.
 bool replaceProgram(const QString& target, const QString& source);
 
 // Splits text into lines at CR LF, lone CR and lone LF. A line end at the

@@ -20,6 +20,30 @@ bool isWeb(const QUrl& url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+// No page or picture of the host is kept beyond these sizes, whatever
+// it sends.
+constexpr qint64 kPageLimit = 4 * 1024 * 1024;
+constexpr qint64 kImageLimit = 8 * 1024 * 1024;
+
+const char* const kTooLarge = "qptTooLarge";
+
+// Aborts the reply once more than the limit has arrived or is announced,
+// and marks it so.
+void limit(QNetworkReply* reply, qint64 bytes)
+{
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, bytes](qint64 received, qint64 total) {
+        if (received > bytes || total > bytes) {
+            reply->setProperty(kTooLarge, true);
+            reply->abort();
+        }
+    });
+}
+
+bool wasTooLarge(const QNetworkReply* reply)
+{
+    return reply->property(kTooLarge).toBool();
+}
+
 QNetworkRequest freshRequest(const QUrl& url)
 {
     QNetworkRequest request(url);
@@ -73,6 +97,7 @@ void WebBrowser::navigate(const QUrl& url)
     }
     QNetworkReply* reply = m_network->get(freshRequest(url));
     m_page = reply;
+    limit(reply, kPageLimit);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { pageArrived(reply); });
 }
 
@@ -82,8 +107,13 @@ void WebBrowser::pageArrived(QNetworkReply* reply)
     if (reply != m_page)
         return;  // a page we no longer want
     m_page = nullptr;
-    const QByteArray body = reply->readAll();
-    if (body.isEmpty() && reply->error() != QNetworkReply::NoError) {
+    const bool tooLarge = wasTooLarge(reply);
+    const QByteArray body = tooLarge ? QByteArray() : reply->readAll();
+    if (tooLarge) {
+        setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
+                   "<p>%1</p><p>The page is too large to be shown.</p></body></html>")
+                    .arg(m_location.toString().toHtmlEscaped()));
+    } else if (body.isEmpty() && reply->error() != QNetworkReply::NoError) {
         setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
                    "<p>%1</p><p>%2</p></body></html>")
                     .arg(m_location.toString().toHtmlEscaped(), reply->errorString().toHtmlEscaped()));
@@ -116,6 +146,7 @@ QVariant WebBrowser::loadResource(int type, const QUrl& name)
     if (!m_requested.contains(url)) {
         m_requested.insert(url);
         QNetworkReply* reply = m_network->get(freshRequest(url));
+        limit(reply, kImageLimit);
         connect(reply, &QNetworkReply::finished, this, [this, reply, url] { imageArrived(reply, url); });
     }
     return QVariant();
@@ -124,8 +155,8 @@ QVariant WebBrowser::loadResource(int type, const QUrl& name)
 void WebBrowser::imageArrived(QNetworkReply* reply, const QUrl& key)
 {
     reply->deleteLater();
-    if (!m_requested.contains(key))
-        return;  // the page has changed since
+    if (!m_requested.contains(key) || wasTooLarge(reply))
+        return;  // the page has changed since, or the picture was too large
     QImage image;
     if (!image.loadFromData(reply->readAll()))
         return;

@@ -203,12 +203,27 @@ void FileAssWindow::confirm()
         extensions << lstFileTypeToAzz->item(0)->text();
         delete lstFileTypeToAzz->takeItem(0);
     }
-    FileAssociation::registerExtensions(extensions, AppFolder::file(QLatin1String(programs::Executer)));
+    const FileAssociation::Outcome outcome =
+        FileAssociation::registerExtensions(extensions, AppFolder::file(QLatin1String(programs::Executer)));
+    // The automatic run at every player start stays silent either way.
     if (!automaticMode.isEmpty())
         return;
-    Dialogs::message(QStringLiteral("FASS Installed"), QStringLiteral("File Association Installed"),
-                     MsgIcon::Information, MsgButtons::Ok, this);
+    if (outcome.succeeded())
+        Dialogs::message(QStringLiteral("FASS Installed"), QStringLiteral("File Association Installed"),
+                         MsgIcon::Information, MsgButtons::Ok, this);
+    else
+        Dialogs::message(QStringLiteral("FASS Error"), failureText(outcome), MsgIcon::Critical, MsgButtons::Ok, this);
     unload();
+}
+
+QString FileAssWindow::failureText(const FileAssociation::Outcome& outcome)
+{
+    QString text = QStringLiteral("File Association Failed\r\n\r\nThese files could not be written:");
+    for (const QString& path : outcome.unwritten)
+        text += QStringLiteral("\r\n") + path;
+    if (!outcome.defaultsChanged)
+        text += QStringLiteral("\r\n\r\nThe programs that open your files were left as they were.");
+    return text;
 }
 
 void FileAssWindow::showInfo()

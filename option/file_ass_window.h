@@ -3,6 +3,7 @@
 // to the player, and registers them. The same window, never shown, runs the
 // automatic association of the "autofileass" start.
 
+#include "file_association.h"
 #include "skinned_window.h"
 
 #include "common/event_loop.h"
@@ -50,6 +51,8 @@ public:
     static QString infoText();
     static QString messageText();
     static QString message2Text();
+    // The box shown when a registration could not write everything.
+    static QString failureText(const FileAssociation::Outcome& outcome);
 
     QListWidget* lstFileType = nullptr;
     QListWidget* lstFileTypeToAzz = nullptr;

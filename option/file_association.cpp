@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace qpt::option {
 
 namespace {
@@ -45,6 +47,18 @@ QString readText(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// The whole text of a file that may be missing; no value when it is there
+// but cannot be read (so that it is not overwritten without its lines).
+std::optional<QString> readExisting(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return QString();
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
     return QString::fromUtf8(file.readAll());
 }
 
@@ -328,9 +342,10 @@ QString FileAssociation::withDefaults(const QString& mimeAppsList, const QString
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-bool FileAssociation::registerExtensions(const QStringList& extensions, const QString& executerPath)
+FileAssociation::Outcome FileAssociation::registerExtensions(const QStringList& extensions,
+                                                             const QString& executerPath)
 {
-    bool ok = true;
+    Outcome outcome;
     QStringList types;
     for (const QString& extension : extensions) {
         for (const QString& type : mimeTypesFor(extension)) {
@@ -352,8 +367,11 @@ bool FileAssociation::registerExtensions(const QStringList& extensions, const QS
             unknown << extension;
     }
     const QString mimeFolder = dataHome() + QStringLiteral("/mime");
-    const bool packageChanged = writeIfChanged(mimePackagePath(), mimePackage(unknown), ok);
-    if (packageChanged || !QFileInfo::exists(mimeFolder + QStringLiteral("/mime.cache")))
+    bool packageOk = true;
+    const bool packageChanged = writeIfChanged(mimePackagePath(), mimePackage(unknown), packageOk);
+    if (!packageOk)
+        outcome.unwritten << mimePackagePath();
+    else if (packageChanged || !QFileInfo::exists(mimeFolder + QStringLiteral("/mime.cache")))
         runTool("update-mime-database", mimeFolder);
 
     const QString entryPath = desktopEntryPath();
@@ -363,13 +381,29 @@ bool FileAssociation::registerExtensions(const QStringList& extensions, const QS
             entryTypes << type;
     }
     const QString applications = QFileInfo(entryPath).absolutePath();
-    const bool entryChanged = writeIfChanged(entryPath, desktopEntry(execLine(executerPath), entryTypes), ok);
-    if (entryChanged || !QFileInfo::exists(applications + QStringLiteral("/mimeinfo.cache")))
+    bool entryOk = true;
+    const bool entryChanged = writeIfChanged(entryPath, desktopEntry(execLine(executerPath), entryTypes), entryOk);
+    if (!entryOk)
+        outcome.unwritten << entryPath;
+    else if (entryChanged || !QFileInfo::exists(applications + QStringLiteral("/mimeinfo.cache")))
         runTool("update-desktop-database", applications);
 
+    // The defaults point at the entry only once it and the package are in
+    // place; until then the user's defaults stay as they were.
     const QString listPath = mimeAppsListPath();
-    writeIfChanged(listPath, withDefaults(readText(listPath), types, desktopId()), ok);
-    return ok;
+    if (!outcome.succeeded()) {
+        outcome.defaultsChanged = false;
+        return outcome;
+    }
+    const std::optional<QString> list = readExisting(listPath);
+    bool listOk = list.has_value();
+    if (listOk)
+        writeIfChanged(listPath, withDefaults(*list, types, desktopId()), listOk);
+    if (!listOk) {
+        outcome.unwritten << listPath;
+        outcome.defaultsChanged = false;
+    }
+    return outcome;
 }
 
 }  // namespace qpt::option

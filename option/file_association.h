@@ -13,7 +13,9 @@
 //     extensions that the shared MIME database does not know (*.mp1, *.cda,
 //     *.vyx) a type of ours;
 //   - the MIME and desktop databases updated when their tools exist.
-// Registration failures are not reported to the user.
+// mimeapps.list is changed only once the desktop entry and the MIME package
+// are in place, so that the user's defaults never point at an entry that
+// does not exist; a list that cannot be read is never rewritten.
 
 #include <QString>
 #include <QStringList>
@@ -46,9 +48,15 @@ public:
     static QString ownMimeType(const QString& extension);
     static bool isOwnMimeType(const QString& name);
 
-    // Registers the extensions for the executer at this path. False when a
-    // step failed; the other steps are still carried out.
-    static bool registerExtensions(const QStringList& extensions, const QString& executerPath);
+    // What a registration could not do.
+    struct Outcome {
+        QStringList unwritten;       // files that could not be written (or read)
+        bool defaultsChanged = true;  // false: mimeapps.list was left as it was
+        bool succeeded() const { return unwritten.isEmpty(); }
+    };
+
+    // Registers the extensions for the executer at this path.
+    static Outcome registerExtensions(const QStringList& extensions, const QString& executerPath);
 
     // mimeapps.list with the types' defaults set to the desktop entry (and
     // the entry added to their associations, taken out of the removed

@@ -170,12 +170,12 @@ void OptionDialog::startUp(const QString& commandLine)
 {
     centreOver(nullptr);
     const bool automatic = commandLine == QLatin1String(words::AutoFileAss);
-    const bool markerWritten = MarkerFiles::createOrTruncate(markerPath(), QStringLiteral("Option Active..."));
+    const bool markerWritten = MarkerFiles::createNoFollow(markerPath(), QStringLiteral("Option Active..."));
+    versionText = lblVersion->text().mid(7);
+    SettingsStore::write(QLatin1String(keys::Option), versionText);
     if (automatic) {
         // The hidden run re-applies the associations and ends; it never asks
         // anything, not even when the marker cannot be written.
-        versionText = lblVersion->text().mid(7);
-        SettingsStore::write(QLatin1String(keys::Option), versionText);
         timPlayerCheck.setInterval(0);
         hide();
         frmFileAss = new FileAssWindow;
@@ -184,11 +184,16 @@ void OptionDialog::startUp(const QString& commandLine)
         return;
     }
     if (!markerWritten) {
-        askAfterUpdate();
-        return;
+        // A marker that was never written cannot signal anything: looking
+        // for it would confirm the dialog at once, saving options nobody
+        // chose and starting a player. Nothing watches it; the user is told
+        // once, and the start goes on as usual.
+        timPlayerCheck.setInterval(0);
+        Dialogs::message(QStringLiteral("Quorbel Player Tirk Option"), folderNotWritableText(AppFolder::path()),
+                         MsgIcon::Exclamation, MsgButtons::Ok);
+        if (m_ended)
+            return;
     }
-    versionText = lblVersion->text().mid(7);
-    SettingsStore::write(QLatin1String(keys::Option), versionText);
 
     if (commandLine == QLatin1String(words::FirstTime)) {
         pendingSave = QLatin1String(kSave);
@@ -226,6 +231,14 @@ bool OptionDialog::loadStoredOptions()
     for (int i = 0; i < list.size(); ++i)
         list[i]->setChecked(numbers[i] == 1.0);
     return true;
+}
+
+QString OptionDialog::folderNotWritableText(const QString& folder)
+{
+    return QStringLiteral("The folder of Quorbel Player Tirk cannot be written:\r\n") + folder
+         + QStringLiteral("\r\n\r\nYour options are saved as usual, but the player cannot close this\r\n"
+                          "window for you, and no update can be installed until this folder\r\n"
+                          "can be written.");
 }
 
 void OptionDialog::askAfterUpdate()

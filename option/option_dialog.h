@@ -53,6 +53,8 @@ public:
     static const QStringList& boxKeys();
     static QString markerPath();
     static QString updatedQuestionText();
+    // The box that tells that the program's folder cannot be written.
+    static QString folderNotWritableText(const QString& folder);
 
     QCheckBox* chkAutoFileAzz = nullptr;
     QCheckBox* chkTransparent = nullptr;

@@ -161,12 +161,28 @@ private slots:
         QCOMPARE(world.main.lblStatus->caption(), QStringLiteral("Your Player Ver.: v1.00"));
     }
 
+    // The report arrives as a standard message that Python's email package
+    // reads without complaint, with its non-ASCII text intact: sent as it
+    // is where the relay takes 8-bit data, quoted-printable where it does
+    // not, and to a relay that knows only HELO.
+    void reportReachesTheMailbox_data()
+    {
+        QTest::addColumn<QStringList>("relayOptions");
+        QTest::addColumn<QString>("encoding");
+        QTest::newRow("8BITMIME offered") << QStringList() << "8bit";
+        QTest::newRow("no 8BITMIME") << QStringList{"--no-8bitmime"} << "quoted-printable";
+        QTest::newRow("HELO only") << QStringList{"--helo-only"} << "quoted-printable";
+    }
     void reportReachesTheMailbox()
     {
-        LocalMailRelay relay;
+        QFETCH(QStringList, relayOptions);
+        QFETCH(QString, encoding);
+        LocalMailRelay relay(relayOptions);
         QVERIFY(relay.isListening());
         ReportWorld world(relay.address(), QStringLiteral("bugs@tirk.example,triage@tirk.example"));
-        world.fillIn(QStringLiteral("It stops.\n.\n.dotted line\nlast line"));
+        const QString description = QStringLiteral("Grüße: ça plante — 日本語 = «x»\n.\n.dotted line\n")
+                                  + QString(120, QLatin1Char('w')) + QStringLiteral(" end\nlast line ");
+        world.fillIn(description);
         QVERIFY(world.send());
         QCOMPARE(world.main.lblStatus->caption(), kSent);
 
@@ -177,9 +193,33 @@ private slots:
         QCOMPARE(message.value(QStringLiteral("recipients")).toArray(),
                  (QJsonArray{QStringLiteral("bugs@tirk.example"), QStringLiteral("triage@tirk.example")}));
         QVERIFY(!message.value(QStringLiteral("helo")).toString().isEmpty());
-        const QStringList lines = message.value(QStringLiteral("data")).toString().split(QStringLiteral("\r\n"));
-        const QStringList expectedHead = {
-            "SUBJECT: Online System Bug Report",
+        const bool eightBit = encoding == QLatin1String("8bit");
+        QCOMPARE(message.value(QStringLiteral("mail_options")).toArray().contains(QStringLiteral("BODY=8BITMIME")),
+                 eightBit);
+
+        const QJsonObject parsed = message.value(QStringLiteral("parsed")).toObject();
+        QCOMPARE(parsed.value(QStringLiteral("defects")).toArray(), QJsonArray());
+        QMap<QString, QString> headers;
+        QStringList order;
+        for (const QJsonValue& pair : parsed.value(QStringLiteral("headers")).toArray()) {
+            const QString name = pair.toArray().at(0).toString();
+            headers.insert(name.toLower(), pair.toArray().at(1).toString());
+            order << name;
+        }
+        QCOMPARE(order, (QStringList{"From", "To", "Date", "Subject", "Message-ID", "MIME-Version", "Content-Type",
+                                     "Content-Transfer-Encoding"}));
+        QVERIFY(headers.value("from").contains(QStringLiteral("<onlinesystem@tirk.example>")));
+        QCOMPARE(headers.value("to"), QStringLiteral("<bugs@tirk.example>, <triage@tirk.example>"));
+        QVERIFY(parsed.value(QStringLiteral("date_readable")).toBool());
+        QCOMPARE(headers.value("subject"), QStringLiteral("Online System Bug Report"));
+        QVERIFY(QRegularExpression(QStringLiteral("^<[^<>@\\s]+@tirk\\.example>$")).match(headers.value("message-id")).hasMatch());
+        QCOMPARE(headers.value("mime-version"), QStringLiteral("1.0"));
+        QCOMPARE(headers.value("content-type"), QStringLiteral("text/plain; charset=UTF-8"));
+        QCOMPARE(parsed.value(QStringLiteral("transfer_encoding")).toString(), encoding);
+        QCOMPARE(parsed.value(QStringLiteral("charset")).toString(), QStringLiteral("utf-8"));
+
+        const QStringList lines = parsed.value(QStringLiteral("body")).toString().split(QStringLiteral("\r\n"));
+        const QStringList expectedHead = QStringList{
             "OS Bug Report From: me@home.example",
             "",
             "User use WindowsXP as OS",
@@ -190,11 +230,7 @@ private slots:
             "User Have Seen The Bug, Few Times",
             "",
             "Bug Report Description: ",
-            "It stops.",
-            ".",
-            ".dotted line",
-            "last line",
-        };
+        } + description.split(QLatin1Char('\n'));
         QCOMPARE(lines.mid(0, expectedHead.size()), expectedHead);
         QVERIFY(QRegularExpression(QStringLiteral("^Time: \\d\\d:\\d\\d:\\d\\d / Date: \\d\\d-\\d\\d-\\d\\d\\d\\d$"))
                     .match(lines.value(expectedHead.size()))

@@ -3,10 +3,14 @@
 #include "internet/download.h"
 #include "internet/mail_dialogue.h"
 #include "internet/online_files.h"
+#include "internet/program_image.h"
+#include "internet/version_file.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -40,8 +44,7 @@ private slots:
         QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/every.bin")), every);
         const Download empty = downloader.fetch(host.url() + QStringLiteral("/empty.bin"));
         QVERIFY(empty.body.isEmpty());
-        QVERIFY(empty.complete);
-        QVERIFY(!empty.isWholeProgram());
+        QVERIFY(empty.arrivedWhole());
 
         // Each download is fresh: the cache is bypassed on the wire too.
         const QStringList requests = host.requests();
@@ -57,7 +60,9 @@ private slots:
         const Download missing = downloader.fetch(host.url() + QStringLiteral("/no/such/file.txt"));
         QCOMPARE(missing.status, 404);
         QVERIFY(!missing.body.isEmpty());  // the server's error page
-        QVERIFY(!missing.isWholeProgram());
+        QCOMPARE(missing.end, TransferEnd::Complete);
+        QVERIFY(!missing.succeeded());
+        QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/no/such/file.txt")), missing.body);
     }
 
     void unreachableHostGivesEmptyText()
@@ -77,8 +82,8 @@ private slots:
         Downloader downloader;
         const Download download = downloader.fetch(host.url() + QStringLiteral("/short.bin"));
         QVERIFY(download.body.size() <= part.size());
-        QVERIFY(!download.complete);
-        QVERIFY(!download.isWholeProgram());
+        QCOMPARE(download.end, TransferEnd::CutShort);
+        QVERIFY(!download.arrivedWhole());
     }
 
     void eventsRunBetweenChunksAndCancelStops()
@@ -100,9 +105,9 @@ private slots:
         QObject::disconnect(&timer, nullptr, nullptr, nullptr);
         QObject::connect(&timer, &QTimer::timeout, [&] { downloader.CancelDownload(); });
         const Download cancelled = downloader.fetch(host.url() + QStringLiteral("/big.bin"));
-        QVERIFY(cancelled.cancelled);
+        QCOMPARE(cancelled.end, TransferEnd::Cancelled);
         QVERIFY(cancelled.body.size() < big.size());
-        QVERIFY(!cancelled.isWholeProgram());
+        QVERIFY(!cancelled.succeeded());
         timer.stop();
         // The flag is reset by the next download.
         QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/big.bin")).size(), big.size());
@@ -182,6 +187,158 @@ private slots:
         QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
+    // What each way a host can misbehave makes of a transfer, and that no
+    // more than the limit is ever kept.
+    void everyHostBehaviourEndsAsWhatItIs_data()
+    {
+        QTest::addColumn<QString>("mode");      // .mode content, "announce N", "missing", "portal"
+        QTest::addColumn<int>("end");           // TransferEnd
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("missing file") << "missing" << int(TransferEnd::Complete) << 404 << false;
+        QTest::newRow("captive portal") << "portal" << int(TransferEnd::Complete) << 200 << true;
+        QTest::newRow("no length, closed early") << "nolength-cut" << int(TransferEnd::Complete) << 200 << false;
+        QTest::newRow("longer length announced") << "announce 9000" << int(TransferEnd::CutShort) << 200 << false;
+        QTest::newRow("more than the limit announced") << "announce 999999999" << int(TransferEnd::TooLarge) << 200 << false;
+        QTest::newRow("endless body") << "endless" << int(TransferEnd::TooLarge) << 200 << false;
+        QTest::newRow("slow trickle") << "trickle 700" << int(TransferEnd::Stalled) << 200 << false;
+        QTest::newRow("chunked") << "chunked" << int(TransferEnd::Complete) << 200 << true;
+        QTest::newRow("chunked, closed early") << "chunked-cut" << int(TransferEnd::CutShort) << 200 << false;
+    }
+    void everyHostBehaviourEndsAsWhatItIs()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, end);
+        QFETCH(int, status);
+        QFETCH(bool, whole);
+        LocalUpdateHost host;
+        const QByteArray file = QByteArray("\x7f" "ELF", 4) + QByteArray(5000, 'e');
+        if (mode != QLatin1String("missing"))
+            host.put(QStringLiteral("file.bin"), file);
+        if (mode == QLatin1String("portal"))
+            host.put(QStringLiteral("PORTAL"), "on");
+        else if (mode.startsWith(QLatin1String("announce ")))
+            host.put(QStringLiteral("file.bin.announce"), mode.mid(9).toLatin1());
+        else if (mode != QLatin1String("missing"))
+            host.put(QStringLiteral("file.bin.mode"), mode.toLatin1());
+
+        Downloader downloader;
+        const TransferLimits limits{64 * 1024, 300};
+        QElapsedTimer clock;
+        clock.start();
+        const Download download = downloader.fetch(host.url() + QStringLiteral("/file.bin"), limits);
+        QCOMPARE(int(download.end), end);
+        QCOMPARE(download.status, status);
+        QCOMPARE(download.arrivedWhole(), whole);
+        QVERIFY(download.body.size() <= limits.maxBytes);
+        QCOMPARE(download.received, qint64(download.body.size()));
+        QVERIFY(clock.elapsed() < 10000);
+        if (mode == QLatin1String("chunked"))
+            QCOMPARE(download.body, file);
+        if (mode == QLatin1String("announce 999999999"))
+            QCOMPARE(download.received, 0);  // refused before a byte was kept
+    }
+
+    // The version file is believed only when it reads as one.
+    void versionFileReader_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected");  // player, option, OS, date; empty = refused
+        const QStringList refused;
+        QTest::newRow("as published") << QByteArray("PlayVer=v1.01\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=12-07-2026\r\n")
+                                      << QStringList{"v1.01", "v1.00", "v1.00", "12-07-2026"};
+        QTest::newRow("LF, no last line end, later lines ignored")
+            << QByteArray("PlayVer=v2.0b\nOptiVer=v1.00\nOSV=v1.00\nUpdate=\nmore lines\n<html>")
+            << QStringList{"v2.0b", "v1.00", "v1.00", ""};
+        QTest::newRow("player not published") << QByteArray("PlayVer=\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=x\r\n")
+                                              << QStringList{"", "v1.00", "v1.00", "x"};
+        QTest::newRow("Online System N/A, short date line")
+            << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=N/A\r\nUp\r\n")
+            << QStringList{"v1.00", "v1.00", "N/A", "N/A"};
+        QTest::newRow("HTML page") << QByteArray("<!DOCTYPE html>\n<html>\n<head><title>Not Found</title></head>\n"
+                                                 "<body><h1>Not Found</h1></body>\n</html>\n")
+                                   << refused;
+        QTest::newRow("line shorter than its prefix") << QByteArray("PlayVe\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=x")
+                                                      << refused;
+        QTest::newRow("date line too short") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpd")
+                                             << refused;
+        QTest::newRow("three lines") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\n") << refused;
+        QTest::newRow("no version in line 2") << QByteArray("PlayVer=v1.00\r\nOptiVer=\r\nOSV=v1.00\r\nUpdate=x")
+                                              << refused;
+        QTest::newRow("binary") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.\x00\r\nOSV=v1.00\r\nUpdate=x", 41)
+                                << refused;
+        QTest::newRow("control characters") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=\x1b[2J")
+                                            << refused;
+        QTest::newRow("larger than 64 KiB")
+            << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=x\r\n") + QByteArray(64 * 1024, '\n')
+            << refused;
+    }
+    void versionFileReader()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        const std::optional<VersionFile> file = parseVersionFile(bytes);
+        if (expected.isEmpty()) {
+            QVERIFY(!file);
+            return;
+        }
+        QVERIFY(file);
+        QCOMPARE((QStringList{file->player, file->option, file->onlineSystem, file->date}), expected);
+    }
+
+    // A program image is accepted only whole, as a program, and matching
+    // its published digest; a refused one leaves nothing behind.
+    void programImages_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("mode");    // how the host sends it
+        QTest::addColumn<QString>("digest");  // "" none published, "good", "bad", "junk"
+        QTest::addColumn<int>("refusal");
+        const QByteArray elf = QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(3000, '\0');
+        const QByteArray script("#!/bin/sh\necho new\n");
+        QTest::newRow("ELF") << elf << "" << "" << int(ImageRefusal::None);
+        QTest::newRow("script, chunked, digest matches") << script << "chunked" << "good" << int(ImageRefusal::None);
+        QTest::newRow("HTML page") << QByteArray("<html><body>Log in</body></html>") << "" << "" << int(ImageRefusal::NotAProgram);
+        QTest::newRow("empty") << QByteArray() << "" << "" << int(ImageRefusal::NotAProgram);
+        QTest::newRow("no length") << elf << "nolength-cut" << "" << int(ImageRefusal::NotWhole);
+        QTest::newRow("digest differs") << elf << "" << "bad" << int(ImageRefusal::ChecksumMismatch);
+        QTest::newRow("digest unreadable") << elf << "" << "junk" << int(ImageRefusal::ChecksumUnreadable);
+        QTest::newRow("too large") << elf + QByteArray(70 * 1024, 'x') << "" << "" << int(ImageRefusal::TooLarge);
+    }
+    void programImages()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(QString, mode);
+        QFETCH(QString, digest);
+        QFETCH(int, refusal);
+        TestEnv env;
+        LocalUpdateHost host;
+        host.put(QStringLiteral("image.dat"), image);
+        if (!mode.isEmpty())
+            host.put(QStringLiteral("image.dat.mode"), mode.toLatin1());
+        const QByteArray sha = QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex();
+        if (digest == QLatin1String("good"))
+            host.put(QStringLiteral("image.dat.sha256"), sha.toUpper() + "  image.dat\n");
+        else if (digest == QLatin1String("bad"))
+            host.put(QStringLiteral("image.dat.sha256"), QByteArray(64, 'a') + "  image.dat\n");
+        else if (digest == QLatin1String("junk"))
+            host.put(QStringLiteral("image.dat.sha256"), "<html>Log in</html>");
+
+        Downloader downloader;
+        const FetchedImage fetched =
+            fetchProgramImage(downloader, host.url() + QStringLiteral("/image.dat"), {64 * 1024, 2000});
+        QCOMPARE(int(fetched.refusal), refusal);
+        const QDir privateFolder(privateTempFolder());
+        if (refusal == int(ImageRefusal::None)) {
+            QVERIFY(fetched.image);
+            QCOMPARE(TestEnv::readFile(fetched.image->path()), image);
+            QVERIFY(fetched.image->path().startsWith(privateFolder.path()));
+        } else {
+            QVERIFY(!fetched.image);
+            QCOMPARE(privateFolder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+        }
+    }
+
     void linesAndMailData()
     {
         QCOMPARE(splitLines(QStringLiteral("a\r\nb\nc\rd\r\n")), (QStringList{"a", "b", "c", "d"}));
@@ -189,8 +346,10 @@ private slots:
         QCOMPARE(splitLines(QString()), QStringList());
 
         QCOMPARE(MailDialogue::recipientsFrom(QStringLiteral("a@x, b@y,")), (QStringList{"a@x", "b@y"}));
-        QCOMPARE(MailDialogue::dataBlock(QStringLiteral("S"), QStringLiteral("one\r\n.\r\n.two\nthree")),
-                 QByteArray("SUBJECT: S\r\none\r\n..\r\n..two\r\nthree\r\n\r\n\r\n.\r\n"));
+        QCOMPARE(MailDialogue::dataBlock("Subject: S\r\n\r\none\r\n.\r\n.two\r\n"),
+                 QByteArray("Subject: S\r\n\r\none\r\n..\r\n..two\r\n.\r\n"));
+        QVERIFY(MailDialogue::offers8BitMime({"250-relay.example", "250-SIZE 100", "250-8BITMIME", "250 HELP"}));
+        QVERIFY(!MailDialogue::offers8BitMime({"250-relay.example", "250 HELP"}));
     }
 };
 

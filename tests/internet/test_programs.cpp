@@ -3,6 +3,7 @@
 
 #include "internet/online_files.h"
 #include "local_servers.h"
+#include "unwritable_folder.h"
 #include "tests/support/test_env.h"
 #include "tools/updater/updater.h"
 
@@ -106,6 +107,50 @@ private slots:
         QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
     }
 
+    // An application folder the user cannot write: the Online System says so
+    // once and runs on; an update it is asked for fails before anything is
+    // closed or changed.
+    void folderThatCannotBeWritten()
+    {
+        Installation installation;
+        TestEnv& env = installation.env;
+        const QString player = env.app(QStringLiteral("Quorbel Player Tirk.exe"));
+        TestEnv::writeFile(player, "#!/bin/sh\necho old player\n");
+        qpt::test::UnwritableFolder::makeRunnable(player);
+        installation.host.put(QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe"), "#!/bin/sh\necho new\n");
+        installation.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        qpt::test::UnwritableFolder folder(env);
+        if (!folder.unavailable().isEmpty())
+            QSKIP(qPrintable(folder.unavailable()));
+        QProcessEnvironment extra;
+        extra.insert(QStringLiteral("QPT_SYSTEM_DIR"), installation.system);
+        extra.insert(QStringLiteral("QPT_UPDATE_URL"), installation.host.url());
+
+        // Yes to the update, Cancel to the error.
+        extra.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QStringLiteral("OK,Yes,Cancel"));
+        auto online = folder.start(QStringLiteral("internet.dat"), {}, extra);
+        QVERIFY(online->waitForFinished(60000));
+        QCOMPARE(online->exitCode(), 0);
+        const QString notice = QStringLiteral("Quorbel Player Tirk Online System");
+        QCOMPARE(env.dialogTitles(), (QStringList{notice, "Newer Player Version Available", "Error"}));
+        const QJsonObject box = QJsonDocument::fromJson(TestEnv::readFile(env.dialogLog()).split('\n').first()).object();
+        QVERIFY(box.value(QStringLiteral("text")).toString().contains(env.appDir()));
+        QCOMPARE(TestEnv::readFile(player), QByteArray("#!/bin/sh\necho old player\n"));
+        QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+
+        // Up to date: said once, and the Online System stays open.
+        TestEnv::writeFile(env.dialogLog(), QByteArray());
+        installation.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        extra.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QStringLiteral("OK"));
+        online = folder.start(QStringLiteral("internet.dat"), {}, extra);
+        QVERIFY(waitUntil([&] { return !env.dialogTitles().isEmpty(); }, 30000));
+        QVERIFY(!online->waitForFinished(1500));
+        QCOMPARE(env.dialogTitles(), QStringList{notice});
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
+        online->kill();
+        QVERIFY(online->waitForFinished(10000));
+    }
+
     void updaterWaitsForTheOnlineSystem()
     {
         TestEnv env;
@@ -122,15 +167,20 @@ private slots:
         QVERIFY(!outcome.started);  // a second one would only end again
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), QByteArray("#!/bin/sh\nexit 0\n"));
 
-        // Without an image nothing is replaced; the installed one starts.
-        TestEnv other;
-        QVERIFY(other.installStandIn(QStringLiteral("internet.dat")));
-        const QByteArray before = TestEnv::readFile(other.app(QStringLiteral("internet.dat")));
-        const updater::Outcome plain = updater::Updater(other.appDir()).run();
-        QVERIFY(!plain.replaced);
-        QVERIFY(plain.started);
-        QCOMPARE(TestEnv::readFile(other.app(QStringLiteral("internet.dat"))), before);
-        QVERIFY(waitUntil([&] { return other.standInCalls(QStringLiteral("internet.dat")) == QStringList{""}; }));
+        // Without an image, or with one that is no program, nothing is
+        // replaced; the installed one starts.
+        for (const QByteArray& image : {QByteArray(), QByteArray("<html><body>Log in</body></html>")}) {
+            TestEnv other;
+            QVERIFY(other.installStandIn(QStringLiteral("internet.dat")));
+            if (!image.isEmpty())
+                QVERIFY(internet::writeImage(image));
+            const QByteArray before = TestEnv::readFile(other.app(QStringLiteral("internet.dat")));
+            const updater::Outcome plain = updater::Updater(other.appDir()).run();
+            QVERIFY(!plain.replaced);
+            QVERIFY(plain.started);
+            QCOMPARE(TestEnv::readFile(other.app(QStringLiteral("internet.dat"))), before);
+            QVERIFY(waitUntil([&] { return other.standInCalls(QStringLiteral("internet.dat")) == QStringList{""}; }));
+        }
     }
 };
 

@@ -11,6 +11,7 @@
 #include "common/dialogs.h"
 #include "common/settings_store.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -171,30 +172,47 @@ private slots:
                                 "Your OnSys Ver.: v1.00, Latest OnSys Ver.: v1.01"));
     }
 
-    void faultyVersionFileIsAnError_data()
+    // Whatever the host answers instead of a version file, the answer is
+    // "no connection": never an update offer, never "An error occur".
+    void noVersionFileMeansNoConnection_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("line shorter than its prefix") << QStringList{"PlayVe", "OptiVer=v1.00", "OSV=v1.00", "Update=x"};
-        QTest::newRow("date line shorter than its prefix") << QStringList{"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00", "Upd"};
-        QTest::newRow("three lines") << QStringList{"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00"};
+        QTest::addColumn<QByteArray>("file");  // served as version.txt; empty = missing
+        QTest::addColumn<QString>("mode");     // its .mode, "portal" or empty
+        const QByteArray newer("PlayVer=v1.01\r\nOptiVer=v1.01\r\nOSV=v1.01\r\nUpdate=x\r\n");
+        QTest::newRow("line shorter than its prefix") << QByteArray("PlayVe\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=x") << "";
+        QTest::newRow("date line shorter than its prefix")
+            << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpd") << "";
+        QTest::newRow("three lines") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00") << "";
+        QTest::newRow("missing file") << QByteArray() << "";
+        QTest::newRow("captive portal") << newer << "portal";
+        QTest::newRow("no length, closed early") << newer << "nolength-cut";
+        QTest::newRow("endless body") << newer << "endless";
+        QTest::newRow("slow trickle") << newer << "trickle 1500";
+        QTest::newRow("redirect loop") << newer << "redirect-loop";
     }
-    void faultyVersionFileIsAnError()
+    void noVersionFileMeansNoConnection()
     {
-        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, mode);
         World world;
-        QByteArray file = lines.join(QStringLiteral("\r\n")).toUtf8();
-        world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt"), file);  // no final line end
+        if (!file.isEmpty())
+            world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt"), file);
+        if (mode == QLatin1String("portal"))
+            world.host.put(QStringLiteral("PORTAL"), "on");
+        else if (!mode.isEmpty())
+            world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt.mode"), mode.toLatin1());
         Dialogs::scriptAnswers({"Retry", "Cancel"});
         OnlineSystem os;
+        os.frmMain()->setLimits({kMaxVersionFileBytes, ImageLimits{}.maxBytes, 400, 10000});
         os.start();
-        QCOMPARE(World::titles(), (QStringList{"Error", "Error"}));
+        QCOMPARE(World::titles(), (QStringList{"No Internet Connection", "No Internet Connection"}));
         const DialogRecord& box = Dialogs::records().first();
-        QCOMPARE(box.text, QStringLiteral("An error occur\r\nPress Retry, or Cancel to Exit OS"));
-        QCOMPARE(box.icon, QStringLiteral("critical"));
+        QCOMPARE(box.text, QStringLiteral("You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS"));
+        QCOMPARE(box.icon, QStringLiteral("information"));
         QCOMPARE(box.buttons, QStringLiteral("RetryCancel"));
         QVERIFY(os.hasEnded());
-        // Files already written stay.
-        QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("inet-version.tmp"))), file + "\r\n");
+        // Nothing that is not a version file is kept as one.
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
     }
 
     void playerUpdateClosesTheRunningPlayer()
@@ -213,6 +231,11 @@ private slots:
         QVERIFY(QProcess::startDetached(player, {}, world.env.appDir()));
         QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("Running.chk"))); }));
 
+        // Links planted at the names of the markers lead nowhere they point.
+        const QString planted = world.env.root() + QStringLiteral("/planted-");
+        for (const char* marker : {"shutdown.os", "inet-version.tmp"})
+            QVERIFY(QFile::link(planted + QLatin1String(marker), world.env.app(QLatin1String(marker))));
+
         const QByteArray image = recordingScript(world.env.app(QStringLiteral("new-player.log")));
         world.serveImage("QuorbelPlayerTirk.exe", image);
         world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
@@ -221,6 +244,8 @@ private slots:
         os.start();
 
         QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("old-player.log"))), QByteArray("closed\n"));
+        for (const char* marker : {"shutdown.os", "inet-version.tmp"})
+            QVERIFY2(!QFileInfo::exists(planted + QLatin1String(marker)), marker);
         QCOMPARE(TestEnv::readFile(player), image);
         QVERIFY(isExecutable(player));
         QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("new-player.log"))); }));
@@ -231,6 +256,31 @@ private slots:
         QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "Newer Player Version Available"}));
         QVERIFY(!os.hasEnded());
         QCOMPARE(world.host.requests().filter(QStringLiteral("version.txt")).size(), 2);
+    }
+
+    // A folder that cannot take the copy of the version file (here a folder
+    // holds its name) is said once per run; the check goes on from memory.
+    void folderThatCannotBeWritten()
+    {
+        World world;
+        QVERIFY(QDir().mkpath(world.env.app(QStringLiteral("inet-version.tmp"))));
+        world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=12-07-2026"});
+        // Yes to an update whose image is missing: "Error", Retry, and the
+        // second pass does not say it again.
+        Dialogs::scriptAnswers({"OK", "Yes", "Retry", "No"});
+        OnlineSystem os;
+        os.start();
+        QCOMPARE(World::titles(), (QStringList{"Quorbel Player Tirk Online System", "Newer Player Version Available",
+                                               "Error", "Newer Player Version Available"}));
+        const DialogRecord& notice = Dialogs::records().first();
+        QCOMPARE(notice.text, FrmMain::folderNotWritableText(world.env.appDir()));
+        QVERIFY(notice.text.contains(world.env.appDir()));
+        QCOMPARE(notice.icon, QStringLiteral("exclamation"));
+        QCOMPARE(notice.buttons, QStringLiteral("OK"));
+        QVERIFY(!os.hasEnded());
+        QVERIFY(os.frmMain()->isVisible());
+        QVERIFY(os.frmMain()->windowTitle().endsWith(QStringLiteral("(Latest Online Update: 12-07-2026)")));
+        QVERIFY(os.frmMain()->lblStatus->caption().endsWith(QStringLiteral("Latest OnSys Ver.: v1.00")));
     }
 
     void staleRunningMarkerDoesNotHoldTheUpdate()
@@ -253,25 +303,53 @@ private slots:
         QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("new-player.log"))); }));
     }
 
+    // An accepted Option program replaces the open one only after it has
+    // saved and closed, so that the new one's "updatet" start is not ended
+    // by the single-instance rule.
+    void optionUpdate_data()
+    {
+        QTest::addColumn<QString>("mode");  // how the host sends the image
+        QTest::addColumn<bool>("digest");   // with a published .sha256
+        QTest::newRow("plain") << QString() << false;
+        QTest::newRow("chunked, with its digest") << "chunked" << true;
+    }
     void optionUpdate()
     {
+        QFETCH(QString, mode);
+        QFETCH(bool, digest);
         World world;
-        QVERIFY(world.env.installStandIn(QStringLiteral("option.dat")));
-        TestEnv::writeFile(world.env.app(QStringLiteral("activeoption.inf")), "Option Active...\r\n");
-        const QByteArray image = "#!/bin/sh\nprintf '%s\\n' \"new $*\" >> '"
-                                 + world.env.app(QStringLiteral("option.dat.args")).toLocal8Bit() + "'\n";
+        const QString option = world.env.app(QStringLiteral("option.dat"));
+        const QString log = world.env.app(QStringLiteral("option.log"));
+        // The open Option dialog: holds the Option program's lock, keeps its
+        // marker and closes a moment after the marker is gone.
+        TestEnv::writeFile(option,
+                           "#!/bin/sh\ncd \"$(dirname \"$0\")\"\n"
+                           "exec 9>\"$XDG_RUNTIME_DIR/quorbel-option.dat.lock\"\n"
+                           "flock -s 9\nprintf 'Option Active...\\r\\n' > activeoption.inf\ni=0\n"
+                           "while [ -e activeoption.inf ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
+                           "sleep 0.3\necho closed >> option.log\n");
+        QFile::setPermissions(option, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(QProcess::startDetached(option, {}, world.env.appDir()));
+        QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("activeoption.inf"))); }));
+
+        const QByteArray image = "#!/bin/sh\nprintf '%s\\n' \"new $*\" >> '" + log.toLocal8Bit() + "'\n";
         world.serveImage("option.dat", image);
+        if (!mode.isEmpty())
+            world.serveImage("option.dat.mode", mode.toLatin1());
+        if (digest)
+            world.serveImage("option.dat.sha256", QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
         world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.01", "OSV=v1.00", "Update=x"});
         Dialogs::scriptAnswers({"Yes", "No"});
         OnlineSystem os;
         os.start();
         QVERIFY(!QFile::exists(world.env.app(QStringLiteral("activeoption.inf"))));
-        QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("option.dat"))), image);
-        QVERIFY(isExecutable(world.env.app(QStringLiteral("option.dat"))));
-        QVERIFY(waitUntil([&] { return !world.env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
-        QCOMPARE(world.env.standInCalls(QStringLiteral("option.dat")), QStringList{"new updatet"});
+        QCOMPARE(TestEnv::readFile(option), image);
+        QVERIFY(isExecutable(option));
+        QVERIFY(waitUntil([&] { return TestEnv::readFile(log).count('\n') == 2; }));
+        QCOMPARE(TestEnv::readFile(log), QByteArray("closed\nnew updatet\n"));
         QCOMPARE(World::titles(), (QStringList{"A Newer Version Of Option Available", "A Newer Version Of Option Available"}));
         QVERIFY(!QFile::exists(imagePath()));
+        QCOMPARE(QDir(privateTempFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void badDownloadNeverReplacesAProgram_data()

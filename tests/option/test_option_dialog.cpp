@@ -15,7 +15,9 @@
 #include "tests/support/test_env.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -350,6 +352,54 @@ private slots:
         QVERIFY(dialog.isEnabled());
         QVERIFY(!dialog.frmInfo);
         QVERIFY(!dialog.hasEnded());
+    }
+
+    // The marker is written without following a link planted at its name;
+    // a marker that cannot be written at all (here a folder holds its name,
+    // as good as a folder the user cannot write) is said once, and then
+    // nothing watches for it: the dialog neither asks the question of an
+    // update nor saves and starts a player by itself.
+    void markerInTheApplicationFolder()
+    {
+        store({"2", "1", "1", "2", "2", "1"});
+        {
+            const QString target = m_env->root() + QStringLiteral("/planted-target");
+            QVERIFY(QFile::link(target, OptionDialog::markerPath()));
+            OptionDialog dialog;
+            dialog.startUp(QString());
+            QVERIFY(!QFileInfo::exists(target));
+            QVERIFY(!QFileInfo(OptionDialog::markerPath()).isSymLink());
+            QCOMPARE(TestEnv::readFile(OptionDialog::markerPath()), QByteArray("Option Active...\r\n"));
+            QVERIFY(Dialogs::records().isEmpty());
+            dialog.unload();
+        }
+        QFile::remove(OptionDialog::markerPath());
+        QVERIFY(QDir().mkpath(OptionDialog::markerPath()));
+        Dialogs::scriptAnswers({"OK", "No"});
+        OptionDialog dialog;
+        dialog.startUp(QString());
+        QCOMPARE(Dialogs::records().size(), 1);
+        const DialogRecord& box = Dialogs::records().first();
+        QCOMPARE(box.title, QStringLiteral("Quorbel Player Tirk Option"));
+        QCOMPARE(box.text, OptionDialog::folderNotWritableText(AppFolder::path()));
+        QVERIFY(box.text.contains(AppFolder::path()));
+        QCOMPARE(box.icon, QStringLiteral("exclamation"));
+        QVERIFY(!dialog.hasEnded());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(states(dialog), (QList<bool>{false, true, true, false, false, true}));
+        QVERIFY(!dialog.timPlayerCheck.isArmed());
+        dialog.timPlayerCheck.tick();
+        QVERIFY(!dialog.hasEnded());
+        QCOMPARE(stored(), (QStringList{"2", "1", "1", "2", "2", "1"}));
+        QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
+        // The user's own OK still saves.
+        QTest::mouseClick(dialog.chkMinimezeSeparate, Qt::LeftButton);
+        dialog.lblOK->click();
+        QVERIFY(dialog.hasEnded());
+        QCOMPARE(stored(), (QStringList{"2", "1", "1", "1", "2", "1"}));
+        QCOMPARE(Dialogs::records().size(), 1);
+        settle();
+        QVERIFY(playerCalls(*m_env).isEmpty());
     }
 
     // The information text: spaces kept, and its closing paragraph names

@@ -153,6 +153,54 @@ private slots:
         QVERIFY(queryDefault("audio/midi") != QLatin1String("MyApp.Document.desktop"));
     }
 
+    // A registration that cannot write everything says what it could not
+    // write, and leaves the user's defaults alone: mimeapps.list points at
+    // the entry only once the entry and the MIME package are in place.
+    void failedRegistrationIsReported_data()
+    {
+        QTest::addColumn<QString>("blocked");  // what stands in the way
+        QTest::newRow("desktop entry") << "applications";
+        QTest::newRow("MIME package") << "mime";
+        QTest::newRow("mimeapps.list unreadable") << "mimeapps.list";
+    }
+    void failedRegistrationIsReported()
+    {
+        QFETCH(QString, blocked);
+        TestEnv env;
+        const QByteArray mine = "[Default Applications]\naudio/mpeg=other.desktop;\ntext/html=browser.desktop;\n";
+        QString unwritten;
+        if (blocked == QLatin1String("mimeapps.list")) {
+            // A folder where the list should be: it cannot be read, so it
+            // must not be written either.
+            QVERIFY(QDir().mkpath(FileAssociation::mimeAppsListPath()));
+            unwritten = FileAssociation::mimeAppsListPath();
+        } else {
+            QVERIFY(TestEnv::writeFile(FileAssociation::mimeAppsListPath(), mine));
+            // A file where a folder should be: nothing can be written below it.
+            QVERIFY(TestEnv::writeFile(env.dataDir() + QLatin1Char('/') + blocked, "in the way"));
+            unwritten = blocked == QLatin1String("applications") ? FileAssociation::desktopEntryPath()
+                                                                 : FileAssociation::mimePackagePath();
+        }
+        Dialogs::scriptAnswers({"OK"});
+        FileAssWindow window;
+        window.open();
+        bool unloaded = false;
+        connect(&window, &FileAssWindow::unloaded, this, [&] { unloaded = true; });
+        doubleClick(window.lstFileType, "mp3");
+        window.lblOK->click();
+
+        QCOMPARE(Dialogs::records().size(), 1);
+        const DialogRecord& box = Dialogs::records().first();
+        QCOMPARE(box.title, QStringLiteral("FASS Error"));
+        QCOMPARE(box.icon, QStringLiteral("critical"));
+        QVERIFY2(box.text.contains(unwritten), qPrintable(box.text));
+        QVERIFY(box.text.startsWith(QStringLiteral("File Association Failed")));
+        QVERIFY(unloaded);
+        if (blocked != QLatin1String("mimeapps.list")) {
+            QCOMPARE(TestEnv::readFile(FileAssociation::mimeAppsListPath()), mine);
+        }
+    }
+
     // The automatic mode: no window, no box; the eight default types are
     // registered and the program ends.
     void automaticMode()

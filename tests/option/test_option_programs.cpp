@@ -6,6 +6,7 @@
 #include "option/file_association.h"
 
 #include "common/settings_store.h"
+#include "tests/internet/unwritable_folder.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -137,6 +138,40 @@ private slots:
         QVERIFY(finishes(*first));
         QCOMPARE(stored(), values);
         QVERIFY(m_env->standInCalls(kPlayer).isEmpty());
+    }
+
+    // An application folder the user cannot write: the Option program says
+    // so once and stays open; nothing watches the marker it could not
+    // write, so it neither saves options nobody chose nor starts a player,
+    // and it asks no question of an update.
+    void folderThatCannotBeWritten()
+    {
+        const QStringList values{"2", "1", "1", "2", "2", "1"};
+        for (int i = 0; i < kKeys.size(); ++i)
+            SettingsStore::write(kKeys[i], values[i]);
+        qpt::test::UnwritableFolder folder(*m_env);
+        if (!folder.unavailable().isEmpty())
+            QSKIP(qPrintable(folder.unavailable()));
+        const QString calls = folder.writableFolder() + QStringLiteral("/player-calls");
+        QVERIFY(TestEnv::writeFile(m_env->app(kPlayer), "#!/bin/sh\necho \"$*\" >> '" + calls.toLocal8Bit() + "'\n"));
+        QVERIFY(qpt::test::UnwritableFolder::makeRunnable(m_env->app(kPlayer)));
+
+        QProcessEnvironment answers;
+        answers.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QStringLiteral("OK,No,No"));
+        auto option = folder.start(kOption, {}, answers);
+        QVERIFY(qpt::test::waitUntil([&] { return !loggedTitles(*m_env).isEmpty(); }, 30000));
+        // Longer than two looks of the close signal.
+        QTest::qWait(1500);
+        QCOMPARE(option->state(), QProcess::Running);
+        QCOMPARE(loggedTitles(*m_env), QStringList{"Quorbel Player Tirk Option"});
+        const QJsonObject box = QJsonDocument::fromJson(TestEnv::readFile(m_env->dialogLog()).trimmed()).object();
+        QVERIFY(box.value(QStringLiteral("text")).toString().contains(m_env->appDir()));
+        QCOMPARE(stored(), values);
+        QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
+        QVERIFY(!QFile::exists(calls));
+        QVERIFY(!QFile::exists(m_env->app("activeoption.inf")));
+        option->kill();
+        QVERIFY(option->waitForFinished(10000));
     }
 
 private:

@@ -3,7 +3,8 @@
 // "internet.dat" image in its private folder, starts the updater and ends;
 // the updater waits for that end, replaces "internet.dat" in its own folder
 // with the image in one step, removes the image and starts the new Online
-// System.
+// System. An image that does not start like a program (ELF or "#!") is
+// never put in place.
 
 #include <QString>
 
