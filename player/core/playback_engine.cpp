@@ -72,6 +72,7 @@ void PlaybackEngine::PauseSong()
 
 void PlaybackEngine::StopSong()
 {
+    ++m_stops;
     c.s.PlayerState = kStopped;
     c.s.NowPlayingTitle = productNotice();
     c.s.StatusPhase = 1;
@@ -101,6 +102,15 @@ void PlaybackEngine::markStartedSong()
 void PlaybackEngine::startCursorEntry()
 {
     ListBox& order = c.playlist.lstPlayListSource;
+    const quint64 stops = m_stops;
+    // A song started by Next or Previous plays as after Play, also when the
+    // player was stopped or paused: the playing display and the
+    // supervision follow it.
+    if (c.s.PlayerState == kStopped || c.s.PlayerState == kPause) {
+        c.s.PlayerState.clear();
+        c.s.LinkActive.clear();
+        c.s.RunLookPending.clear();
+    }
     c.display.imgPlay.setEnabled(false);
     c.display.imgpause.setEnabled(true);
     c.display.imgStop.setEnabled(true);
@@ -108,9 +118,24 @@ void PlaybackEngine::startCursorEntry()
     c.s.StatusPhase = 1;
     c.staBar.setText(timeDateNotice());
     yieldEvents();
+    if (m_stops != stops) {
+        restoreStepButtons();  // a Stop came in: nothing starts
+        return;
+    }
     c.media.setUrl(order.List(order.ListIndex()));
     yieldEvents();  // the play-state notice normally arrives here
+    if (m_stops != stops) {
+        // Stopped while the song was starting: the Stop wins.
+        tryStep([&] { c.media.stop(); });
+        restoreStepButtons();
+        return;
+    }
     markStartedSong();
+    restoreStepButtons();
+}
+
+void PlaybackEngine::restoreStepButtons()
+{
     c.display.imgNext.setEnabled(true);
     c.display.imgPrev.setEnabled(true);
 }
@@ -183,7 +208,9 @@ void PlaybackEngine::PlayStateNotice(int newState)
         c.timNowPlaying.setInterval(100);
         tryStep([&] { c.display.lblBitRate.setText(c.media.status()); });
     }
-    if (newState == playstate::MediaEnded)
+    // The end of a song goes on to the next one, unless the user stopped
+    // the player just as the song ended.
+    if (newState == playstate::MediaEnded && c.s.PlayerState != kStopped)
         NextSong();
 }
 

@@ -27,14 +27,20 @@ public:
     // The one-line product notice the now-playing line keeps while stopped.
     static QString productNotice();
 
+    // Counts every Stop: an operation that yields compares it before and
+    // after, so that a Stop that ran in between always wins.
+    quint64 stopCount() const { return m_stops; }
+
 private:
     // The first steps of Next and Previous; false with an empty playlist.
     bool beginStep();
     // Steps shared by Next and Previous once the cursor is placed: looks,
     // status bar notice, start, mark, enable.
     void startCursorEntry();
+    void restoreStepButtons();
 
     PlayerContext& c;
+    quint64 m_stops = 0;
 };
 
 }  // namespace qpt

@@ -19,8 +19,11 @@ PlayerCore::PlayerCore(MediaComponent& media, SongLengthService& lengths, Shell&
     context.timProgressBarUpdate.setHandler([this] { status.timProgressBarUpdate_Timer(); });
     context.timNowPlaying.setHandler([this] { animation.timNowPlaying_Timer(); });
     context.timPlaylstUpdate.setHandler([this] { loader.timPlaylstUpdate_Timer(); });
-    QObject::connect(&media, &MediaComponent::playStateChanged, &context.display,
-                     [this](int state) { engine.PlayStateNotice(state); });
+    QObject::connect(&media, &MediaComponent::playStateChanged, &context.display, [this](int state) {
+        if (state == playstate::Playing)
+            supervision.songPlayed();
+        engine.PlayStateNotice(state);
+    });
 }
 
 void PlayerCore::closeFromTimeDisplay()

@@ -1,5 +1,6 @@
 #include "player/core/song_supervision.h"
 
+#include "common/dialogs.h"
 #include "common/failures.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/media/media_component.h"
@@ -35,6 +36,8 @@ void SongSupervision::run()
             stallWatchdog();  // CD tracks are never skipped
             return;
         }
+        if (giveUpAfterFailure())
+            return;
         skipZeroLengthSong();
     }
     if (c.s.PlayerState == QLatin1String("PAUSE"))
@@ -45,10 +48,39 @@ void SongSupervision::run()
         // for good: the watchdog only sees songs that sit at position 0.
         // Such failures arrive from the playback threads after the start,
         // so this skips once per tick and a list of them is walked slowly.
-        engine.NextSong();
+        if (!giveUpAfterFailure())
+            engine.NextSong();
         return;
     }
     stallWatchdog();
+}
+
+void SongSupervision::songPlayed()
+{
+    m_failedInARow = 0;
+    m_firstError.clear();
+}
+
+QString SongSupervision::nothingPlayedText(const QString& firstError)
+{
+    QString text = QStringLiteral("None of the songs in the PlayList could be played.");
+    if (!firstError.isEmpty())
+        text += QStringLiteral("\r\nThe first one failed with: ") + firstError;
+    return text;
+}
+
+bool SongSupervision::giveUpAfterFailure()
+{
+    if (m_failedInARow == 0)
+        m_firstError = c.media.lastError();
+    if (++m_failedInARow < c.playlist.lstPlayListSource.ListCount())
+        return false;
+    const QString reason = m_firstError;
+    songPlayed();
+    engine.StopSong();
+    Dialogs::message(QStringLiteral("No Song Could Be Played"), nothingPlayedText(reason), MsgIcon::Exclamation,
+                     MsgButtons::Ok);
+    return true;
 }
 
 bool SongSupervision::playingSongFailed() const

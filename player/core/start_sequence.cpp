@@ -36,7 +36,7 @@ QString StartSequence::optionNotFoundText()
 
 bool StartSequence::run()
 {
-    const bool folderWritable = MarkerFiles::createOrTruncate(AppFolder::file(QStringLiteral("Running.chk")));
+    const bool folderWritable = MarkerFiles::createNoFollow(AppFolder::file(QStringLiteral("Running.chk")));
     tryStep([&] { windows.createPlaylistWindowHidden(); });
     c.s.PlaylistOpen = QStringLiteral("NO");
     tryStep([&] { windows.sizeMainWindow(design::MainWidth, design::MainHeight); });

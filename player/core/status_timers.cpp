@@ -85,7 +85,7 @@ void StatusTimers::showTimes()
 void StatusTimers::timProgressBarUpdate_Timer()
 {
     tryStep([&] { showTimes(); });
-    MarkerFiles::createOrTruncate(AppFolder::file(QStringLiteral("Running.chk")));
+    MarkerFiles::createNoFollow(AppFolder::file(QStringLiteral("Running.chk")));
 }
 
 void StatusTimers::toggleTimeMode()

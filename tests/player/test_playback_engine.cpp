@@ -4,7 +4,10 @@
 #include "tests/player/fake_shell.h"
 #include "tests/support/test_env.h"
 
+#include <QFile>
 #include <QTest>
+
+#include "common/dialogs.h"
 
 using namespace qpt;
 using namespace qpt::test;
@@ -112,9 +115,54 @@ private slots:
         p.core.engine.PlaySong();  // paused with an empty address: nothing changes
         QVERIFY(p.media.calls.isEmpty());
         QCOMPARE(p.c.s.PlayerState, QStringLiteral("PAUSE"));
+    }
+
+    // Next after Stop plays the next song exactly as after Play: the time
+    // display, the knob, the now-playing line and the supervision follow it.
+    void nextAfterStopPlaysWithThePlayingDisplay()
+    {
+        TestEnv env;
+        FakePlayer p;
+        p.addSongs({wav(), mp3()});
+        p.core.engine.PlaySong();
+        p.core.engine.StopSong();
         p.core.engine.NextSong();
-        p.core.engine.PreviousSong();
-        QVERIFY(p.c.s.PlayerState == QStringLiteral("PAUSE"));  // Next and Previous keep the word
+        QCOMPARE(p.media.url(), QFile::encodeName(mp3()));
+        QCOMPARE(p.c.s.PlayerState, QString());
+        QCOMPARE(p.c.s.LinkActive, QString());
+        QVERIFY(!p.c.display.imgPlay.enabled() && p.c.display.imgStop.enabled());
+        p.media.position = 100;
+        p.media.length = 200;
+        p.core.status.timProgressBarUpdate_Timer();
+        QCOMPARE(p.c.display.lblTime.text(), QStringLiteral("01:40 / 03:20"));
+        QVERIFY(p.c.display.picProgressBarDot.left() > 2700);
+        p.core.animation.timNowPlaying_Timer();
+        QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("cbr"));
+        p.media.position = -1;  // and the supervision watches it again
+        p.core.supervision.run();
+        QCOMPARE(p.media.url(), QFile::encodeName(wav()));
+    }
+
+    // A list of which no song plays (no audio output, nothing decodable) is
+    // walked once, then the player stops and says why, once.
+    void noSongPlaysStopsAfterOneRound()
+    {
+        TestEnv env;
+        Dialogs::scriptAnswers({});
+        FakePlayer p;
+        p.media.notifyOnSetUrl = false;
+        p.media.errorText = QStringLiteral("Could not open audio device for playback.");
+        p.addSongs({wav(), mp3(), mp2()});
+        p.core.engine.PlaySong();
+        for (int tick = 0; tick < 6; ++tick) {
+            p.media.position = -1;
+            p.core.supervision.run();
+        }
+        QCOMPARE(p.media.calls.filter(QStringLiteral("url ")).size(), 3);
+        QCOMPARE(p.c.s.PlayerState, QStringLiteral("STOPPED"));
+        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(Dialogs::records().first().title, QStringLiteral("No Song Could Be Played"));
+        QVERIFY(Dialogs::records().first().text.endsWith(p.media.errorText));
     }
 
     void nextAfterShrunkPlaylistFailsSilently()
