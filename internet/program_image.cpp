@@ -44,7 +44,7 @@ ImageRefusal refusalOf(const Download& download)
     }
     if (!download.succeeded())
         return ImageRefusal::NotDownloaded;
-    if (!download.arrivedWhole())
+    if (!download.arrivedWhole() && !download.chunkedClaimsWhole())
         return ImageRefusal::NotWhole;
     return ImageRefusal::None;
 }
@@ -143,6 +143,8 @@ FetchedImage fetchProgramImage(Downloader& downloader, const QString& url, const
             result.refusal = ImageRefusal::ChecksumUnreadable;
         else if (published->published && published->digest != hash.result().toHex())
             result.refusal = ImageRefusal::ChecksumMismatch;
+        else if (!published->published && !download.arrivedWhole())
+            result.refusal = ImageRefusal::NotWhole;  // a chunked end with nothing to back it
     }
     if (result.refusal == ImageRefusal::None)
         result.image = std::move(image);

@@ -5,7 +5,9 @@
 // The image goes straight into a private temporary file (never into
 // memory as a whole) and is accepted only when
 //   - the response was 2xx and arrived whole: its length was announced and
-//     every byte came, or its chunked body ended with the closing chunk;
+//     every byte came, or its chunked body ended and the host publishes
+//     the image's digest (the end of a chunked body alone cannot be
+//     trusted, see Download::chunkedClaimsWhole());
 //   - it is no larger than the limit;
 //   - it starts like a program of this platform (an ELF header, or "#!");
 //   - where the host publishes "<image>.sha256" beside it, it matches that

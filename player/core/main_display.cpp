@@ -100,7 +100,8 @@ MainDisplay::MainDisplay(QObject* parent)
       lblNowPlaying(QStringLiteral("..."), 480, 480, 4005, 195),
       lblTime(QStringLiteral("Quorbel Player Tirk"), 1215, 0, 2520, 390),
       lblBitRate(QStringLiteral("BitRate"), 2040, 2520, 840, 345),
-      lblNOofSngInPlaylst(QStringLiteral("0 Songs in PlayList"), 840, 840, 1530, 240),
+      // Wider than designed, so that "30000 Songs in PlayList" shows whole.
+      lblNOofSngInPlaylst(QStringLiteral("0 Songs in PlayList"), 840, 840, 3000, 240),
       lblNowPlayingNO(QStringLiteral("Now Playing Song Number 0"), 1800, 1200, 2310, 240),
       imgPlay(QStringLiteral("imgPlay1"), true),
       imgpause(QStringLiteral("imgPause1"), false),

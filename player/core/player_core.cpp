@@ -16,6 +16,7 @@ PlayerCore::PlayerCore(MediaComponent& media, SongLengthService& lengths, Shell&
       exit(context)
 {
     context.timDivStuff.setHandler([this] { status.timDivStuff_Timer(); });
+    status.onCloseRequest = [this] { closeInOrder(); };
     context.timProgressBarUpdate.setHandler([this] { status.timProgressBarUpdate_Timer(); });
     context.timNowPlaying.setHandler([this] { animation.timNowPlaying_Timer(); });
     context.timPlaylstUpdate.setHandler([this] { loader.timPlaylstUpdate_Timer(); });
@@ -38,6 +39,19 @@ void PlayerCore::closeFromTimeDisplay()
         saving.autosaveAndQuit();
     else
         shell.unloadMainWindow();
+}
+
+}  // namespace qpt
+
+namespace qpt {
+
+void PlayerCore::closeInOrder()
+{
+    // Missing or not a number counts as off.
+    if (SettingsStore::isOn(QLatin1String(keys::AutosavePlayList)))
+        saving.autosaveAndQuit();
+    else
+        context.shell.unloadMainWindow();
 }
 
 }  // namespace qpt

@@ -29,6 +29,10 @@ struct PlayerCore {
 
     // The close by double-clicking the time display.
     void closeFromTimeDisplay();
+    // Every other orderly end (the Online System's close request, SIGTERM,
+    // SIGHUP): like Alt+F4, the playlist is saved first when the option
+    // says so.
+    void closeInOrder();
 };
 
 }  // namespace qpt

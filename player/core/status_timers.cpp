@@ -45,7 +45,8 @@ void StatusTimers::timDivStuff_Timer()
     const QString closeRequest = AppFolder::path() + QStringLiteral("/shutdown.os");
     if (MarkerFiles::exists(closeRequest)) {
         MarkerFiles::remove(closeRequest);
-        c.shell.unloadMainWindow();
+        if (onCloseRequest)
+            onCloseRequest();
         return;
     }
     const int number = c.s.CurrentIndex == -1 ? 0 : c.s.CurrentIndex;

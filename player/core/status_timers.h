@@ -4,6 +4,8 @@
 // number, song supervision) and the 200 ms display tick (time display, seek
 // knob, the "Running.chk" refresh).
 
+#include <functional>
+
 namespace qpt {
 
 struct PlayerContext;
@@ -18,6 +20,9 @@ public:
 
     // The time display toggle between elapsed and remaining time.
     void toggleTimeMode();
+
+    // What the Online System's close request ("shutdown.os") does.
+    std::function<void()> onCloseRequest;
 
 private:
     void showTimes();

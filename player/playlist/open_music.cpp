@@ -12,10 +12,12 @@ namespace qpt {
 
 void OpenMusic::run(const std::function<void()>& hideMenu)
 {
-    const QStringList chosen =
-        Dialogs::openFiles(QLatin1String(kTitle), QLatin1String(kFilter), /*multiple=*/true);
+    // The menu stays in the topmost band: hidden first, so that it never
+    // covers the dialog's file list.
     if (hideMenu)
         hideMenu();
+    const QStringList chosen =
+        Dialogs::openFiles(QLatin1String(kTitle), QLatin1String(kFilter), /*multiple=*/true);
     if (chosen.isEmpty())
         return;
     queueChosen(chosen);

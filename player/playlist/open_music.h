@@ -15,8 +15,8 @@ public:
         "Music Files|*.WMA;*.MP3;*.MID;*.VYX;*.MP1;*.MP2;*.WAV;*.CDA|PlayList|*.VYX|MP3 Music File|*.MP3|"
         "WMA Music File|*.WMA|WAV Music File|*.WAV|CD Audio|*.CDA|All Files|*.*";
 
-    // Shows the dialog and writes the batch files. hideMenu runs right after
-    // the dialog closes, also when it was cancelled.
+    // Shows the dialog and writes the batch files. hideMenu runs right
+    // before the dialog opens.
     static void run(const std::function<void()>& hideMenu);
     // Writes the batch files for the chosen full paths. A failure ends it
     // silently; lines already written stay.

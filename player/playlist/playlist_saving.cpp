@@ -59,9 +59,10 @@ void PlaylistSaving::SavePlayList(bool leftButton, SavingWindows& windows)
             }
         }
         windows.unloadNowSaving();
+        // The menu is topmost: hidden before the dialog, never over it.
+        windows.hidePopupMenu();
         const QString name = Dialogs::saveFile(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter),
                                                /*confirmOverwrite=*/true);
-        windows.hidePopupMenu();
         if (!name.isEmpty())
             writePlaylistFile(name, c.s.PlaylistText);
     } catch (const std::exception&) {
@@ -70,10 +71,18 @@ void PlaylistSaving::SavePlayList(bool leftButton, SavingWindows& windows)
 
 void PlaylistSaving::autosaveAndQuit()
 {
-    ListBox& order = c.playlist.lstPlayListSource;
-    if (!order.isEmpty()) {
+    if (!c.playlist.lstPlayListSource.isEmpty()) {
         tryStep([&] { c.shell.hideMainWindow(); });
         yieldEvents();
+        writeAutosave();
+    }
+    c.shell.unloadMainWindow();
+}
+
+void PlaylistSaving::writeAutosave()
+{
+    ListBox& order = c.playlist.lstPlayListSource;
+    if (!order.isEmpty()) {
         c.s.PlaylistText.clear();
         // Walks the selection through every entry; songs the loader adds
         // meanwhile are taken too.
@@ -87,7 +96,6 @@ void PlaylistSaving::autosaveAndQuit()
         });
         writePlaylistFile(AppFolder::file(QStringLiteral("autosavedlist.aut")), c.s.PlaylistText);
     }
-    c.shell.unloadMainWindow();
 }
 
 }  // namespace qpt

@@ -33,6 +33,9 @@ public:
     // Saves a non-empty playlist to "autosavedlist.aut" and unloads the main
     // window (also when the write failed: the player still closes).
     void autosaveAndQuit();
+    // Only the saving half: what the session manager asks for before the
+    // end of a desktop session. An empty playlist writes nothing.
+    void writeAutosave();
 
     // The file content for the paths: each path + CR LF, then one more CR LF.
     static QByteArray fileBytes(const QByteArray& collectedText);

@@ -52,6 +52,9 @@ MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt:
     lblBitRate->setProperty("qptDesignPoints", 12.0);
     d.lblBitRate.changed();
     lblNOofSngInPlaylst = makeLabel(d.lblNOofSngInPlaylst, 8.25, true, kDisplayText);
+    lblNOofSngInPlaylst->setProperty("qptFitText", true);
+    lblNOofSngInPlaylst->setProperty("qptDesignPoints", 8.25);
+    d.lblNOofSngInPlaylst.changed();
     lblNowPlayingNO = makeLabel(d.lblNowPlayingNO, 8.25, true, kDisplayText);
 
     imgPlay = makeButton(d.imgPlay, design::PlayLeft, QStringLiteral("Play"));

@@ -4,6 +4,8 @@
 #include "common/dialogs.h"
 #include "common/product.h"
 #include "common/program_starter.h"
+#include "common/settings_store.h"
+#include "common/termination_requests.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/core/media/media_component.h"
@@ -15,6 +17,7 @@
 #include "skin/skin.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 
 #include <unistd.h>
@@ -61,8 +64,23 @@ bool PlayerApp::start()
     if (keepRunning) {
         m_main->show();
         m_core->context.startDesignTimers();
+        listenForSessionEnd();
     }
     return keepRunning;
+}
+
+void PlayerApp::listenForSessionEnd()
+{
+    // A logout, a service manager or a kill ends the player like Alt+F4,
+    // the playlist saved first when the option says so.
+    m_termination = new TerminationRequests(this);
+    connect(m_termination, &TerminationRequests::requested, this, [this] { m_core->closeInOrder(); });
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            if (SettingsStore::isOn(QLatin1String(keys::AutosavePlayList)))
+                m_core->saving.writeAutosave();
+        });
+    }
 }
 
 PopupMenu* PlayerApp::popupMenu() const

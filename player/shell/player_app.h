@@ -22,6 +22,10 @@
 class QSystemTrayIcon;
 
 namespace qpt {
+class TerminationRequests;
+}
+
+namespace qpt {
 
 class MainWindow;
 class PlaylistWindow;
@@ -94,12 +98,14 @@ public:
 
 private:
     void setMainWindowsEnabled(bool enabled);
+    void listenForSessionEnd();
 
     MainWindow* m_main = nullptr;
     PlaylistWindow* m_playlist = nullptr;
     QPointer<PopupMenu> m_popup;
     QPointer<NowSavingWindow> m_nowSaving;
     QSystemTrayIcon* m_tray = nullptr;
+    TerminationRequests* m_termination = nullptr;
     bool m_unloading = false;
 };
 

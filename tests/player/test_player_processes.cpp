@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+
 using namespace qpt;
 using namespace qpt::test;
 
@@ -85,6 +87,39 @@ private slots:
         QVERIFY(player->waitForFinished(10000));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("shutdown.os"))));
+    }
+
+    // Every orderly end saves the playlist as Alt+F4 does: the Online
+    // System's close request, the end of a session, a kill.
+    void orderlyExitsSaveThePlaylist_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("shutdown.os") << "shutdown.os";
+        QTest::newRow("SIGTERM") << "SIGTERM";
+        QTest::newRow("SIGHUP") << "SIGHUP";
+    }
+
+    void orderlyExitsSaveThePlaylist()
+    {
+        QFETCH(QString, how);
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        configured();
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
+        QProcess* player = startPlayer(env, {});
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("Running.chk"))); }));
+        // Added while the player runs, as the executer adds a song.
+        TestEnv::writeFile(env.app(QStringLiteral("opened.sng")), "/m/added.mp3\r\n/m/second.wav\r\n");
+        QVERIFY(waitUntil([&] { return !QFile::exists(env.app(QStringLiteral("opened.sng"))); }, 8000));
+        if (how == QLatin1String("shutdown.os"))
+            TestEnv::writeFile(env.app(QStringLiteral("shutdown.os")), QByteArray());
+        else
+            ::kill(pid_t(player->processId()), how == QLatin1String("SIGTERM") ? SIGTERM : SIGHUP);
+        QVERIFY(player->waitForFinished(10000));
+        QCOMPARE(player->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))),
+                 QByteArray("/m/added.mp3\r\n/m/second.wav\r\n\r\n"));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));
     }
 
     void firstRunHandsOverToTheOptionProgram_data()
