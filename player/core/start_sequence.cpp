@@ -13,6 +13,7 @@
 #include "player/playlist/batch_loader.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace qpt {
 
@@ -83,7 +84,7 @@ void StartSequence::queueSavedPlaylist()
     // batch name; they move aside (and load after it) instead of being
     // overwritten.
     const QString batch = AppFolder::file(QLatin1String(BatchLoader::kSavedPlaylistBatch));
-    if (MarkerFiles::exists(batch)) {
+    if (QFileInfo(batch).isFile()) {
         for (int n = 1; n < 1000; ++n) {
             const QString aside = AppFolder::file(QLatin1String(BatchLoader::kSavedPlaylistRest) + QString::number(n) + QStringLiteral(".sng"));
             if (!MarkerFiles::exists(aside) && QFile::rename(batch, aside))

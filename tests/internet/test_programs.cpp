@@ -3,7 +3,7 @@
 
 #include "internet/online_files.h"
 #include "local_servers.h"
-#include "unwritable_folder.h"
+#include "tests/support/unwritable_folder.h"
 #include "tests/support/test_env.h"
 #include "tools/updater/updater.h"
 

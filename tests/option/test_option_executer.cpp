@@ -7,6 +7,7 @@
 #include "common/app_folder.h"
 #include "common/single_instance.h"
 #include "tests/support/test_env.h"
+#include "tests/support/unwritable_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 using namespace qpt;
 using namespace qpt::executer;
 using qpt::test::TestEnv;
+using qpt::test::UnwritableFolder;
 
 namespace {
 
@@ -154,8 +156,26 @@ private slots:
             all += TestEnv::readFile(env.app(batch));
         QVERIFY(all.contains(QFile::encodeName(env.root()) + "/caf\xe9.mp3\r\n"));
 
-        // A folder that cannot be written says so instead of pretending.
-        QCOMPARE(handOver({"/m/a.mp3"}, QStringLiteral("/proc/1")), Result::FolderNotWritable);
+    }
+
+    // An application folder the user cannot write: one clear message naming
+    // it, instead of a line on a terminal nobody sees.
+    void unwritableFolderIsNamed()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kExecuter));
+        QVERIFY(env.installStandIn(kPlayer));
+        UnwritableFolder folder(env);
+        if (!folder.unavailable().isEmpty())
+            QSKIP(qPrintable(folder.unavailable()));
+        QProcessEnvironment extra;
+        extra.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QStringLiteral("OK"));
+        const auto run = folder.start(kExecuter, {QStringLiteral("/m/song.mp3")}, extra);
+        QVERIFY(run->waitForFinished(30000));
+        QCOMPARE(run->exitCode(), 1);
+        QCOMPARE(env.dialogTitles(), QStringList{QStringLiteral("Folder Not Writable")});
+        QVERIFY(TestEnv::readFile(env.dialogLog()).contains(env.appDir().toUtf8()));
+        QCOMPARE(batchFiles(env.appDir()), QStringList());
     }
 
     // No player running: the file is queued and the player started (with

@@ -6,7 +6,7 @@
 #include "option/file_association.h"
 
 #include "common/settings_store.h"
-#include "tests/internet/unwritable_folder.h"
+#include "tests/support/unwritable_folder.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>

@@ -4,6 +4,7 @@
 #include "common/settings_store.h"
 #include "tests/support/test_env.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -145,6 +146,23 @@ private slots:
         QCOMPARE(SettingsStore::read(QStringLiteral("AppPath")), env.appDir());
         const QByteArray log = TestEnv::readFile(env.dialogLog());
         QVERIFY(log.contains("You Only Get This Message Once!!!"));
+    }
+
+    // A settings file that cannot be written (a folder in its place): one
+    // message and a player on the default options, not a loop of welcome
+    // questions and programs starting each other.
+    void unwritableSettingsStartOnce()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        QVERIFY(env.installStandIn(QStringLiteral("option.dat")));
+        QVERIFY(QDir().mkpath(SettingsStore::filePath()));
+        QProcess* player = startPlayer(env, {}, QStringLiteral("OK"));
+        QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }, 15000));
+        QVERIFY(!player->waitForFinished(2000));
+        QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
+        QCOMPARE(env.dialogTitles(), QStringList{QStringLiteral("Settings Not Saved")});
+        stop(player);
     }
 
     void missingOptionProgramKeepsThePlayerRunning()

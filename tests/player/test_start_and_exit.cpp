@@ -106,6 +106,32 @@ private slots:
         QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.sng"))));
     }
 
+    // In a folder where nothing can be written (here: directories where the
+    // marker and the batch copy would go) the player says so once and still
+    // loads the saved playlist, reading it where it is.
+    void unwritableFolderStillLoadsTheSavedPlaylist()
+    {
+        TestEnv env;
+        env.installStandIn(QStringLiteral("option.dat"));
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
+        SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("2"));
+        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), "/m/1.mp3\r\n/m/2.mp3\r\n\r\n");
+        QVERIFY(QDir().mkpath(env.app(QStringLiteral("Running.chk"))));
+        QVERIFY(QDir().mkpath(env.app(QStringLiteral("autosavedlist.sng"))));
+        Dialogs::scriptAnswers({});
+        FakePlayer p;
+        FakeStartWindows windows;
+        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(Dialogs::records().first().title, QStringLiteral("Folder Not Writable"));
+        QVERIFY(Dialogs::records().first().text.contains(env.appDir()));
+        p.core.loader.timPlaylstUpdate_Timer();
+        QCOMPARE(p.c.playlist.lstPlayListSource.items(), (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3"}));
+        QVERIFY(QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
+        p.core.loader.timPlaylstUpdate_Timer();  // read once only
+        QCOMPARE(p.c.playlist.lstPlayListSource.ListCount(), 2);
+    }
+
     // A settings file that cannot be written: no welcome question (its
     // answer could not be kept), one message naming the file, and the
     // player runs with the default options.

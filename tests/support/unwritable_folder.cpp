@@ -1,4 +1,4 @@
-#include "unwritable_folder.h"
+#include "tests/support/unwritable_folder.h"
 
 #include <QDir>
 #include <QDirIterator>
