@@ -4,16 +4,8 @@
 
 #include <QApplication>
 
-#include <csignal>
 
 namespace qpt {
-
-void ignoreBrokenPipes()
-{
-    // A program started by another inherits its standard streams; when the
-    // starter is gone, a diagnostic line must not end this program.
-    std::signal(SIGPIPE, SIG_IGN);
-}
 
 void choosePlatformBeforeApplication()
 {

@@ -1,10 +1,9 @@
 #pragma once
 // Start-up chores shared by the three programs.
 
-namespace qpt {
+#include "common/program_starter.h"  // ignoreBrokenPipes()
 
-// Writes to a closed pipe fail instead of ending the process.
-void ignoreBrokenPipes();
+namespace qpt {
 
 // Before the QApplication exists (also ignores broken pipes): on a desktop that offers both Wayland and
 // X11 and where the user chose no platform, use X11 so that the skinned

@@ -1,7 +1,6 @@
 #include "event_loop.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 namespace qpt {
 
@@ -41,32 +40,6 @@ void PollTimer::tick()
 void yieldEvents()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-namespace {
-
-class RealSleeper : public Sleeper {
-public:
-    void sleep(int ms) override
-    {
-        if (ms > 0)
-            QThread::msleep(ulong(ms));
-    }
-};
-
-RealSleeper g_realSleeper;
-Sleeper* g_sleeper = &g_realSleeper;
-
-}  // namespace
-
-Sleeper& Sleeper::current()
-{
-    return *g_sleeper;
-}
-
-void Sleeper::install(Sleeper* sleeper)
-{
-    g_sleeper = sleeper ? sleeper : &g_realSleeper;
 }
 
 }  // namespace qpt

@@ -1,20 +1,16 @@
 #pragma once
-// The three event-loop primitives every handler builds on.
+// The event-loop primitives every handler builds on (the waits are in
+// common/clock.h).
 //
 // PollTimer: a timer whose interval 0 means idle. Its tick handler never
 // re-enters itself: a tick that falls due while the handler is yielding is
 // dropped. tick() runs the handler directly, which is how tests drive it.
 //
-// yieldEvents(): let pending window events run (the handlers rely on other
-// handlers running in the middle of long operations).
-//
-// Sleeper: the blocking waits of animations and fades. Tests install a
-// recording sleeper so that they run in milliseconds and can assert the
-// sequence of waits.
+// yieldEvents(): let pending window events run, at the explicit points of
+// long loops where other handlers may run in between.
 
 #include <QObject>
 #include <QTimer>
-#include <QVector>
 #include <functional>
 
 namespace qpt {
@@ -32,7 +28,6 @@ public:
     bool isArmed() const { return m_interval != 0; }
     // Runs the handler now unless it is already running.
     void tick();
-    bool isRunning() const { return m_running; }
 
 private:
     QTimer m_timer;
@@ -42,41 +37,5 @@ private:
 };
 
 void yieldEvents();
-
-class Sleeper {
-public:
-    virtual ~Sleeper() = default;
-    virtual void sleep(int ms) = 0;
-
-    // The sleeper in use; the real one unless a test installed another.
-    static Sleeper& current();
-    static void install(Sleeper* sleeper);  // nullptr restores the real one
-};
-
-// Sleep through the current sleeper.
-inline void sleepMs(int ms) { Sleeper::current().sleep(ms); }
-
-// Records the waits instead of blocking; optionally runs a callback at each
-// wait so that a test can observe the state in between.
-class RecordingSleeper : public Sleeper {
-public:
-    void sleep(int ms) override
-    {
-        waits.push_back(ms);
-        if (onSleep)
-            onSleep(ms);
-    }
-    QVector<int> waits;
-    std::function<void(int)> onSleep;
-};
-
-// Installs a sleeper for the lifetime of this object.
-class ScopedSleeper {
-public:
-    explicit ScopedSleeper(Sleeper* sleeper) { Sleeper::install(sleeper); }
-    ~ScopedSleeper() { Sleeper::install(nullptr); }
-    ScopedSleeper(const ScopedSleeper&) = delete;
-    ScopedSleeper& operator=(const ScopedSleeper&) = delete;
-};
 
 }  // namespace qpt

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <csignal>
+
 namespace qpt {
 
 namespace {
@@ -34,6 +36,11 @@ bool ProgramStarter::start(const QString& path, const QString& word, WindowStyle
     // The child must not inherit our standard streams' fate; it is its own.
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached();
+}
+
+void ignoreBrokenPipes()
+{
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 WindowStyle ProgramStarter::requestedStyle()

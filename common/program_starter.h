@@ -21,4 +21,8 @@ public:
     static WindowStyle requestedStyle();
 };
 
+// A program started by another inherits its standard streams; when the
+// starter is gone, a write to them must fail instead of ending the program.
+void ignoreBrokenPipes();
+
 }  // namespace qpt

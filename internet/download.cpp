@@ -1,5 +1,6 @@
 #include "download.h"
 
+#include "common/clock.h"
 #include "common/event_loop.h"
 
 #include <QCoreApplication>
@@ -50,25 +51,6 @@ TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
     }
     return TransferEnd::Complete;
 }
-
-class RealPauseWaiter : public PauseWaiter {
-public:
-    void pause(double seconds) override
-    {
-        QElapsedTimer clock;  // monotonic: no jump at midnight or on a clock change
-        clock.start();
-        const qint64 wanted = qint64(seconds * 1000.0 + 0.5);
-        for (;;) {
-            const qint64 left = wanted - clock.elapsed();
-            if (left <= 0)
-                return;
-            letEventsRun(int(qMin<qint64>(left, 50)));
-        }
-    }
-};
-
-RealPauseWaiter g_realWaiter;
-PauseWaiter* g_waiter = &g_realWaiter;
 
 }  // namespace
 
@@ -179,37 +161,6 @@ Download Downloader::fetchInto(const QString& url, const TransferLimits& limits,
     }
     m_busy = false;
     return result;
-}
-
-void Pause(double seconds)
-{
-    PauseWaiter::current().pause(seconds);
-}
-
-void letEventsRun(int ms)
-{
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.start(qMax(ms, 0));
-    do {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    } while (timer.isActive());
-}
-
-PauseWaiter& PauseWaiter::current()
-{
-    return *g_waiter;
-}
-
-void PauseWaiter::install(PauseWaiter* waiter)
-{
-    g_waiter = waiter ? waiter : &g_realWaiter;
-}
-
-void RecordingPauseWaiter::pause(double seconds)
-{
-    pauses.push_back(seconds);
-    yieldEvents();
 }
 
 }  // namespace qpt::internet

@@ -1,17 +1,14 @@
 #pragma once
-// Fetching a URL from the update host, and the responsive pause.
+// Fetching a URL from the update host.
 //
 // A transfer reads the body in 2048-byte chunks and lets pending window
 // events run after every chunk, so the windows stay painted, timers keep
 // ticking and a Cancel click is seen while a program image arrives. Every
 // transfer has limits: at most so many bytes (kept in memory or handed to a
-// sink such as a file), and no more than so long without a byte. Pause
-// waits on a monotonic clock with events running; how it waits can be
-// replaced (PauseWaiter) so that tests do not spend real seconds.
+// sink such as a file), and no more than so long without a byte.
 
 #include <QByteArray>
 #include <QString>
-#include <QVector>
 
 #include <functional>
 
@@ -83,38 +80,6 @@ public:
 private:
     int m_cancel = 0;
     bool m_busy = false;
-};
-
-// Waits at least the given number of seconds with pending events running.
-void Pause(double seconds);
-
-// Lets pending events run for about the given time (the polling step of
-// the waits for another program).
-void letEventsRun(int ms);
-
-// How Pause waits. The real one measures on a monotonic clock.
-class PauseWaiter {
-public:
-    virtual ~PauseWaiter() = default;
-    virtual void pause(double seconds) = 0;
-
-    static PauseWaiter& current();
-    static void install(PauseWaiter* waiter);  // nullptr restores the real one
-};
-
-// Records each requested pause and only lets pending events run.
-class RecordingPauseWaiter : public PauseWaiter {
-public:
-    void pause(double seconds) override;
-    QVector<double> pauses;
-};
-
-class ScopedPauseWaiter {
-public:
-    explicit ScopedPauseWaiter(PauseWaiter* waiter) { PauseWaiter::install(waiter); }
-    ~ScopedPauseWaiter() { PauseWaiter::install(nullptr); }
-    ScopedPauseWaiter(const ScopedPauseWaiter&) = delete;
-    ScopedPauseWaiter& operator=(const ScopedPauseWaiter&) = delete;
 };
 
 }  // namespace qpt::internet

@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "frm_main.h"
 
 #include "frm_getting_info.h"

@@ -3,6 +3,7 @@
 // host's pages, the status label, and the bug-report form underneath the
 // browser. Loading it runs the version check and offers the updates.
 
+#include "common/clock.h"
 #include "download.h"
 #include "program_image.h"
 #include "skinned.h"
@@ -62,7 +63,7 @@ public:
     // HTTP download and the responsive pause.
     QByteArray DownloadString(const QString& url) { return m_downloader.DownloadString(url); }
     void CancelDownload() { m_downloader.CancelDownload(); }
-    void Pause(double seconds) { internet::Pause(seconds); }
+    void Pause(double seconds) { pauseFor(seconds); }
     Downloader& downloader() { return m_downloader; }
     void setLimits(const UpdateLimits& limits) { m_limits = limits; }
 

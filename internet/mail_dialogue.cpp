@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "mail_dialogue.h"
 
 #include "download.h"
@@ -162,7 +163,7 @@ bool MailDialogue::converse(const Letter& letter)
     bool takes8Bit = false;
     if (!greet(letter, takes8Bit))
         return false;
-    Pause(0.3);
+    pauseFor(0.3);
     const BodyEncoding encoding = bodyEncodingFor(letter.body, takes8Bit);
     const QByteArray bodyType = encoding == BodyEncoding::EightBit ? " BODY=8BITMIME" : "";
     if (!command("MAIL FROM: <" + letter.sender.toLocal8Bit() + ">" + bodyType, 2, "MAIL FROM"))
@@ -170,20 +171,20 @@ bool MailDialogue::converse(const Letter& letter)
     if (letter.recipients.isEmpty())
         return fail(QStringLiteral("no recipient"));
     for (const QString& recipient : letter.recipients) {
-        Pause(0.5);
+        pauseFor(0.5);
         if (!command("RCPT TO: <" + recipient.toLocal8Bit() + ">", 2, "RCPT TO"))
             return false;
     }
-    Pause(0.5);
+    pauseFor(0.5);
     if (!command("DATA", 3, "DATA"))
         return false;
-    Pause(0.9);
+    pauseFor(0.9);
     // The header first, then after a pause the body and the end of data.
     const QByteArray block = dataBlock(composeMessage(letter, encoding));
     const qsizetype headerEnd = block.indexOf("\r\n\r\n") + 4;
     if (m_socket.write(block.left(headerEnd)) != headerEnd)
         return fail(QStringLiteral("cannot send"));
-    Pause(0.3);
+    pauseFor(0.3);
     if (m_socket.write(block.mid(headerEnd)) != block.size() - headerEnd)
         return fail(QStringLiteral("cannot send"));
     const int accepted = readReply();
@@ -191,7 +192,7 @@ bool MailDialogue::converse(const Letter& letter)
         return fail(QStringLiteral("end of data: reply %1").arg(accepted));
 
     // The relay has the message; the rest is good manners.
-    Pause(3);
+    pauseFor(3);
     if (sendLine("QUIT"))
         readReply();
     m_socket.disconnectFromHost();

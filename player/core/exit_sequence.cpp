@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "player/core/exit_sequence.h"
 
 #include "common/app_folder.h"

@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "player/core/now_playing_animation.h"
 
 #include "common/product.h"

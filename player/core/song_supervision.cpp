@@ -36,7 +36,8 @@ void SongSupervision::run()
             stallWatchdog();  // CD tracks are never skipped
             return;
         }
-        if (giveUpAfterFailure())
+        // Nothing loaded yet is no failure: the first song is simply started.
+        if (!c.media.url().isEmpty() && giveUpAfterFailure())
             return;
         skipZeroLengthSong();
     }

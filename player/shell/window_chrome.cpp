@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "player/shell/window_chrome.h"
 
 #include "common/settings_store.h"

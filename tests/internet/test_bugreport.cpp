@@ -1,5 +1,6 @@
 // The bug-report form and its mail through a real SMTP relay.
 
+#include "common/clock.h"
 #include "internet/download.h"
 #include "internet/frm_main.h"
 #include "internet/online_system.h"
@@ -41,8 +42,8 @@ QString failureText(const QString& mailbox)
 
 struct ReportWorld {
     TestEnv env;
-    RecordingPauseWaiter pauses;
-    ScopedPauseWaiter scoped{&pauses};
+    RecordingClock pauses;
+    ScopedClock scoped{&pauses};
     OnlineSystem os;
     FrmMain& main = *os.frmMain();
 

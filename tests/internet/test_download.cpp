@@ -1,5 +1,6 @@
 // Downloads, the responsive pause, and the file chores of an update.
 
+#include "common/clock.h"
 #include "internet/download.h"
 #include "internet/mail_dialogue.h"
 #include "internet/online_files.h"
@@ -115,12 +116,12 @@ private slots:
 
     void pauseGoesThroughTheWaiter()
     {
-        RecordingPauseWaiter waiter;
-        ScopedPauseWaiter scoped(&waiter);
+        qpt::RecordingClock waiter;
+        qpt::ScopedClock scoped(&waiter);
         bool ran = false;
         QTimer::singleShot(0, [&] { ran = true; });
-        Pause(3);
-        Pause(0.3);
+        qpt::pauseFor(3);
+        qpt::pauseFor(0.3);
         QCOMPARE(waiter.pauses, (QVector<double>{3, 0.3}));
         QVERIFY(ran);  // events ran during the pause
     }

@@ -1,6 +1,7 @@
 // The start sequence, the first-run hand-over and the exit sequence, in this
 // process with the fake media component.
 
+#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/marker_files.h"
 #include "common/settings_store.h"
@@ -178,16 +179,16 @@ private slots:
         p.media.setVolume(50);
         p.media.volumeWrites.clear();
         p.media.position = position;
-        RecordingSleeper sleeper;
-        ScopedSleeper use(&sleeper);
+        RecordingClock sleeper;
+        ScopedClock use(&sleeper);
         p.core.exit.run();
         if (fades) {
             QCOMPARE(p.media.volumeWrites, (QVector<int>{42, 34, 26, 18, 10, 2}));
             QCOMPARE(p.media.volume(), 2);
-            QCOMPARE(sleeper.waits, QVector<int>(13, 90));
+            QCOMPARE(sleeper.sleeps, QVector<int>(13, 90));
         } else {
             QVERIFY(p.media.volumeWrites.isEmpty());
-            QVERIFY(sleeper.waits.isEmpty());
+            QVERIFY(sleeper.sleeps.isEmpty());
         }
         QCOMPARE(p.shell.calls.first(), QStringLiteral("hideMain"));
         QCOMPARE(p.shell.calls.last(), QStringLiteral("terminate"));

@@ -1,6 +1,7 @@
 // The time display, the counters, the close request, "Running.chk" and the
 // now-playing animation, with ticks driven directly.
 
+#include "common/clock.h"
 #include "common/marker_files.h"
 #include "player/core/time_format.h"
 #include "tests/player/fake_shell.h"
@@ -121,29 +122,29 @@ private slots:
     {
         TestEnv env;
         FakePlayer p;
-        RecordingSleeper sleeper;
+        RecordingClock sleeper;
         QStringList frames;
         sleeper.onSleep = [&](int) { frames << p.c.display.lblNowPlaying.text(); };
-        ScopedSleeper use(&sleeper);
+        ScopedClock use(&sleeper);
 
         p.c.s.NowPlayingTitle = QStringLiteral("Song");
         p.c.timNowPlaying.setInterval(100);
         p.c.timNowPlaying.tick();
         QCOMPARE(frames, (QStringList{QStringLiteral("N            ."), QStringLiteral("NOW        ..."),
                                       QStringLiteral("NOW P    NG..."), QStringLiteral("NOW PLAYING...")}));
-        QCOMPARE(sleeper.waits, (QVector<int>{90, 90, 90, 600}));
+        QCOMPARE(sleeper.sleeps, (QVector<int>{90, 90, 90, 600}));
         QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("Song"));
         QCOMPARE(p.c.display.lblNowPlaying.toolTip(), QStringLiteral("Song"));
         QVERIFY(!p.c.display.lblNowPlaying.autoSize());
         QCOMPARE(p.c.timNowPlaying.interval(), 0);
 
         frames.clear();
-        sleeper.waits.clear();
+        sleeper.sleeps.clear();
         p.c.s.PlayerState = QStringLiteral("PAUSE");
         p.c.timNowPlaying.tick();
         QCOMPARE(frames, (QStringList{QStringLiteral("P       ."), QStringLiteral("PAU   ..."),
                                       QStringLiteral("PAUSED...")}));
-        QCOMPARE(sleeper.waits, (QVector<int>{90, 90, 600}));
+        QCOMPARE(sleeper.sleeps, (QVector<int>{90, 90, 600}));
 
         frames.clear();
         p.c.s.PlayerState = QStringLiteral("STOPPED");

@@ -2,6 +2,7 @@
 // frames, fades, docking, move and resize rules), the tray, the pop-up menu
 // and the main window's mouse.
 
+#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/settings_store.h"
 #include "common/twips.h"
@@ -79,15 +80,15 @@ private slots:
     {
         TestEnv env;
         App a;
-        RecordingSleeper sleeper;
+        RecordingClock sleeper;
         QStringList frames;
         sleeper.onSleep = [&](int) { frames << a.app.context().display.picOpenPlaylist.picture(); };
-        ScopedSleeper use(&sleeper);
+        ScopedClock use(&sleeper);
         QVector<int> alphas;
         a.app.chrome.layeredTrace = [&](bool, int alpha) { alphas << alpha; };
 
         a.app.chrome.picOpenPlaylist_Click();
-        QCOMPARE(sleeper.waits, (QVector<int>{200, 200, 100, 100}));
+        QCOMPARE(sleeper.sleeps, (QVector<int>{200, 200, 100, 100}));
         QCOMPARE(frames, (QStringList{QStringLiteral("picOpenPlaylist0"), QStringLiteral("picOpenPlaylist1"),
                                       QStringLiteral("picOpenPlaylist2"), QStringLiteral("picOpenPlaylist3")}));
         PlayerContext& c = a.app.context();
@@ -129,10 +130,10 @@ private slots:
 
         // Closing.
         frames.clear();
-        sleeper.waits.clear();
+        sleeper.sleeps.clear();
         alphas.clear();
         a.app.chrome.picOpenPlaylist_Click();
-        QCOMPARE(sleeper.waits, (QVector<int>{200, 200}));
+        QCOMPARE(sleeper.sleeps, (QVector<int>{200, 200}));
         QCOMPARE(frames, (QStringList{QStringLiteral("picOpenPlaylist5"), QStringLiteral("picOpenPlaylist6")}));
         QCOMPARE(alphas.size(), 50);
         QCOMPARE(alphas.first(), 196);
@@ -148,8 +149,8 @@ private slots:
         TestEnv env;
         SettingsStore::write(QStringLiteral("TransPlayList"), QStringLiteral("2"));
         App a;
-        RecordingSleeper sleeper;
-        ScopedSleeper use(&sleeper);
+        RecordingClock sleeper;
+        ScopedClock use(&sleeper);
         QVector<int> alphas;
         a.app.chrome.layeredTrace = [&](bool layered, int alpha) { alphas << (layered ? alpha : -1); };
         a.app.chrome.picOpenPlaylist_Click();
@@ -164,8 +165,8 @@ private slots:
     void trayRoundTrip()
     {
         TestEnv env;
-        RecordingSleeper sleeper;
-        ScopedSleeper use(&sleeper);
+        RecordingClock sleeper;
+        ScopedClock use(&sleeper);
         {
             App a;  // a label's double-click: the playlist keeps its state
             a.app.chrome.picOpenPlaylist_Click();

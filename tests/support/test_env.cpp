@@ -27,6 +27,9 @@ TestEnv::TestEnv()
     qputenv("QPT_DIALOG_LOG", dialogLog().toLocal8Bit());
     AppFolder::overrideForTests(appDir());
     Dialogs::resetForTests();
+    // No box ever waits for a person: unscripted boxes take their first
+    // button and are recorded.
+    Dialogs::scriptAnswers({});
 }
 
 TestEnv::~TestEnv()

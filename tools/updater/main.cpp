@@ -3,7 +3,7 @@
 #include "updater.h"
 
 #include "common/app_folder.h"
-#include "common/app_start.h"
+#include "common/program_starter.h"
 
 #include <QCoreApplication>
 

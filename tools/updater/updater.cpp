@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "updater.h"
 
 #include "internet/online_files.h"
