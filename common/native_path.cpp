@@ -29,6 +29,16 @@ NativePath fromLocalFileUrl(const QUrl& url)
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
+QList<NativePath> fromLocalFileUrls(const QList<QUrl>& urls)
+{
+    QList<NativePath> paths;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            paths << fromLocalFileUrl(url);
+    }
+    return paths;
+}
+
 NativePath fileName(const NativePath& path)
 {
     return path.mid(path.lastIndexOf('/') + 1);

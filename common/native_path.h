@@ -25,6 +25,8 @@ QString displayText(const NativePath& path);
 // A local file dropped or handed over as a URL, with its exact bytes;
 // empty when the URL is not a local file.
 NativePath fromLocalFileUrl(const QUrl& url);
+// The local files among dropped URLs.
+QList<NativePath> fromLocalFileUrls(const QList<QUrl>& urls);
 
 // The text after the last "/" (the whole path when there is none).
 NativePath fileName(const NativePath& path);

@@ -33,11 +33,11 @@ void settingsNotSaved(const QString& settingsFile)
                      MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void playlistTooLarge(const NativePath& playlist)
+void playlistTooLarge(const QString& playlist)
 {
     Dialogs::message(QStringLiteral("PlayList Too Large"),
                      QStringLiteral("%1 is larger than 64 MB, which no PlayList is.\r\nIt was not added.")
-                         .arg(nativepath::displayText(playlist)),
+                         .arg(playlist),
                      MsgIcon::Exclamation, MsgButtons::Ok);
 }
 

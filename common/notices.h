@@ -4,8 +4,6 @@
 // playlist too large to be one. Each says what and where, in the user's
 // words.
 
-#include "common/native_path.h"
-
 #include <QString>
 
 namespace qpt::notices {
@@ -19,6 +17,6 @@ QString folderNotWritableText(const QString& folder);
 void settingsNotSaved(const QString& settingsFile);
 
 // A playlist file over the size limit was not added.
-void playlistTooLarge(const NativePath& playlist);
+void playlistTooLarge(const QString& playlist);
 
 }  // namespace qpt::notices

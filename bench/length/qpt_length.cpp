@@ -45,13 +45,13 @@ struct Measured {
 Measured measure(qpt::SongLengthService& service, const QString& path)
 {
     if (QFileInfo(path).suffix().compare(QLatin1String("cda"), Qt::CaseInsensitive) == 0) {
-        service.PrepareCdDrive(QFile::encodeName(path));
-        return {service.CdTrackLength(titleOf(path).mid(5).toInt()), QStringLiteral("-")};
+        service.prepareCdDrive(QFile::encodeName(path));
+        return {service.cdTrackLength(titleOf(path).mid(5).toInt()), QStringLiteral("-")};
     }
     QByteArray measuredPath = QFile::encodeName(path);
-    service.openSong(measuredPath);
+    service.open(measuredPath);
     const auto ms = service.openSongMilliseconds();
-    return {service.querySongLength(), ms ? QString::number(*ms) : QStringLiteral("-")};
+    return {service.lengthText(), ms ? QString::number(*ms) : QStringLiteral("-")};
 }
 
 }  // namespace

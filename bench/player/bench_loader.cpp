@@ -26,8 +26,7 @@
 #include "player/core/length/song_length_service.h"
 #include "player/core/media/fake_media_component.h"
 #include "player/core/media/gst_media_component.h"
-#include "player/core/player_context.h"
-#include "player/playlist/playlist_window.h"
+#include "player/shell/playlist_window.h"
 #include "player/shell/player_app.h"
 
 #include <QApplication>
@@ -136,8 +135,7 @@ int main(int argc, char** argv)
     {
         SongLengthService service;
         for (const QString& source : sources) {
-            QByteArray path = QFile::encodeName(source);
-            expected.insert(QFileInfo(source).fileName(), service.MeasureSongLength(path));
+            expected.insert(QFileInfo(source).fileName(), service.measure(QFile::encodeName(source)));
         }
     }
     std::vector<QByteArray> paths;
@@ -165,27 +163,27 @@ int main(int argc, char** argv)
         std::fputs("cannot write the batch file\n", stderr);
         return 1;
     }
-    PlayerContext& c = app.context();
     const Span loader = timed([&] {
-        c.timPlaylstUpdate.tick();
+        app.loader().tick();
         yieldEvents();
     });
 
     // Every row has the Length its source measures as.
-    const PlaylistRows& rows = c.playlist.lstPlayList;
+    const PlaylistModel& rows = app.core().playlist;
     if (rows.count() != songs.size() || QFile::exists(world.appDir() + QStringLiteral("/bench.sng"))) {
         std::fprintf(stderr, "loaded %d of %lld songs\n", rows.count(), static_cast<long long>(songs.size()));
         return 1;
     }
     for (int row = 1; row <= rows.count(); ++row) {
         const QString source = QFileInfo(sources[(row - 1) % sources.size()]).fileName();
-        if (rows.length(row).isEmpty() || rows.length(row) != expected.value(source)) {
-            std::fprintf(stderr, "row %d: Length \"%s\", expected \"%s\"\n", row, qPrintable(rows.length(row)),
+        const QString length = rows.length(row).value_or(QString());
+        if (length.isEmpty() || length != expected.value(source)) {
+            std::fprintf(stderr, "row %d: Length \"%s\", expected \"%s\"\n", row, qPrintable(length),
                          qPrintable(expected.value(source)));
             return 1;
         }
     }
-    if (!options.hidden && !app.playlistWindow().lstPlayList->isVisible()) {
+    if (!options.hidden && !app.playlistWindow().list->isVisible()) {
         std::fputs("the list view was not visible\n", stderr);
         return 1;
     }

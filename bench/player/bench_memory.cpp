@@ -15,8 +15,7 @@
 
 #include "common/app_start.h"
 #include "player/core/media/gst_media_component.h"
-#include "player/core/player_context.h"
-#include "player/playlist/playlist_window.h"
+#include "player/shell/playlist_window.h"
 #include "player/shell/player_app.h"
 
 #include <QApplication>
@@ -79,9 +78,8 @@ int main(int argc, char** argv)
     yieldEvents();
     const std::int64_t started = statusKb("VmRSS");
 
-    PlayerContext& c = app.context();
-    c.timPlaylstUpdate.tick();
-    const int loaded = c.playlist.lstPlayList.count();
+    app.loader().tick();
+    const int loaded = app.core().playlist.count();
     if (loaded != count) {
         std::fprintf(stderr, "loaded %d of %d songs\n", loaded, count);
         return 1;
@@ -92,7 +90,7 @@ int main(int argc, char** argv)
     application.exec();
 
     std::printf("# %d songs, %s after %.1f s of running; before the player: %lld kB, started: %lld kB\n", loaded,
-                qPrintable(c.media.url().isEmpty() ? QStringLiteral("nothing playing") : QStringLiteral("playing")),
+                qPrintable(app.media().url().isEmpty() ? QStringLiteral("nothing playing") : QStringLiteral("playing")),
                 settle, static_cast<long long>(before), static_cast<long long>(started));
     figure("memory.songs", std::int64_t(loaded));
     figure("memory.vmrss_kb", statusKb("VmRSS"));

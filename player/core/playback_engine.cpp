@@ -1,217 +1,342 @@
 #include "player/core/playback_engine.h"
 
-#include "common/failures.h"
-#include "common/native_path.h"
 #include "player/core/media/media_component.h"
-#include "player/core/player_context.h"
-#include "player/core/time_format.h"
-#include "player/playlist/song_line.h"
+#include "player/core/playlist_model.h"
+#include "player/core/song_title.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcPlayback, "qpt.playback")
 
 namespace qpt {
 
-namespace {
-const QString kStopped = QStringLiteral("STOPPED");
-const QString kPause = QStringLiteral("PAUSE");
-}  // namespace
-
-PlaybackEngine::PlaybackEngine(PlayerContext& context) : c(context) {}
+PlaybackEngine::PlaybackEngine(PlaylistModel& playlist, MediaComponent& media, QObject* parent)
+    : QObject(parent), m_playlist(playlist), m_media(media)
+{
+}
 
 QString PlaybackEngine::productNotice()
 {
     return QStringLiteral("Quorbel Player Tirk - your music, your way");
 }
 
-void PlaybackEngine::PlaySong()
+// ------------------------------------------------------------ state setters
+
+void PlaybackEngine::setState(PlayerState state)
 {
-    try {
-        ListBox& order = c.playlist.lstPlayListSource;
-        if (c.s.PlayerState == kPause) {
-            if (!order.isEmpty()) {
-                if (c.media.url().isEmpty())
-                    return;  // nothing to resume: nothing changes
-                c.media.play();
-                c.display.showPlayingLook();
-            }
-        } else {
-            if (order.isEmpty())
-                return;
-            c.display.imgPlay.setEnabled(false);
-            c.display.imgpause.setEnabled(true);
-            c.display.imgStop.setEnabled(true);
-            c.s.CurrentIndex = 0;
-            order.setListIndex(0);
-            c.media.setUrl(order.List(0));
-            c.display.showPlayingLook();
-            c.playlist.lstPlayList.setBold(1, true);
-            c.s.NowPlayingRow = 1;
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
+void PlaybackEngine::setCurrentIndex(int index)
+{
+    if (qint16(index) == m_currentIndex)
+        return;
+    m_currentIndex = qint16(index);
+    emit currentChanged();
+}
+
+void PlaybackEngine::setNowPlayingRow(int row)
+{
+    if (qint16(row) == m_nowPlayingRow)
+        return;
+    m_nowPlayingRow = qint16(row);
+    emit currentChanged();
+}
+
+void PlaybackEngine::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(title);
+}
+
+void PlaybackEngine::setButtons(const TransportButtons& buttons)
+{
+    if (buttons == m_buttons)
+        return;
+    m_buttons = buttons;
+    emit buttonsChanged();
+}
+
+void PlaybackEngine::setStepButtons(bool enabled)
+{
+    TransportButtons buttons = m_buttons;
+    buttons.nextEnabled = buttons.previousEnabled = enabled;
+    setButtons(buttons);
+}
+
+void PlaybackEngine::showPlayingLook()
+{
+    TransportButtons buttons = m_buttons;
+    buttons.playEnabled = false;
+    buttons.playLit = true;
+    buttons.pauseEnabled = true;
+    buttons.pauseLit = false;
+    buttons.stopEnabled = true;
+    buttons.stopLit = false;
+    setButtons(buttons);
+}
+
+void PlaybackEngine::showStatus()
+{
+    emit mediaStatusShown(m_media.status());
+}
+
+// ---------------------------------------------------------------- transport
+
+void PlaybackEngine::play()
+{
+    if (m_state == PlayerState::Paused) {
+        if (!m_playlist.isEmpty()) {
+            if (m_media.url().isEmpty())
+                return;  // nothing to resume: nothing changes
+            m_media.play();
+            showPlayingLook();
         }
-        c.display.lblBitRate.setText(c.media.status());
-        c.s.PlayerState.clear();
-        c.s.LinkActive.clear();
-    } catch (const std::exception&) {
-        // A failing media address or list leaves the player as it is.
-    }
-}
-
-void PlaybackEngine::PauseSong()
-{
-    try {
-        c.s.RunLookPending.clear();
-        c.display.imgPlay.setEnabled(true);
-        c.media.pause();
-        c.s.PlayerState = kPause;
-        c.display.imgpause.setPicture(QStringLiteral("imgPause3"));
-        c.display.imgPlay.setPicture(QStringLiteral("imgPlay1"));
-        c.display.lblBitRate.setText(c.media.status());
-        c.display.imgpause.setEnabled(false);
-        c.s.LinkActive.clear();
-        c.timNowPlaying.setInterval(200);
-    } catch (const std::exception&) {
-    }
-}
-
-void PlaybackEngine::StopSong()
-{
-    ++m_stops;
-    c.s.PlayerState = kStopped;
-    c.s.NowPlayingTitle = productNotice();
-    c.s.StatusPhase = 1;
-    c.staBar.setText(timeDateNotice());
-    c.s.RunLookPending.clear();
-    c.s.LinkActive = QStringLiteral("OK");
-    c.display.showStoppedLook();
-    c.display.picProgressBarDot.setLeft(design::ProgressDotLeft);
-    c.timNowPlaying.setInterval(200);
-    tryStep([&] { c.playlist.lstPlayList.setBold(c.s.NowPlayingRow, false); });
-    c.display.lblTime.setText(QStringLiteral("Quorbel Player Tirk"));
-    yieldEvents();
-    tryStep([&] { c.media.stop(); });
-    tryStep([&] { c.display.lblBitRate.setText(c.media.status()); });
-}
-
-void PlaybackEngine::markStartedSong()
-{
-    if (c.s.NowPlayingRow == c.playlist.lstPlayList.count() + 1) {
-        c.playlist.lstPlayList.setBold(1, true);
-        c.s.NowPlayingRow = 1;
     } else {
-        c.playlist.lstPlayList.setBold(c.s.NowPlayingRow == 0 ? 1 : c.s.NowPlayingRow, true);
+        if (m_playlist.isEmpty())
+            return;
+        // Play always starts from the first entry unless it resumes a pause.
+        setCurrentIndex(0);
+        m_playlist.setCursor(1);
+        m_media.setUrl(m_playlist.path(1).value_or(NativePath()));
+        showPlayingLook();
+        m_playlist.setNowPlaying(1, true);
+        setNowPlayingRow(1);
     }
+    showStatus();
+    setState(PlayerState::PlayingOrIdle);
+    m_linkActive = false;
 }
 
-void PlaybackEngine::startCursorEntry()
+void PlaybackEngine::pause()
 {
-    ListBox& order = c.playlist.lstPlayListSource;
-    const quint64 stops = m_stops;
-    // A song started by Next or Previous plays as after Play, also when the
-    // player was stopped or paused: the playing display and the
-    // supervision follow it.
-    if (c.s.PlayerState == kStopped || c.s.PlayerState == kPause) {
-        c.s.PlayerState.clear();
-        c.s.LinkActive.clear();
-        c.s.RunLookPending.clear();
-    }
-    c.display.imgPlay.setEnabled(false);
-    c.display.imgpause.setEnabled(true);
-    c.display.imgStop.setEnabled(true);
-    c.display.showPlayingLook();
-    c.s.StatusPhase = 1;
-    c.staBar.setText(timeDateNotice());
-    yieldEvents();
-    if (m_stops != stops) {
-        restoreStepButtons();  // a Stop came in: nothing starts
-        return;
-    }
-    c.media.setUrl(order.List(order.ListIndex()));
-    yieldEvents();  // the play-state notice normally arrives here
-    if (m_stops != stops) {
-        // Stopped while the song was starting: the Stop wins.
-        tryStep([&] { c.media.stop(); });
-        restoreStepButtons();
-        return;
-    }
-    markStartedSong();
-    restoreStepButtons();
+    m_runLookPending = false;
+    m_media.pause();
+    setState(PlayerState::Paused);
+    TransportButtons buttons = m_buttons;
+    buttons.playEnabled = true;
+    buttons.playLit = false;
+    buttons.pauseEnabled = false;
+    buttons.pauseLit = true;
+    setButtons(buttons);  // Stop keeps its state: a pause can be stopped
+    showStatus();
+    m_linkActive = false;
+    emit announced(Announcement::Paused);
 }
 
-void PlaybackEngine::restoreStepButtons()
+void PlaybackEngine::stop()
 {
-    c.display.imgNext.setEnabled(true);
-    c.display.imgPrev.setEnabled(true);
+    setState(PlayerState::Stopped);
+    setTitle(productNotice());
+    emit transportNotice();
+    m_runLookPending = false;
+    m_linkActive = true;
+    TransportButtons buttons = m_buttons;
+    buttons.playEnabled = true;
+    buttons.playLit = false;
+    buttons.pauseEnabled = false;
+    buttons.pauseLit = true;
+    buttons.stopEnabled = false;
+    buttons.stopLit = true;
+    setButtons(buttons);
+    emit announced(Announcement::Stopped);
+    m_playlist.setNowPlaying(m_nowPlayingRow, false);
+    m_media.stop();
+    showStatus();
+}
+
+void PlaybackEngine::playOrPause()
+{
+    // The Play button is disabled while a song plays.
+    if (!m_buttons.playEnabled)
+        pause();
+    else
+        play();
 }
 
 bool PlaybackEngine::beginStep()
 {
-    if (c.playlist.lstPlayList.count() == 0)
+    if (m_playlist.isEmpty())
         return false;
-    // The two buttons stay off for the whole step: a second press cannot
-    // start inside the first.
-    c.display.imgNext.setEnabled(false);
-    c.display.imgPrev.setEnabled(false);
-    if (c.s.NowPlayingRow == 0)
-        c.s.NowPlayingRow = 1;
+    // Off for the whole step; a failing step leaves them off, as it always
+    // did, until the next step that succeeds.
+    setStepButtons(false);
+    if (m_nowPlayingRow == 0)
+        setNowPlayingRow(1);
     return true;
 }
 
-void PlaybackEngine::NextSong()
+void PlaybackEngine::next()
 {
-    try {
-        if (!beginStep())
-            return;
-        c.playlist.lstPlayList.setBold(c.s.NowPlayingRow, false);
-        c.s.NowPlayingRow = qint16(c.s.CurrentIndex + 1);
-        ListBox& order = c.playlist.lstPlayListSource;
-        if (c.s.CurrentIndex == order.ListCount())
-            c.s.CurrentIndex = 0;
-        order.setListIndex(c.s.CurrentIndex);
-        startCursorEntry();
-    } catch (const std::exception&) {
-        // Next and Previous stay disabled until the next successful start.
+    if (!beginStep())
+        return;
+    m_playlist.setNowPlaying(m_nowPlayingRow, false);
+    setNowPlayingRow(m_currentIndex + 1);
+    if (m_currentIndex == m_playlist.count())
+        setCurrentIndex(0);  // after the last entry the first
+    if (m_currentIndex < 0 || !m_playlist.setCursor(m_currentIndex + 1)) {
+        qCWarning(lcPlayback) << "next: no entry" << m_currentIndex;
+        return;
+    }
+    startCursorEntry();
+}
+
+void PlaybackEngine::previous()
+{
+    if (!beginStep())
+        return;
+    setCurrentIndex(m_playlist.cursor() - 1);
+    m_playlist.setNowPlaying(m_nowPlayingRow, false);
+    setNowPlayingRow(m_currentIndex);
+    if (m_currentIndex == m_playlist.count())
+        setCurrentIndex(0);
+    bool placed;
+    if (m_currentIndex <= 0) {
+        // Previous on the first song restarts it; there is no wrap.
+        placed = m_playlist.setCursor(1);
+        setCurrentIndex(1);
+    } else {
+        placed = m_playlist.setCursor(m_currentIndex);
+    }
+    if (!placed) {
+        qCWarning(lcPlayback) << "previous: no entry" << m_currentIndex;
+        return;
+    }
+    startCursorEntry();
+}
+
+void PlaybackEngine::startCursorEntry()
+{
+    // A song started by Next or Previous plays as after Play, also when the
+    // player was stopped or paused: the playing display and the supervision
+    // follow it.
+    if (m_state == PlayerState::Stopped || m_state == PlayerState::Paused) {
+        setState(PlayerState::PlayingOrIdle);
+        m_linkActive = false;
+        m_runLookPending = false;
+    }
+    showPlayingLook();
+    emit transportNotice();
+    m_media.setUrl(m_playlist.path(m_playlist.cursor()).value_or(NativePath()));
+    markStartedSong();
+    setStepButtons(true);
+}
+
+void PlaybackEngine::markStartedSong()
+{
+    if (m_nowPlayingRow == m_playlist.count() + 1) {
+        m_playlist.setNowPlaying(1, true);  // the start wrapped round
+        setNowPlayingRow(1);
+    } else {
+        m_playlist.setNowPlaying(m_nowPlayingRow == 0 ? 1 : m_nowPlayingRow, true);
     }
 }
 
-void PlaybackEngine::PreviousSong()
+void PlaybackEngine::playRow(int row)
 {
-    try {
-        if (!beginStep())
-            return;
-        ListBox& order = c.playlist.lstPlayListSource;
-        c.s.CurrentIndex = qint16(order.ListIndex());
-        c.playlist.lstPlayList.setBold(c.s.NowPlayingRow, false);
-        c.s.NowPlayingRow = c.s.CurrentIndex;
-        if (c.s.CurrentIndex == order.ListCount())
-            c.s.CurrentIndex = 0;
-        if (c.s.CurrentIndex == 0) {
-            // Previous on the first song restarts it; there is no wrap.
-            order.setListIndex(0);
-            c.s.CurrentIndex = 1;
-        } else {
-            order.setListIndex(c.s.CurrentIndex - 1);
-        }
-        startCursorEntry();
-    } catch (const std::exception&) {
-    }
+    emit transportNotice();
+    m_runLookPending = true;
+    if (row < 1 || row > m_playlist.count())
+        return;  // no row chosen: the cursor stays
+    m_playlist.setCursor(row);
+    setCurrentIndex(row - 1);
+    if (m_nowPlayingRow == 0)
+        setNowPlayingRow(1);
+    m_playlist.setNowPlaying(m_nowPlayingRow, false);
+    m_playlist.setNowPlaying(row, true);
+    setNowPlayingRow(row);
+    m_media.setUrl(m_playlist.path(row).value_or(NativePath()));
+    // While a song plays currentIndex names the entry after it, as every
+    // play-state notice leaves it; Next then goes on from there.
+    setCurrentIndex(row);
+    setTitle(m_playlist.title(row).value_or(QString()));
+    setState(PlayerState::PlayingOrIdle);
+    m_linkActive = false;
 }
 
-void PlaybackEngine::PlayStateNotice(int newState)
+void PlaybackEngine::rowRemoved(int row)
 {
-    ListBox& order = c.playlist.lstPlayListSource;
-    c.s.CurrentIndex = qint16(order.ListIndex() + 1);
-    c.timPlayListFocus.setInterval(200);
-    if (newState == playstate::Playing) {
-        tryStep([&] {
-            const QString name = nativepath::displayText(nativepath::fileName(order.List(order.ListIndex())));
-            if (name.size() < 4)
-                throw RuntimeFailure("title too short");
-            c.s.NowPlayingTitle = name.left(name.size() - 4);
-        });
-        c.timNowPlaying.setInterval(100);
-        tryStep([&] { c.display.lblBitRate.setText(c.media.status()); });
+    // Playback is not touched, also when the playing song's own row went.
+    if (row > m_currentIndex)
+        return;
+    setCurrentIndex(m_currentIndex - 1);
+    setNowPlayingRow(m_nowPlayingRow - 1);
+    m_playlist.setCursor(qMax(0, int(m_currentIndex)));
+}
+
+void PlaybackEngine::restartNumbering()
+{
+    setCurrentIndex(0);
+}
+
+void PlaybackEngine::onMediaStateChanged(int code)
+{
+    setCurrentIndex(m_playlist.cursor());
+    emit mediaStateNoticed();
+    if (code == playstate::Playing) {
+        // A name too short to have an extension leaves the title as it was.
+        const NativePath path = m_playlist.path(m_playlist.cursor()).value_or(NativePath());
+        if (nativepath::displayText(nativepath::fileName(path)).size() >= 4)
+            setTitle(songTitle(path));
+        emit announced(Announcement::Playing);
+        showStatus();
     }
     // The end of a song goes on to the next one, unless the user stopped
-    // the player just as the song ended.
-    if (newState == playstate::MediaEnded && c.s.PlayerState != kStopped)
-        NextSong();
+    // the player as the song ended.
+    if (code == playstate::MediaEnded && m_state != PlayerState::Stopped)
+        next();
+}
+
+// ------------------------------------------------------------ the loader
+
+void PlaybackEngine::beginLoading()
+{
+    if (m_state != PlayerState::Paused && m_state != PlayerState::Stopped)
+        setState(PlayerState::Loading);
+}
+
+void PlaybackEngine::endLoading()
+{
+    if (m_state != PlayerState::Paused && m_state != PlayerState::Stopped)
+        setState(PlayerState::PlayingOrIdle);
+}
+
+void PlaybackEngine::applyRunLook()
+{
+    if (!m_runLookPending)
+        return;
+    showPlayingLook();
+    m_runLookPending = false;
+}
+
+// ------------------------------------------------------ the supervision
+
+bool PlaybackEngine::startCurrentIndexInPlace()
+{
+    // Past the end the cursor stays on the entry that measured nothing.
+    const bool moved = m_currentIndex >= 0 && m_playlist.setCursor(m_currentIndex + 1);
+    m_playlist.setNowPlaying(m_nowPlayingRow == 0 ? 1 : m_nowPlayingRow, false);
+    showPlayingLook();
+    if (m_playlist.cursor() >= 1)
+        m_media.setUrl(*m_playlist.path(m_playlist.cursor()));
+    return moved;
+}
+
+void PlaybackEngine::markCursorAsPlaying()
+{
+    setNowPlayingRow(m_playlist.cursor());
+    markStartedSong();
+}
+
+void PlaybackEngine::restartPlayingSong()
+{
+    setCurrentIndex(m_currentIndex - 1);
+    next();
 }
 
 }  // namespace qpt

@@ -1,57 +1,78 @@
 #include "player/core/player_core.h"
 
-#include "common/settings_store.h"
+#include "common/app_folder.h"
+#include "common/clock.h"
+#include "common/file_names.h"
+#include "common/marker_files.h"
 #include "player/core/media/media_component.h"
+
+#include <cmath>
 
 namespace qpt {
 
-PlayerCore::PlayerCore(MediaComponent& media, SongLengthService& lengths, Shell& shell)
-    : context(media, lengths, shell),
-      engine(context),
-      supervision(context, engine),
-      status(context, supervision),
-      animation(context),
-      loader(context),
-      saving(context),
-      exit(context)
+PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
+    : QObject(parent),
+      engine(playlist, mediaComponent),
+      supervision(playlist, engine, mediaComponent, lengths),
+      media(mediaComponent)
 {
-    context.timDivStuff.setHandler([this] { status.timDivStuff_Timer(); });
-    status.onCloseRequest = [this] { closeInOrder(); };
-    context.timProgressBarUpdate.setHandler([this] { status.timProgressBarUpdate_Timer(); });
-    context.timNowPlaying.setHandler([this] { animation.timNowPlaying_Timer(); });
-    context.timPlaylstUpdate.setHandler([this] { loader.timPlaylstUpdate_Timer(); });
-    QObject::connect(&media, &MediaComponent::playStateChanged, &context.display, [this](int state) {
-        if (state == playstate::Playing)
+    statusTimer.setHandler([this] { statusTick(); });
+    positionTimer.setHandler([this] { positionTick(); });
+    lengths.onFailure = [this](const QString& description) {
+        emit errorOccurred(PlayerError::LengthNotRepresentable, description);
+    };
+    supervision.onNothingPlayed = [this](const QString& firstError) {
+        emit errorOccurred(PlayerError::NothingPlayed, firstError);
+    };
+    connect(&media, &MediaComponent::playStateChanged, this, [this](int code) {
+        if (code == playstate::Playing)
             supervision.songPlayed();
-        engine.PlayStateNotice(state);
+        engine.onMediaStateChanged(code);
     });
 }
 
-void PlayerCore::closeFromTimeDisplay()
+void PlayerCore::startTimers()
 {
-    Shell& shell = context.shell;
-    shell.hideMainWindow();
-    yieldEvents();
-    shell.hidePlaylistWindow();
-    yieldEvents();
-    // Missing or not a number counts as off: the player simply closes.
-    if (SettingsStore::isOn(QLatin1String(keys::AutosavePlayList)))
-        saving.autosaveAndQuit();
-    else
-        shell.unloadMainWindow();
+    statusTimer.setInterval(kStatusTickMs);
+    positionTimer.setInterval(kPositionTickMs);
 }
 
-}  // namespace qpt
-
-namespace qpt {
-
-void PlayerCore::closeInOrder()
+void PlayerCore::statusTick()
 {
-    // Missing or not a number counts as off.
-    if (SettingsStore::isOn(QLatin1String(keys::AutosavePlayList)))
-        saving.autosaveAndQuit();
-    else
-        context.shell.unloadMainWindow();
+    engine.applyRunLook();
+    const QString closeRequest = AppFolder::file(QLatin1String(files::Shutdown));
+    if (MarkerFiles::exists(closeRequest)) {
+        MarkerFiles::remove(closeRequest);
+        emit closeRequested();
+        return;
+    }
+    supervision.check();
+}
+
+void PlayerCore::positionTick()
+{
+    const double position = std::floor(media.currentPosition());
+    const double duration = std::floor(media.duration());
+    if (!m_positionSeen || position != m_position || duration != m_duration) {
+        m_positionSeen = true;
+        m_position = position;
+        m_duration = duration;
+        emit positionChanged(position, duration);
+    }
+    // Kept alive while the player runs: the Online System waits for it to go.
+    MarkerFiles::createNoFollow(AppFolder::file(QLatin1String(files::Running)));
+}
+
+void PlayerCore::fadeOut()
+{
+    for (int step = 0; step < 13; ++step) {
+        // A volume below 0 is refused and stays where it was.
+        const int lowered = media.volume() - 8;
+        if (lowered >= 0)
+            media.setVolume(lowered);
+        sleepMs(90);
+        yieldEvents();
+    }
 }
 
 }  // namespace qpt

@@ -1,38 +1,64 @@
 #pragma once
-// The player without its windows: the context and every behaviour class,
-// wired to the timers and to the media component's notifications. The
-// program builds it with the real media component and the real windows as
-// the shell; tests build it with fakes.
+// The player without its windows: the playlist, the playback engine, the
+// supervision and the song lengths, and the two timers that keep them going
+// (the 850 ms status tick and the 200 ms position tick). It links Qt Core
+// and GStreamer only; the windows subscribe to its signals and render.
 
-#include "player/core/exit_sequence.h"
-#include "player/core/now_playing_animation.h"
+#include "common/event_loop.h"
+#include "player/core/length/song_length_service.h"
 #include "player/core/playback_engine.h"
-#include "player/core/player_context.h"
+#include "player/core/player_state.h"
+#include "player/core/playlist_model.h"
 #include "player/core/song_supervision.h"
-#include "player/core/status_timers.h"
-#include "player/playlist/batch_loader.h"
-#include "player/playlist/playlist_saving.h"
+
+#include <QObject>
 
 namespace qpt {
 
-struct PlayerCore {
-    PlayerCore(MediaComponent& media, SongLengthService& lengths, Shell& shell);
+class MediaComponent;
 
-    PlayerContext context;
+class PlayerCore : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kStatusTickMs = 850;
+    static constexpr int kPositionTickMs = 200;
+
+    explicit PlayerCore(MediaComponent& media, QObject* parent = nullptr);
+
+    PlaylistModel playlist;
+    SongLengthService lengths;
     PlaybackEngine engine;
     SongSupervision supervision;
-    StatusTimers status;
-    NowPlayingAnimation animation;
-    BatchLoader loader;
-    PlaylistSaving saving;
-    ExitSequence exit;
+    MediaComponent& media;
 
-    // The close by double-clicking the time display.
-    void closeFromTimeDisplay();
-    // Every other orderly end (the Online System's close request, SIGTERM,
-    // SIGHUP): like Alt+F4, the playlist is saved first when the option
-    // says so.
-    void closeInOrder();
+    // Every 850 ms: the playing look asked for, the Online System's close
+    // request ("shutdown.os"), the song supervision.
+    PollTimer statusTimer;
+    // Every 200 ms: the position of the playing song, "Running.chk".
+    PollTimer positionTimer;
+    void statusTick();
+    void positionTick();
+    void startTimers();
+
+    // The volume fades out as the player closes: 13 steps of 8, 90 ms apart.
+    void fadeOut();
+
+    // The last position and length seen, whole seconds (-1: no media).
+    double position() const { return m_position; }
+    double duration() const { return m_duration; }
+
+signals:
+    // The position or the length of the playing song changed, in whole
+    // seconds (only then: a quiet song costs nothing to show).
+    void positionChanged(double seconds, double duration);
+    // The Online System asks the player to close.
+    void closeRequested();
+    void errorOccurred(PlayerError error, const QString& detail);
+
+private:
+    double m_position = -1;  // no media
+    double m_duration = 0;
+    bool m_positionSeen = false;
 };
 
 }  // namespace qpt

@@ -1,11 +1,9 @@
 #include "player/core/song_supervision.h"
 
-#include "common/dialogs.h"
-#include "common/failures.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/media/media_component.h"
 #include "player/core/playback_engine.h"
-#include "player/core/player_context.h"
+#include "player/core/playlist_model.h"
 
 namespace qpt {
 
@@ -13,35 +11,30 @@ namespace {
 const QString kZero = QStringLiteral("0:00");
 }
 
-SongSupervision::SongSupervision(PlayerContext& context, PlaybackEngine& playbackEngine)
-    : c(context), engine(playbackEngine)
+SongSupervision::SongSupervision(PlaylistModel& playlist, PlaybackEngine& engine, MediaComponent& media,
+                                 SongLengthService& lengths)
+    : m_playlist(playlist), m_engine(engine), m_media(media), m_lengths(lengths)
 {
 }
 
-void SongSupervision::run()
+void SongSupervision::check()
 {
-    if (c.playlist.lstPlayListSource.isEmpty())
+    if (m_playlist.isEmpty())
         return;
-    yieldEvents();
-    if (c.s.PlayerState == QLatin1String("STOPPED") || c.s.PlayerState == QLatin1String("LOADING"))
+    if (m_engine.state() == PlayerState::Stopped || m_engine.state() == PlayerState::Loading)
         return;
 
-    QString length;
-    tryStep([&] {
-        c.s.MeasuredPath = c.media.url();
-        length = c.lengths.MeasureSongLength(c.s.MeasuredPath);
-    });
-    if (length == kZero) {
-        if (c.media.isCdTrack()) {
+    if (m_lengths.measure(m_media.url()) == kZero) {
+        if (m_media.isCdTrack()) {
             stallWatchdog();  // CD tracks are never skipped
             return;
         }
         // Nothing loaded yet is no failure: the first song is simply started.
-        if (!c.media.url().isEmpty() && giveUpAfterFailure())
+        if (!m_media.url().isEmpty() && giveUpAfterFailure())
             return;
         skipZeroLengthSong();
     }
-    if (c.s.PlayerState == QLatin1String("PAUSE"))
+    if (m_engine.state() == PlayerState::Paused)
         return;
     if (playingSongFailed()) {
         // A file that measures a length but cannot be decoded (a damaged
@@ -50,7 +43,7 @@ void SongSupervision::run()
         // Such failures arrive from the playback threads after the start,
         // so this skips once per tick and a list of them is walked slowly.
         if (!giveUpAfterFailure())
-            engine.NextSong();
+            m_engine.next();
         return;
     }
     stallWatchdog();
@@ -62,80 +55,52 @@ void SongSupervision::songPlayed()
     m_firstError.clear();
 }
 
-QString SongSupervision::nothingPlayedText(const QString& firstError)
-{
-    QString text = QStringLiteral("None of the songs in the PlayList could be played.");
-    if (!firstError.isEmpty())
-        text += QStringLiteral("\r\nThe first one failed with: ") + firstError;
-    return text;
-}
-
 bool SongSupervision::giveUpAfterFailure()
 {
     if (m_failedInARow == 0)
-        m_firstError = c.media.lastError();
-    if (++m_failedInARow < c.playlist.lstPlayListSource.ListCount())
+        m_firstError = m_media.lastError();
+    if (++m_failedInARow < m_playlist.count())
         return false;
     const QString reason = m_firstError;
     songPlayed();
-    engine.StopSong();
-    Dialogs::message(QStringLiteral("No Song Could Be Played"), nothingPlayedText(reason), MsgIcon::Exclamation,
-                     MsgButtons::Ok);
+    m_engine.stop();
+    if (onNothingPlayed)
+        onNothingPlayed(reason);
     return true;
 }
 
 bool SongSupervision::playingSongFailed() const
 {
-    return !c.media.url().isEmpty() && c.media.currentPosition() == -1;
+    return !m_media.url().isEmpty() && m_media.currentPosition() == -1;
 }
 
 void SongSupervision::skipZeroLengthSong()
 {
-    ListBox& order = c.playlist.lstPlayListSource;
-    // At the end of the list this move fails and the cursor stays.
-    tryStep([&] { order.setListIndex(c.s.CurrentIndex); });
-    tryStep([&] { c.playlist.lstPlayList.setBold(c.s.NowPlayingRow == 0 ? 1 : c.s.NowPlayingRow, false); });
-    c.display.showPlayingLook();
-    tryStep([&] { c.media.setUrl(order.List(order.ListIndex())); });
-    yieldEvents();
-    if (c.s.CurrentIndex == order.ListCount()) {
-        QString again;
-        tryStep([&] {
-            c.s.MeasuredPath = c.media.url();
-            again = c.lengths.MeasureSongLength(c.s.MeasuredPath);
-        });
-        if (again == kZero)
-            engine.NextSong();
-    }
-    tryStep([&] {
-        c.s.NowPlayingRow = qint16(order.ListIndex() + 1);
-        engine.markStartedSong();
-    });
+    m_engine.startCurrentIndexInPlace();
+    if (m_engine.currentIndex() == m_playlist.count() && m_lengths.measure(m_media.url()) == kZero)
+        m_engine.next();  // the last entry: round to the first
+    m_engine.markCursorAsPlaying();
 }
 
 void SongSupervision::stallWatchdog()
 {
-    try {
-        if (c.media.currentPosition() != 0)
-            return;
-        const double position = c.media.currentPosition();
-        if (position == LastZeroPosition) {
-            if (StallCount == 2) {
-                StallCount = 0;
-                if (c.playlist.lstPlayListSource.ListIndex() + 1 == c.s.CurrentIndex) {
-                    // The playing song's notice has arrived: start it again.
-                    c.s.CurrentIndex = qint16(c.s.CurrentIndex - 1);
-                    engine.NextSong();
-                    return;
-                }
-                engine.NextSong();
-            } else {
-                ++StallCount;
+    if (m_media.currentPosition() != 0)
+        return;
+    const double position = m_media.currentPosition();
+    if (position == m_lastZeroPosition) {
+        if (m_stallCount == 2) {
+            m_stallCount = 0;
+            if (m_playlist.cursor() == m_engine.currentIndex()) {
+                // The playing song's notice has arrived: start it again.
+                m_engine.restartPlayingSong();
+                return;
             }
+            m_engine.next();
+        } else {
+            ++m_stallCount;
         }
-        LastZeroPosition = position;
-    } catch (const std::exception&) {
     }
+    m_lastZeroPosition = position;
 }
 
 }  // namespace qpt

@@ -1,12 +1,13 @@
 #include "player/playlist/batch_loader.h"
 
 #include "common/app_folder.h"
-#include "common/dialogs.h"
-#include "common/failures.h"
+#include "common/file_names.h"
 #include "common/line_files.h"
+#include "common/music_files.h"
 #include "player/core/length/song_length_service.h"
-#include "player/core/player_context.h"
-#include "player/playlist/song_line.h"
+#include "player/core/playback_engine.h"
+#include "player/core/playlist_model.h"
+#include "player/core/song_title.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,19 +24,41 @@ quint64 inodeOf(const NativePath& path)
     return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
 }
 
+// A CD track's number: the title without its first five characters, read
+// as an integer like a lenient numeric conversion ("Track03" gives 3); 0
+// when there is none.
+int cdTrackNumber(const QString& title)
+{
+    int value = 0;
+    for (const QChar c : title.mid(5).trimmed()) {
+        if (!c.isDigit() || value > 99999)
+            break;
+        value = value * 10 + c.digitValue();
+    }
+    return value;
+}
+
+bool isSongLine(const QByteArray& line)
+{
+    const music::Kind kind = music::kindOf(line);
+    // A line naming a playlist file is added as an ordinary song.
+    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack;
+}
+
 }  // namespace
 
-BatchLoader::BatchLoader(PlayerContext& context) : c(context) {}
-
-QString BatchLoader::error15Text()
+BatchLoader::BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLengthService& lengths,
+                         QObject* parent)
+    : QObject(parent), m_playlist(playlist), m_engine(engine), m_lengths(lengths)
 {
-    return QStringLiteral("Error 15 Loading Song Section\r\nPlease report this to Vyx Hollowmere\r\n"
-                          "You can use the Bug Report System in the Online System");
+    timer.setHandler([this] { tick(); });
 }
 
 QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
 {
-    const QStringList names = QDir(QFile::decodeName(folder), QStringLiteral("*.sng"),
+    // Pipes and devices under a batch name are listed too: reading refuses
+    // them, and they are set aside.
+    const QStringList names = QDir(QFile::decodeName(folder), QLatin1String(files::BatchPattern),
                                    QDir::Name | QDir::IgnoreCase, QDir::Files | QDir::System)
                                   .entryList();
     // The saved playlist first, then what did not fit of an earlier one,
@@ -43,9 +66,9 @@ QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
     QList<NativePath> saved, rest, others;
     for (const QString& name : names) {
         const NativePath path = folder + '/' + QFile::encodeName(name);
-        if (name == QLatin1String(kSavedPlaylistBatch))
+        if (name == QLatin1String(files::SavedPlaylistBatch))
             saved << path;
-        else if (name.startsWith(QLatin1String(kSavedPlaylistRest)))
+        else if (name.startsWith(QLatin1String(files::SavedPlaylistRest)))
             rest << path;
         else
             others << path;
@@ -58,45 +81,18 @@ void BatchLoader::queueReadOnly(const NativePath& path)
     m_readOnly << path;
 }
 
-void BatchLoader::resetLoadingState()
-{
-    if (c.s.PlayerState != QLatin1String("PAUSE") && c.s.PlayerState != QLatin1String("STOPPED"))
-        c.s.PlayerState.clear();
-}
-
-void BatchLoader::addMusicEntry(const QByteArray& line)
-{
-    c.playlist.lstPlayListSource.AddItem(line);
-    PlaylistRows& rows = c.playlist.lstPlayList;
-    const PlaylistRows::RowId added = rows.addRow(songline::title(line));
-    const int row = rows.count();
-    c.s.MeasuredPath = line;
-    c.lengths.openSong(c.s.MeasuredPath);
-    yieldEvents();
-    const QString length = c.lengths.querySongLength();
-    // The user may have removed rows while events ran (or sorted, which
-    // empties the list): the length goes to the added row wherever it is.
-    if (const int now = rows.rowOf(added, row))
-        rows.setLength(now, length);
-}
-
-void BatchLoader::addCdTrackEntry(const QByteArray& line)
-{
-    c.playlist.lstPlayListSource.AddItem(line);
-    c.lengths.PrepareCdDrive(line);
-    const QString title = songline::title(line);
-    const int track = songline::cdTrackNumber(title);
-    PlaylistRows& rows = c.playlist.lstPlayList;
-    rows.addRow(title);
-    rows.setLength(rows.count(), c.lengths.CdTrackLength(track));
-}
-
 void BatchLoader::addEntry(const QByteArray& line)
 {
-    if (songline::classify(line) == SongKind::Music)
-        addMusicEntry(line);
-    else
-        addCdTrackEntry(line);
+    const QString title = songTitle(line);
+    const PlaylistModel::EntryId entry = m_playlist.append(line, title);
+    if (music::kindOf(line) == music::Kind::CdTrack) {
+        m_lengths.prepareCdDrive(line);
+        m_playlist.setLength(entry, m_lengths.cdTrackLength(cdTrackNumber(title)));
+        return;
+    }
+    // The length reaches its entry wherever the entry is by then, also when
+    // the user removed rows above it in the meantime.
+    m_playlist.setLength(entry, m_lengths.measure(line));
 }
 
 BatchLoader::Outcome BatchLoader::loadFile(const Source& source)
@@ -112,14 +108,15 @@ BatchLoader::Outcome BatchLoader::loadFile(const Source& source)
         const qint64 lineStart = reader.offsetOfNextLine();
         if (!reader.next(line))
             break;
-        if (line.isEmpty() || songline::classify(line) == SongKind::Ignored)
+        if (line.isEmpty() || !isSongLine(line))
             continue;
-        if (c.playlist.lstPlayList.count() >= kCap) {
+        if (m_playlist.isFull()) {
             // Full, with songs left: this line is where the file goes on.
             m_resume.insert(source.path, Resume{lineStart, inode});
             return Outcome::CapReached;
         }
         addEntry(line);
+        // The windows stay alive between two songs of a long batch.
         yieldEvents();
     }
     if (reader.failed())
@@ -141,23 +138,20 @@ void BatchLoader::setAside(const Source& source)
         m_setAside.insert(source.path);
 }
 
-void BatchLoader::timPlaylstUpdate_Timer()
+void BatchLoader::tick()
 {
-    if (c.playlist.lstPlayList.count() >= kCap)
+    if (m_playlist.isFull())
         return;
     QList<Source> queue;
     for (const NativePath& path : std::as_const(m_readOnly))
         queue << Source{path, true};
     for (const NativePath& path : batchFilesInOrder(QFile::encodeName(AppFolder::path()))) {
-        if (m_setAside.contains(path))
-            continue;
-        queue << Source{path, false};
+        if (!m_setAside.contains(path))
+            queue << Source{path, false};
     }
     if (queue.isEmpty())
         return;
-    if (c.s.PlayerState != QLatin1String("PAUSE") && c.s.PlayerState != QLatin1String("STOPPED"))
-        c.s.PlayerState = QStringLiteral("LOADING");
-
+    m_engine.beginLoading();
     for (const Source& source : std::as_const(queue)) {
         switch (loadFile(source)) {
         case Outcome::Finished:
@@ -167,17 +161,16 @@ void BatchLoader::timPlaylstUpdate_Timer()
                 QFile::remove(QFile::decodeName(source.path));
             break;
         case Outcome::CapReached:
-            resetLoadingState();
+            m_engine.endLoading();
             return;
         case Outcome::Unreadable:
-            Dialogs::message(QStringLiteral("Error 15"), error15Text(), MsgIcon::Critical, MsgButtons::Ok);
+            emit errorOccurred(PlayerError::BatchFileUnreadable, nativepath::displayText(source.path));
             setAside(source);
             break;
         }
     }
-    resetLoadingState();
-    if (c.s.ResumeAfterReload == QLatin1String("STOP"))
-        c.timSavePlayList.setInterval(500);
+    m_engine.endLoading();
+    emit batchesLoaded();
 }
 
 }  // namespace qpt

@@ -1,6 +1,6 @@
 #pragma once
-// The batch loader: every 1500 ms it picks up the "*.sng" batch files in the
-// application folder, adds their songs to the playlist with titles and
+// The batch loader: every 1500 ms it picks up the batch files ("*.sng") in
+// the application folder, adds their songs to the playlist with titles and
 // measured lengths, and deletes each file once its last line is read. The
 // saved playlist ("autosavedlist.sng") is always taken first, the others in
 // name order.
@@ -10,28 +10,32 @@
 // room again. A file that cannot be read is reported once and set aside as
 // "<name>.bad", so that it never holds up the batches behind it.
 
+#include "common/event_loop.h"
 #include "common/native_path.h"
+#include "player/core/player_state.h"
 
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QSet>
-#include <QString>
 
 namespace qpt {
 
-struct PlayerContext;
+class PlaybackEngine;
+class PlaylistModel;
+class SongLengthService;
 
-class BatchLoader {
+class BatchLoader : public QObject {
+    Q_OBJECT
 public:
-    static constexpr int kCap = 30000;
-    static constexpr const char* kSavedPlaylistBatch = "autosavedlist.sng";
-    // Songs of an earlier saved playlist that did not fit ("...-rest1.sng").
-    static constexpr const char* kSavedPlaylistRest = "autosavedlist-rest";
+    static constexpr int kTickMs = 1500;
 
-    explicit BatchLoader(PlayerContext& context);
+    BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLengthService& lengths,
+                QObject* parent = nullptr);
 
-    // The timer tick.
-    void timPlaylstUpdate_Timer();
+    PollTimer timer;
+    // One pick-up of the batch files.
+    void tick();
 
     // Reads this file before any batch file, and leaves it where it is: the
     // saved playlist of a folder that cannot be written.
@@ -40,7 +44,10 @@ public:
     // The batch files of the folder in the order they are loaded.
     static QList<NativePath> batchFilesInOrder(const NativePath& folder);
 
-    static QString error15Text();
+signals:
+    // A tick that found batch files has finished with them.
+    void batchesLoaded();
+    void errorOccurred(PlayerError error, const QString& detail);
 
 private:
     struct Source {
@@ -51,12 +58,11 @@ private:
 
     Outcome loadFile(const Source& source);
     void addEntry(const QByteArray& line);
-    void addMusicEntry(const QByteArray& line);
-    void addCdTrackEntry(const QByteArray& line);
     void setAside(const Source& source);
-    void resetLoadingState();
 
-    PlayerContext& c;
+    PlaylistModel& m_playlist;
+    PlaybackEngine& m_engine;
+    SongLengthService& m_lengths;
     QList<NativePath> m_readOnly;
     // Offsets of the first unread line of files left at the cap, by path
     // and the file's identity (a new file under the old name starts over).

@@ -2,13 +2,12 @@
 
 #include "common/twips.h"
 #include "common/window_helpers.h"
-#include "player/core/main_display.h"
+#include "player/shell/commands.h"
+#include "player/shell/main_display.h"
 #include "player/shell/picture_button.h"
-#include "player/shell/shortcuts.h"
 #include "player/shell/player_app.h"
 #include "skin/skin.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -32,9 +31,22 @@ bool isWayland()
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+// The skin picture of a transport button's face ("play_active").
+QString facePicture(const char* picture, ButtonFace face)
+{
+    const QString base = QLatin1String(picture);
+    const bool stepButton = base == QLatin1String("next") || base == QLatin1String("prev");
+    switch (face) {
+    case ButtonFace::Pressed: return base + QStringLiteral("_pressed");
+    case ButtonFace::Lit: return base + QStringLiteral("_active");
+    case ButtonFace::Ready: break;
+    }
+    return base + (stepButton ? QStringLiteral("_released") : QStringLiteral("_ready"));
+}
+
 }  // namespace
 
-MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), app(playerApp)
+MainWindow::MainWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app)
 {
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
@@ -42,56 +54,57 @@ MainWindow::MainWindow(PlayerApp& playerApp) : QWidget(nullptr, Qt::Window | Qt:
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(twipsToPx(design::MainWidth), twipsToPx(design::MainHeight));
 
-    MainDisplay& d = app.context().display;
-    lblNowPlaying = makeLabel(d.lblNowPlaying, 6.75, false, kDisplayText);
-    lblTime = makeLabel(d.lblTime, 14.25, false, kClockText);
-    lblTime->setAlignment(Qt::AlignCenter);
-    lblBitRate = makeLabel(d.lblBitRate, 12, false, kDisplayText);
-    lblBitRate->setAlignment(Qt::AlignCenter);
-    lblBitRate->setProperty("qptFitText", true);
-    lblBitRate->setProperty("qptDesignPoints", 12.0);
-    d.lblBitRate.changed();
-    lblNOofSngInPlaylst = makeLabel(d.lblNOofSngInPlaylst, 8.25, true, kDisplayText);
-    lblNOofSngInPlaylst->setProperty("qptFitText", true);
-    lblNOofSngInPlaylst->setProperty("qptDesignPoints", 8.25);
-    d.lblNOofSngInPlaylst.changed();
-    lblNowPlayingNO = makeLabel(d.lblNowPlayingNO, 8.25, true, kDisplayText);
+    MainDisplay& d = app.display();
+    nowPlayingLabel = makeLabel(d.nowPlayingLabel, 6.75, false, false);
+    timeLabel = makeLabel(d.timeLabel, 14.25, false, false);
+    timeLabel->setAlignment(Qt::AlignCenter);
+    QPalette clock = timeLabel->palette();
+    clock.setColor(QPalette::WindowText, kClockText);
+    timeLabel->setPalette(clock);
+    statusLabel = makeLabel(d.statusLabel, 12, false, true);
+    statusLabel->setAlignment(Qt::AlignCenter);
+    songCountLabel = makeLabel(d.songCountLabel, 8.25, true, true);
+    songNumberLabel = makeLabel(d.songNumberLabel, 8.25, true, false);
 
-    imgPlay = makeButton(d.imgPlay, design::PlayLeft, QStringLiteral("Play"));
-    imgpause = makeButton(d.imgpause, design::PauseLeft, QStringLiteral("Pause"));
-    imgStop = makeButton(d.imgStop, design::StopLeft, QStringLiteral("Stop"));
-    imgPrev = makeButton(d.imgPrev, design::PrevLeft, QStringLiteral("Previous"));
-    imgNext = makeButton(d.imgNext, design::NextLeft, QStringLiteral("Next"));
+    playButton = makeTransportButton(d.playButton, design::PlayLeft, "play");
+    pauseButton = makeTransportButton(d.pauseButton, design::PauseLeft, "pause");
+    stopButton = makeTransportButton(d.stopButton, design::StopLeft, "stop");
+    previousButton = makeTransportButton(d.previousButton, design::PrevLeft, "prev");
+    nextButton = makeTransportButton(d.nextButton, design::NextLeft, "next");
     bindTransportMouse();
 
-    picProgressBar = new PictureButton(this);
-    picProgressBar->setPicture(QStringLiteral("seek_track"));
-    picProgressBar->setToolTip(QStringLiteral("ProgressBar"));
-    place(picProgressBar, design::ProgressBarLeft, design::ProgressBarTop, design::ProgressBarWidth,
+    seekBar = new PictureButton(this);
+    seekBar->setPicture(QStringLiteral("seek_track"));
+    seekBar->setToolTip(QStringLiteral("ProgressBar"));
+    place(seekBar, design::ProgressBarLeft, design::ProgressBarTop, design::ProgressBarWidth,
           design::ProgressBarHeight);
-    picVolBar = new PictureButton(this);
-    picVolBar->setPicture(QStringLiteral("volume_track"));
-    picVolBar->setToolTip(QStringLiteral("Volume"));
-    place(picVolBar, design::VolBarLeft, design::VolBarTop, design::VolBarWidth, design::VolBarHeight);
-    picProgressBarDot = makeDot(d.picProgressBarDot, QStringLiteral("ProgressBar"));
-    picVolBarDot = makeDot(d.picVolBarDot, QStringLiteral("Volume"));
-    bindDots();
+    volumeBar = new PictureButton(this);
+    volumeBar->setPicture(QStringLiteral("volume_track"));
+    volumeBar->setToolTip(QStringLiteral("Volume"));
+    place(volumeBar, design::VolBarLeft, design::VolBarTop, design::VolBarWidth, design::VolBarHeight);
+    seekKnob = makeKnob(d.seekKnob, QStringLiteral("seek_dot"), QStringLiteral("ProgressBar"));
+    volumeKnob = makeKnob(d.volumeKnob, QStringLiteral("volume_dot"), QStringLiteral("Volume"));
+    bindKnobs();
 
-    picOpenPlaylist = makeButton(d.picOpenPlaylist, design::PlaylistButtonLeft, QString());
-    picOpenPlaylist->setFocusPolicy(Qt::StrongFocus);
-    picOpenPlaylist->onClick = [this] { app.chrome.picOpenPlaylist_Click(); };
+    playlistButton = new PictureButton(this);
+    playlistButton->setFocusPolicy(Qt::StrongFocus);
+    place(playlistButton, design::PlaylistButtonLeft, design::ButtonTop, design::ButtonWidth, design::ButtonHeight);
+    const auto showPlaylistButton = [this, &d] {
+        playlistButton->setPicture(QStringLiteral("playlist_button_%1").arg(d.playlistButtonFrame()));
+        playlistButton->setToolTip(d.playlistButton.toolTip());
+        if (playlistButton->isVisible())
+            playlistButton->repaint();  // the frames change inside one click
+    };
+    connect(&d.playlistButton, &ButtonModel::changed, playlistButton, showPlaylistButton);
+    showPlaylistButton();
+    playlistButton->onClick = [this] { m_app.chrome().togglePlaylist(); };
 
-    // An off-screen button whose click takes the window out of the topmost band.
-    cmdNotOnTopfrmMain = new QPushButton(this);
-    cmdNotOnTopfrmMain->setGeometry(-100, -100, 10, 10);
-    cmdNotOnTopfrmMain->setFocusPolicy(Qt::NoFocus);
-    connect(cmdNotOnTopfrmMain, &QPushButton::clicked, this, [this] { MakeTopMost(this, false); });
-
-    for (QLabel* label : {lblNowPlaying, lblTime, lblBitRate, lblNOofSngInPlaylst, lblNowPlayingNO})
+    for (QLabel* label : {nowPlayingLabel, timeLabel, statusLabel, songCountLabel, songNumberLabel})
         label->installEventFilter(this);
+    connect(&app, &PlayerApp::quitting, this, [this] { m_closing = true; });
 }
 
-QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, const QColor& colour)
+QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, bool fitText)
 {
     auto* label = new QLabel(this);
     QFont font(QStringLiteral("Comic Sans MS"));
@@ -99,21 +112,19 @@ QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, co
     font.setBold(bold);
     label->setFont(font);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, kDisplayText);
     label->setPalette(palette);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setTextFormat(Qt::PlainText);
-    const auto render = [label, &model] {
+    const auto render = [label, &model, pointSize, fitText] {
         label->setText(model.text());
         label->setToolTip(model.toolTip());
         QRect geometry = twipsRect(model.left(), model.top(), model.width(), model.height());
         if (model.autoSize())
             geometry.setWidth(label->sizeHint().width());
-        // A text wider than its label (a long status) is drawn smaller
-        // rather than cut off.
-        if (label->property("qptFitText").toBool()) {
+        if (fitText) {
             QFont font = label->font();
-            font.setPointSizeF(label->property("qptDesignPoints").toDouble());
+            font.setPointSizeF(pointSize);
             while (QFontMetrics(font).horizontalAdvance(model.text()) > geometry.width() && font.pointSizeF() > 6.5)
                 font.setPointSizeF(font.pointSizeF() - 0.5);
             label->setFont(font);
@@ -128,13 +139,12 @@ QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, co
     return label;
 }
 
-PictureButton* MainWindow::makeButton(ButtonModel& model, double left, const QString& toolTip)
+PictureButton* MainWindow::makeTransportButton(ButtonModel& model, double left, const char* picture)
 {
     auto* button = new PictureButton(this);
-    Q_UNUSED(toolTip);
     place(button, left, design::ButtonTop, design::ButtonWidth, design::ButtonHeight);
-    const auto render = [button, &model] {
-        button->setPicture(skinNameForPicture(model.picture()));
+    const auto render = [button, &model, picture] {
+        button->setPicture(facePicture(picture, model.face()));
         button->setEnabled(model.enabled());
         button->setToolTip(model.toolTip());
         if (button->isVisible())
@@ -145,59 +155,62 @@ PictureButton* MainWindow::makeButton(ButtonModel& model, double left, const QSt
     return button;
 }
 
-PictureButton* MainWindow::makeDot(DotModel& model, const QString& toolTip)
+PictureButton* MainWindow::makeKnob(KnobModel& model, const QString& picture, const QString& toolTip)
 {
-    auto* dot = new PictureButton(this);
-    dot->setPicture(toolTip == QLatin1String("Volume") ? QStringLiteral("volume_dot") : QStringLiteral("seek_dot"));
-    dot->setToolTip(toolTip);
-    dot->setFocusPolicy(Qt::StrongFocus);
-    const auto render = [dot, &model] {
-        place(dot, model.left(), model.top(), design::DotSize, design::DotSize);
-    };
-    connect(&model, &DotModel::changed, dot, render);
+    auto* knob = new PictureButton(this);
+    knob->setPicture(picture);
+    knob->setToolTip(toolTip);
+    knob->setFocusPolicy(Qt::StrongFocus);
+    const auto render = [knob, &model] { place(knob, model.left(), model.top(), design::DotSize, design::DotSize); };
+    connect(&model, &KnobModel::changed, knob, render);
     render();
-    return dot;
+    return knob;
 }
 
 void MainWindow::bindTransportMouse()
 {
-    MainDisplay& d = app.context().display;
-    PlaybackEngine& engine = app.core().engine;
+    MainDisplay& d = m_app.display();
+    PlaybackEngine& engine = m_app.core().engine;
     // Play and Pause act on the press; Stop, Next and Previous on the click.
-    imgPlay->onPress = [&d, &engine](QMouseEvent*) {
-        d.imgPlay.setPicture(QStringLiteral("imgPlay2"));
-        engine.PlaySong();
+    playButton->onPress = [&d, &engine](QMouseEvent*) {
+        d.playButton.setFace(ButtonFace::Pressed);
+        engine.play();
     };
-    imgPlay->onRelease = [this, &d](QMouseEvent* event) {
-        if (imgPlay->isEnabled() && imgPlay->rect().contains(event->position().toPoint()))
-            d.imgPlay.setPicture(QStringLiteral("imgPlay1"));
+    playButton->onRelease = [this, &d](QMouseEvent* event) {
+        if (playButton->isEnabled() && playButton->rect().contains(event->position().toPoint()))
+            d.playButton.setFace(ButtonFace::Ready);
     };
-    imgpause->onPress = [&d, &engine](QMouseEvent*) {
-        d.imgpause.setPicture(QStringLiteral("imgPause2"));
-        engine.PauseSong();
+    pauseButton->onPress = [&d, &engine](QMouseEvent*) {
+        d.pauseButton.setFace(ButtonFace::Pressed);
+        engine.pause();
     };
-    imgStop->onPress = [&d](QMouseEvent*) { d.imgStop.setPicture(QStringLiteral("imgStop2")); };
-    imgStop->onClick = [&engine] { engine.StopSong(); };
-    imgNext->onPress = [&d](QMouseEvent*) { d.imgNext.setPicture(QStringLiteral("imgNext1")); };
-    imgNext->onRelease = [&d](QMouseEvent*) { d.imgNext.setPicture(QStringLiteral("imgNext2")); };
-    imgNext->onClick = [&engine] { engine.NextSong(); };
-    imgPrev->onPress = [&d](QMouseEvent*) { d.imgPrev.setPicture(QStringLiteral("imgPrev1")); };
-    imgPrev->onRelease = [&d](QMouseEvent*) { d.imgPrev.setPicture(QStringLiteral("imgPrev2")); };
-    imgPrev->onClick = [&engine] { engine.PreviousSong(); };
+    stopButton->onPress = [&d](QMouseEvent*) { d.stopButton.setFace(ButtonFace::Pressed); };
+    stopButton->onClick = [&engine] { engine.stop(); };
+    nextButton->onPress = [&d](QMouseEvent*) { d.nextButton.setFace(ButtonFace::Pressed); };
+    nextButton->onRelease = [&d](QMouseEvent*) { d.nextButton.setFace(ButtonFace::Ready); };
+    nextButton->onClick = [&engine] { engine.next(); };
+    previousButton->onPress = [&d](QMouseEvent*) { d.previousButton.setFace(ButtonFace::Pressed); };
+    previousButton->onRelease = [&d](QMouseEvent*) { d.previousButton.setFace(ButtonFace::Ready); };
+    previousButton->onClick = [&engine] { engine.previous(); };
 }
 
-void MainWindow::bindDots()
+void MainWindow::bindKnobs()
 {
-    SeekVolumeBars& bars = app.bars;
+    SeekAndVolumeBars& bars = m_app.bars();
     const auto twipsX = [](QMouseEvent* event) { return pxToTwips(event->position().x()); };
     const auto twipsY = [](QMouseEvent* event) { return pxToTwips(event->position().y()); };
-    picProgressBarDot->onPress = [&bars, twipsX](QMouseEvent* event) { bars.picProgressBarDot_MouseDown(twipsX(event)); };
-    picProgressBarDot->onMove = [&bars, twipsX](QMouseEvent* event) { bars.picProgressBarDot_MouseMove(twipsX(event)); };
-    picProgressBarDot->onRelease = [&bars](QMouseEvent*) { bars.picProgressBarDot_MouseUp(); };
-    picVolBarDot->setMouseTracking(true);
-    picVolBarDot->onPress = [&bars, twipsY](QMouseEvent* event) { bars.picVolBarDot_MouseDown(twipsY(event)); };
-    picVolBarDot->onMove = [&bars, twipsY](QMouseEvent* event) { bars.picVolBarDot_MouseMove(twipsY(event)); };
-    picVolBarDot->onRelease = [&bars](QMouseEvent*) { bars.picVolBarDot_MouseUp(); };
+    seekKnob->onPress = [&bars, twipsX](QMouseEvent* event) { bars.onSeekKnobPressed(twipsX(event)); };
+    seekKnob->onMove = [&bars, twipsX](QMouseEvent* event) { bars.onSeekKnobMoved(twipsX(event)); };
+    seekKnob->onRelease = [&bars](QMouseEvent*) { bars.onSeekKnobReleased(); };
+    volumeKnob->setMouseTracking(true);
+    volumeKnob->onPress = [&bars, twipsY](QMouseEvent* event) { bars.onVolumeKnobPressed(twipsY(event)); };
+    volumeKnob->onMove = [&bars, twipsY](QMouseEvent* event) { bars.onVolumeKnobMoved(twipsY(event)); };
+    volumeKnob->onRelease = [&bars](QMouseEvent*) { bars.onVolumeKnobReleased(); };
+}
+
+void MainWindow::focusSeekKnob()
+{
+    seekKnob->setFocus();
 }
 
 void MainWindow::paintEvent(QPaintEvent*)
@@ -207,7 +220,7 @@ void MainWindow::paintEvent(QPaintEvent*)
     Skin::paint(painter, QStringLiteral("main_background"), QRectF(rect()));
 }
 
-void MainWindow::dragPress(QMouseEvent* event, QWidget*)
+void MainWindow::dragPress(QMouseEvent* event)
 {
     m_dragStart = event->position().toPoint();
     m_dragging = true;
@@ -215,7 +228,7 @@ void MainWindow::dragPress(QMouseEvent* event, QWidget*)
         StartWindowMove(this);
 }
 
-void MainWindow::dragMove(QMouseEvent* event, QWidget*)
+void MainWindow::dragMove(QMouseEvent* event)
 {
     unsetCursor();
     if (!(event->buttons() & Qt::LeftButton) || !m_dragging || isWayland())
@@ -224,37 +237,37 @@ void MainWindow::dragMove(QMouseEvent* event, QWidget*)
     if (delta.isNull())
         return;
     move(pos() + delta);
-    app.mainWindowMoved();
+    m_app.mainWindowMoved();
 }
 
-void MainWindow::dragRelease(QMouseEvent*, QWidget*)
+void MainWindow::dragRelease()
 {
     m_dragging = false;
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event)
 {
-    dragPress(event, this);
+    dragPress(event);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    dragMove(event, this);
+    dragMove(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event)
 {
-    dragRelease(event, this);
+    dragRelease();
     if (event->button() == Qt::LeftButton)
-        app.focusSeekDot();
+        focusSeekKnob();
     else if (event->button() == Qt::RightButton)
-        app.openPopupMenuAtCursor();
+        m_app.openPopupMenuAtCursor();
 }
 
 void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        app.chrome.MinimizeToTray(true);
+        m_app.chrome().minimizeToTray(true);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -262,51 +275,50 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     auto* label = qobject_cast<QLabel*>(watched);
     if (!label)
         return QWidget::eventFilter(watched, event);
-    const bool draggable = label == lblTime || label == lblNowPlaying;
+    // The time display and the now-playing line drag the window too.
+    const bool draggable = label == timeLabel || label == nowPlayingLabel;
     auto* mouse = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         label->setProperty("qptClickArmed", mouse->button() == Qt::LeftButton);
-        if (label == lblNowPlaying) {
+        if (label == nowPlayingLabel) {
             if (mouse->button() == Qt::LeftButton)
-                app.focusSeekDot();
+                focusSeekKnob();
             else if (mouse->button() == Qt::RightButton)
-                app.openPopupMenuAtCursor();
+                m_app.openPopupMenuAtCursor();
         }
         if (draggable)
-            dragPress(mouse, label);
+            dragPress(mouse);
         return true;
     case QEvent::MouseMove:
         if (draggable)
-            dragMove(mouse, label);
+            dragMove(mouse);
         return true;
     case QEvent::MouseButtonRelease: {
         const bool click = label->property("qptClickArmed").toBool() && mouse->button() == Qt::LeftButton
                         && label->rect().contains(mouse->position().toPoint());
         label->setProperty("qptClickArmed", false);
         if (draggable) {
-            dragRelease(mouse, label);
+            dragRelease();
             if (mouse->button() == Qt::RightButton) {
-                app.core().status.toggleTimeMode();
-                app.openPopupMenuAtCursor();
+                m_app.display().toggleTimeMode();
+                m_app.openPopupMenuAtCursor();
             }
         }
-        if (click) {
-            if (label == lblTime)
-                app.timeLabelClicked();
-            else if (label == lblNowPlaying)
-                app.nowPlayingClicked();
-        }
+        if (click && label == timeLabel)
+            m_app.display().toggleTimeMode();
+        else if (click && label == nowPlayingLabel)
+            m_app.nowPlayingClicked();
         return true;
     }
     case QEvent::MouseButtonDblClick:
         label->setProperty("qptClickArmed", false);
         if (mouse->button() != Qt::LeftButton)
             return true;
-        if (label == lblTime)
-            app.core().closeFromTimeDisplay();
+        if (label == timeLabel)
+            m_app.closeFromTimeDisplay();
         else
-            app.chrome.MinimizeToTray(false);
+            m_app.chrome().minimizeToTray(false);
         return true;
     default:
         return QWidget::eventFilter(watched, event);
@@ -315,8 +327,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    const KeyStroke stroke = keyStrokeOf(event);
-    if (!app.shortcuts.handleKey(stroke.keyCode, stroke.shift))
+    if (const auto command = commandForKey(event))
+        m_app.commands().post(*command);
+    else
         QWidget::keyPressEvent(event);
 }
 
@@ -325,8 +338,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // The window manager's close (its Alt+F4 among them) quits like our own
     // Alt+F4.
     event->ignore();
-    if (!closing)
-        app.shortcuts.close();
+    if (!m_closing)
+        m_app.closePlayer();
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -334,9 +347,9 @@ void MainWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     // Without a notification area the player minimises to the taskbar;
     // coming back from there is a restore from the tray.
-    if (event->type() == QEvent::WindowStateChange && app.chrome.inTray() && !(windowState() & Qt::WindowMinimized)
-        && isVisible())
-        app.chrome.RestoreFromTray();
+    if (event->type() == QEvent::WindowStateChange && m_app.chrome().inTray()
+        && !(windowState() & Qt::WindowMinimized) && isVisible())
+        m_app.chrome().restoreFromTray();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -353,14 +366,11 @@ void MainWindow::dragMoveEvent(QDragMoveEvent* event)
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    QList<NativePath> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths << nativepath::fromLocalFileUrl(url);
+    const QList<NativePath> paths = nativepath::fromLocalFileUrls(event->mimeData()->urls());
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    app.drops.dropOnMainWindow(paths);
+    m_app.dropOnMainWindow(paths);
 }
 
 }  // namespace qpt

@@ -1,10 +1,8 @@
 #pragma once
-// frmMain: the skinned, borderless main window. It renders the main display
-// model and hands every mouse, key and drop event to the player.
+// The skinned, borderless main window. It renders the main display and
+// hands every mouse, key and drop event to the player.
 
 #include <QLabel>
-#include <QPointer>
-#include <QPushButton>
 #include <QWidget>
 
 namespace qpt {
@@ -12,7 +10,7 @@ namespace qpt {
 class PlayerApp;
 class LabelModel;
 class ButtonModel;
-class DotModel;
+class KnobModel;
 class PictureButton;
 
 class MainWindow : public QWidget {
@@ -22,25 +20,23 @@ public:
 
     explicit MainWindow(PlayerApp& app);
 
-    QLabel* lblNowPlaying = nullptr;
-    QLabel* lblTime = nullptr;
-    QLabel* lblBitRate = nullptr;
-    QLabel* lblNOofSngInPlaylst = nullptr;
-    QLabel* lblNowPlayingNO = nullptr;
-    PictureButton* imgPlay = nullptr;
-    PictureButton* imgpause = nullptr;
-    PictureButton* imgStop = nullptr;
-    PictureButton* imgNext = nullptr;
-    PictureButton* imgPrev = nullptr;
-    PictureButton* picOpenPlaylist = nullptr;
-    PictureButton* picProgressBar = nullptr;
-    PictureButton* picProgressBarDot = nullptr;
-    PictureButton* picVolBar = nullptr;
-    PictureButton* picVolBarDot = nullptr;
-    QPushButton* cmdNotOnTopfrmMain = nullptr;
+    QLabel* nowPlayingLabel = nullptr;
+    QLabel* timeLabel = nullptr;
+    QLabel* statusLabel = nullptr;
+    QLabel* songCountLabel = nullptr;
+    QLabel* songNumberLabel = nullptr;
+    PictureButton* playButton = nullptr;
+    PictureButton* pauseButton = nullptr;
+    PictureButton* stopButton = nullptr;
+    PictureButton* nextButton = nullptr;
+    PictureButton* previousButton = nullptr;
+    PictureButton* playlistButton = nullptr;
+    PictureButton* seekBar = nullptr;
+    PictureButton* seekKnob = nullptr;
+    PictureButton* volumeBar = nullptr;
+    PictureButton* volumeKnob = nullptr;
 
-    // Whether the unload (exit sequence) was asked for by a close event.
-    bool closing = false;
+    void focusSeekKnob();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,20 +53,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* makeLabel(LabelModel& model, double pointSize, bool bold, const QColor& colour);
-    PictureButton* makeButton(ButtonModel& model, double left, const QString& toolTip);
-    PictureButton* makeDot(DotModel& model, const QString& toolTip);
+    // `fitText`: a text wider than the label is drawn smaller rather than
+    // cut off.
+    QLabel* makeLabel(LabelModel& model, double pointSize, bool bold, bool fitText);
+    PictureButton* makeTransportButton(ButtonModel& model, double left, const char* picture);
+    PictureButton* makeKnob(KnobModel& model, const QString& picture, const QString& toolTip);
     void bindTransportMouse();
-    void bindDots();
+    void bindKnobs();
 
     // The window drag by the surface and the two labels.
-    void dragPress(QMouseEvent* event, QWidget* source);
-    void dragMove(QMouseEvent* event, QWidget* source);
-    void dragRelease(QMouseEvent* event, QWidget* source);
+    void dragPress(QMouseEvent* event);
+    void dragMove(QMouseEvent* event);
+    void dragRelease();
 
-    PlayerApp& app;
+    PlayerApp& m_app;
     QPoint m_dragStart;
     bool m_dragging = false;
+    bool m_closing = false;
 };
 
 }  // namespace qpt

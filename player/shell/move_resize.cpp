@@ -2,50 +2,46 @@
 
 namespace qpt {
 
-void BeginMoveResize(double x, double y, double width, double height, ResizeFlags& flags)
+EdgeGrab grabEdges(double x, double y, double width, double height)
 {
+    EdgeGrab grab;
+    // The corner may come with the right edge (then only the width
+    // changes), never with the bottom edge.
     if (x + 15 >= width - 65 && y + 15 >= height - 65)
-        flags.ResizeCorner = 1;
-    if (x + 15 >= width - 15) {
-        flags.ResizeRight = 1;
-        return;
-    }
-    if (y + 15 >= height - 15)
-        flags.ResizeBottom = 1;
+        grab.corner = true;
+    if (x + 15 >= width - 15)
+        grab.right = true;
+    else if (y + 15 >= height - 15)
+        grab.bottom = true;
+    return grab;
 }
 
-TrackResult TrackMoveResize(double x, double y, double width, double height, const ResizeFlags& flags,
-                            bool leftHeld)
+SurfaceMove trackSurfaceMove(double x, double y, double width, double height, const EdgeGrab& grab, bool leftHeld)
 {
-    TrackResult result;
+    SurfaceMove result;
     // The pointer: a later match overrides an earlier one.
-    if (x + 15 >= width - 15 && flags.ResizeBottom == 0 && flags.ResizeCorner == 0)
+    if (x + 15 >= width - 15 && !grab.bottom && !grab.corner)
         result.shape = PointerShape::WestEast;
-    if (y + 15 >= height - 15 && flags.ResizeCorner == 0 && flags.ResizeRight == 0)
+    if (y + 15 >= height - 15 && !grab.corner && !grab.right)
         result.shape = PointerShape::NorthSouth;
-    if (x + 15 >= width - 95 && y + 95 >= height && flags.ResizeRight == 0 && flags.ResizeBottom == 0)
+    if (x + 15 >= width - 95 && y + 95 >= height && !grab.right && !grab.bottom)
         result.shape = PointerShape::FourWay;
 
     // The resize: the first match only.
-    if (flags.ResizeRight == 1 && x >= 300) {
-        result.action = TrackResult::Action::SetWidth;
+    if (grab.right && x >= 300) {
+        result.action = SurfaceMove::Action::SetWidth;
         result.width = x + 15;
-    } else if (flags.ResizeBottom == 1 && y >= 300) {
-        result.action = TrackResult::Action::SetHeight;
+    } else if (grab.bottom && y >= 300) {
+        result.action = SurfaceMove::Action::SetHeight;
         result.height = y + 15;
-    } else if (flags.ResizeCorner == 1 && x >= 300 && y >= 300) {
-        result.action = TrackResult::Action::SetSize;
+    } else if (grab.corner && x >= 300 && y >= 300) {
+        result.action = SurfaceMove::Action::SetSize;
         result.width = x + 15;
         result.height = y + 15;
     } else if (leftHeld) {
-        result.action = TrackResult::Action::StartMove;
+        result.action = SurfaceMove::Action::StartMove;
     }
     return result;
-}
-
-void EndMoveResize(ResizeFlags& flags)
-{
-    flags = ResizeFlags{};
 }
 
 }  // namespace qpt

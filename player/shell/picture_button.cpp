@@ -2,33 +2,10 @@
 
 #include "skin/skin.h"
 
-#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace qpt {
-
-QString skinNameForPicture(const QString& pictureControl)
-{
-    static const QHash<QString, QString> table = {
-        {QStringLiteral("imgPlay1"), QStringLiteral("play_ready")},
-        {QStringLiteral("imgPlay2"), QStringLiteral("play_pressed")},
-        {QStringLiteral("imgPlay3"), QStringLiteral("play_active")},
-        {QStringLiteral("imgPause1"), QStringLiteral("pause_ready")},
-        {QStringLiteral("imgPause2"), QStringLiteral("pause_pressed")},
-        {QStringLiteral("imgPause3"), QStringLiteral("pause_active")},
-        {QStringLiteral("imgStop1"), QStringLiteral("stop_ready")},
-        {QStringLiteral("imgStop2"), QStringLiteral("stop_pressed")},
-        {QStringLiteral("imgStop3"), QStringLiteral("stop_active")},
-        {QStringLiteral("imgNext1"), QStringLiteral("next_pressed")},
-        {QStringLiteral("imgNext2"), QStringLiteral("next_released")},
-        {QStringLiteral("imgPrev1"), QStringLiteral("prev_pressed")},
-        {QStringLiteral("imgPrev2"), QStringLiteral("prev_released")},
-    };
-    if (pictureControl.startsWith(QLatin1String("picOpenPlaylist")))
-        return QStringLiteral("playlist_button_") + pictureControl.mid(15);
-    return table.value(pictureControl, pictureControl);
-}
 
 PictureButton::PictureButton(QWidget* parent) : QWidget(parent)
 {

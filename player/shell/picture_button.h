@@ -36,8 +36,4 @@ private:
     bool m_pressedInside = false;
 };
 
-// The skin file for a hidden picture control name ("imgPlay3" ->
-// "play_active", "imgNext1" -> "next_pressed").
-QString skinNameForPicture(const QString& pictureControl);
-
 }  // namespace qpt

@@ -2,6 +2,8 @@
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"
+#include "common/event_loop.h"
+#include "common/notices.h"
 #include "common/product.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
@@ -9,44 +11,89 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/core/media/media_component.h"
-#include "player/playlist/now_saving_window.h"
-#include "player/playlist/playlist_window.h"
+#include "player/playlist/chosen_files.h"
+#include "player/playlist/playlist_files.h"
+#include "player/shell/exit_sequence.h"
 #include "player/shell/main_window.h"
-#include "player/shell/picture_button.h"
+#include "player/shell/now_saving_window.h"
+#include "player/shell/playlist_window.h"
 #include "player/shell/popup_menu.h"
 #include "skin/skin.h"
 
 #include <QApplication>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
+#include <QTableView>
 
 #include <unistd.h>
 
 namespace qpt {
 
+namespace {
+
+const char* const kOpenTitle = "Open Music";
+const char* const kOpenFilter =
+    "Music Files|*.WMA;*.MP3;*.MID;*.VYX;*.MP1;*.MP2;*.WAV;*.CDA|PlayList|*.VYX|MP3 Music File|*.MP3|"
+    "WMA Music File|*.WMA|WAV Music File|*.WAV|CD Audio|*.CDA|All Files|*.*";
+const char* const kSaveTitle = "Save PlayList";
+const char* const kSaveFilter = "Quorbel PlayList|*.VYX|All Files|*.*";
+
+bool autosaveOn()
+{
+    // Missing or not a number counts as off.
+    return SettingsStore::isOn(QLatin1String(keys::AutosavePlayList));
+}
+
+QString error15Text()
+{
+    return QStringLiteral("Error 15 Loading Song Section\r\nPlease report this to Vyx Hollowmere\r\n"
+                          "You can use the Bug Report System in the Online System");
+}
+
+QString nothingPlayedText(const QString& firstError)
+{
+    QString text = QStringLiteral("None of the songs in the PlayList could be played.");
+    if (!firstError.isEmpty())
+        text += QStringLiteral("\r\nThe first one failed with: ") + firstError;
+    return text;
+}
+
+}  // namespace
+
 PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     : m_media(std::move(media)),
-      m_core(std::make_unique<PlayerCore>(*m_media, m_lengths, *this)),
-      drops(m_core->context),
-      editing(m_core->context, drops),
-      bars(m_core->context),
-      dispatch(*m_core),
-      shortcuts(*m_core, bars, editing),
-      chrome(*this)
+      m_core(*m_media),
+      m_loader(m_core.playlist, m_core.engine, m_core.lengths),
+      m_drops(m_core.engine),
+      m_display(m_core),
+      m_animation(m_display.nowPlayingLabel, m_core.engine),
+      m_bars(m_display, *m_media),
+      m_commands(*this),
+      m_statusLine(m_core.engine, *m_media),
+      m_chrome(*this)
 {
     onTerminate = [] { ::_exit(0); };
-    PlayerContext& c = m_core->context;
-    c.timSavePlayList.setHandler([this] { dispatch.timSavePlayList_Timer(); });
-    c.timShortKeys.setHandler([this] { dispatch.timShortKeys_Timer(); });
-    c.timPlayListFocus.setHandler([this] { editing.timPlayListFocus_Timer(); });
-    c.timStatusBar.setHandler([this] { editing.timStatusBar_Timer(); });
+
+    connect(&m_core, &PlayerCore::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_loader, &BatchLoader::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_core, &PlayerCore::closeRequested, this, &PlayerApp::closeInOrder);
+    // Every play-state notice brings the playing song into view, a moment later.
+    connect(&m_core.engine, &PlaybackEngine::mediaStateNoticed, this,
+            [this] { m_commands.playlistTimer.setInterval(200); });
+    connect(&m_loader, &BatchLoader::batchesLoaded, this, [this] {
+        if (m_commands.resumeAfterReload)
+            m_commands.mainTimer.setInterval(500);  // the sorted list is back: play on
+    });
+    connect(&m_drops, &DropIntake::progress, &m_display.nowPlayingLabel, &LabelModel::setText);
+    connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
 
     m_main = new MainWindow(*this);
     m_tray = new QSystemTrayIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))), this);
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
     connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason) { chrome.RestoreFromTray(); });
+            [this](QSystemTrayIcon::ActivationReason) { m_chrome.restoreFromTray(); });
 }
 
 PlayerApp::~PlayerApp()
@@ -59,14 +106,15 @@ PlayerApp::~PlayerApp()
 
 bool PlayerApp::start()
 {
-    StartSequence sequence(m_core->context, *this, m_core->loader);
-    const bool keepRunning = sequence.run();
-    if (keepRunning) {
-        m_main->show();
-        m_core->context.startDesignTimers();
-        listenForSessionEnd();
-    }
-    return keepRunning;
+    StartSequence sequence(*this, m_loader, m_animation);
+    if (!sequence.run())
+        return false;
+    m_main->show();
+    m_core.startTimers();
+    m_loader.timer.setInterval(BatchLoader::kTickMs);
+    m_statusLine.timer.setInterval(PlaylistStatusLine::kTickMs);
+    listenForSessionEnd();
+    return true;
 }
 
 void PlayerApp::listenForSessionEnd()
@@ -74,14 +122,38 @@ void PlayerApp::listenForSessionEnd()
     // A logout, a service manager or a kill ends the player like Alt+F4,
     // the playlist saved first when the option says so.
     m_termination = new TerminationRequests(this);
-    connect(m_termination, &TerminationRequests::requested, this, [this] { m_core->closeInOrder(); });
+    connect(m_termination, &TerminationRequests::requested, this, &PlayerApp::closeInOrder);
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            if (SettingsStore::isOn(QLatin1String(keys::AutosavePlayList)))
-                m_core->saving.writeAutosave();
+            if (autosaveOn())
+                playlistfiles::writeAutosave(m_core.playlist);
         });
     }
 }
+
+void PlayerApp::showError(PlayerError error, const QString& detail)
+{
+    switch (error) {
+    case PlayerError::LengthNotRepresentable:
+        Dialogs::message(QStringLiteral(" Error"), detail, MsgIcon::None, MsgButtons::Ok);
+        return;
+    case PlayerError::BatchFileUnreadable:
+        Dialogs::message(QStringLiteral("Error 15"), error15Text(), MsgIcon::Critical, MsgButtons::Ok);
+        return;
+    case PlayerError::NothingPlayed:
+        Dialogs::message(QStringLiteral("No Song Could Be Played"), nothingPlayedText(detail), MsgIcon::Exclamation,
+                         MsgButtons::Ok);
+        return;
+    case PlayerError::FolderNotWritable:
+        notices::folderNotWritableOnce();
+        return;
+    case PlayerError::PlaylistTooLarge:
+        notices::playlistTooLarge(detail);
+        return;
+    }
+}
+
+// ------------------------------------------------------------------ windows
 
 PopupMenu* PlayerApp::popupMenu() const
 {
@@ -95,8 +167,7 @@ NowSavingWindow* PlayerApp::nowSavingWindow() const
 
 PlaylistWindow& PlayerApp::playlistWindow()
 {
-    if (!m_playlist)
-        createPlaylistWindowHidden();
+    createPlaylistWindowHidden();
     return *m_playlist;
 }
 
@@ -116,38 +187,9 @@ QString PlayerApp::mainWindowCaption() const
     return m_main->windowTitle();
 }
 
-void PlayerApp::unloadMainWindow()
-{
-    if (m_unloading)
-        return;
-    m_unloading = true;
-    m_main->closing = true;
-    m_core->exit.run();
-}
-
 void PlayerApp::showMainWindow()
 {
     m_main->show();
-}
-
-void PlayerApp::hideMainWindow()
-{
-    m_main->hide();
-}
-
-void PlayerApp::hidePlaylistWindow()
-{
-    playlistWindow().hide();
-}
-
-void PlayerApp::togglePlaylistWindow()
-{
-    chrome.picOpenPlaylist_Click();
-}
-
-void PlayerApp::minimizeToTray()
-{
-    chrome.MinimizeToTray(false);
 }
 
 void PlayerApp::showTrayIcon(bool visible)
@@ -156,17 +198,47 @@ void PlayerApp::showTrayIcon(bool visible)
         m_tray->setVisible(visible);
 }
 
-void PlayerApp::focusSeekDot()
+void PlayerApp::focusSeekKnob()
 {
-    m_main->picProgressBarDot->setFocus();
+    m_main->focusSeekKnob();
+}
+
+void PlayerApp::setMainWindowsEnabled(bool enabled)
+{
+    m_main->setEnabled(enabled);
+    if (m_playlist)
+        m_playlist->setEnabled(enabled);
+}
+
+void PlayerApp::hidePopupMenu()
+{
+    if (m_popup)
+        m_popup->hide();
+}
+
+void PlayerApp::openPopupMenuAtCursor()
+{
+    if (!m_popup)
+        m_popup = new PopupMenu(*this);
+    const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
+    m_popup->openAt(twips.x(), twips.y());
+}
+
+void PlayerApp::nowPlayingClicked()
+{
+    if (m_core.engine.linkActive())
+        OpenLink(Product::website());
+}
+
+void PlayerApp::mainWindowMoved()
+{
+    m_chrome.followMainWindow();
 }
 
 void PlayerApp::startOptionProgram()
 {
     if (!ProgramStarter::start(AppFolder::file(QLatin1String(programs::Option))))
-        Dialogs::message(QStringLiteral("Option Not Found"),
-                         QStringLiteral("Option.dat not found... Please Visit ") + Product::website()
-                             + QStringLiteral(" for the File"),
+        Dialogs::message(QStringLiteral("Option Not Found"), StartSequence::optionNotFoundText(),
                          MsgIcon::Information, MsgButtons::Ok);
 }
 
@@ -179,74 +251,245 @@ void PlayerApp::startOnlineSystem()
                          MsgIcon::Information, MsgButtons::Ok);
 }
 
-void PlayerApp::ensureRowVisible(int row)
+// ------------------------------------------------------------ the playlist
+
+void PlayerApp::playSelectedRow()
 {
-    PlaylistWindow& window = playlistWindow();
-    const QModelIndex index = window.lstPlayList->model()->index(row - 1, 0);
-    if (index.isValid())
-        window.lstPlayList->scrollTo(index);
+    m_core.engine.playRow(playlistWindow().selectedRow());
 }
 
-void PlayerApp::terminate()
+void PlayerApp::removeSelectedRow()
 {
-    if (onTerminate)
-        onTerminate();
+    const int row = playlistWindow().selectedRow();
+    if (row < 1 || row > m_core.playlist.count())
+        return;
+    m_core.playlist.removeRow(row);
+    m_core.engine.rowRemoved(row);
 }
 
-void PlayerApp::setMainWindowsEnabled(bool enabled)
+void PlayerApp::sortNow()
 {
-    m_main->setEnabled(enabled);
-    if (m_playlist)
-        m_playlist->setEnabled(enabled);
+    PlaylistModel& playlist = m_core.playlist;
+    // A second sort before the sorted list is back does nothing.
+    if (playlist.isEmpty() || m_commands.resumeAfterReload)
+        return;
+    // On disk before the playlist is emptied: where it cannot be written,
+    // the playlist stays as it was.
+    if (!playlistfiles::writeSorted(playlist.paths())) {
+        showError(PlayerError::FolderNotWritable, AppFolder::path());
+        return;
+    }
+    m_commands.resumeAfterReload = true;
+    playlist.clear();
+    m_display.nowPlayingLabel.setText(QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
+    m_core.engine.restartNumbering();
 }
 
-void PlayerApp::showNowSaving()
+void PlayerApp::dropOnMainWindow(const QList<NativePath>& paths)
 {
+    m_drops.queue(paths);
+    m_dropWaiting = true;
+    m_commands.playlistTimer.setInterval(50);
+}
+
+void PlayerApp::dropOnPlaylist(const QList<NativePath>& paths)
+{
+    m_drops.queue(paths);
+    m_drops.process();
+}
+
+void PlayerApp::openMusic()
+{
+    // The menu is topmost: hidden first, so that it never covers the
+    // dialog's file list.
+    hidePopupMenu();
+    const QStringList chosen = Dialogs::openFiles(QLatin1String(kOpenTitle), QLatin1String(kOpenFilter),
+                                                  /*multiple=*/true);
+    QList<NativePath> paths;
+    for (const QString& path : chosen)
+        paths << nativepath::fromText(path);
+    queueChosenFiles(paths, [this](PlayerError error, const QString& detail) { showError(error, detail); });
+}
+
+void PlayerApp::savePlaylist(bool leftButton)
+{
+    m_commands.resumeAfterReload = false;
+    if (!leftButton)
+        return;
+    PlaylistModel& playlist = m_core.playlist;
+    if (playlist.isEmpty()) {
+        hidePopupMenu();
+        Dialogs::message(QStringLiteral("NO MUSIC TO SAVE"), QStringLiteral("No music in PlayList"),
+                         MsgIcon::Information, MsgButtons::Ok);
+        return;
+    }
     m_nowSaving = new NowSavingWindow([this] { setMainWindowsEnabled(false); },
-                                      [this] { setMainWindowsEnabled(true); },
-                                      [this] { context().s.SaveCancelRequest = QStringLiteral("STOP"); });
+                                      [this] { setMainWindowsEnabled(true); }, [this] { cancelSaving(); });
     m_nowSaving->show();
     MakeTopMost(m_nowSaving, true);
-}
-
-void PlayerApp::unloadNowSaving()
-{
+    // The music stops a moment later, on the command timer.
+    m_commands.stopRequested = true;
+    m_commands.mainTimer.setInterval(10);
+    m_saveCancelled = false;
+    QList<NativePath> paths;
+    for (int row = 1; row <= playlist.count(); ++row) {
+        paths << *playlist.path(row);
+        // The window and its Cancel stay alive through a long playlist;
+        // songs the loader adds meanwhile are taken too.
+        if (row % 256 == 0)
+            yieldEvents();
+        if (m_saveCancelled)
+            return;  // nothing is written, and the menu stays
+    }
+    playlist.setCursor(playlist.count());  // the collection leaves it on the last entry
     delete m_nowSaving;
+    // The menu is topmost: hidden before the dialog, never over it.
+    hidePopupMenu();
+    const QString name = Dialogs::saveFile(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter),
+                                           /*confirmOverwrite=*/true);
+    if (!name.isEmpty())
+        playlistfiles::write(name, paths);
 }
 
-void PlayerApp::hidePopupMenu()
+void PlayerApp::cancelSaving()
 {
-    if (m_popup)
-        m_popup->hide();
+    m_saveCancelled = true;
 }
 
-void PlayerApp::savePlayList(bool leftButton)
+// ------------------------------------------------------------------ ending
+
+void PlayerApp::closeFromTimeDisplay()
 {
-    m_core->saving.SavePlayList(leftButton, *this);
+    m_main->hide();
+    yieldEvents();
+    playlistWindow().hide();
+    yieldEvents();
+    if (autosaveOn())
+        autosaveAndQuit();
+    else
+        quitNow();
 }
 
-void PlayerApp::openPopupMenuAtCursor()
+void PlayerApp::closeInOrder()
 {
-    if (!m_popup)
-        m_popup = new PopupMenu(*this);
-    const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
-    m_popup->openAt(twips.x(), twips.y());
+    if (autosaveOn())
+        autosaveAndQuit();
+    else
+        quitNow();
 }
 
-void PlayerApp::timeLabelClicked()
+void PlayerApp::quitNow()
 {
-    m_core->status.toggleTimeMode();
+    if (m_unloading)
+        return;
+    m_unloading = true;
+    emit quitting();
+    ExitSequence exit(m_core, [this] { m_main->hide(); }, [this] {
+        if (onTerminate)
+            onTerminate();
+    });
+    exit.run();
 }
 
-void PlayerApp::nowPlayingClicked()
+// ----------------------------------------------------------------- commands
+
+void PlayerApp::closePlayer()
 {
-    if (m_core->context.s.LinkActive == QLatin1String("OK"))
-        OpenLink(Product::website());
+    if (autosaveOn())
+        m_commands.post(Command::AutosaveAndQuit);
+    else
+        quitNow();
 }
 
-void PlayerApp::mainWindowMoved()
+void PlayerApp::volumeUp()
 {
-    chrome.dockPlaylistIfDocked();
+    m_bars.volumeStepUp();
+}
+
+void PlayerApp::volumeDown()
+{
+    m_bars.volumeStepDown();
+}
+
+void PlayerApp::nextSong()
+{
+    m_core.engine.next();
+}
+
+void PlayerApp::previousSong()
+{
+    m_core.engine.previous();
+}
+
+void PlayerApp::sortPlaylist()
+{
+    sortNow();
+}
+
+void PlayerApp::openOptions()
+{
+    startOptionProgram();
+}
+
+void PlayerApp::playPause()
+{
+    m_core.engine.playOrPause();
+    focusSeekKnob();
+}
+
+void PlayerApp::togglePlaylist()
+{
+    m_chrome.togglePlaylist();
+    focusSeekKnob();
+}
+
+void PlayerApp::openOnlineSystem()
+{
+    startOnlineSystem();
+}
+
+void PlayerApp::minimizeToTray()
+{
+    m_chrome.minimizeToTray(false);
+}
+
+void PlayerApp::autosaveAndQuit()
+{
+    // An empty playlist writes nothing: the last saved copy stays.
+    if (!m_core.playlist.isEmpty()) {
+        m_main->hide();
+        yieldEvents();
+        m_core.playlist.setCursor(m_core.playlist.count());
+        playlistfiles::writeAutosave(m_core.playlist);
+    }
+    quitNow();
+}
+
+void PlayerApp::scrollToPlayingSong()
+{
+    const int index = m_core.engine.currentIndex();
+    const int row = index >= 9 ? index + 2 : 1;
+    if (row <= m_core.playlist.count())
+        playlistWindow().showRow(row);
+}
+
+bool PlayerApp::processWaitingDrop()
+{
+    if (!m_dropWaiting)
+        return false;
+    m_dropWaiting = false;
+    m_drops.process();
+    return true;
+}
+
+void PlayerApp::resumeAfterReload()
+{
+    m_core.engine.next();
+}
+
+void PlayerApp::stopForSaving()
+{
+    m_core.engine.stop();
 }
 
 }  // namespace qpt

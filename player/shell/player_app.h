@@ -1,17 +1,18 @@
 #pragma once
-// The running player: the media component, the length services, the
-// window-free core, the behaviour classes of the windows, and the windows
-// themselves. It is the shell the core calls for window operations.
+// The running player: the media component, the window-free core and the
+// playlist's ways in, what the windows show, the commands, and the windows
+// themselves. It carries out what the user asks through the windows and
+// keys, and shows what went wrong.
 
-#include "player/core/length/song_length_service.h"
 #include "player/core/player_core.h"
-#include "player/core/seek_volume.h"
-#include "player/core/start_sequence.h"
-#include "player/playlist/drop_processing.h"
-#include "player/playlist/playlist_editing.h"
-#include "player/playlist/playlist_saving.h"
-#include "player/shell/command_dispatch.h"
-#include "player/shell/shortcuts.h"
+#include "player/playlist/batch_loader.h"
+#include "player/playlist/drop_intake.h"
+#include "player/shell/commands.h"
+#include "player/shell/main_display.h"
+#include "player/shell/now_playing_animation.h"
+#include "player/shell/playlist_status_line.h"
+#include "player/shell/seek_volume.h"
+#include "player/shell/start_sequence.h"
 #include "player/shell/window_chrome.h"
 
 #include <QObject>
@@ -22,22 +23,17 @@
 class QSystemTrayIcon;
 
 namespace qpt {
-class TerminationRequests;
-}
-
-namespace qpt {
 
 class MainWindow;
 class PlaylistWindow;
 class PopupMenu;
 class NowSavingWindow;
+class TerminationRequests;
 
-class PlayerApp : public QObject, public Shell, public StartWindows, public SavingWindows {
+class PlayerApp : public QObject, public CommandTarget, public StartWindows {
     Q_OBJECT
-    // Declared first: everything below is built on them.
+    // Declared first: everything below is built on it.
     std::unique_ptr<MediaComponent> m_media;
-    SongLengthService m_lengths;
-    std::unique_ptr<PlayerCore> m_core;
 
 public:
     explicit PlayerApp(std::unique_ptr<MediaComponent> media);
@@ -46,59 +42,94 @@ public:
     // The start sequence. False when the process is to end now.
     bool start();
 
-    PlayerCore& core() { return *m_core; }
-    PlayerContext& context() { return m_core->context; }
     MediaComponent& media() { return *m_media; }
+    PlayerCore& core() { return m_core; }
+    BatchLoader& loader() { return m_loader; }
+    DropIntake& drops() { return m_drops; }
+    MainDisplay& display() { return m_display; }
+    NowPlayingAnimation& animation() { return m_animation; }
+    SeekAndVolumeBars& bars() { return m_bars; }
+    CommandDispatcher& commands() { return m_commands; }
+    PlaylistStatusLine& statusLine() { return m_statusLine; }
+    WindowChrome& chrome() { return m_chrome; }
+
     MainWindow& mainWindow() { return *m_main; }
     PlaylistWindow& playlistWindow();
     bool hasPlaylistWindow() const { return m_playlist != nullptr; }
     PopupMenu* popupMenu() const;
     NowSavingWindow* nowSavingWindow() const;
 
-    DropProcessing drops;
-    PlaylistEditing editing;
-    SeekVolumeBars bars;
-    CommandDispatch dispatch;
-    Shortcuts shortcuts;
-    WindowChrome chrome;
-
     // How the process ends; tests replace it.
     std::function<void()> onTerminate;
 
-    // Shell
-    void unloadMainWindow() override;
-    void showMainWindow() override;
-    void hideMainWindow() override;
-    void hidePlaylistWindow() override;
-    void togglePlaylistWindow() override;
+    // What the user does in the windows.
+    void playSelectedRow();
+    void removeSelectedRow();
+    // S in the list sorts at once (Alt+S posts the same).
+    void sortNow();
+    void dropOnMainWindow(const QList<NativePath>& paths);
+    void dropOnPlaylist(const QList<NativePath>& paths);
+    void openMusic();
+    void savePlaylist(bool leftButton);
+    void cancelSaving();
+    void openPopupMenuAtCursor();
+    void nowPlayingClicked();
+    void mainWindowMoved();
+    void focusSeekKnob();
+    void showTrayIcon(bool visible);
+    void startOptionProgram();
+    void startOnlineSystem();
+
+    // The ways the player ends: the double-click on the time display, every
+    // other orderly end (the Online System's request, SIGTERM, SIGHUP, the
+    // desktop's remote control) and the exit itself.
+    void closeFromTimeDisplay();
+    void closeInOrder();
+    void quitNow();
+
+    // CommandTarget
+    void closePlayer() override;
+    void volumeUp() override;
+    void volumeDown() override;
+    void nextSong() override;
+    void previousSong() override;
+    void sortPlaylist() override;
+    void openOptions() override;
+    void playPause() override;
+    void togglePlaylist() override;
+    void openOnlineSystem() override;
     void minimizeToTray() override;
-    void focusSeekDot() override;
-    void startOptionProgram() override;
-    void startOnlineSystem() override;
-    void ensureRowVisible(int row) override;
-    void terminate() override;
+    void autosaveAndQuit() override;
+    void scrollToPlayingSong() override;
+    bool processWaitingDrop() override;
+    void resumeAfterReload() override;
+    void stopForSaving() override;
 
     // StartWindows
     void createPlaylistWindowHidden() override;
     void sizeMainWindow(double widthTwips, double heightTwips) override;
     QString mainWindowCaption() const override;
+    void showMainWindow() override;
 
-    // SavingWindows
-    void showNowSaving() override;
-    void unloadNowSaving() override;
-    void hidePopupMenu() override;
-
-    // Window events
-    void openPopupMenuAtCursor();
-    void timeLabelClicked();
-    void nowPlayingClicked();
-    void mainWindowMoved();
-    void savePlayList(bool leftButton);
-    void showTrayIcon(bool visible);
+signals:
+    // The main window is about to go (the player is ending).
+    void quitting();
 
 private:
+    void showError(PlayerError error, const QString& detail);
     void setMainWindowsEnabled(bool enabled);
     void listenForSessionEnd();
+    void hidePopupMenu();
+
+    PlayerCore m_core;
+    BatchLoader m_loader;
+    DropIntake m_drops;
+    MainDisplay m_display;
+    NowPlayingAnimation m_animation;
+    SeekAndVolumeBars m_bars;
+    CommandDispatcher m_commands;
+    PlaylistStatusLine m_statusLine;
+    WindowChrome m_chrome;
 
     MainWindow* m_main = nullptr;
     PlaylistWindow* m_playlist = nullptr;
@@ -106,6 +137,8 @@ private:
     QPointer<NowSavingWindow> m_nowSaving;
     QSystemTrayIcon* m_tray = nullptr;
     TerminationRequests* m_termination = nullptr;
+    bool m_dropWaiting = false;
+    bool m_saveCancelled = false;
     bool m_unloading = false;
 };
 

@@ -2,7 +2,7 @@
 
 #include "common/twips.h"
 #include "common/window_helpers.h"
-#include "player/playlist/open_music.h"
+#include "common/event_loop.h"
 #include "player/shell/player_app.h"
 #include "skin/skin.h"
 
@@ -12,19 +12,21 @@
 
 namespace qpt {
 
-PopupMenu::PopupMenu(PlayerApp& playerApp)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), app(playerApp)
+PopupMenu::PopupMenu(PlayerApp& app)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), m_app(app)
 {
     setWindowTitle(QLatin1String(kCaption));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsToPx(1995), twipsToPx(3330));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    lblOption = makeEntry(QStringLiteral("Option"), 480, -15, 990, 450, 15.75);
-    lblInternet = makeEntry(QStringLiteral("Internet"), 360, 480, 1305, 450, 15.75);
-    lblOpenPlayList = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
-    lblSavePlayList = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
+    optionEntry = makeEntry(QStringLiteral("Option"), 480, -15, 990, 450, 15.75);
+    internetEntry = makeEntry(QStringLiteral("Internet"), 360, 480, 1305, 450, 15.75);
+    openMusicEntry = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
+    savePlaylistEntry = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
 }
+
+PopupMenu::~PopupMenu() = default;
 
 QLabel* PopupMenu::makeEntry(const QString& text, double left, double top, double width, double height, double points)
 {
@@ -75,7 +77,7 @@ void PopupMenu::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
         StartWindowMove(this);
-    for (QLabel* entry : {lblOption, lblInternet, lblOpenPlayList, lblSavePlayList})
+    for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry})
         setEntryColour(entry, false);
 }
 
@@ -113,34 +115,29 @@ bool PopupMenu::eventFilter(QObject* watched, QEvent* event)
 void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
 {
     const bool left = button == Qt::LeftButton;
+    if (entry == savePlaylistEntry) {
+        // Any button clears a waiting resume; the left one saves.
+        m_busy = true;
+        m_app.savePlaylist(left);
+        m_busy = false;
+        if (!isVisible())
+            unload();
+        return;
+    }
+    if (!left)
+        return;
     m_busy = true;
-    if (entry == lblOption || entry == lblInternet) {
-        if (!left) {
-            m_busy = false;
-            return;
-        }
+    if (entry == openMusicEntry) {
+        m_app.openMusic();
+    } else {
         hide();
         yieldEvents();
-        if (entry == lblOption)
-            app.startOptionProgram();
+        if (entry == optionEntry)
+            m_app.startOptionProgram();
         else
-            app.startOnlineSystem();
-        unload();
-        return;
+            m_app.startOnlineSystem();
     }
-    if (entry == lblOpenPlayList) {
-        if (!left) {
-            m_busy = false;
-            return;
-        }
-        OpenMusic::run([this] { hide(); });
-        unload();
-        return;
-    }
-    app.savePlayList(left);
-    m_busy = false;
-    if (!isVisible())
-        unload();
+    unload();
 }
 
 }  // namespace qpt

@@ -1,7 +1,7 @@
 #pragma once
-// frmPopUpMenu: the player's small skinned menu (Option, Internet, Open
-// Music, Save PlayList), opened at the cursor by a right-click. It closes on
-// losing the focus, on Escape and after an entry's action.
+// The player's small skinned menu (Option, Internet, Open Music, Save
+// PlayList), opened at the cursor by a right-click. It closes on losing the
+// focus, on Escape and after an entry's action.
 
 #include <QLabel>
 #include <QWidget>
@@ -16,11 +16,12 @@ public:
     static constexpr const char* kCaption = "Quorbel Player Tirk Pop-Up Menu";
 
     explicit PopupMenu(PlayerApp& app);
+    ~PopupMenu() override;
 
-    QLabel* lblOption = nullptr;
-    QLabel* lblInternet = nullptr;
-    QLabel* lblOpenPlayList = nullptr;
-    QLabel* lblSavePlayList = nullptr;
+    QLabel* optionEntry = nullptr;
+    QLabel* internetEntry = nullptr;
+    QLabel* openMusicEntry = nullptr;
+    QLabel* savePlaylistEntry = nullptr;
 
     // Places the menu at (left, top) twips and shows it, topmost and focused.
     void openAt(double leftTwips, double topTwips);
@@ -38,7 +39,7 @@ private:
     void setEntryColour(QLabel* entry, bool white);
     void entryPressed(QLabel* entry, Qt::MouseButton button);
 
-    PlayerApp& app;
+    PlayerApp& m_app;
     bool m_wasActive = false;
     bool m_busy = false;
 };

@@ -1,37 +1,36 @@
-#include "common/clock.h"
 #include "player/shell/window_chrome.h"
 
+#include "common/clock.h"
+#include "common/event_loop.h"
 #include "common/settings_store.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
-#include "player/playlist/playlist_window.h"
 #include "player/shell/main_window.h"
 #include "player/shell/player_app.h"
+#include "player/shell/playlist_window.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 namespace qpt {
 
-WindowChrome::WindowChrome(PlayerApp& playerApp) : app(playerApp) {}
+WindowChrome::WindowChrome(PlayerApp& app) : m_app(app) {}
 
 void WindowChrome::setButtonFrame(int frame)
 {
-    app.context().display.picOpenPlaylist.setPicture(QStringLiteral("picOpenPlaylist%1").arg(frame));
+    m_app.display().setPlaylistButtonFrame(frame);
 }
 
 void WindowChrome::setLayered(bool layered, int alpha)
 {
-    SetLayered(&app.playlistWindow(), layered, alpha);
+    SetLayered(&m_app.playlistWindow(), layered, alpha);
     if (layeredTrace)
         layeredTrace(layered, alpha);
 }
 
 void WindowChrome::showPlaylistOwned(bool owned)
 {
-    PlaylistWindow& window = app.playlistWindow();
-    QWidget* owner = owned ? static_cast<QWidget*>(&app.mainWindow()) : nullptr;
+    PlaylistWindow& window = m_app.playlistWindow();
+    QWidget* owner = owned ? static_cast<QWidget*>(&m_app.mainWindow()) : nullptr;
     if (window.parentWidget() != owner) {
         const QPoint position = window.pos();
         const Qt::WindowFlags flags = window.windowFlags();
@@ -43,58 +42,53 @@ void WindowChrome::showPlaylistOwned(bool owned)
 
 QPoint WindowChrome::dockedPosition() const
 {
-    const MainWindow& main = app.mainWindow();
-    // One pixel of overlap with the main window's bottom edge.
+    const MainWindow& main = m_app.mainWindow();
     return QPoint(main.x(), main.y() + main.height() - 1);
 }
 
-void WindowChrome::ShowMe(double top, double left)
+void WindowChrome::showPlaylist(double top, double left)
 {
-    PlaylistWindow& window = app.playlistWindow();
+    PlaylistWindow& window = m_app.playlistWindow();
     window.move(twipsToPx(left), twipsToPx(top));
-    PlayerShared& s = app.context().s;
-    if (s.PlaylistNoFade != QLatin1String("NOT")) {
+    if (!playlist.noFade) {
         setLayered(true, 0);
         showPlaylistOwned(true);
         window.repaint();
         for (int alpha = 0; alpha <= 200; alpha += 4)
-            setLayered(true, alpha);
+            setLayered(true, alpha);  // it stays a little transparent
     } else {
         showPlaylistOwned(false);
         setLayered(false, 1);
     }
 }
 
-void WindowChrome::HideMee()
+void WindowChrome::hidePlaylist()
 {
-    PlaylistWindow& window = app.playlistWindow();
-    PlayerShared& s = app.context().s;
-    if (s.PlaylistNoFade == QLatin1String("NOT")) {
-        s.PlaylistNoFade.clear();
+    PlaylistWindow& window = m_app.playlistWindow();
+    if (playlist.noFade) {
+        playlist.noFade = false;
         window.hide();
         return;
     }
     window.show();
-    window.repaint();
     window.repaint();
     int alpha = 200;
     for (int step = 0; step < 50; ++step) {
         alpha -= 4;
         setLayered(true, alpha);
     }
-    s.PlaylistNoFade.clear();
+    playlist.noFade = false;
     window.hide();
 }
 
-void WindowChrome::picOpenPlaylist_Click()
+void WindowChrome::togglePlaylist()
 {
-    PlayerContext& c = app.context();
-    ButtonModel& button = c.display.picOpenPlaylist;
-    if (c.s.PlaylistOpen == QLatin1String("NO")) {
+    ButtonModel& button = m_app.display().playlistButton;
+    if (!playlist.open) {
         const auto transparency = SettingsStore::readNumber(QLatin1String(keys::TransPlayList));
         if (transparency && *transparency == 2.0)
-            c.s.PlaylistNoFade = QStringLiteral("NOT");
-        c.s.PlaylistOpen = QStringLiteral("YES");
+            playlist.noFade = true;
+        playlist.open = true;
         setButtonFrame(0);
         yieldEvents();
         sleepMs(200);
@@ -102,17 +96,17 @@ void WindowChrome::picOpenPlaylist_Click()
         sleepMs(200);
         setButtonFrame(2);
         const QPoint dock = dockedPosition();
-        ShowMe(pxToTwips(dock.y()), pxToTwips(dock.x()));
+        showPlaylist(pxToTwips(dock.y()), pxToTwips(dock.x()));
         sleepMs(100);
         setButtonFrame(3);
-        c.s.PlaylistDocked = true;
+        playlist.docked = true;
         button.setToolTip(QStringLiteral("Close PlayList"));
         sleepMs(100);
         setButtonFrame(4);
-        c.timPlayListFocus.setInterval(1);
+        m_app.commands().playlistTimer.setInterval(1);
     } else {
-        c.s.PlaylistOpen = QStringLiteral("NO");
-        c.s.PlaylistDocked = false;
+        playlist.open = false;
+        playlist.docked = false;
         setButtonFrame(5);
         yieldEvents();
         sleepMs(200);
@@ -120,120 +114,117 @@ void WindowChrome::picOpenPlaylist_Click()
         yieldEvents();
         sleepMs(200);
         setButtonFrame(7);
-        HideMee();
+        hidePlaylist();
         setButtonFrame(0);
         button.setToolTip(QStringLiteral("Open PlayList"));
     }
 }
 
-void WindowChrome::dockPlaylistIfDocked()
+void WindowChrome::followMainWindow()
 {
-    if (app.context().s.PlaylistDocked && app.hasPlaylistWindow())
-        app.playlistWindow().move(dockedPosition());
+    if (playlist.docked && m_app.hasPlaylistWindow())
+        m_app.playlistWindow().move(dockedPosition());
 }
 
 void WindowChrome::redock()
 {
-    if (!app.mainWindow().isVisible())
+    if (!m_app.mainWindow().isVisible())
         return;
     const QPoint dock = dockedPosition();
-    ShowMe(pxToTwips(dock.y()), pxToTwips(dock.x()));
-    app.context().s.PlaylistDocked = true;
+    showPlaylist(pxToTwips(dock.y()), pxToTwips(dock.x()));
+    playlist.docked = true;
 }
 
-void WindowChrome::surfacePress(double x, double y)
+void WindowChrome::onSurfacePressed(double x, double y)
 {
-    PlaylistWindow& window = app.playlistWindow();
-    BeginMoveResize(x, y, pxToTwips(window.width()), pxToTwips(window.height()), flags);
-    app.context().s.PlaylistDocked = false;
+    PlaylistWindow& window = m_app.playlistWindow();
+    m_grab = grabEdges(x, y, pxToTwips(window.width()), pxToTwips(window.height()));
+    playlist.docked = false;  // any press undocks, even without a move
 }
 
-void WindowChrome::surfaceMove(double x, double y, bool leftHeld)
+void WindowChrome::onSurfaceMoved(double x, double y, bool leftHeld)
 {
-    PlaylistWindow& window = app.playlistWindow();
-    window.unsetCursor();
-    const TrackResult result =
-        TrackMoveResize(x, y, pxToTwips(window.width()), pxToTwips(window.height()), flags, leftHeld);
-    static const Qt::CursorShape shapes[] = {Qt::ArrowCursor, Qt::SizeAllCursor, Qt::SizeVerCursor,
-                                             Qt::SizeFDiagCursor, Qt::SizeHorCursor};
-    switch (result.shape) {
-    case PointerShape::Default: window.setCursor(shapes[0]); break;
-    case PointerShape::FourWay: window.setCursor(shapes[1]); break;
-    case PointerShape::NorthSouth: window.setCursor(shapes[2]); break;
-    case PointerShape::NorthWestSouthEast: window.setCursor(shapes[3]); break;
-    case PointerShape::WestEast: window.setCursor(shapes[4]); break;
+    PlaylistWindow& window = m_app.playlistWindow();
+    const SurfaceMove move =
+        trackSurfaceMove(x, y, pxToTwips(window.width()), pxToTwips(window.height()), m_grab, leftHeld);
+    switch (move.shape) {
+    case PointerShape::Default: window.setCursor(Qt::ArrowCursor); break;
+    case PointerShape::FourWay: window.setCursor(Qt::SizeAllCursor); break;
+    case PointerShape::NorthSouth: window.setCursor(Qt::SizeVerCursor); break;
+    case PointerShape::NorthWestSouthEast: window.setCursor(Qt::SizeFDiagCursor); break;
+    case PointerShape::WestEast: window.setCursor(Qt::SizeHorCursor); break;
     }
-    switch (result.action) {
-    case TrackResult::Action::SetWidth:
-        window.resize(twipsToPx(result.width), window.height());
+    switch (move.action) {
+    case SurfaceMove::Action::SetWidth:
+        window.resize(twipsToPx(move.width), window.height());
         break;
-    case TrackResult::Action::SetHeight:
-        window.resize(window.width(), twipsToPx(result.height));
+    case SurfaceMove::Action::SetHeight:
+        window.resize(window.width(), twipsToPx(move.height));
         break;
-    case TrackResult::Action::SetSize:
-        window.resize(twipsToPx(result.width), twipsToPx(result.height));
+    case SurfaceMove::Action::SetSize:
+        window.resize(twipsToPx(move.width), twipsToPx(move.height));
         break;
-    case TrackResult::Action::StartMove:
+    case SurfaceMove::Action::StartMove:
         StartWindowMove(&window);
         break;
-    case TrackResult::Action::None:
+    case SurfaceMove::Action::None:
         break;
     }
 }
 
-void WindowChrome::surfaceRelease()
+void WindowChrome::onSurfaceReleased()
 {
-    EndMoveResize(flags);
+    m_grab = EdgeGrab{};
 }
 
-void WindowChrome::MinimizeToTray(bool fromSurface)
+void WindowChrome::minimizeToTray(bool fromSurface)
 {
-    MainWindow& main = app.mainWindow();
+    MainWindow& main = m_app.mainWindow();
     m_inTray = true;
-    app.showTrayIcon(true);
+    m_app.showTrayIcon(true);
     main.showMinimized();
     // Without a notification area the taskbar entry brings the player back.
     if (QSystemTrayIcon::isSystemTrayAvailable())
         main.hide();
     if (!fromSurface)
         return;
-    PlayerContext& c = app.context();
     if (SettingsStore::isOn(QLatin1String(keys::MinimizeSeparate))) {
-        if (c.s.PlaylistOpen == QLatin1String("YES")) {
-            PlaylistWindow& window = app.playlistWindow();
+        if (playlist.open) {
+            // The playlist window stays on screen on its own.
+            PlaylistWindow& window = m_app.playlistWindow();
             MakeTopMost(&window, true);
             window.show();
             window.hide();
             showPlaylistOwned(false);
             MakeTopMost(&window, false);
         }
-    } else if (app.hasPlaylistWindow()) {
-        app.playlistWindow().hide();
+    } else if (m_app.hasPlaylistWindow()) {
+        m_app.playlistWindow().hide();
     }
 }
 
-void WindowChrome::RestoreFromTray()
+void WindowChrome::restoreFromTray()
 {
-    MainWindow& main = app.mainWindow();
+    MainWindow& main = m_app.mainWindow();
     m_inTray = false;
     main.show();
     MakeTopMost(&main, true);
     main.showNormal();
     main.activateWindow();
-    app.showTrayIcon(false);
-    PlayerContext& c = app.context();
-    if (c.s.PlaylistOpen != QLatin1String("NO")) {
-        PlaylistWindow& window = app.playlistWindow();
+    m_app.showTrayIcon(false);
+    if (playlist.open) {
+        PlaylistWindow& window = m_app.playlistWindow();
         window.show();
         if (SettingsStore::isOn(QLatin1String(keys::MinimizeSeparate))) {
             window.hide();
             showPlaylistOwned(false);
         }
-    } else if (app.hasPlaylistWindow()) {
-        app.playlistWindow().hide();
+    } else if (m_app.hasPlaylistWindow()) {
+        m_app.playlistWindow().hide();
     }
-    main.cmdNotOnTopfrmMain->click();
-    app.focusSeekDot();
+    // In front, but not in the topmost band.
+    MakeTopMost(&main, false);
+    m_app.focusSeekKnob();
 }
 
 }  // namespace qpt

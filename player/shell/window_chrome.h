@@ -8,39 +8,45 @@
 #include <QPoint>
 #include <functional>
 
-class QWidget;
-
 namespace qpt {
 
 class PlayerApp;
+
+// Where the playlist window is, as the user sees it.
+struct PlaylistWindowState {
+    bool open = false;    // shown by the playlist button
+    bool docked = false;  // follows the main window
+    bool noFade = false;  // shown and hidden without fading (until the next hide)
+};
 
 class WindowChrome {
 public:
     explicit WindowChrome(PlayerApp& app);
 
-    // The playlist button's click.
-    void picOpenPlaylist_Click();
+    PlaylistWindowState playlist;
+
+    // The playlist button: opens or closes the playlist window.
+    void togglePlaylist();
     // Shows the playlist window with its top-left corner at (top, left)
-    // twips, fading it in unless PlaylistNoFade is "NOT".
-    void ShowMe(double top, double left);
-    void HideMee();
+    // twips, fading it in unless fading is off.
+    void showPlaylist(double top, double left);
+    void hidePlaylist();
     // Where the docked playlist window goes: under the main window,
     // overlapping it by one pixel.
     QPoint dockedPosition() const;
-    void dockPlaylistIfDocked();
-    // Double-click on the playlist window's surface.
+    void followMainWindow();
+    // A double-click on the playlist window's surface.
     void redock();
 
     // The playlist window's surface (twips within the window).
-    void surfacePress(double x, double y);
-    void surfaceMove(double x, double y, bool leftHeld);
-    void surfaceRelease();
-    ResizeFlags flags;
+    void onSurfacePressed(double x, double y);
+    void onSurfaceMoved(double x, double y, bool leftHeld);
+    void onSurfaceReleased();
 
     // The tray. fromSurface: the main window's surface was double-clicked,
     // which also honours "MinimizeSeparate".
-    void MinimizeToTray(bool fromSurface);
-    void RestoreFromTray();
+    void minimizeToTray(bool fromSurface);
+    void restoreFromTray();
     bool inTray() const { return m_inTray; }
 
     // Where the pop-up menu opens: the cursor's pixels times 13, as twips.
@@ -54,7 +60,8 @@ private:
     void showPlaylistOwned(bool owned);
     void setButtonFrame(int frame);
 
-    PlayerApp& app;
+    PlayerApp& m_app;
+    EdgeGrab m_grab;
     bool m_inTray = false;
 };
 

@@ -32,15 +32,15 @@ private slots:
     {
         TestEnv env;
         SongLengthService service;
-        QCOMPARE(service.CdTrackLength(1), QString());
+        QCOMPARE(service.cdTrackLength(1), QString());
         // A folder without track01.cda is no CD.
         const QString folder = env.root() + QStringLiteral("/nocd");
         QDir().mkpath(folder);
         TestEnv::writeFile(folder + QStringLiteral("/track02.cda"), trackHeader(4, 35));
-        service.PrepareCdDrive(QFile::encodeName(folder + QStringLiteral("/track02.cda")));
-        service.PrepareCdDrive(QFile::encodeName(QString()));
+        service.prepareCdDrive(QFile::encodeName(folder + QStringLiteral("/track02.cda")));
+        service.prepareCdDrive(QFile::encodeName(QString()));
         QCOMPARE(service.cdFolder(), QString());
-        QCOMPARE(service.CdTrackLength(2), QString());
+        QCOMPARE(service.cdTrackLength(2), QString());
     }
 
     void trackLengths_data()
@@ -73,8 +73,8 @@ private slots:
         QDir().mkpath(cd);
         TestEnv::writeFile(cd + QStringLiteral("/Track01.cda"), trackHeader(quint8(minutes), quint8(seconds)));
         SongLengthService service;
-        service.PrepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track01.cda")));
-        QCOMPARE(service.CdTrackLength(1), text);
+        service.prepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track01.cda")));
+        QCOMPARE(service.cdTrackLength(1), text);
     }
 
     void trackFileNamesAndDrives()
@@ -95,23 +95,23 @@ private slots:
         SongLengthService service;
         // The song line's folder is the drive; the file it names need not
         // exist, track01.cda (any case) must.
-        service.PrepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track05.cda")));
+        service.prepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track05.cda")));
         QCOMPARE(service.cdFolder(), cd);
-        QCOMPARE(service.CdTrackLength(1), QStringLiteral("2:01"));
-        QCOMPARE(service.CdTrackLength(9), QStringLiteral("9:09"));
-        QCOMPARE(service.CdTrackLength(10), QStringLiteral("10:10"));
-        QCOMPARE(service.CdTrackLength(100), QStringLiteral("1:40"));
-        QCOMPARE(service.CdTrackLength(11), QStringLiteral("N/A"));
-        QCOMPARE(service.CdTrackLength(12), QString());
-        QCOMPARE(service.CdTrackLength(0), QString());
-        QCOMPARE(service.CdTrackLength(-3), QString());
+        QCOMPARE(service.cdTrackLength(1), QStringLiteral("2:01"));
+        QCOMPARE(service.cdTrackLength(9), QStringLiteral("9:09"));
+        QCOMPARE(service.cdTrackLength(10), QStringLiteral("10:10"));
+        QCOMPARE(service.cdTrackLength(100), QStringLiteral("1:40"));
+        QCOMPARE(service.cdTrackLength(11), QStringLiteral("N/A"));
+        QCOMPARE(service.cdTrackLength(12), QString());
+        QCOMPARE(service.cdTrackLength(0), QString());
+        QCOMPARE(service.cdTrackLength(-3), QString());
 
         // A folder without track01.cda leaves the drive as it was; a folder
         // named itself becomes the drive.
-        service.PrepareCdDrive(QFile::encodeName(env.root() + QStringLiteral("/song.mp3")));
+        service.prepareCdDrive(QFile::encodeName(env.root() + QStringLiteral("/song.mp3")));
         QCOMPARE(service.cdFolder(), cd);
-        service.PrepareCdDrive(QFile::encodeName(other));
-        QCOMPARE(service.CdTrackLength(1), QStringLiteral("7:07"));
+        service.prepareCdDrive(QFile::encodeName(other));
+        QCOMPARE(service.cdTrackLength(1), QStringLiteral("7:07"));
     }
 };
 

@@ -50,12 +50,12 @@ private slots:
         TestEnv env;
         SongLengthService service;
         QByteArray measured = QFile::encodeName(qpt::test::testDataDir() + QLatin1Char('/') + file);
-        const QString text = service.MeasureSongLength(measured);
+        const QString text = service.measure(measured);
         if (kind == QLatin1String("unreadable")) {
             QCOMPARE(text, QStringLiteral("0:00"));
             QVERIFY(!service.openSongMilliseconds());
         } else {
-            QCOMPARE(text, SongLengthService::FormatLength(ms));
+            QCOMPARE(text, *SongLengthService::formatLength(ms));
             QVERIFY(service.openSongMilliseconds());
             const qint64 got = *service.openSongMilliseconds();
             QVERIFY2(qAbs(got - ms) <= tolerance,

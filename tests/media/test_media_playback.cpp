@@ -1,7 +1,6 @@
 // The GStreamer media component playing generated test audio into the sink
 // named by QPT_AUDIO_SINK (fakesink synchronised to the clock).
 
-#include "common/failures.h"
 #include "player/core/media/gst_media_component.h"
 #include "tests/support/test_env.h"
 
@@ -159,7 +158,7 @@ private slots:
         GstMediaComponent media;
         Recorder recorder(media);
         QCOMPARE(media.currentPosition(), -1.0);
-        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
+        QVERIFY(!media.setCurrentPosition(1));
         media.play();
         media.pause();
         media.stop();
@@ -195,7 +194,7 @@ private slots:
         QCOMPARE(media.currentPosition(), -1.0);
         QCOMPARE(media.duration(), 0.0);
         QCOMPARE(media.url(), QByteArray());
-        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
+        QVERIFY(!media.setCurrentPosition(1));
     }
 
     void volumeRefusesNegativeValues()
@@ -203,7 +202,7 @@ private slots:
         GstMediaComponent media;
         QCOMPARE(media.volume(), 100);
         media.setVolume(52);
-        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setVolume(-1));
+        QVERIFY(!media.setVolume(-1));
         QCOMPARE(media.volume(), 52);
         media.setVolume(103);  // plays as 100 and reads back so
         QCOMPARE(media.volume(), 100);
@@ -234,7 +233,7 @@ private slots:
         QCOMPARE(media.currentPosition(), -1.0);
         QCOMPARE(media.url(), QFile::encodeName(path));
         QCOMPARE(media.isCdTrack(), path.endsWith(QLatin1String(".cda")));
-        QVERIFY_THROWS_EXCEPTION(RuntimeFailure, media.setCurrentPosition(1));
+        QVERIFY(!media.setCurrentPosition(1));
 
         // The component is not stuck: the next file plays.
         media.setUrl(data("short.wav"));

@@ -1,10 +1,9 @@
 // Drops of real files and folders, and the Open Music dialog's batch files.
 
 #include "common/dialogs.h"
-#include "player/playlist/drop_processing.h"
-#include "player/playlist/open_music.h"
-#include "player/playlist/playlist_editing.h"
-#include "tests/player/fake_shell.h"
+#include "player/shell/popup_menu.h"
+#include "tests/player/app_fixture.h"
+#include "tests/player/player_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -31,8 +30,7 @@ private slots:
     void droppedTreeIsWalkedLevelByLevel()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
+        CoreFixture p;
         const QString top = env.root() + QStringLiteral("/music");
         QDir().mkpath(top + QStringLiteral("/sub/deeper"));
         TestEnv::writeFile(top + QStringLiteral("/a.mp3"), "x");
@@ -41,18 +39,20 @@ private slots:
         TestEnv::writeFile(top + QStringLiteral("/sub/b.mp3"), "x");
         TestEnv::writeFile(top + QStringLiteral("/sub/deeper/d.WAV"), "x");
         QFile::link(top, top + QStringLiteral("/sub/loop"));  // a link back to the top
-        p.c.s.CurrentIndex = 7;
+        for (int i = 1; i <= 8; ++i)
+            p.addSongs({QStringLiteral("/m/%1.mp3").arg(i)});
+        p.engine.playRow(7);  // the drop's batch number is the playing song's
 
-        drops.dropOnPlaylist(native({top}));
+        p.dropOnPlaylist(native({top}));
 
         QCOMPARE(batchFiles(env), QStringList{QStringLiteral("dragdrop7.sng")});
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop7.sng"))),
                  (top + QStringLiteral("/a.mp3\r\n") + top + QStringLiteral("/sub/b.mp3\r\n") + top
                   + QStringLiteral("/sub/deeper/d.WAV\r\n"))
                      .toLocal8Bit());
-        QVERIFY(p.c.playlist.lstDragDropDirSup.isEmpty() && p.c.playlist.lstDrapDropDirs.isEmpty());
-        QCOMPARE(p.c.timNowPlaying.interval(), 100);
-        QVERIFY(p.c.display.lblNowPlaying.text().startsWith(QLatin1String(DropProcessing::kAdding)));
+        QVERIFY(!p.drops.hasQueued());
+        QCOMPARE(p.animation.timer.interval(), 100);
+        QVERIFY(p.display.nowPlayingLabel.text().startsWith(QLatin1String(DropIntake::kAdding)));
     }
 
     // A name that is not UTF-8 goes into the batch file byte for byte, and
@@ -63,8 +63,7 @@ private slots:
     void dropKeepsBytesAndNeverBlocks()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
+        CoreFixture p;
         const QByteArray root = QFile::encodeName(env.root());
         const QByteArray latin1 = root + "/caf\xe9.mp3";
         QDir().mkpath(env.root() + QStringLiteral("/sub"));
@@ -74,7 +73,7 @@ private slots:
         QCOMPARE(::symlink("/dev/zero", root + "/zero.vyx"), 0);
         QElapsedTimer clock;
         clock.start();
-        drops.dropOnPlaylist({latin1, root + "/pipe.vyx", root + "/zero.vyx", root + "/sub/list.vyx"});
+        p.dropOnPlaylist({latin1, root + "/pipe.vyx", root + "/zero.vyx", root + "/sub/list.vyx"});
         QVERIFY(clock.elapsed() < 2000);
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))), latin1 + "\r\n");
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdropvyx0.sng"))),
@@ -84,46 +83,39 @@ private slots:
     void nonMusicDropLeavesNothing()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
+        CoreFixture p;
         TestEnv::writeFile(env.root() + QStringLiteral("/notes.txt"), "x");
         TestEnv::writeFile(env.root() + QStringLiteral("/cover.jpg"), "x");
-        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/notes.txt"), env.root() + QStringLiteral("/cover.jpg")}));
+        p.dropOnPlaylist(native({env.root() + QStringLiteral("/notes.txt"), env.root() + QStringLiteral("/cover.jpg")}));
         QVERIFY(batchFiles(env).isEmpty());
-        QCOMPARE(p.c.timNowPlaying.interval(), 100);
+        QCOMPARE(p.animation.timer.interval(), 100);
     }
 
     void songsBeforeAnEmptyFolderArePublished()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
+        CoreFixture p;
         QDir().mkpath(env.root() + QStringLiteral("/empty"));
         TestEnv::writeFile(env.root() + QStringLiteral("/x.mp3"), "x");
-        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/x.mp3"), env.root() + QStringLiteral("/empty")}));
+        p.dropOnPlaylist(native({env.root() + QStringLiteral("/x.mp3"), env.root() + QStringLiteral("/empty")}));
         QCOMPARE(batchFiles(env), QStringList{QStringLiteral("dragdrop0.sng")});
     }
 
     void playlistDropAndMainWindowDrop()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
-        PlaylistEditing editing(p.c, drops);
-        p.c.timPlayListFocus.setHandler([&] { editing.timPlayListFocus_Timer(); });
+        AppFixture p;
         const QString list = env.root() + QStringLiteral("/party.VYX");
         TestEnv::writeFile(list, "/m/1.mp3\r\n\r\n/m/2.mp3\n");
         TestEnv::writeFile(env.root() + QStringLiteral("/z.mp2"), "x");
 
-        drops.dropOnMainWindow(native({list, env.root() + QStringLiteral("/z.mp2")}));
-        QCOMPARE(p.c.s.DropPending, QStringLiteral("DRAG"));
-        QCOMPARE(p.c.timPlayListFocus.interval(), 50);
-        QVERIFY(batchFiles(env).isEmpty());  // nothing until the focus timer ticks
-        // A sort posted meanwhile waits: the drop goes first.
-        p.c.s.PendingCommand = QStringLiteral("SORTING");
-        p.c.timPlayListFocus.tick();
-        QCOMPARE(p.c.s.DropPending, QString());
-        QCOMPARE(p.c.s.PendingCommand, QStringLiteral("SORTING"));
+        p.app.dropOnMainWindow(native({list, env.root() + QStringLiteral("/z.mp2")}));
+        QCOMPARE(p.app.commands().playlistTimer.interval(), 50);
+        QVERIFY(batchFiles(env).isEmpty());  // nothing until the playlist timer ticks
+        // A sort asked for meanwhile waits: the drop goes first.
+        p.app.commands().post(Command::SortPlaylist);
+        p.app.commands().playlistTimer.tick();
+        QCOMPARE(p.app.commands().queued(), QList<Command>{Command::SortPlaylist});
         QCOMPARE(batchFiles(env), (QStringList{QStringLiteral("dragdrop0.sng"), QStringLiteral("dragdropvyx0.sng")}));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdropvyx0.sng"))),
                  QByteArray("/m/1.mp3\r\n\r\n/m/2.mp3\r\n"));
@@ -132,12 +124,11 @@ private slots:
     void twoDropsWithTheSameNumberKeepBothBatches()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
+        CoreFixture p;
         TestEnv::writeFile(env.root() + QStringLiteral("/one.mp3"), "x");
         TestEnv::writeFile(env.root() + QStringLiteral("/two.mp3"), "x");
-        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/one.mp3")}));
-        drops.dropOnPlaylist(native({env.root() + QStringLiteral("/two.mp3")}));  // before the loader read the first
+        p.dropOnPlaylist(native({env.root() + QStringLiteral("/one.mp3")}));
+        p.dropOnPlaylist(native({env.root() + QStringLiteral("/two.mp3")}));  // before the loader read the first
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))),
                  (env.root() + QStringLiteral("/one.mp3\r\n") + env.root() + QStringLiteral("/two.mp3\r\n")).toLocal8Bit());
     }
@@ -145,37 +136,41 @@ private slots:
     void openMusicWritesTheBatchFiles()
     {
         TestEnv env;
+        AppFixture p;
         const QString list = env.root() + QStringLiteral("/mix.vyx");
         TestEnv::writeFile(list, "/m/p1.mp3\r\n\r\n/m/p2.wma\r\n");
-        int hidden = 0;
-        const auto hide = [&] { ++hidden; };
+        const auto openFromTheMenu = [&] {
+            p.app.openPopupMenuAtCursor();
+            p.app.openMusic();
+            // The menu went before the dialog came (it would cover it).
+            QVERIFY(!p.app.popupMenu() || !p.app.popupMenu()->isVisible());
+        };
 
         Dialogs::scriptAnswers({QString()});  // cancelled
-        OpenMusic::run(hide);
-        QCOMPARE(hidden, 1);
-        QVERIFY(QDir(env.appDir()).entryList(QDir::Files).isEmpty());
+        openFromTheMenu();
+        QVERIFY(batchFiles(env).isEmpty());
         QCOMPARE(Dialogs::records().last().title, QStringLiteral("Open Music"));
         QCOMPARE(Dialogs::filterGroups(Dialogs::records().last().text).first(),
                  QStringLiteral("Music Files (*.WMA *.MP3 *.MID *.VYX *.MP1 *.MP2 *.WAV *.CDA)"));
 
         Dialogs::scriptAnswers({QStringLiteral("/m/a.mp3|/m/b.wav|/m/c.mid")});
-        OpenMusic::run(hide);
+        openFromTheMenu();
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("opening.sng"))),
                  QByteArray("/m/a.mp3\r\n/m/b.wav\r\n/m/c.mid\r\n"));
         QFile::remove(env.app(QStringLiteral("opening.sng")));
 
         Dialogs::scriptAnswers({list + QStringLiteral("|/m/x.mp3|/m/y.mp3")});
-        OpenMusic::run(hide);
-        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("playlist.sng"))), QByteArray("/m/p1.mp3\r\n\r\n/m/p2.wma\r\n"));
+        openFromTheMenu();
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("playlist.sng"))),
+                 QByteArray("/m/p1.mp3\r\n\r\n/m/p2.wma\r\n"));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("opening.sng"))), QByteArray("/m/x.mp3\r\n/m/y.mp3\r\n"));
 
         // One more song chosen before the loader read the earlier ones: the
         // earlier ones stay.
         Dialogs::scriptAnswers({QStringLiteral("/m/z.mp3")});
-        OpenMusic::run(hide);
+        openFromTheMenu();
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("opening.sng"))),
                  QByteArray("/m/x.mp3\r\n/m/y.mp3\r\n/m/z.mp3\r\n"));
-        QCOMPARE(hidden, 4);
     }
 };
 

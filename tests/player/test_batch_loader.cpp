@@ -2,7 +2,8 @@
 
 #include "common/dialogs.h"
 #include "common/line_files.h"
-#include "tests/player/fake_shell.h"
+#include "player/playlist/playlist_files.h"
+#include "tests/player/player_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -39,7 +41,7 @@ private slots:
     void classifiesTitlesAndMeasures()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         const QString cd = env.root() + QStringLiteral("/cd");
         QDir().mkpath(cd);
         TestEnv::writeFile(cd + QStringLiteral("/track01.cda"), cdHeader(3, 0));
@@ -52,79 +54,72 @@ private slots:
                                   upper, QStringLiteral("/My.Folder/song"), QStringLiteral("/a.midi"),
                                   QStringLiteral("/lists/Party.vyx"), wav}));
         TestEnv::writeFile(env.app(QStringLiteral("dragdrop0.drg")), lines({wav}));
-        p.c.s.ResumeAfterReload = QStringLiteral("STOP");
+        QSignalSpy loaded(&p.loader, &BatchLoader::batchesLoaded);
 
-        p.core.loader.timPlaylstUpdate_Timer();
+        p.loader.tick();
 
-        const PlaylistRows& rows = p.c.playlist.lstPlayList;
+        const PlaylistModel& rows = p.playlist;
         QCOMPARE(rows.count(), 5);
-        QCOMPARE(p.c.playlist.lstPlayListSource.ListCount(), 5);
-        QCOMPARE(rows.title(1), QStringLiteral("tone"));
-        QCOMPARE(rows.length(1), QStringLiteral("0:03"));
-        QCOMPARE(rows.title(2), QStringLiteral("Track03"));
-        QCOMPARE(rows.length(2), QStringLiteral("4:35"));
-        QCOMPARE(rows.title(3), QStringLiteral("Loud"));
-        QCOMPARE(rows.length(3), QStringLiteral("0:03"));
-        QCOMPARE(rows.title(4), QStringLiteral("Party"));
-        QCOMPARE(rows.length(4), QStringLiteral("0:00"));  // cannot be measured: still listed
-        QCOMPARE(p.c.playlist.lstPlayListSource.List(4), wav);  // duplicates are kept
+        QCOMPARE(*rows.title(1), QStringLiteral("tone"));
+        QCOMPARE(*rows.length(1), QStringLiteral("0:03"));
+        QCOMPARE(*rows.title(2), QStringLiteral("Track03"));
+        QCOMPARE(*rows.length(2), QStringLiteral("4:35"));
+        QCOMPARE(*rows.title(3), QStringLiteral("Loud"));
+        QCOMPARE(*rows.length(3), QStringLiteral("0:03"));
+        QCOMPARE(*rows.title(4), QStringLiteral("Party"));
+        QCOMPARE(*rows.length(4), QStringLiteral("0:00"));  // cannot be measured: still listed
+        QCOMPARE(*rows.path(5), QFile::encodeName(wav));  // duplicates are kept
         QVERIFY(!QFile::exists(env.app(QStringLiteral("batch.sng"))));
         QVERIFY(QFile::exists(env.app(QStringLiteral("dragdrop0.drg"))));  // never loaded
-        QCOMPARE(p.c.s.PlayerState, QString());
-        QCOMPARE(p.c.timSavePlayList.interval(), 500);
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        QCOMPARE(loaded.size(), 1);
         QVERIFY(Dialogs::records().isEmpty());
     }
 
     void filesInNameOrderAndAnyLineEnding()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         TestEnv::writeFile(env.app(QStringLiteral("b.sng")), "/m/3.mp3\n/m/4.mp3");
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), "/m/1.mp3\r/m/2.mp3\r\n");
-        p.c.s.PlayerState = QStringLiteral("PAUSE");
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.items(),
+        p.engine.pause();
+        p.loader.tick();
+        QCOMPARE(p.playlist.paths(),
                  native(QStringList{QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3"),
                               QStringLiteral("/m/4.mp3")}));
-        QCOMPARE(p.c.s.PlayerState, QStringLiteral("PAUSE"));  // paused stays paused
-        QCOMPARE(p.c.timSavePlayList.interval(), 0);
+        QCOMPARE(p.engine.state(), PlayerState::Paused);  // paused stays paused
     }
 
     void lengthFindsItsRowAfterRowsAboveAreRemoved()
     {
         TestEnv env;
-        FakePlayer p;
-        p.c.playlist.lstPlayListSource.AddItem("/m/old.mp3");
-        p.c.playlist.lstPlayList.addRow(QStringLiteral("old"));
+        CoreFixture p;
+        p.playlist.append("/m/old.mp3", QStringLiteral("old"));
         const QString wav = testDataDir() + QStringLiteral("/tone.wav");
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines({wav, wav}));
         // The user deletes the old row while the first song is measured.
         QTimer user;
         connect(&user, &QTimer::timeout, this, [&] {
-            if (p.c.playlist.lstPlayList.count() == 2 && p.c.playlist.lstPlayList.title(1) == QLatin1String("old")) {
-                p.c.playlist.lstPlayList.removeRow(1);
-                p.c.playlist.lstPlayListSource.RemoveItem(0);
-            }
+            if (p.playlist.count() == 2 && p.playlist.title(1) == QStringLiteral("old"))
+                p.playlist.removeRow(1);
         });
         user.start(0);
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 2);
-        QCOMPARE(p.c.playlist.lstPlayList.length(1), QStringLiteral("0:03"));
-        QCOMPARE(p.c.playlist.lstPlayList.length(2), QStringLiteral("0:03"));
+        p.loader.tick();
+        QCOMPARE(p.playlist.count(), 2);
+        QCOMPARE(*p.playlist.length(1), QStringLiteral("0:03"));
+        QCOMPARE(*p.playlist.length(2), QStringLiteral("0:03"));
     }
 
     void stateIsLoadingWhileTheTickRuns()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines({QStringLiteral("/m/1.mp3")}));
-        QStringList seen;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, this, [&] { seen << p.c.s.PlayerState; });
-        watcher.start(0);
-        p.core.loader.timPlaylstUpdate_Timer();
-        QVERIFY(seen.contains(QStringLiteral("LOADING")));
-        QCOMPARE(p.c.s.PlayerState, QString());
+        QList<PlayerState> seen;
+        connect(&p.engine, &PlaybackEngine::stateChanged, this, [&](PlayerState state) { seen << state; });
+        p.loader.tick();
+        QCOMPARE(seen, (QList<PlayerState>{PlayerState::Loading, PlayerState::PlayingOrIdle}));
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
     }
 
     // At the cap a batch file waits with its unread lines; it goes on where
@@ -133,34 +128,31 @@ private slots:
     void capResumesWhereTheFileStopped()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         for (int i = 0; i < 29998; ++i) {
-            p.c.playlist.lstPlayListSource.AddItem("/m/x.mp3");
-            p.c.playlist.lstPlayList.addRow(QStringLiteral("x"));
+            p.playlist.append("/m/x.mp3", QStringLiteral("x"));
         }
         TestEnv::writeFile(env.app(QStringLiteral("more.sng")),
                            lines({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QString(),
                                   QStringLiteral("/m/notes.txt"), QStringLiteral("/m/c.mp3"), QStringLiteral("/m/d.mp3")}));
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 30000);
+        p.loader.tick();
+        QCOMPARE(p.playlist.count(), 30000);
         QVERIFY(QFile::exists(env.app(QStringLiteral("more.sng"))));
-        QCOMPARE(p.c.s.PlayerState, QString());
-        p.core.loader.timPlaylstUpdate_Timer();  // full: nothing happens
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 30000);
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        p.loader.tick();  // full: nothing happens
+        QCOMPARE(p.playlist.count(), 30000);
 
         // Room for one: the next unread song, not the file's first again.
-        p.c.playlist.lstPlayListSource.RemoveItem(0);
-        p.c.playlist.lstPlayList.removeRow(1);
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.List(29999), QByteArray("/m/c.mp3"));
+        p.playlist.removeRow(1);
+        p.loader.tick();
+        QCOMPARE(*p.playlist.path(30000), QByteArray("/m/c.mp3"));
         QVERIFY(QFile::exists(env.app(QStringLiteral("more.sng"))));
-        p.c.playlist.lstPlayListSource.RemoveItem(0);
-        p.c.playlist.lstPlayList.removeRow(1);
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.List(29999), QByteArray("/m/d.mp3"));
+        p.playlist.removeRow(1);
+        p.loader.tick();
+        QCOMPARE(*p.playlist.path(30000), QByteArray("/m/d.mp3"));
         // Its last song filled the playlist: the file is done.
         QVERIFY(!QFile::exists(env.app(QStringLiteral("more.sng"))));
-        QCOMPARE(p.c.playlist.lstPlayListSource.items().count("/m/a.mp3"), 1);
+        QCOMPARE(p.playlist.paths().count("/m/a.mp3"), 1);
     }
 
     // A batch file that cannot be read is reported once and set aside; the
@@ -168,20 +160,19 @@ private slots:
     void unreadableBatchIsSetAside()
     {
         TestEnv env;
-        Dialogs::scriptAnswers({});
-        FakePlayer p;
+        CoreFixture p;
+        QSignalSpy errors(&p.loader, &BatchLoader::errorOccurred);
         QCOMPARE(::mkfifo(QFile::encodeName(env.app(QStringLiteral("a.sng"))).constData(), 0600), 0);
         TestEnv::writeFile(env.app(QStringLiteral("b.sng")), lines({QStringLiteral("/m/2.mp3")}));
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(Dialogs::records().size(), 1);
-        QCOMPARE(Dialogs::records().first().title, QStringLiteral("Error 15"));
-        QCOMPARE(Dialogs::records().first().icon, QStringLiteral("critical"));
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 1);
+        p.loader.tick();
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.first().at(0).value<PlayerError>(), PlayerError::BatchFileUnreadable);
+        QCOMPARE(p.playlist.count(), 1);
         QVERIFY(QFileInfo::exists(env.app(QStringLiteral("a.sng.bad"))));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("b.sng"))));
-        QCOMPARE(p.c.s.PlayerState, QString());
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        p.loader.tick();
+        QCOMPARE(errors.size(), 1);
     }
 
     // With the saved playlist loading and new songs waiting, the saved
@@ -189,12 +180,12 @@ private slots:
     void savedPlaylistLoadsBeforeWaitingBatches()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         TestEnv::writeFile(env.app(QStringLiteral("0-executer.sng")), lines({QStringLiteral("/m/new.mp3")}));
         TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")),
                            lines({QStringLiteral("/m/old1.mp3"), QStringLiteral("/m/old2.mp3")}));
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.items(), (QList<QByteArray>{"/m/old1.mp3", "/m/old2.mp3", "/m/new.mp3"}));
+        p.loader.tick();
+        QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/old1.mp3", "/m/old2.mp3", "/m/new.mp3"}));
     }
 
     // A path that is not UTF-8 keeps its bytes through the loader and the
@@ -202,15 +193,15 @@ private slots:
     void pathBytesSurviveLoadingAndAutosave()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         const QByteArray latin1 = QFile::encodeName(env.root()) + "/caf\xe9.wav";
         QVERIFY(TestEnv::writeNative(latin1, TestEnv::readFile(testDataDir() + QStringLiteral("/tone.wav"))));
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), latin1 + "\r\n");
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.List(0), latin1);
-        QCOMPARE(p.c.playlist.lstPlayList.title(1), QStringLiteral("caf\uFFFD"));
-        QCOMPARE(p.c.playlist.lstPlayList.length(1), QStringLiteral("0:03"));
-        p.core.saving.autosaveAndQuit();
+        p.loader.tick();
+        QCOMPARE(*p.playlist.path(1), latin1);
+        QCOMPARE(*p.playlist.title(1), QStringLiteral("caf\uFFFD"));
+        QCOMPARE(*p.playlist.length(1), QStringLiteral("0:03"));
+        playlistfiles::writeAutosave(p.playlist);
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), latin1 + "\r\n\r\n");
     }
 

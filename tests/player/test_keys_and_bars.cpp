@@ -1,184 +1,191 @@
-// The Alt+key table, posting and overwriting command words, the volume
-// steps and the two dragged dots.
+// The key table, the command queue and its timers, the volume steps and
+// the two dragged knobs.
 
 #include "common/settings_store.h"
-#include "player/core/seek_volume.h"
-#include "player/playlist/drop_processing.h"
-#include "player/playlist/playlist_editing.h"
-#include "player/shell/command_dispatch.h"
-#include "player/shell/shortcuts.h"
-#include "tests/player/fake_shell.h"
+#include "player/shell/commands.h"
+#include "player/shell/seek_volume.h"
+#include "tests/player/app_fixture.h"
+#include "tests/player/player_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QKeyEvent>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 using namespace qpt;
 using namespace qpt::test;
 
 namespace {
-struct Input {
-    FakePlayer p;
-    DropProcessing drops{p.c};
-    PlaylistEditing editing{p.c, drops};
-    SeekVolumeBars bars{p.c};
-    CommandDispatch dispatch{p.core};
-    Shortcuts keys{p.core, bars, editing};
-    Input()
-    {
-        p.c.timSavePlayList.setHandler([this] { dispatch.timSavePlayList_Timer(); });
-        p.c.timShortKeys.setHandler([this] { dispatch.timShortKeys_Timer(); });
-        p.c.timPlayListFocus.setHandler([this] { editing.timPlayListFocus_Timer(); });
-    }
-};
+
+// Presses a key in the main window, as the user would.
+void press(AppFixture& p, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::AltModifier)
+{
+    QTest::keyClick(&p.app.mainWindow(), key, modifiers);
+}
+
 }  // namespace
 
 class TestKeysAndBars : public QObject {
     Q_OBJECT
 private slots:
-    void qtKeysMapToVirtualKeys()
+    void onlyAltAloneIsAShortcut()
     {
-        const QKeyEvent altRight(QEvent::KeyPress, Qt::Key_Right, Qt::AltModifier);
-        QCOMPARE(keyStrokeOf(&altRight).keyCode, vk::Right);
-        QCOMPARE(keyStrokeOf(&altRight).shift, 4);
-        const QKeyEvent ctrlAltS(QEvent::KeyPress, Qt::Key_S, Qt::AltModifier | Qt::ControlModifier);
-        QCOMPARE(keyStrokeOf(&ctrlAltS).keyCode, vk::S);
-        QCOMPARE(keyStrokeOf(&ctrlAltS).shift, 6);
-        const QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier | Qt::ShiftModifier);
-        QCOMPARE(keyStrokeOf(&f4).keyCode, vk::F4);
-        QCOMPARE(keyStrokeOf(&f4).shift, 5);
+        QCOMPARE(commandForKey(Qt::AltModifier | Qt::Key_Right), Command::NextSong);
+        QCOMPARE(commandForKey(Qt::AltModifier | Qt::Key_F4), Command::Close);
+        QVERIFY(!commandForKey(Qt::AltModifier | Qt::ShiftModifier | Qt::Key_Right));
+        QVERIFY(!commandForKey(Qt::AltModifier | Qt::ControlModifier | Qt::Key_Right));
+        QVERIFY(!commandForKey(QKeyCombination(Qt::Key_Right)));
+        const QKeyEvent keypad(QEvent::KeyPress, Qt::Key_Up, Qt::AltModifier | Qt::KeypadModifier);
+        QCOMPARE(commandForKey(&keypad), Command::VolumeUp);
     }
 
-    void onlyAltAloneActs()
+    // Key presses before a tick are all carried out, in the order they came.
+    void postedCommandsAllRunInOrder()
     {
         TestEnv env;
-        Input in;
-        in.p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3")});
-        QVERIFY(!in.keys.handleKey(vk::Right, 5));  // Alt+Shift
-        QVERIFY(!in.keys.handleKey(vk::Right, 6));  // Ctrl+Alt
-        QVERIFY(!in.keys.handleKey(vk::Right, 0));
-        QCOMPARE(in.p.c.s.PendingCommand, QString());
-        QVERIFY(!in.p.c.timSavePlayList.isArmed());
+        env.installStandIn(QStringLiteral("option.dat"));
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3")});
+        p.engine.play();
+        press(p, Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier);  // not a shortcut
+        QVERIFY(p.app.commands().queued().isEmpty());
 
-        // Alt+O then Alt+Right before a tick: only the next song happens.
-        QVERIFY(in.keys.handleKey(vk::O, 4));
-        QCOMPARE(in.p.c.timShortKeys.interval(), 1);
-        QVERIFY(in.keys.handleKey(vk::Right, 4));
-        in.p.c.timShortKeys.tick();
-        QVERIFY(!in.p.shell.calls.contains(QStringLiteral("option")));
-        QCOMPARE(in.p.c.s.PendingCommand, QStringLiteral("N"));
-        in.p.c.timSavePlayList.tick();
-        QCOMPARE(in.p.media.url(), QStringLiteral("/m/1.mp3"));
-        QCOMPARE(in.p.c.s.PendingCommand, QString());
+        // Alt+O then Alt+Right before a tick: both happen.
+        press(p, Qt::Key_O);
+        press(p, Qt::Key_Right);
+        QCOMPARE(p.app.commands().queued(), (QList<Command>{Command::OpenOptions, Command::NextSong}));
+        QCOMPARE(p.app.commands().companionTimer.interval(), 1);
+        QCOMPARE(p.app.commands().mainTimer.interval(), 1);
+        p.app.commands().companionTimer.tick();
+        QVERIFY(waitUntil([&] { return env.standInCalls(QStringLiteral("option.dat")).size() == 1; }));
+        p.app.commands().mainTimer.tick();
+        QCOMPARE(p.media->url(), QByteArray("/m/2.mp3"));
 
-        QVERIFY(in.keys.handleKey(vk::S, 4));
-        QCOMPARE(in.p.c.s.PendingCommand, QStringLiteral("SORTING"));
-        QCOMPARE(in.p.c.timPlayListFocus.interval(), 1);
-        QVERIFY(in.keys.handleKey(vk::I, 4));
-        in.p.c.timShortKeys.tick();
-        QCOMPARE(in.p.shell.calls.last(), QStringLiteral("internet"));
-        QVERIFY(in.keys.handleKey(vk::L, 4));
-        in.p.c.timSavePlayList.tick();
-        QVERIFY(in.p.shell.calls.contains(QStringLiteral("togglePlaylist")));
+        // Two of the same timer: one tick runs both, oldest first.
+        press(p, Qt::Key_Right);
+        press(p, Qt::Key_Left);
+        p.app.commands().mainTimer.tick();
+        QCOMPARE(p.media->calls.filter(QStringLiteral("url ")),
+                 (QStringList{QStringLiteral("url /m/1.mp3"), QStringLiteral("url /m/2.mp3"),
+                              QStringLiteral("url /m/3.mp3"), QStringLiteral("url /m/2.mp3")}));
+        QVERIFY(p.app.commands().queued().isEmpty());
+
+        // Play or pause by the state of the Play button.
+        press(p, Qt::Key_P);
+        p.app.commands().mainTimer.tick();
+        QCOMPARE(p.engine.state(), PlayerState::Paused);
+        press(p, Qt::Key_P);
+        p.app.commands().mainTimer.tick();
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        QCOMPARE(p.media->calls.last(), QStringLiteral("play"));
+
+        // The list button's toggle and the tray.
+        press(p, Qt::Key_L);
+        p.app.commands().mainTimer.tick();
+        QVERIFY(p.app.chrome().playlist.open);
+        press(p, Qt::Key_M);
+        p.app.commands().mainTimer.tick();
+        QVERIFY(p.app.chrome().inTray());
     }
 
     void listKeysActAtOnce()
     {
         TestEnv env;
-        Input in;
-        in.p.addSongs({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")});
-        in.p.c.playlist.lstPlayList.setSelectedRow(1);
-        QVERIFY(in.keys.handleListKey(vk::Delete, 0));
-        QCOMPARE(in.p.c.playlist.lstPlayListSource.items(), QList<QByteArray>{"/m/a.mp3"});
-        QVERIFY(in.keys.handleListKey(vk::S, 2));  // S with any modifiers sorts at once
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")});
+        QTableView* list = p.app.playlistWindow().list;
+        p.app.playlistWindow().selectRow(1);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(p.playlist.paths(), QList<QByteArray>{"/m/a.mp3"});
+        QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);  // S with any modifiers sorts at once
         QVERIFY(QFile::exists(env.app(QStringLiteral("sorted.sng"))));
-        QCOMPARE(in.p.c.s.PendingCommand, QString());
+        QVERIFY(p.app.commands().queued().isEmpty());
     }
 
     void closeKey()
     {
         TestEnv env;
         {
-            Input in;  // AutosavePlayList missing: counts as off
-            QVERIFY(in.keys.handleKey(vk::F4, 4));
-            QCOMPARE(in.p.shell.calls, QStringList{QStringLiteral("unload")});
+            AppFixture p;  // AutosavePlayList missing: counts as off
+            press(p, Qt::Key_F4);
+            QCOMPARE(p.terminated, 1);
         }
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
-        Input in;
-        in.p.addSongs({QStringLiteral("/m/a.mp3")});
-        QVERIFY(in.keys.handleKey(vk::F4, 4));
-        QVERIFY(in.p.shell.calls.isEmpty());
-        QCOMPARE(in.p.c.s.PendingCommand, QStringLiteral("AUTOSAVE"));
-        in.p.c.timSavePlayList.tick();
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/a.mp3")});
+        press(p, Qt::Key_F4);
+        QCOMPARE(p.terminated, 0);
+        QCOMPARE(p.app.commands().queued(), QList<Command>{Command::AutosaveAndQuit});
+        p.app.commands().mainTimer.tick();
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), QByteArray("/m/a.mp3\r\n\r\n"));
-        QCOMPARE(in.p.shell.calls.last(), QStringLiteral("unload"));
+        QCOMPARE(p.terminated, 1);
     }
 
     void volumeKeysStepAndClamp()
     {
         TestEnv env;
-        Input in;
-        DotModel& dot = in.p.c.display.picVolBarDot;
-        dot.setTop(1870);
-        in.keys.handleKey(vk::Up, 4);
-        QCOMPARE(dot.top(), 1837.0);
-        QCOMPARE(in.p.c.s.VolumeLevel, 56.6);
-        QCOMPARE(in.p.media.volume(), 57);
-        in.keys.handleKey(vk::Down, 4);
-        QCOMPARE(dot.top(), 1854.0);  // up then down ends 16 twips higher
-        QCOMPARE(in.p.media.volume(), 53);  // 53.2
+        AppFixture p;
+        KnobModel& knob = p.app.display().volumeKnob;
+        knob.setTop(1870);
+        press(p, Qt::Key_Up);
+        QCOMPARE(knob.top(), 1837.0);
+        QCOMPARE(p.app.bars().volumeLevel(), 56.6);
+        QCOMPARE(p.media->volume(), 57);
+        press(p, Qt::Key_Down);
+        QCOMPARE(knob.top(), 1854.0);  // up then down ends 16 twips higher
+        QCOMPARE(p.media->volume(), 53);  // 53.2
         for (int i = 0; i < 40; ++i)
-            in.keys.handleKey(vk::Up, 4);
-        QCOMPARE(dot.top(), 1603.0);
-        QCOMPARE(in.p.media.volumeWrites.last(), 103);  // 103.4 passed on as 103
+            press(p, Qt::Key_Up);
+        QCOMPARE(knob.top(), 1603.0);
+        QCOMPARE(p.media->volumeWrites.last(), 103);  // 103.4 passed on as 103
         for (int i = 0; i < 60; ++i)
-            in.keys.handleKey(vk::Down, 4);
-        QCOMPARE(dot.top(), 2120.0);
-        QCOMPARE(in.p.media.volume(), 0);
+            press(p, Qt::Key_Down);
+        QCOMPARE(knob.top(), 2120.0);
+        QCOMPARE(p.media->volume(), 0);
     }
 
-    void seekDot()
+    void seekKnob()
     {
         TestEnv env;
-        FakePlayer p;
-        SeekVolumeBars bars(p.c);
-        DotModel& dot = p.c.display.picProgressBarDot;
-        QCOMPARE(SeekVolumeBars::seekMin(), 1423.0);
-        QCOMPARE(SeekVolumeBars::seekMax(), 4188.0);
-        bars.picProgressBarDot_MouseDown(100.4);
-        QVERIFY(p.c.s.SeekDragging);
-        bars.picProgressBarDot_MouseMove(-5000);
-        QCOMPARE(dot.left(), 1423.0);
-        bars.picProgressBarDot_MouseMove(9000);
-        QCOMPARE(dot.left(), 4188.0);
-        bars.picProgressBarDot_MouseMove(100 + (2805.5 - 4188));  // grabbed at 100
-        QCOMPARE(dot.left(), 2805.5);
+        CoreFixture p;
+        SeekAndVolumeBars bars(p.display, p.media);
+        KnobModel& knob = p.display.seekKnob;
+        QCOMPARE(SeekAndVolumeBars::seekMin(), 1423.0);
+        QCOMPARE(SeekAndVolumeBars::seekMax(), 4188.0);
+        bars.onSeekKnobPressed(100.4);
+        QVERIFY(p.display.seekDragging());
+        bars.onSeekKnobMoved(-5000);
+        QCOMPARE(knob.left(), 1423.0);
+        bars.onSeekKnobMoved(9000);
+        QCOMPARE(knob.left(), 4188.0);
+        bars.onSeekKnobMoved(100 + (2805.5 - 4188));  // grabbed at 100
+        QCOMPARE(knob.left(), 2805.5);
         p.media.setUrl("/m/a.mp3");
         p.media.length = 200;
-        bars.picProgressBarDot_MouseUp();
-        QVERIFY(!p.c.s.SeekDragging);
+        bars.onSeekKnobReleased();
+        QVERIFY(!p.display.seekDragging());
         QCOMPARE(p.media.seeks, QVector<double>{100});
         // A click without movement seeks again to the second it stands for.
-        bars.picProgressBarDot_MouseDown(50);
-        bars.picProgressBarDot_MouseUp();
+        bars.onSeekKnobPressed(50);
+        bars.onSeekKnobReleased();
         QCOMPARE(p.media.seeks, (QVector<double>{100, 100}));
         // No media: nothing happens and nothing fails.
-        FakePlayer q;
-        SeekVolumeBars idle(q.c);
-        idle.picProgressBarDot_MouseDown(0);
-        idle.picProgressBarDot_MouseUp();
+        CoreFixture q;
+        SeekAndVolumeBars idle(q.display, q.media);
+        idle.onSeekKnobPressed(0);
+        idle.onSeekKnobReleased();
         QVERIFY(q.media.seeks.isEmpty());
     }
 
-    void volumeDot()
+    void volumeKnob()
     {
         TestEnv env;
-        FakePlayer p;
-        SeekVolumeBars bars(p.c);
-        DotModel& dot = p.c.display.picVolBarDot;
+        CoreFixture p;
+        SeekAndVolumeBars bars(p.display, p.media);
+        KnobModel& knob = p.display.volumeKnob;
         const auto volumeAt = [&](double top) {
-            dot.setTop(top);
-            bars.picVolBarDot_MouseMove(0);  // hover: applies the place as it is
+            knob.setTop(top);
+            bars.onVolumeKnobMoved(0);  // hover: applies the place as it is
             return p.media.volumeWrites.last();
         };
         QCOMPARE(volumeAt(2120), 0);
@@ -186,15 +193,15 @@ private slots:
         QCOMPARE(volumeAt(1620), 100);
         QCOMPARE(volumeAt(1612.5), 102);  // 101.5, halves to even
         QCOMPARE(volumeAt(1617.5), 100);  // 100.5
-        dot.setTop(1870);
-        bars.picVolBarDot_MouseDown(100);
-        bars.picVolBarDot_MouseMove(-900);
-        QCOMPARE(dot.top(), 1603.0);
-        bars.picVolBarDot_MouseMove(5000);
-        QCOMPARE(dot.top(), 2120.0);
-        bars.picVolBarDot_MouseUp();
-        bars.picVolBarDot_MouseMove(-900);  // not dragging: the dot stays
-        QCOMPARE(dot.top(), 2120.0);
+        knob.setTop(1870);
+        bars.onVolumeKnobPressed(100);
+        bars.onVolumeKnobMoved(-900);
+        QCOMPARE(knob.top(), 1603.0);
+        bars.onVolumeKnobMoved(5000);
+        QCOMPARE(knob.top(), 2120.0);
+        bars.onVolumeKnobReleased();
+        bars.onVolumeKnobMoved(-900);  // not dragging: the knob stays
+        QCOMPARE(knob.top(), 2120.0);
     }
 };
 

@@ -1,10 +1,10 @@
-// The playlist window's operations without the window: play the selected
-// song, remove, sort and reload, the focus timer and the status rotation.
+// What the user does in the playlist window: play the selected song,
+// remove it, sort and reload, the scroll to the playing song and the
+// status line's rotation.
 
-#include "player/playlist/drop_processing.h"
-#include "player/playlist/playlist_editing.h"
-#include "player/shell/command_dispatch.h"
-#include "tests/player/fake_shell.h"
+#include "player/shell/commands.h"
+#include "tests/player/app_fixture.h"
+#include "tests/player/player_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -28,139 +28,129 @@ private slots:
     void playSelectedSong()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
-        PlaylistEditing editing(p.c, drops);
+        AppFixture p;
         p.addSongs(songs(8));
-        p.c.playlist.lstPlayList.setBold(2, true);
-        p.c.s.NowPlayingRow = 2;
-        p.c.s.PlayerState = QStringLiteral("STOPPED");
-        p.c.s.LinkActive = QStringLiteral("OK");
-        p.c.playlist.lstPlayList.setSelectedRow(5);
-        editing.PlaySelectedSong();
-        QCOMPARE(p.boldRow(), 5);
-        QVERIFY(!p.c.playlist.lstPlayList.isBold(2));
-        QCOMPARE(p.c.s.CurrentIndex, qint16(5));  // the entry after the playing one
-        QCOMPARE(p.c.s.NowPlayingRow, qint16(5));
-        QCOMPARE(p.media.url(), QStringLiteral("/m/song5.mp3"));
-        QCOMPARE(p.c.s.NowPlayingTitle, QStringLiteral("song5"));
-        QCOMPARE(p.c.s.RunLookPending, QStringLiteral("RUN"));
-        QCOMPARE(p.c.s.PlayerState, QString());
-        QCOMPARE(p.c.s.LinkActive, QString());
-        QCOMPARE(p.c.s.StatusPhase, qint16(1));
+        p.engine.playRow(2);
+        p.engine.stop();
+        p.app.playlistWindow().selectRow(5);
+        p.app.playSelectedRow();
+        QVERIFY(p.playlist.isNowPlaying(5));
+        QVERIFY(!p.playlist.isNowPlaying(2));
+        QCOMPARE(p.engine.currentIndex(), qint16(5));  // the entry after the playing one
+        QCOMPARE(p.engine.nowPlayingRow(), qint16(5));
+        QCOMPARE(p.media->url(), QByteArray("/m/song5.mp3"));
+        QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("song5"));
+        QVERIFY(p.engine.runLookPending());
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        QVERIFY(!p.engine.linkActive());
+        QCOMPARE(p.app.statusLine().phase(), 1);
 
         // Next goes on to the entry after the chosen one.
-        p.core.engine.NextSong();
-        QCOMPARE(p.media.url(), QStringLiteral("/m/song6.mp3"));
-        QCOMPARE(p.boldRow(), 6);
+        p.engine.next();
+        QCOMPARE(p.media->url(), QByteArray("/m/song6.mp3"));
+        QVERIFY(p.playlist.isNowPlaying(6));
 
-        p.c.playlist.lstPlayList.setSelectedRow(0);  // nothing selected: nothing happens
-        const int calls = int(p.media.calls.size());
-        editing.PlaySelectedSong();
-        QCOMPARE(p.media.calls.size(), calls);
+        p.app.playlistWindow().selectRow(0);  // nothing selected: nothing happens
+        const int calls = int(p.media->calls.size());
+        p.app.playSelectedRow();
+        QCOMPARE(p.media->calls.size(), calls);
     }
 
     void removeSelectedSongKeepsTheIndexes()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
-        PlaylistEditing editing(p.c, drops);
+        AppFixture p;
         p.addSongs(songs(8));
-        p.c.s.CurrentIndex = 4;
-        p.c.s.NowPlayingRow = 4;
-        p.c.playlist.lstPlayList.setSelectedRow(7);
-        editing.RemoveSelectedSong();
-        QCOMPARE(p.c.s.CurrentIndex, qint16(4));
-        QCOMPARE(p.c.s.NowPlayingRow, qint16(4));
-        QCOMPARE(p.c.playlist.lstPlayListSource.ListCount(), 7);
-        p.c.playlist.lstPlayList.setSelectedRow(2);
-        editing.RemoveSelectedSong();
-        QCOMPARE(p.c.s.CurrentIndex, qint16(3));
-        QCOMPARE(p.c.s.NowPlayingRow, qint16(3));
-        QCOMPARE(p.c.playlist.lstPlayListSource.ListIndex(), 2);
-        QCOMPARE(p.c.playlist.lstPlayListSource.ListCount(), 6);
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 6);
-        QCOMPARE(p.c.playlist.lstPlayListSource.List(1), QStringLiteral("/m/song3.mp3"));
-        QVERIFY(p.media.calls.isEmpty());  // playback is not touched
+        p.engine.playRow(4);
+        p.media->calls.clear();
+        p.app.playlistWindow().selectRow(7);
+        p.app.removeSelectedRow();
+        QCOMPARE(p.engine.currentIndex(), qint16(4));
+        QCOMPARE(p.engine.nowPlayingRow(), qint16(4));
+        QCOMPARE(p.playlist.count(), 7);
+        p.app.playlistWindow().selectRow(2);
+        p.app.removeSelectedRow();
+        QCOMPARE(p.engine.currentIndex(), qint16(3));
+        QCOMPARE(p.engine.nowPlayingRow(), qint16(3));
+        QCOMPARE(p.playlist.cursor(), 3);
+        QCOMPARE(p.playlist.count(), 6);
+        QCOMPARE(*p.playlist.path(2), QByteArray("/m/song3.mp3"));
+        QVERIFY(p.media->calls.isEmpty());  // playback is not touched
+        // The list highlights the row after the removed one, and the next
+        // Delete takes that one.
+        QCOMPARE(p.app.playlistWindow().selectedRow(), 2);
+        p.app.removeSelectedRow();
+        QCOMPARE(*p.playlist.path(2), QByteArray("/m/song4.mp3"));
     }
 
     void sortReloadsAndStartsTheNextSong()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
-        PlaylistEditing editing(p.c, drops);
-        CommandDispatch dispatch(p.core);
-        p.c.timSavePlayList.setHandler([&] { dispatch.timSavePlayList_Timer(); });
+        AppFixture p;
         p.addSongs({QStringLiteral("/M/b.mp3"), QStringLiteral("/m/A.mp3"), QStringLiteral("/M/a2.mp3")});
-        p.c.s.CurrentIndex = 2;
-        editing.SortPlaylist();
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 0);
-        QCOMPARE(p.c.s.CurrentIndex, qint16(0));
-        QCOMPARE(p.c.s.ResumeAfterReload, QStringLiteral("STOP"));
-        QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
+        p.engine.playRow(2);
+        p.app.sortNow();
+        QCOMPARE(p.playlist.count(), 0);
+        QCOMPARE(p.engine.currentIndex(), qint16(0));
+        QVERIFY(p.app.commands().resumeAfterReload);
+        QCOMPARE(p.app.display().nowPlayingLabel.text(), QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("sorted.sng"))),
                  QByteArray("/m/A.mp3\r\n/M/a2.mp3\r\n/M/b.mp3\r\n"));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("sorted.tmp"))));
 
         // A second S before the reload is refused.
         p.addSongs({QStringLiteral("/m/late.mp3")});
-        editing.SortPlaylist();
-        QCOMPARE(p.c.playlist.lstPlayList.count(), 1);
-        p.c.playlist.lstPlayListSource.Clear();
-        p.c.playlist.lstPlayList.clear();
+        p.app.sortNow();
+        QCOMPARE(p.playlist.count(), 1);
+        p.playlist.clear();
 
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.items(), (QList<QByteArray>{"/m/A.mp3", "/M/a2.mp3", "/M/b.mp3"}));
-        QCOMPARE(p.c.timSavePlayList.interval(), 500);
-        p.c.timSavePlayList.tick();
-        QCOMPARE(p.media.url(), QStringLiteral("/m/A.mp3"));
-        QCOMPARE(p.c.s.ResumeAfterReload, QString());
-        QCOMPARE(p.c.timSavePlayList.interval(), 0);
+        p.app.loader().tick();
+        QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/A.mp3", "/M/a2.mp3", "/M/b.mp3"}));
+        QCOMPARE(p.app.commands().mainTimer.interval(), 500);
+        p.app.commands().mainTimer.tick();
+        QCOMPARE(p.media->url(), QByteArray("/m/A.mp3"));
+        QVERIFY(!p.app.commands().resumeAfterReload);
+        QCOMPARE(p.app.commands().mainTimer.interval(), 0);
     }
 
-    void focusTimerScrollsAndSorts()
+    void playlistTimerScrollsAndSorts()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
-        PlaylistEditing editing(p.c, drops);
+        AppFixture p;
         p.addSongs(songs(30));
-        p.c.timPlayListFocus.setInterval(200);
-        p.c.s.CurrentIndex = 3;
-        editing.timPlayListFocus_Timer();
-        QCOMPARE(p.c.timPlayListFocus.interval(), 0);
-        p.c.s.CurrentIndex = 20;
-        editing.timPlayListFocus_Timer();
-        p.c.s.CurrentIndex = 29;  // row 31 does not exist: skipped
-        editing.timPlayListFocus_Timer();
-        QCOMPARE(p.shell.calls, (QStringList{QStringLiteral("visible 1"), QStringLiteral("visible 22")}));
-        p.c.s.PendingCommand = QStringLiteral("SORTING");
-        editing.timPlayListFocus_Timer();
-        QCOMPARE(p.c.s.PendingCommand, QString());
+        p.engine.playRow(2);  // each play-state notice arms the timer
+        QCOMPARE(p.app.commands().playlistTimer.interval(), 200);
+        QTableView* list = p.app.playlistWindow().list;
+        p.app.playlistWindow().show();
+        p.engine.playRow(21);
+        p.app.commands().playlistTimer.tick();
+        QCOMPARE(p.app.commands().playlistTimer.interval(), 0);
+        QVERIFY(list->visualRect(list->model()->index(22, 0)).intersects(list->viewport()->rect()));
+        p.engine.playRow(30);  // row 32 does not exist: no scroll
+        p.app.commands().playlistTimer.tick();
+        p.app.commands().post(Command::SortPlaylist);
+        p.app.commands().playlistTimer.tick();
+        QVERIFY(p.app.commands().queued().isEmpty());
         QVERIFY(QFile::exists(env.app(QStringLiteral("sorted.sng"))));
     }
 
-    void statusBarRotation()
+    void statusLineRotation()
     {
         TestEnv env;
-        FakePlayer p;
-        DropProcessing drops(p.c);
-        PlaylistEditing editing(p.c, drops);
-        p.c.s.NowPlayingTitle = QStringLiteral("Song");
+        CoreFixture p;
+        p.addSongs({QStringLiteral("/m/Song.mp3")});
+        p.engine.playRow(1);
         p.media.statusText = QStringLiteral("128 kbps");
         QStringList texts;
-        for (int i = 0; i < 5; ++i) {
-            editing.timStatusBar_Timer();
-            texts << p.c.staBar.text();
+        for (int i = 0; i < 4; ++i) {
+            p.statusLine.tick();
+            texts << p.statusLine.text();
         }
-        QVERIFY(texts[0].startsWith(QStringLiteral("Time: ")));
-        QCOMPARE(texts[1], QStringLiteral("Song"));
-        QCOMPARE(texts[2], QStringLiteral("Status: 128 kbps"));
-        QVERIFY(texts[3].startsWith(QStringLiteral("Quorbel Player Tirk (http")));
-        QVERIFY(texts[3].endsWith(QLatin1Char(')')));
-        QVERIFY(texts[4].startsWith(QStringLiteral("Time: ")));
+        QCOMPARE(texts[0], QStringLiteral("Song"));  // playing a row wrote the time itself
+        QCOMPARE(texts[1], QStringLiteral("Status: 128 kbps"));
+        QVERIFY(texts[2].startsWith(QStringLiteral("Quorbel Player Tirk (http")));
+        QVERIFY(texts[2].endsWith(QLatin1Char(')')));
+        QVERIFY(texts[3].startsWith(QStringLiteral("Time: ")));
     }
 };
 

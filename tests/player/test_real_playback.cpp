@@ -3,7 +3,9 @@
 // the end of the last one starts the first again.
 
 #include "player/core/media/gst_media_component.h"
-#include "tests/player/fake_shell.h"
+#include "player/core/player_core.h"
+#include "player/playlist/batch_loader.h"
+#include "player/shell/main_display.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -25,36 +27,35 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("two.sng")), (first + QStringLiteral("\r\n") + second + QStringLiteral("\r\n")).toLocal8Bit());
 
         GstMediaComponent media;
-        SongLengthService lengths;
-        FakeShell shell;
-        PlayerCore core(media, lengths, shell);
-        PlayerContext& c = core.context;
+        PlayerCore core(media);
+        BatchLoader loader(core.playlist, core.engine, core.lengths);
+        MainDisplay display(core);
         QList<QByteArray> started;
         connect(&media, &MediaComponent::playStateChanged, this, [&](int state) {
             if (state == playstate::Playing)
                 started << media.url();
         });
 
-        c.timPlaylstUpdate.tick();
-        QCOMPARE(c.playlist.lstPlayList.count(), 2);
-        QCOMPARE(c.playlist.lstPlayList.length(1), QStringLiteral("0:02"));  // 1.5 s, halves to even
+        loader.tick();
+        QCOMPARE(core.playlist.count(), 2);
+        QCOMPARE(*core.playlist.length(1), QStringLiteral("0:02"));  // 1.5 s, halves to even
 
-        core.engine.PlaySong();
+        core.engine.play();
         QVERIFY(waitUntil([&] { return started.size() >= 1; }, 5000));
         QVERIFY(waitUntil([&] { return started.size() >= 2; }, 8000));
         QCOMPARE(started[1], QFile::encodeName(second));
-        QCOMPARE(c.s.CurrentIndex, qint16(2));
-        QVERIFY(c.playlist.lstPlayList.isBold(2));
+        QCOMPARE(core.engine.currentIndex(), qint16(2));
+        QVERIFY(core.playlist.isNowPlaying(2));
         // The last song ends: the notice of its end starts the first again.
         QVERIFY(waitUntil([&] { return started.size() >= 3; }, 8000));
         QCOMPARE(started[0], QFile::encodeName(first));
         QCOMPARE(started[2], QFile::encodeName(first));
-        QVERIFY(c.playlist.lstPlayList.isBold(1));
-        QVERIFY(!c.playlist.lstPlayList.isBold(2));
-        QCOMPARE(c.s.CurrentIndex, qint16(1));
-        // The display tick sees the real position and length.
-        c.timProgressBarUpdate.tick();
-        QVERIFY(c.display.lblTime.text().endsWith(QStringLiteral(" / 01")));
+        QVERIFY(core.playlist.isNowPlaying(1));
+        QVERIFY(!core.playlist.isNowPlaying(2));
+        QCOMPARE(core.engine.currentIndex(), qint16(1));
+        // The position tick sees the real position and length.
+        core.positionTick();
+        QVERIFY(display.timeLabel.text().endsWith(QStringLiteral(" / 01")));
     }
 
     // Stop pressed just as a song ends is handled inside the start of the
@@ -66,28 +67,26 @@ private slots:
         const QByteArray song = QFile::encodeName(testDataDir() + QStringLiteral("/short.wav"));
         GstMediaComponent media;
         PlayerCore* player = nullptr;
-        // Connected before the player's own handler: the Stop is queued when
-        // the end arrives, so the next song's start yields right into it.
+        // Connected before the player's own handler: the Stop is queued as
+        // the end arrives, before the player starts the next song, and runs
+        // right after that start.
         connect(&media, &MediaComponent::playStateChanged, this, [&](int state) {
             if (state == playstate::MediaEnded)
-                QMetaObject::invokeMethod(this, [&] { player->engine.StopSong(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this, [&] { player->engine.stop(); }, Qt::QueuedConnection);
         });
-        SongLengthService lengths;
-        FakeShell shell;
-        PlayerCore core(media, lengths, shell);
+        PlayerCore core(media);
+        MainDisplay display(core);
         player = &core;
-        core.context.playlist.lstPlayListSource.AddItem(song);
-        core.context.playlist.lstPlayList.addRow(QStringLiteral("one"));
-        core.context.playlist.lstPlayListSource.AddItem(song);
-        core.context.playlist.lstPlayList.addRow(QStringLiteral("two"));
+        core.playlist.append(song, QStringLiteral("one"));
+        core.playlist.append(song, QStringLiteral("two"));
 
-        core.engine.PlaySong();
-        QVERIFY(waitUntil([&] { return core.context.s.PlayerState == QLatin1String("STOPPED"); }, 8000));
+        core.engine.play();
+        QVERIFY(waitUntil([&] { return core.engine.state() == PlayerState::Stopped; }, 8000));
         QTest::qWait(300);
-        QCOMPARE(core.context.s.PlayerState, QStringLiteral("STOPPED"));
+        QCOMPARE(core.engine.state(), PlayerState::Stopped);
         QVERIFY(media.currentPosition() <= 0);
         QCOMPARE(media.status(), QStringLiteral("Stopped"));
-        QVERIFY(core.context.display.imgPlay.enabled() && !core.context.display.imgStop.enabled());
+        QVERIFY(display.playButton.enabled() && !display.stopButton.enabled());
     }
 };
 

@@ -5,8 +5,10 @@
 #include "common/dialogs.h"
 #include "common/marker_files.h"
 #include "common/settings_store.h"
-#include "player/core/start_sequence.h"
-#include "tests/player/fake_shell.h"
+#include "player/shell/exit_sequence.h"
+#include "player/shell/start_sequence.h"
+#include "tests/player/app_fixture.h"
+#include "tests/player/player_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -37,14 +39,14 @@ private slots:
         TestEnv env;
         env.installStandIn(QStringLiteral("option.dat"));
         Dialogs::scriptAnswers({QStringLiteral("No")});
-        FakePlayer p;
+        CoreFixture p;
         FakeStartWindows windows;
-        const bool keepRunning = StartSequence(p.c, windows, p.core.loader).run();
+        const bool keepRunning = StartSequence(windows, p.loader, p.animation).run();
         QVERIFY(!keepRunning);
         QCOMPARE(SettingsStore::read(QStringLiteral("PlayerVer")), QStringLiteral("Quorbel Player Tirk v1.00"));
         QCOMPARE(SettingsStore::read(QStringLiteral("AppPath")), env.appDir());
-        QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("Loading AutoSaved PlayList..."));
-        QCOMPARE(p.c.timNowPlaying.interval(), 4000);
+        QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("Loading AutoSaved PlayList..."));
+        QCOMPARE(p.animation.timer.interval(), 4000);
         QVERIFY(QFile::exists(env.app(QStringLiteral("Running.chk"))));
         QCOMPARE(windows.calls, (QStringList{QStringLiteral("playlist"), QStringLiteral("size 4950x2865"),
                                              QStringLiteral("show")}));
@@ -63,9 +65,9 @@ private slots:
     {
         TestEnv env;
         Dialogs::scriptAnswers({QStringLiteral("Yes"), QStringLiteral("OK")});
-        FakePlayer p;
+        CoreFixture p;
         FakeStartWindows windows;
-        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+        QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QCOMPARE(Dialogs::records().size(), 2);
         QCOMPARE(Dialogs::records()[1].title, QStringLiteral("Option Not Found"));
         QVERIFY(Dialogs::records()[1].text.startsWith(QStringLiteral("Option.dat not found... Please Visit http")));
@@ -86,23 +88,23 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")), "/m/rest.mp3\r\n");
         TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n");
         {
-            FakePlayer p;
+            CoreFixture p;
             FakeStartWindows windows;
-            QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
-            QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("Loading AutoSaved PlayList..."));
+            QVERIFY(StartSequence(windows, p.loader, p.animation).run());
+            QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("Loading AutoSaved PlayList..."));
             QVERIFY(Dialogs::records().isEmpty());
             QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
             QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
-            p.core.loader.timPlaylstUpdate_Timer();
-            QCOMPARE(p.c.playlist.lstPlayListSource.items(),
+            p.loader.tick();
+            QCOMPARE(p.playlist.paths(),
                      (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3", "/m/rest.mp3", "/m/new.mp3"}));
             QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
         }
         // "2": nothing is loaded and the window is not shown early.
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("2"));
-        FakePlayer p;
+        CoreFixture p;
         FakeStartWindows windows;
-        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+        QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QVERIFY(!windows.calls.contains(QStringLiteral("show")));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.sng"))));
     }
@@ -120,17 +122,17 @@ private slots:
         QVERIFY(QDir().mkpath(env.app(QStringLiteral("Running.chk"))));
         QVERIFY(QDir().mkpath(env.app(QStringLiteral("autosavedlist.sng"))));
         Dialogs::scriptAnswers({});
-        FakePlayer p;
+        CoreFixture p;
         FakeStartWindows windows;
-        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+        QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QCOMPARE(Dialogs::records().size(), 1);
         QCOMPARE(Dialogs::records().first().title, QStringLiteral("Folder Not Writable"));
         QVERIFY(Dialogs::records().first().text.contains(env.appDir()));
-        p.core.loader.timPlaylstUpdate_Timer();
-        QCOMPARE(p.c.playlist.lstPlayListSource.items(), (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3"}));
+        p.loader.tick();
+        QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3"}));
         QVERIFY(QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
-        p.core.loader.timPlaylstUpdate_Timer();  // read once only
-        QCOMPARE(p.c.playlist.lstPlayListSource.ListCount(), 2);
+        p.loader.tick();  // read once only
+        QCOMPARE(p.playlist.count(), 2);
     }
 
     // A settings file that cannot be written: no welcome question (its
@@ -142,9 +144,9 @@ private slots:
         env.installStandIn(QStringLiteral("option.dat"));
         QVERIFY(QDir().mkpath(SettingsStore::filePath()));  // a folder in the file's place
         Dialogs::scriptAnswers({});
-        FakePlayer p;
+        CoreFixture p;
         FakeStartWindows windows;
-        QVERIFY(StartSequence(p.c, windows, p.core.loader).run());
+        QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QCOMPARE(Dialogs::records().size(), 1);
         QCOMPARE(Dialogs::records().first().title, QStringLiteral("Settings Not Saved"));
         QVERIFY(Dialogs::records().first().text.contains(SettingsStore::filePath()));
@@ -175,13 +177,16 @@ private slots:
             SettingsStore::write(QStringLiteral("FadeOutCD"), fadeSetting);
         MarkerFiles::createOrTruncate(env.app(QStringLiteral("Running.chk")));
         MarkerFiles::createOrTruncate(env.app(QStringLiteral("activeoption.inf")), QStringLiteral("Option Active..."));
-        FakePlayer p;
+        CoreFixture p;
         p.media.setVolume(50);
         p.media.volumeWrites.clear();
         p.media.position = position;
         RecordingClock sleeper;
         ScopedClock use(&sleeper);
-        p.core.exit.run();
+        QStringList calls;
+        ExitSequence exit(p.core, [&] { calls << QStringLiteral("hideMain"); },
+                          [&] { calls << QStringLiteral("terminate"); });
+        exit.run();
         if (fades) {
             QCOMPARE(p.media.volumeWrites, (QVector<int>{42, 34, 26, 18, 10, 2}));
             QCOMPARE(p.media.volume(), 2);
@@ -190,8 +195,7 @@ private slots:
             QVERIFY(p.media.volumeWrites.isEmpty());
             QVERIFY(sleeper.sleeps.isEmpty());
         }
-        QCOMPARE(p.shell.calls.first(), QStringLiteral("hideMain"));
-        QCOMPARE(p.shell.calls.last(), QStringLiteral("terminate"));
+        QCOMPARE(calls, (QStringList{QStringLiteral("hideMain"), QStringLiteral("terminate")}));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("activeoption.inf"))));
     }
@@ -200,26 +204,26 @@ private slots:
     {
         TestEnv env;
         {
-            FakePlayer p;  // autosave missing: counts as off
+            AppFixture p;  // autosave missing: counts as off
             p.addSongs({QStringLiteral("/m/1.mp3")});
-            p.core.closeFromTimeDisplay();
-            QCOMPARE(p.shell.calls, (QStringList{QStringLiteral("hideMain"), QStringLiteral("hidePlaylist"),
-                                                 QStringLiteral("unload")}));
+            p.app.closeFromTimeDisplay();
+            QVERIFY(!p.app.mainWindow().isVisible() && !p.app.playlistWindow().isVisible());
+            QCOMPARE(p.terminated, 1);
             QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
         }
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
         {
-            FakePlayer p;  // empty playlist: nothing written
-            p.core.closeFromTimeDisplay();
-            QCOMPARE(p.shell.calls.last(), QStringLiteral("unload"));
+            AppFixture p;  // empty playlist: nothing written
+            p.app.closeFromTimeDisplay();
+            QCOMPARE(p.terminated, 1);
             QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
         }
-        FakePlayer p;
+        AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2 two.wav")});
-        p.core.closeFromTimeDisplay();
+        p.app.closeFromTimeDisplay();
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))),
                  QByteArray("/m/1.mp3\r\n/m/2 two.wav\r\n\r\n"));
-        QCOMPARE(p.shell.calls.last(), QStringLiteral("unload"));
+        QCOMPARE(p.terminated, 1);
     }
 };
 

@@ -3,11 +3,12 @@
 
 #include "common/clock.h"
 #include "common/marker_files.h"
-#include "player/core/time_format.h"
-#include "tests/player/fake_shell.h"
+#include "player/shell/time_format.h"
+#include "tests/player/player_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace qpt;
@@ -16,16 +17,16 @@ using namespace qpt::test;
 class TestStatusDisplay : public QObject {
     Q_OBJECT
 private slots:
-    void formatTime()
+    void timeTexts()
     {
-        QCOMPARE(FormatTime(-1), QStringLiteral("..."));
-        QCOMPARE(FormatTime(7), QStringLiteral("07"));
-        QCOMPARE(FormatTime(-5), QStringLiteral("-05"));
-        QCOMPARE(FormatTime(59), QStringLiteral("59"));
-        QCOMPARE(FormatTime(65), QStringLiteral("01:05"));
-        QCOMPARE(FormatTime(3599), QStringLiteral("59:59"));
-        QCOMPARE(FormatTime(3600), QStringLiteral("1:00:00"));
-        QCOMPARE(FormatTime(3725), QStringLiteral("1:02:05"));
+        QCOMPARE(qpt::formatTime(-1), QStringLiteral("..."));
+        QCOMPARE(qpt::formatTime(7), QStringLiteral("07"));
+        QCOMPARE(qpt::formatTime(-5), QStringLiteral("-05"));
+        QCOMPARE(qpt::formatTime(59), QStringLiteral("59"));
+        QCOMPARE(qpt::formatTime(65), QStringLiteral("01:05"));
+        QCOMPARE(qpt::formatTime(3599), QStringLiteral("59:59"));
+        QCOMPARE(qpt::formatTime(3600), QStringLiteral("1:00:00"));
+        QCOMPARE(qpt::formatTime(3725), QStringLiteral("1:02:05"));
         QCOMPARE(timeDateNotice(QDateTime(QDate(2026, 3, 4), QTime(21, 5, 9))),
                  QStringLiteral("Time: 21:05:09 Date: 03-04-2026"));
     }
@@ -48,111 +49,118 @@ private slots:
         QFETCH(QString, elapsed);
         QFETCH(QString, remaining);
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         p.media.position = position;
         p.media.length = duration;
-        p.core.status.timProgressBarUpdate_Timer();
-        QCOMPARE(p.c.display.lblTime.text(), elapsed);
+        p.core.positionTick();
+        QCOMPARE(p.display.timeLabel.text(), elapsed);
         const double expectedLeft = std::floor(2765 * float(std::floor(position) / std::floor(duration))) + 1423;
-        QCOMPARE(p.c.display.picProgressBarDot.left(), expectedLeft);
-        p.core.status.toggleTimeMode();
-        p.core.status.timProgressBarUpdate_Timer();
-        QCOMPARE(p.c.display.lblTime.text(), remaining);
-        p.core.status.toggleTimeMode();
-        QCOMPARE(p.c.s.TimeMode, QString());
+        QCOMPARE(p.display.seekKnob.left(), expectedLeft);
+        p.display.toggleTimeMode();  // shown at once, not at the next tick
+        QCOMPARE(p.display.timeLabel.text(), remaining);
+        p.display.toggleTimeMode();
+        QCOMPARE(p.display.timeMode(), TimeMode::Elapsed);
     }
 
     void knobStaysWhileDraggedAndOnFailures()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         p.media.position = 100;
         p.media.length = 200;
-        p.c.s.SeekDragging = true;
-        p.core.status.timProgressBarUpdate_Timer();
-        QCOMPARE(p.c.display.picProgressBarDot.left(), 1423.0);
-        p.c.s.SeekDragging = false;
+        p.display.setSeekDragging(true);
+        p.core.positionTick();
+        QCOMPARE(p.display.seekKnob.left(), 1423.0);
+        p.display.setSeekDragging(false);
         p.media.length = 0;  // duration not known yet: the text is set, the knob stays
-        p.core.status.timProgressBarUpdate_Timer();
-        QCOMPARE(p.c.display.lblTime.text(), QStringLiteral("01:40 / 00"));
-        QCOMPARE(p.c.display.picProgressBarDot.left(), 1423.0);
+        p.core.positionTick();
+        QCOMPARE(p.display.timeLabel.text(), QStringLiteral("01:40 / 00"));
+        QCOMPARE(p.display.seekKnob.left(), 1423.0);
         p.media.position = 40000;  // beyond 16 bits: a failure, nothing written
         p.media.length = 50000;
-        p.core.status.timProgressBarUpdate_Timer();
-        QCOMPARE(p.c.display.lblTime.text(), QStringLiteral("01:40 / 00"));
+        p.core.positionTick();
+        QCOMPARE(p.display.timeLabel.text(), QStringLiteral("01:40 / 00"));
         // No media: the idle texts.
         p.media.position = -1;
         p.media.length = 0;
-        p.core.status.timProgressBarUpdate_Timer();
-        QCOMPARE(p.c.display.lblTime.text(), QStringLiteral("Quorbel Player Tirk"));
-        QCOMPARE(p.c.display.lblBitRate.text(), QString());
+        p.core.positionTick();
+        QCOMPARE(p.display.timeLabel.text(), QStringLiteral("Quorbel Player Tirk"));
+        QCOMPARE(p.display.statusLabel.text(), QString());
         // Running.chk comes back on every tick, whatever happened before.
         QVERIFY(QFile::exists(env.app(QStringLiteral("Running.chk"))));
         QFile::remove(env.app(QStringLiteral("Running.chk")));
-        p.core.status.timProgressBarUpdate_Timer();
+        p.core.positionTick();
         QVERIFY(QFile::exists(env.app(QStringLiteral("Running.chk"))));
     }
 
-    void statusTickCountsAndCloseRequest()
+    // The counters follow the playlist and the playing song; the status
+    // tick shows the playing look a chosen row asked for, and takes the
+    // Online System's close request.
+    void countersLookAndCloseRequest()
     {
         TestEnv env;
-        FakePlayer p;
-        p.core.status.timDivStuff_Timer();
-        QCOMPARE(p.c.display.lblNOofSngInPlaylst.text(), QStringLiteral("0 Songs in PlayList"));
+        CoreFixture p;
+        QCOMPARE(p.display.songCountLabel.text(), QStringLiteral("0 Songs in PlayList"));
         p.addSongs({QStringLiteral("/a/1.mp3"), QStringLiteral("/a/2.mp3")});
-        p.c.s.CurrentIndex = -1;
-        p.c.s.RunLookPending = QStringLiteral("RUN");
-        p.core.status.timDivStuff_Timer();
-        QCOMPARE(p.c.display.lblNOofSngInPlaylst.text(), QStringLiteral("2 Songs in PlayList"));
-        QCOMPARE(p.c.display.lblNowPlayingNO.text(), QStringLiteral("Now Playing Song Number 0"));
-        QCOMPARE(p.c.display.imgPlay.picture(), QStringLiteral("imgPlay3"));
-        QCOMPARE(p.c.s.RunLookPending, QString());
-        p.c.s.CurrentIndex = 2;
-        p.core.status.timDivStuff_Timer();
-        QCOMPARE(p.c.display.lblNowPlayingNO.text(), QStringLiteral("Now Playing Song Number 2"));
-        QVERIFY(!p.shell.calls.contains(QStringLiteral("unload")));
+        QCOMPARE(p.display.songCountLabel.text(), QStringLiteral("2 Songs in PlayList"));
+        p.media.notifyOnSetUrl = false;
+        p.engine.playRow(2);
+        QCOMPARE(p.display.songNumberLabel.text(), QStringLiteral("Now Playing Song Number 2"));
+        QCOMPARE(p.display.playButton.face(), ButtonFace::Ready);  // not yet
+        QVERIFY(p.engine.runLookPending());
+        p.core.statusTick();
+        QCOMPARE(p.display.playButton.face(), ButtonFace::Lit);
+        QVERIFY(!p.display.playButton.enabled());
+        QVERIFY(!p.engine.runLookPending());
 
+        QSignalSpy closeRequests(&p.core, &PlayerCore::closeRequested);
+        p.core.statusTick();
+        QCOMPARE(closeRequests.size(), 0);
         MarkerFiles::createOrTruncate(env.app(QStringLiteral("shutdown.os")));
-        p.core.status.timDivStuff_Timer();
-        QVERIFY(p.shell.calls.contains(QStringLiteral("unload")));
+        p.core.statusTick();
+        QCOMPARE(closeRequests.size(), 1);
         QVERIFY(!QFile::exists(env.app(QStringLiteral("shutdown.os"))));
     }
 
     void animationFrames()
     {
         TestEnv env;
-        FakePlayer p;
+        CoreFixture p;
         RecordingClock sleeper;
         QStringList frames;
-        sleeper.onSleep = [&](int) { frames << p.c.display.lblNowPlaying.text(); };
+        sleeper.onSleep = [&](int) { frames << p.display.nowPlayingLabel.text(); };
         ScopedClock use(&sleeper);
 
-        p.c.s.NowPlayingTitle = QStringLiteral("Song");
-        p.c.timNowPlaying.setInterval(100);
-        p.c.timNowPlaying.tick();
+        p.addSongs({QStringLiteral("/m/Song.mp3")});
+        p.media.notifyOnSetUrl = false;
+        p.engine.playRow(1);
+        p.animation.arm(Announcement::Playing);
+        QCOMPARE(p.animation.timer.interval(), 100);
+        p.animation.tick();
         QCOMPARE(frames, (QStringList{QStringLiteral("N            ."), QStringLiteral("NOW        ..."),
                                       QStringLiteral("NOW P    NG..."), QStringLiteral("NOW PLAYING...")}));
         QCOMPARE(sleeper.sleeps, (QVector<int>{90, 90, 90, 600}));
-        QCOMPARE(p.c.display.lblNowPlaying.text(), QStringLiteral("Song"));
-        QCOMPARE(p.c.display.lblNowPlaying.toolTip(), QStringLiteral("Song"));
-        QVERIFY(!p.c.display.lblNowPlaying.autoSize());
-        QCOMPARE(p.c.timNowPlaying.interval(), 0);
+        QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("Song"));
+        QCOMPARE(p.display.nowPlayingLabel.toolTip(), QStringLiteral("Song"));
+        QVERIFY(!p.display.nowPlayingLabel.autoSize());
+        QCOMPARE(p.animation.timer.interval(), 0);
 
         frames.clear();
         sleeper.sleeps.clear();
-        p.c.s.PlayerState = QStringLiteral("PAUSE");
-        p.c.timNowPlaying.tick();
+        p.engine.pause();
+        QCOMPARE(p.animation.timer.interval(), 200);
+        p.animation.tick();
         QCOMPARE(frames, (QStringList{QStringLiteral("P       ."), QStringLiteral("PAU   ..."),
                                       QStringLiteral("PAUSED...")}));
         QCOMPARE(sleeper.sleeps, (QVector<int>{90, 90, 600}));
 
         frames.clear();
-        p.c.s.PlayerState = QStringLiteral("STOPPED");
-        p.c.timNowPlaying.tick();
+        p.engine.stop();
+        p.animation.tick();
         QCOMPARE(frames, (QStringList{QStringLiteral("S        ."), QStringLiteral("STO    ..."),
                                       QStringLiteral("STOPPED...")}));
-        QVERIFY(p.c.display.lblNowPlaying.text().startsWith(QStringLiteral("Visit: http")));
-        QCOMPARE(p.c.display.lblNowPlaying.toolTip(),
+        QVERIFY(p.display.nowPlayingLabel.text().startsWith(QStringLiteral("Visit: http")));
+        QCOMPARE(p.display.nowPlayingLabel.toolTip(),
                  QStringLiteral("Click to Enter Quorbel Player Tirk Official HomePage"));
     }
 };

@@ -1,7 +1,5 @@
 #include "player/core/length/song_length_service.h"
 
-#include "common/dialogs.h"
-#include "common/failures.h"
 #include "player/core/length/cd_track_file.h"
 #include "player/core/length/length_probe.h"
 
@@ -13,58 +11,40 @@
 namespace qpt {
 
 namespace {
-
 const QString kTrackOne = QStringLiteral("track01.cda");
-
-void showFailure(const std::exception& failure)
-{
-    Dialogs::message(QStringLiteral(" Error"), QString::fromLocal8Bit(failure.what()), MsgIcon::None,
-                     MsgButtons::Ok);
-}
-
 }  // namespace
 
-SongLengthService::SongLengthService()
-    : m_probe(std::make_unique<length::LengthProbe>())
-{
-}
+SongLengthService::SongLengthService() : m_probe(std::make_unique<length::LengthProbe>()) {}
 
 SongLengthService::~SongLengthService() = default;
 
-void SongLengthService::openSong(QByteArray& MeasuredPath)
+void SongLengthService::open(const NativePath& path)
 {
-    m_open.reset();  // "close song"
-    const QByteArray path = MeasuredPath.trimmed();
-    MeasuredPath = '"' + path + '"';
-    try {
-        m_open = m_probe->measure(path);
-    } catch (const std::exception&) {
-        m_open.reset();  // could not be opened: nothing is open
-    }
+    // Whatever cannot be measured (missing, not a file, no music) leaves
+    // nothing open.
+    m_open = m_probe->measure(path.trimmed());
 }
 
-QString SongLengthService::querySongLength()
+QString SongLengthService::lengthText()
 {
-    try {
-        return FormatLength(m_open.value_or(0));
-    } catch (const std::exception& failure) {
-        showFailure(failure);
-        return QString();
-    }
+    const qint64 ms = m_open.value_or(0);
+    if (const auto text = formatLength(ms))
+        return *text;
+    if (onFailure)
+        onFailure(ms < 0 ? QStringLiteral("Invalid length") : QStringLiteral("Overflow"));
+    return QString();
 }
 
-QString SongLengthService::MeasureSongLength(QByteArray& MeasuredPath)
+QString SongLengthService::measure(const NativePath& path)
 {
-    openSong(MeasuredPath);
-    return querySongLength();
+    open(path);
+    return lengthText();
 }
 
-QString SongLengthService::FormatLength(qint64 milliseconds)
+std::optional<QString> SongLengthService::formatLength(qint64 milliseconds)
 {
-    if (milliseconds < 0)
-        throw RuntimeFailure("Invalid length");
-    if (milliseconds > std::numeric_limits<qint32>::max())
-        throw RuntimeFailure("Overflow");
+    if (milliseconds < 0 || milliseconds > std::numeric_limits<qint32>::max())
+        return std::nullopt;
     qint64 s = milliseconds / 1000;
     const qint64 rest = milliseconds % 1000;
     if (rest > 500 || (rest == 500 && (s & 1)))
@@ -79,7 +59,7 @@ QString SongLengthService::FormatLength(qint64 milliseconds)
     return text;
 }
 
-void SongLengthService::PrepareCdDrive(const QByteArray& songLineOrFolder)
+void SongLengthService::prepareCdDrive(const NativePath& songLineOrFolder)
 {
     if (songLineOrFolder.isEmpty())
         return;
@@ -89,7 +69,7 @@ void SongLengthService::PrepareCdDrive(const QByteArray& songLineOrFolder)
         m_cdFolder = folder;
 }
 
-QString SongLengthService::CdTrackLength(qint32 track)
+QString SongLengthService::cdTrackLength(qint32 track)
 {
     if (m_cdFolder.isEmpty())
         return QString();

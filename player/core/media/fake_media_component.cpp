@@ -1,6 +1,5 @@
 #include "player/core/media/fake_media_component.h"
 
-#include "common/failures.h"
 
 namespace qpt {
 
@@ -34,21 +33,23 @@ void FakeMediaComponent::stop()
     statusText = QStringLiteral("Stopped");
 }
 
-void FakeMediaComponent::setCurrentPosition(double seconds)
+bool FakeMediaComponent::setCurrentPosition(double seconds)
 {
     if (m_url.isEmpty())
-        throw RuntimeFailure("no media");
+        return false;
     calls << QStringLiteral("seek %1").arg(seconds);
     seeks << seconds;
     position = seconds;
+    return true;
 }
 
-void FakeMediaComponent::setVolume(int volume)
+bool FakeMediaComponent::setVolume(int volume)
 {
     if (volume < 0)
-        throw RuntimeFailure("volume out of range");
+        return false;
     m_volume = volume;
     volumeWrites << volume;
+    return true;
 }
 
 }  // namespace qpt

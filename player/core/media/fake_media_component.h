@@ -21,10 +21,10 @@ public:
     void pause() override;
     void stop() override;
     double currentPosition() const override { return position; }
-    void setCurrentPosition(double seconds) override;
+    bool setCurrentPosition(double seconds) override;
     double duration() const override { return length; }
     int volume() const override { return m_volume; }
-    void setVolume(int volume) override;
+    bool setVolume(int volume) override;
     QString status() const override { return statusText; }
     QString lastError() const override { return errorText; }
 

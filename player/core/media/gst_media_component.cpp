@@ -1,6 +1,5 @@
 #include "player/core/media/gst_media_component.h"
 
-#include "common/failures.h"
 #include "player/core/media/media_address.h"
 
 #include "common/native_path.h"
@@ -282,16 +281,17 @@ double GstMediaComponent::currentPosition() const
     return double(position) / GST_SECOND;
 }
 
-void GstMediaComponent::setCurrentPosition(double seconds)
+bool GstMediaComponent::setCurrentPosition(double seconds)
 {
     if (!hasMedia())
-        throw RuntimeFailure("no media loaded");
+        return false;
     seconds = std::max(seconds, 0.0);
     const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     if (m_prerolled && gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, flags, gint64(seconds * GST_SECOND)))
-        return;
+        return true;
     // Not ready for seeks yet: done when the media is prerolled.
     m_pendingSeek = seconds;
+    return true;
 }
 
 double GstMediaComponent::duration() const
@@ -308,12 +308,13 @@ double GstMediaComponent::duration() const
 
 // Above 100 is full volume and reads back as 100, so volume() stays within
 // 0..100 and a fade from it takes the usual steps.
-void GstMediaComponent::setVolume(int volume)
+bool GstMediaComponent::setVolume(int volume)
 {
     if (volume < 0)
-        throw RuntimeFailure("volume below 0");
+        return false;
     m_volume = std::min(volume, 100);
     applyVolume();
+    return true;
 }
 
 // The volume is applied on the cubic scale, so that equal steps of the

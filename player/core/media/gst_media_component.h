@@ -38,11 +38,11 @@ public:
     void stop() override;
 
     double currentPosition() const override;
-    void setCurrentPosition(double seconds) override;
+    bool setCurrentPosition(double seconds) override;
     double duration() const override;
 
     int volume() const override { return m_volume; }
-    void setVolume(int volume) override;
+    bool setVolume(int volume) override;
 
     QString status() const override;
     QString lastError() const override { return m_lastError; }

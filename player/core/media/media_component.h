@@ -1,7 +1,7 @@
 #pragma once
 // The media component: the one place the player plays audio through.
-// Assigning an address starts playback by itself; a play-state notification
-// follows while the caller yields to events. Positions and durations are in
+// Assigning an address starts playback by itself; play-state notifications
+// follow from the event loop. Positions and durations are in
 // seconds, the volume runs 0..100.
 
 #include <QByteArray>
@@ -44,15 +44,15 @@ public:
     // Elapsed seconds of the current media; -1 with no media loaded, 0 before
     // playback has started.
     virtual double currentPosition() const = 0;
-    // Jumps within the current media. Throws RuntimeFailure with no media.
-    virtual void setCurrentPosition(double seconds) = 0;
+    // Jumps within the current media. False with no media loaded.
+    virtual bool setCurrentPosition(double seconds) = 0;
     // Length of the current media in seconds; 0 until it is known.
     virtual double duration() const = 0;
 
     virtual int volume() const = 0;
-    // Throws RuntimeFailure for a negative value and leaves the volume as it
-    // was; values above 100 are accepted and play as 100.
-    virtual void setVolume(int volume) = 0;
+    // Refuses a negative value (false, the volume stays as it was); values
+    // above 100 are taken and play as 100.
+    virtual bool setVolume(int volume) = 0;
 
     // A short human-readable status, shown verbatim.
     virtual QString status() const = 0;

@@ -1,0 +1,18 @@
+#pragma once
+// The title a song has in the playlist and the now-playing line: its file
+// name with the last four characters (".mp3") removed, decoded for the
+// screen ("/Music/Song.mp3" gives "Song"), whatever the extension's length.
+
+#include "common/native_path.h"
+
+#include <QString>
+
+namespace qpt {
+
+inline QString songTitle(const NativePath& path)
+{
+    const QString name = nativepath::displayText(nativepath::fileName(path));
+    return name.left(qMax(0, int(name.size()) - 4));
+}
+
+}  // namespace qpt

@@ -1,0 +1,162 @@
+#include "player/shell/commands.h"
+
+#include <QKeyEvent>
+
+namespace qpt {
+
+namespace {
+
+struct CommandRow {
+    Command command;
+    CommandTimer timer;
+    void (CommandTarget::*run)();
+};
+
+const CommandRow kCommands[] = {
+    {Command::Close, CommandTimer::AtOnce, &CommandTarget::closePlayer},
+    {Command::VolumeUp, CommandTimer::AtOnce, &CommandTarget::volumeUp},
+    {Command::VolumeDown, CommandTimer::AtOnce, &CommandTarget::volumeDown},
+    {Command::NextSong, CommandTimer::Main, &CommandTarget::nextSong},
+    {Command::PreviousSong, CommandTimer::Main, &CommandTarget::previousSong},
+    {Command::SortPlaylist, CommandTimer::Playlist, &CommandTarget::sortPlaylist},
+    {Command::OpenOptions, CommandTimer::Companions, &CommandTarget::openOptions},
+    {Command::PlayPause, CommandTimer::Main, &CommandTarget::playPause},
+    {Command::TogglePlaylist, CommandTimer::Main, &CommandTarget::togglePlaylist},
+    {Command::OpenOnlineSystem, CommandTimer::Companions, &CommandTarget::openOnlineSystem},
+    {Command::MinimizeToTray, CommandTimer::Main, &CommandTarget::minimizeToTray},
+    {Command::AutosaveAndQuit, CommandTimer::Main, &CommandTarget::autosaveAndQuit},
+};
+
+struct KeyBinding {
+    QKeyCombination keys;
+    Command command;
+};
+
+// Tested in this order; every shortcut wants Alt alone.
+const KeyBinding kKeyBindings[] = {
+    {Qt::AltModifier | Qt::Key_F4, Command::Close},
+    {Qt::AltModifier | Qt::Key_Up, Command::VolumeUp},
+    {Qt::AltModifier | Qt::Key_Down, Command::VolumeDown},
+    {Qt::AltModifier | Qt::Key_Right, Command::NextSong},
+    {Qt::AltModifier | Qt::Key_Left, Command::PreviousSong},
+    {Qt::AltModifier | Qt::Key_S, Command::SortPlaylist},
+    {Qt::AltModifier | Qt::Key_O, Command::OpenOptions},
+    {Qt::AltModifier | Qt::Key_P, Command::PlayPause},
+    {Qt::AltModifier | Qt::Key_L, Command::TogglePlaylist},
+    {Qt::AltModifier | Qt::Key_I, Command::OpenOnlineSystem},
+    {Qt::AltModifier | Qt::Key_M, Command::MinimizeToTray},
+};
+
+const CommandRow& rowOf(Command command)
+{
+    for (const CommandRow& row : kCommands) {
+        if (row.command == command)
+            return row;
+    }
+    return kCommands[0];
+}
+
+}  // namespace
+
+std::optional<Command> commandForKey(QKeyCombination keys)
+{
+    for (const KeyBinding& binding : kKeyBindings) {
+        if (binding.keys == keys)
+            return binding.command;
+    }
+    return std::nullopt;
+}
+
+std::optional<Command> commandForKey(const QKeyEvent* event)
+{
+    // Only these modifiers count (a key of the keypad is the same key).
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return commandForKey(QKeyCombination(modifiers, Qt::Key(event->key())));
+}
+
+CommandTimer timerOf(Command command)
+{
+    return rowOf(command).timer;
+}
+
+CommandDispatcher::CommandDispatcher(CommandTarget& target, QObject* parent) : QObject(parent), m_target(target)
+{
+    mainTimer.setHandler([this] { mainTick(); });
+    playlistTimer.setHandler([this] { playlistTick(); });
+    companionTimer.setHandler([this] { companionTick(); });
+}
+
+PollTimer& CommandDispatcher::timerFor(CommandTimer group)
+{
+    switch (group) {
+    case CommandTimer::Playlist: return playlistTimer;
+    case CommandTimer::Companions: return companionTimer;
+    case CommandTimer::Main:
+    case CommandTimer::AtOnce: break;
+    }
+    return mainTimer;
+}
+
+void CommandDispatcher::run(Command command)
+{
+    (m_target.*rowOf(command).run)();
+}
+
+void CommandDispatcher::post(Command command)
+{
+    const CommandTimer group = timerOf(command);
+    if (group == CommandTimer::AtOnce) {
+        run(command);
+        return;
+    }
+    m_queue << command;
+    timerFor(group).setInterval(1);
+}
+
+bool CommandDispatcher::runQueued(CommandTimer group)
+{
+    bool ran = false;
+    // A command may post more (or end the program): take them one by one.
+    for (;;) {
+        const auto it = std::find_if(m_queue.begin(), m_queue.end(),
+                                     [group](Command c) { return timerOf(c) == group; });
+        if (it == m_queue.end())
+            return ran;
+        const Command command = *it;
+        m_queue.erase(it);
+        run(command);
+        ran = true;
+    }
+}
+
+void CommandDispatcher::mainTick()
+{
+    mainTimer.setInterval(0);
+    if (runQueued(CommandTimer::Main))
+        return;
+    if (resumeAfterReload) {
+        m_target.resumeAfterReload();
+        resumeAfterReload = false;
+    } else if (stopRequested) {
+        m_target.stopForSaving();
+        stopRequested = false;
+    }
+}
+
+void CommandDispatcher::playlistTick()
+{
+    playlistTimer.setInterval(0);
+    m_target.scrollToPlayingSong();
+    if (m_target.processWaitingDrop())
+        return;
+    runQueued(CommandTimer::Playlist);
+}
+
+void CommandDispatcher::companionTick()
+{
+    companionTimer.setInterval(0);
+    runQueued(CommandTimer::Companions);
+}
+
+}  // namespace qpt

@@ -1,0 +1,76 @@
+#pragma once
+// The playlist window: the two-column list of the playlist, the rotating
+// status line and the size grip. The list plays, removes and sorts with
+// its own keys; everything else goes to the player.
+
+#include <QIdentityProxyModel>
+#include <QLabel>
+#include <QTableView>
+#include <QTimer>
+#include <QWidget>
+
+namespace qpt {
+
+class PlayerApp;
+class PictureButton;
+
+// How the list shows the playlist: the now-playing row in bold, a small
+// icon before each title.
+class PlaylistViewModel : public QIdentityProxyModel {
+    Q_OBJECT
+public:
+    explicit PlaylistViewModel(QObject* parent = nullptr);
+    void setFont(const QFont& font);
+    void setRowIcon(const QIcon& icon) { m_icon = icon; }
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    QFont m_font;
+    QFont m_boldFont;
+    QIcon m_icon;
+};
+
+class PlaylistWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Quorbel PlayList Tirk";
+    static constexpr double kMinWidth = 4950;
+    static constexpr double kMinHeight = 2910;
+
+    explicit PlaylistWindow(PlayerApp& app);
+
+    QTableView* list = nullptr;
+    QLabel* statusLine = nullptr;
+    PictureButton* sizeGrip = nullptr;
+
+    // The row the list highlights (1-based), 0 for none.
+    int selectedRow() const;
+    void selectRow(int row);
+    // Scrolls the list so that the row (1-based) shows.
+    void showRow(int row);
+    // Lays the controls out for the current size.
+    void layoutControls();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool listKeyPressed(QKeyEvent* event);
+    void holdListRepaint();
+
+    PlayerApp& m_app;
+    PlaylistViewModel m_viewModel;
+    // While rows keep coming (the batch loader yields after every song),
+    // the list is repainted once per period instead of after every row.
+    QTimer m_listRepaint;
+};
+
+}  // namespace qpt

@@ -1,0 +1,56 @@
+#pragma once
+// The seek bar and the volume bar: two knobs dragged with the mouse (or the
+// volume keys), positions in twips. The seek happens when the seek knob is
+// released; the volume follows the volume knob as it moves.
+
+#include <QtGlobal>
+
+namespace qpt {
+
+class MainDisplay;
+class MediaComponent;
+
+class SeekAndVolumeBars {
+public:
+    SeekAndVolumeBars(MainDisplay& display, MediaComponent& media);
+
+    // The mouse on the seek knob; x is the pointer within the knob (twips).
+    void onSeekKnobPressed(double x);
+    void onSeekKnobMoved(double x);
+    void onSeekKnobReleased();
+
+    // The mouse on the volume knob; y is the pointer within the knob.
+    void onVolumeKnobPressed(double y);
+    void onVolumeKnobMoved(double y);
+    void onVolumeKnobReleased();
+
+    // The volume keys: 33 twips up or 17 down, within the bar.
+    void volumeStepUp();
+    void volumeStepDown();
+
+    // The last volume computed from the knob (it may exceed 100 a little).
+    double volumeLevel() const { return m_volumeLevel; }
+    // Puts the knob where a volume of 0..100 stands and applies it (the
+    // desktop's remote controls set the volume this way).
+    void setVolume(double volume);
+
+    // The seek fraction of a knob position, 0 at the left limit, 1 at the right.
+    static float seekFraction(double knobLeft);
+    static double seekMin();
+    static double seekMax();
+    static double volumeMin();
+    static double volumeMax();
+
+private:
+    void moveVolumeKnobTo(double top);
+    void applyVolume();
+
+    MainDisplay& m_display;
+    MediaComponent& m_media;
+    qint16 m_seekGrabX = 0;
+    bool m_volumeDragging = false;
+    float m_volumeGrabY = 0;
+    double m_volumeLevel = 0;
+};
+
+}  // namespace qpt

@@ -1,0 +1,111 @@
+#include "player/shell/start_sequence.h"
+
+#include "common/app_folder.h"
+#include "common/command_words.h"
+#include "common/dialogs.h"
+#include "common/event_loop.h"
+#include "common/file_names.h"
+#include "common/marker_files.h"
+#include "common/notices.h"
+#include "common/product.h"
+#include "common/program_starter.h"
+#include "common/settings_store.h"
+#include "player/playlist/batch_loader.h"
+#include "player/shell/main_display.h"
+#include "player/shell/now_playing_animation.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace qpt {
+
+StartSequence::StartSequence(StartWindows& windows, BatchLoader& loader, NowPlayingAnimation& animation)
+    : m_windows(windows), m_loader(loader), m_animation(animation)
+{
+}
+
+QString StartSequence::welcomeText()
+{
+    return QStringLiteral("Welcome To Quorbel Player Tirk\r\n\r\nYou need to make a few options.\r\n"
+                          "Press YES if you wanna use Default options.\r\n"
+                          "Press NO if you wanna setup your own options.\r\n\r\nENJOY");
+}
+
+QString StartSequence::optionNotFoundText()
+{
+    return QStringLiteral("Option.dat not found... Please Visit ") + Product::website()
+         + QStringLiteral(" for the File");
+}
+
+bool StartSequence::run()
+{
+    const bool folderWritable = MarkerFiles::createNoFollow(AppFolder::file(QLatin1String(files::Running)));
+    m_windows.createPlaylistWindowHidden();
+    m_windows.sizeMainWindow(design::MainWidth, design::MainHeight);
+    const bool settingsWritable = SettingsStore::write(QLatin1String(keys::PlayerVer), m_windows.mainWindowCaption());
+    SettingsStore::write(QLatin1String(keys::AppPath), AppFolder::path());
+    if (!folderWritable)
+        notices::folderNotWritableOnce();
+
+    // A missing or non-numeric value loads the autosaved list like "1".
+    const auto autosave = SettingsStore::readNumber(QLatin1String(keys::AutosavePlayList));
+    if (!autosave || *autosave == 1.0) {
+        m_windows.showMainWindow();
+        yieldEvents();  // the window shows before the playlist loads
+        queueSavedPlaylist();
+    }
+
+    auto autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
+    if (!autoFileAss && !settingsWritable) {
+        // Options chosen now could not be kept: asking would only start the
+        // Option program and this player again, over and over.
+        notices::settingsNotSaved(SettingsStore::filePath());
+        SettingsStore::useDefaultOptionsForThisRun();
+        autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
+    }
+    if (!autoFileAss)
+        return firstRunBranch();
+    if (*autoFileAss == 1.0
+        && !ProgramStarter::start(AppFolder::file(QLatin1String(programs::Option)),
+                                  QLatin1String(words::AutoFileAss), WindowStyle::Hidden))
+        return settingsWritable ? firstRunBranch() : true;
+    return true;
+}
+
+void StartSequence::queueSavedPlaylist()
+{
+    m_animation.arm(Announcement::LoadingSavedPlaylist);
+    const QString saved = AppFolder::file(QLatin1String(files::SavedPlaylist));
+    if (!MarkerFiles::exists(saved))
+        return;
+    // Songs of a saved playlist that did not fit last time wait under the
+    // batch name; they move aside (and load after it) instead of being
+    // overwritten.
+    const QString batch = AppFolder::file(QLatin1String(files::SavedPlaylistBatch));
+    if (QFileInfo(batch).isFile()) {
+        for (int n = 1; n < 1000; ++n) {
+            const QString aside =
+                AppFolder::file(QLatin1String(files::SavedPlaylistRest) + QString::number(n) + QStringLiteral(".sng"));
+            if (!MarkerFiles::exists(aside) && QFile::rename(batch, aside))
+                break;
+        }
+    }
+    // Where the folder cannot be written the saved playlist is read where
+    // it is.
+    if (!MarkerFiles::copyOver(saved, batch))
+        m_loader.queueReadOnly(QFile::encodeName(saved));
+}
+
+bool StartSequence::firstRunBranch()
+{
+    const MsgAnswer answer = Dialogs::message(QStringLiteral("You Only Get This Message Once!!!"), welcomeText(),
+                                              MsgIcon::Information, MsgButtons::YesNo);
+    const char* word = answer == MsgAnswer::No ? words::FirstTime : words::FirstTimeDefault;
+    if (ProgramStarter::start(AppFolder::file(QLatin1String(programs::Option)), QLatin1String(word),
+                              WindowStyle::NormalFocus))
+        return false;
+    Dialogs::message(QStringLiteral("Option Not Found"), optionNotFoundText(), MsgIcon::Information, MsgButtons::Ok);
+    return true;
+}
+
+}  // namespace qpt

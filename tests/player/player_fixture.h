@@ -1,0 +1,63 @@
+#pragma once
+// The player without windows, on the fake media component: the core, what
+// the main window and the status line would show, the animation and the
+// batch loader, wired as the program wires them. Ticks are driven by hand.
+
+#include "player/core/media/fake_media_component.h"
+#include "player/core/player_core.h"
+#include "player/playlist/batch_loader.h"
+#include "player/playlist/drop_intake.h"
+#include "player/shell/main_display.h"
+#include "player/shell/now_playing_animation.h"
+#include "player/shell/playlist_status_line.h"
+#include "tests/support/test_env.h"
+
+#include <QFile>
+#include <QStringList>
+
+namespace qpt::test {
+
+struct CoreFixture {
+    FakeMediaComponent media;
+    PlayerCore core{media};
+    PlaylistModel& playlist = core.playlist;
+    PlaybackEngine& engine = core.engine;
+    MainDisplay display{core};
+    NowPlayingAnimation animation{display.nowPlayingLabel, engine};
+    PlaylistStatusLine statusLine{engine, media};
+    BatchLoader loader{playlist, engine, core.lengths};
+    DropIntake drops{engine};
+
+    CoreFixture()
+    {
+        // As the program wires them.
+        QObject::connect(&drops, &DropIntake::progress, &display.nowPlayingLabel, &LabelModel::setText);
+        QObject::connect(&drops, &DropIntake::finished, &animation,
+                         [this] { animation.arm(Announcement::DropFinished); });
+    }
+
+    // Puts songs straight into the playlist (path, title from the name).
+    void addSongs(const QStringList& paths)
+    {
+        for (const QString& path : paths)
+            playlist.append(QFile::encodeName(path), path.section(QLatin1Char('/'), -1).chopped(4));
+    }
+    // The row drawn as now playing, 0 for none.
+    int nowPlayingRow() const
+    {
+        for (int row = 1; row <= playlist.count(); ++row) {
+            if (playlist.isNowPlaying(row))
+                return row;
+        }
+        return 0;
+    }
+    QByteArray url() const { return media.url(); }
+    // A drop on the playlist, as the program carries it out.
+    void dropOnPlaylist(const QList<NativePath>& paths)
+    {
+        drops.queue(paths);
+        drops.process();
+    }
+};
+
+}  // namespace qpt::test
