@@ -6,6 +6,8 @@
 
 #include <QLoggingCategory>
 
+#include <optional>
+
 Q_LOGGING_CATEGORY(lcPlayback, "qpt.playback")
 
 namespace qpt {
@@ -69,16 +71,40 @@ void PlaybackEngine::setStepButtons(bool enabled)
     setButtons(buttons);
 }
 
-void PlaybackEngine::showPlayingLook()
+// The three looks of Play, Pause and Stop: enabled, lit. The paused look
+// leaves Stop as it was (a pause can be stopped).
+struct TransportLook {
+    struct Button {
+        bool enabled;
+        bool lit;
+    };
+    Button play, pause;
+    std::optional<Button> stop;
+};
+
+namespace {
+constexpr TransportLook kPlayingLook{{false, true}, {true, false}, TransportLook::Button{true, false}};
+constexpr TransportLook kPausedLook{{true, false}, {false, true}, std::nullopt};
+constexpr TransportLook kStoppedLook{{true, false}, {false, true}, TransportLook::Button{false, true}};
+}  // namespace
+
+void PlaybackEngine::showLook(const TransportLook& look)
 {
     TransportButtons buttons = m_buttons;
-    buttons.playEnabled = false;
-    buttons.playLit = true;
-    buttons.pauseEnabled = true;
-    buttons.pauseLit = false;
-    buttons.stopEnabled = true;
-    buttons.stopLit = false;
+    buttons.playEnabled = look.play.enabled;
+    buttons.playLit = look.play.lit;
+    buttons.pauseEnabled = look.pause.enabled;
+    buttons.pauseLit = look.pause.lit;
+    if (look.stop) {
+        buttons.stopEnabled = look.stop->enabled;
+        buttons.stopLit = look.stop->lit;
+    }
     setButtons(buttons);
+}
+
+void PlaybackEngine::showPlayingLook()
+{
+    showLook(kPlayingLook);
 }
 
 void PlaybackEngine::showStatus()
@@ -118,12 +144,7 @@ void PlaybackEngine::pause()
     m_runLookPending = false;
     m_media.pause();
     setState(PlayerState::Paused);
-    TransportButtons buttons = m_buttons;
-    buttons.playEnabled = true;
-    buttons.playLit = false;
-    buttons.pauseEnabled = false;
-    buttons.pauseLit = true;
-    setButtons(buttons);  // Stop keeps its state: a pause can be stopped
+    showLook(kPausedLook);
     showStatus();
     m_linkActive = false;
     emit announced(Announcement::Paused);
@@ -136,14 +157,7 @@ void PlaybackEngine::stop()
     emit transportNotice();
     m_runLookPending = false;
     m_linkActive = true;
-    TransportButtons buttons = m_buttons;
-    buttons.playEnabled = true;
-    buttons.playLit = false;
-    buttons.pauseEnabled = false;
-    buttons.pauseLit = true;
-    buttons.stopEnabled = false;
-    buttons.stopLit = true;
-    setButtons(buttons);
+    showLook(kStoppedLook);
     emit announced(Announcement::Stopped);
     m_playlist.setNowPlaying(m_nowPlayingRow, false);
     m_media.stop();

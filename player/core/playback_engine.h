@@ -21,6 +21,7 @@ namespace qpt {
 
 class MediaComponent;
 class PlaylistModel;
+struct TransportLook;
 
 class PlaybackEngine : public QObject {
     Q_OBJECT
@@ -100,6 +101,7 @@ private:
     void setTitle(const QString& title);
     void setButtons(const TransportButtons& buttons);
     void setStepButtons(bool enabled);
+    void showLook(const TransportLook& look);
     void showPlayingLook();
     void showStatus();
     // The first steps of Next and Previous; false with an empty playlist.
