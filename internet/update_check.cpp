@@ -37,10 +37,11 @@ QString programIn(const QString& folder, const char* program)
 
 }  // namespace
 
-// A question that offers a newer program.
+// A newer program: the question that offers it and how it is installed.
 struct UpdateCheck::Offer {
     const char* title;
     const char* text;
+    Outcome (UpdateCheck::*install)();
 };
 
 UpdateCheck::UpdateCheck(OnlineSystem& system, UpdateDisplay& display, ProgressWindow& progress)
@@ -144,7 +145,7 @@ UpdateCheck::Outcome UpdateCheck::keepVersionCopy(const QByteArray& bytes)
     return ended() ? Outcome::Ended : Outcome::Continue;
 }
 
-std::optional<bool> UpdateCheck::offer(const Offer& offer)
+UpdateCheck::Outcome UpdateCheck::offerNewer(const Offer& offer)
 {
     // Nothing runs between these steps, so the window comes up with the
     // page already on its way and without the progress window in front.
@@ -154,8 +155,8 @@ std::optional<bool> UpdateCheck::offer(const Offer& offer)
     const MsgAnswer answer = Dialogs::message(QLatin1String(offer.title), QLatin1String(offer.text),
                                               MsgIcon::Information, MsgButtons::YesNo, m_display.dialogParent());
     if (ended())
-        return std::nullopt;
-    return answer == MsgAnswer::Yes;
+        return Outcome::Ended;
+    return answer == MsgAnswer::Yes ? (this->*offer.install)() : Outcome::Continue;
 }
 
 UpdateCheck::Outcome UpdateCheck::checkPlayer(const VersionFile& published, const QString& installed)
@@ -163,7 +164,8 @@ UpdateCheck::Outcome UpdateCheck::checkPlayer(const VersionFile& published, cons
     static const Offer kOffer{"Newer Player Version Available",
                               "There's a newer version of Quorbel Player Tirk available now.\r\n"
                               "Do you wan't to auto update your player now?\r\n"
-                              "Press YES for auto update and NO for update later."};
+                              "Press YES for auto update and NO for update later.",
+                              &UpdateCheck::playerUpdate};
     // A host that publishes no player version offers none.
     const bool isPublished = !published.player.isEmpty();
     m_display.appendStatus(QStringLiteral(", Latest Player Ver.: ")
@@ -172,10 +174,7 @@ UpdateCheck::Outcome UpdateCheck::checkPlayer(const VersionFile& published, cons
         m_display.showPage(host::url(host::IndexPage));
         return Outcome::Continue;
     }
-    const std::optional<bool> yes = offer(kOffer);
-    if (!yes)
-        return Outcome::Ended;
-    return *yes ? playerUpdate() : Outcome::Continue;
+    return offerNewer(kOffer);
 }
 
 UpdateCheck::Outcome UpdateCheck::checkOption(const VersionFile& published)
@@ -183,16 +182,12 @@ UpdateCheck::Outcome UpdateCheck::checkOption(const VersionFile& published)
     static const Offer kOffer{"A Newer Version Of Option Available",
                               "There's a newer version of Option available.\r\n"
                               "Do you wan't to Auto update it now?\r\n"
-                              "Press YES for auto update now and press NO for manual update later."};
+                              "Press YES for auto update now and press NO for manual update later.",
+                              &UpdateCheck::optionUpdate};
     const QString installed = SettingsStore::read(QLatin1String(keys::Option));
     m_display.appendStatus(QStringLiteral("\r\nYour Option Ver.: ") + installed
                            + QStringLiteral(", Latest Option Ver.: ") + published.option);
-    if (published.option == installed)
-        return Outcome::Continue;
-    const std::optional<bool> yes = offer(kOffer);
-    if (!yes)
-        return Outcome::Ended;
-    return *yes ? optionUpdate() : Outcome::Continue;
+    return published.option == installed ? Outcome::Continue : offerNewer(kOffer);
 }
 
 UpdateCheck::Outcome UpdateCheck::checkOnlineSystem(const VersionFile& published)
@@ -200,16 +195,12 @@ UpdateCheck::Outcome UpdateCheck::checkOnlineSystem(const VersionFile& published
     static const Offer kOffer{"A Newer Version Of OS Available",
                               "There's a newer version of the OS (Online System) available.\r\n"
                               "Do you wan't to Auto update it now?\r\n"
-                              "Press YES for auto update now and press NO for manual update later."};
+                              "Press YES for auto update now and press NO for manual update later.",
+                              &UpdateCheck::onlineSystemUpdate};
     const QString own = QLatin1String(OnlineSystem::kVersion);
     m_display.appendStatus(QStringLiteral("\r\nYour OnSys Ver.: ") + own + QStringLiteral(", Latest OnSys Ver.: ")
                            + published.onlineSystem);
-    if (published.onlineSystem == own)
-        return Outcome::Continue;
-    const std::optional<bool> yes = offer(kOffer);
-    if (!yes)
-        return Outcome::Ended;
-    return *yes ? onlineSystemUpdate() : Outcome::Continue;
+    return published.onlineSystem == own ? Outcome::Continue : offerNewer(kOffer);
 }
 
 void UpdateCheck::finishPass(const VersionFile& published)
@@ -238,11 +229,9 @@ UpdateCheck::Outcome UpdateCheck::playerUpdate()
     // The running player is asked to close only once its replacement has
     // been accepted and lies ready beside it: a bad download, a folder that
     // cannot be written or a full disk leave it running.
-    const std::unique_ptr<ProgramImage> image = downloadImage(host::PlayerImage);
-    if (ended())
-        return Outcome::Ended;
-    if (!image)
-        return failed("the new player was refused");
+    std::unique_ptr<ProgramImage> image;
+    if (const Outcome outcome = downloadImage(host::PlayerImage, image); outcome != Outcome::Continue)
+        return outcome;
     StagedProgram staged(player, image->path());
     if (!staged.isReady())
         return failed("cannot prepare the new player");
@@ -280,11 +269,9 @@ UpdateCheck::Outcome UpdateCheck::optionUpdate()
     if (!folder)
         return failed("no installation folder");
     m_progress.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
-    const std::unique_ptr<ProgramImage> image = downloadImage(host::OptionImage);
-    if (ended())
-        return Outcome::Ended;
-    if (!image)
-        return failed("the new Option program was refused");
+    std::unique_ptr<ProgramImage> image;
+    if (const Outcome outcome = downloadImage(host::OptionImage, image); outcome != Outcome::Continue)
+        return outcome;
     const QString option = programIn(*folder, programs::Option);
     StagedProgram staged(option, image->path());
     if (!staged.isReady())
@@ -307,11 +294,9 @@ UpdateCheck::Outcome UpdateCheck::optionUpdate()
 UpdateCheck::Outcome UpdateCheck::onlineSystemUpdate()
 {
     m_progress.showMessage(QStringLiteral("Updating Online System...\r\nPlease Wait..."));
-    const std::unique_ptr<ProgramImage> image = downloadImage(host::OnlineSystemImage);
-    if (ended())
-        return Outcome::Ended;
-    if (!image)
-        return failed("the new Online System was refused");
+    std::unique_ptr<ProgramImage> image;
+    if (const Outcome outcome = downloadImage(host::OnlineSystemImage, image); outcome != Outcome::Continue)
+        return outcome;
     const std::optional<QString> folder = installFolder();
     if (!folder)
         return failed("no installation folder");
@@ -348,16 +333,21 @@ std::optional<VersionFile> UpdateCheck::downloadVersionFile(QByteArray& bytes)
     return parseVersionFile(download.body);
 }
 
-std::unique_ptr<ProgramImage> UpdateCheck::downloadImage(const char* hostFile)
+UpdateCheck::Outcome UpdateCheck::downloadImage(const char* hostFile, std::unique_ptr<ProgramImage>& image)
 {
     m_progress.setCancellable(true);
     FetchedImage fetched =
         fetchProgramImage(m_downloader, host::url(hostFile), {m_limits.imageBytes, m_limits.idleMs});
     m_progress.setCancellable(false);
+    if (ended())
+        return Outcome::Ended;
     // An empty, cut-short, refused or foreign download is never installed.
-    if (!fetched.image)
+    if (!fetched.image) {
         qCWarning(lcUpdate) << hostFile << "refused:" << int(fetched.refusal);
-    return std::move(fetched.image);
+        return Outcome::Failed;
+    }
+    image = std::move(fetched.image);
+    return Outcome::Continue;
 }
 
 std::optional<QString> UpdateCheck::installFolder() const

@@ -91,15 +91,16 @@ private:
     Outcome checkOption(const VersionFile& published);
     Outcome checkOnlineSystem(const VersionFile& published);
     void finishPass(const VersionFile& published);
-    // Shows the offer; Yes is true, an ended program is no value.
-    std::optional<bool> offer(const Offer& offer);
+    // Shows the window with the offer and installs on Yes.
+    Outcome offerNewer(const Offer& offer);
 
     Outcome playerUpdate();
     Outcome optionUpdate();
     Outcome onlineSystemUpdate();
 
     std::optional<VersionFile> downloadVersionFile(QByteArray& bytes);
-    std::unique_ptr<ProgramImage> downloadImage(const char* hostFile);
+    // The accepted image of a host file; Failed when it was refused.
+    Outcome downloadImage(const char* hostFile, std::unique_ptr<ProgramImage>& image);
     // The player's folder ("AppPath") when it names one.
     std::optional<QString> installFolder() const;
     // Waits for an open Option program to close; false when the program ended.

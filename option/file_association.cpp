@@ -1,5 +1,7 @@
 #include "file_association.h"
 
+#include "common/music_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -115,7 +117,7 @@ QString mimePackage(const QStringList& extensions)
     for (const QString& extension : extensions) {
         xml += QStringLiteral("  <mime-type type=\"%1\">\n").arg(xmlEscaped(FileAssociation::ownMimeType(extension)));
         xml += QStringLiteral("    <comment>%1</comment>\n").arg(xmlEscaped(describe(extension)));
-        if (extension.compare(QLatin1String("vyx"), Qt::CaseInsensitive) == 0)
+        if (extension.compare(QLatin1String(music::PlaylistExtension), Qt::CaseInsensitive) == 0)
             xml += QStringLiteral("    <sub-class-of type=\"text/plain\"/>\n");
         xml += QStringLiteral("    <glob pattern=\"*.%1\"/>\n").arg(xmlEscaped(extension.toLower()));
         xml += QStringLiteral("  </mime-type>\n");

@@ -5,6 +5,7 @@
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"
+#include "common/music_files.h"
 #include "common/window_helpers.h"
 #include "skin/label_button.h"
 
@@ -73,7 +74,7 @@ FileAssociationWindow::FileAssociationWindow(QWidget* parent)
     availableTypesList = makeList(this, QRect(292, 44, 132, 218));
     availableTypesList->addItems(FileAssociation::offeredExtensions());
     chosenTypesList = makeList(this, QRect(16, 144, 132, 118));
-    chosenTypesList->addItem(QStringLiteral("vyx"));
+    chosenTypesList->addItem(QLatin1String(music::PlaylistExtension));
     removeHintLabel =
         makeText(this, QStringLiteral("To remove a FileType from the association list just double-click on it."),
                  QRect(160, 150, 118, 100));

@@ -51,18 +51,19 @@ public:
     // The box shown when a registration could not write everything.
     static QString failureText(const FileAssociation::Outcome& outcome);
 
+    QLabel* instructionLabel = nullptr;
     QListWidget* availableTypesList = nullptr;
     QListWidget* chosenTypesList = nullptr;
-    QLabel* instructionLabel = nullptr;
     QLabel* removeHintLabel = nullptr;
-    LabelButton* okButton = nullptr;
-    LabelButton* cancelButton = nullptr;
     LabelButton* defaultButton = nullptr;
     LabelButton* infoButton = nullptr;
-    PollTimer automaticTimer;
+    LabelButton* okButton = nullptr;
+    LabelButton* cancelButton = nullptr;
 
-    // While the automatic association runs: no message, no window.
+    // While the automatic association runs there is no message and no
+    // window; the "autofileass" start arms its timer.
     bool automaticMode = false;
+    PollTimer automaticTimer;
 
 signals:
     // The window has been unloaded: the Option dialog takes input again.
