@@ -116,15 +116,15 @@ private slots:
         QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/big.bin")).body.size(), big.size());
     }
 
-    void pauseGoesThroughTheWaiter()
+    void pauseGoesThroughTheClock()
     {
-        qpt::RecordingClock waiter;
-        qpt::ScopedClock scoped(&waiter);
+        qpt::RecordingClock clock;
+        qpt::ScopedClock scoped(&clock);
         bool ran = false;
         QTimer::singleShot(0, [&] { ran = true; });
         qpt::pauseFor(3);
         qpt::pauseFor(0.3);
-        QCOMPARE(waiter.pauses, (QVector<double>{3, 0.3}));
+        QCOMPARE(clock.pauses, (QVector<double>{3, 0.3}));
         QVERIFY(ran);  // events ran during the pause
     }
 

@@ -150,6 +150,11 @@ private slots:
         QVERIFY(window.isVisible());
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(window.message(), QStringLiteral("Downloading Data... Please Wait..."));
+        // The skin is on it: a dark frame around a light panel, and the icon.
+        const QImage shot = window.grab().toImage();
+        QVERIFY(shot.pixelColor(3, shot.height() / 2).lightness() < 100);
+        QVERIFY(shot.pixelColor(20, shot.height() - 20).lightness() > 180);
+        QVERIFY(!window.windowIcon().isNull());
         window.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
         QCOMPARE(window.textLabel->caption(), QStringLiteral("Updating Option...\r\nPlease Wait..."));
         QCOMPARE(window.shadowLabel->caption(), window.textLabel->caption());
