@@ -54,12 +54,6 @@ TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
 
 }  // namespace
 
-QByteArray Downloader::DownloadString(const QString& url)
-{
-    const Download download = fetch(url);
-    return download.end == TransferEnd::TooLarge ? QByteArray() : download.body;
-}
-
 Download Downloader::fetch(const QString& url, const TransferLimits& limits)
 {
     QByteArray body;
@@ -73,7 +67,7 @@ Download Downloader::fetch(const QString& url, const TransferLimits& limits)
 
 Download Downloader::fetchInto(const QString& url, const TransferLimits& limits, const Sink& sink)
 {
-    m_cancel = 0;
+    m_cancelled = false;
     m_busy = true;
     Download result;
 
@@ -112,7 +106,7 @@ Download Downloader::fetchInto(const QString& url, const TransferLimits& limits,
     bool finished = false;
     char buffer[kChunk];
     for (;;) {
-        if (m_cancel == 1) {
+        if (m_cancelled) {
             result.end = TransferEnd::Cancelled;
             break;
         }

@@ -21,7 +21,7 @@ enum class TransferEnd {
     CutShort,   // the connection broke, or fewer bytes than announced came
     TooLarge,   // more than the limit was announced or sent
     Stalled,    // no byte arrived for the idle limit
-    Cancelled,  // CancelDownload
+    Cancelled,  // cancel()
     NotStored,  // the sink could not keep the bytes
 };
 
@@ -63,22 +63,18 @@ public:
     // Takes the bytes of a transfer as they arrive; false stops it.
     using Sink = std::function<bool(const char* data, qint64 size)>;
 
-    // The body of the response to a fresh GET of the URL, whatever its
-    // status; empty when nothing could be read or the body is larger than
-    // the default limit. Never throws.
-    QByteArray DownloadString(const QString& url);
-
-    // The same read loop into memory.
+    // The body of a fresh GET of the URL, whatever its status, with what is
+    // known about its end.
     Download fetch(const QString& url, const TransferLimits& limits = {});
     // The same read loop handing every chunk to a sink (body stays empty).
     Download fetchInto(const QString& url, const TransferLimits& limits, const Sink& sink);
 
     // A transfer in progress stops after its current chunk.
-    void CancelDownload() { m_cancel = 1; }
+    void cancel() { m_cancelled = true; }
     bool isBusy() const { return m_busy; }
 
 private:
-    int m_cancel = 0;
+    bool m_cancelled = false;
     bool m_busy = false;
 };
 

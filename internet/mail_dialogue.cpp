@@ -1,7 +1,6 @@
-#include "common/clock.h"
 #include "mail_dialogue.h"
 
-#include "download.h"
+#include "common/clock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 // silent or a connection that drops ends the conversation as a failure.
 // The greeting is EHLO, so that the relay can say whether it takes 8-bit
 // data; a relay that does not know EHLO is greeted with HELO. The fixed
-// pauses between the commands go through Pause (download.h).
+// pauses between the commands go through the clock (common/clock.h).
 
 #include "mail_message.h"
 

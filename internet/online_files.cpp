@@ -1,5 +1,7 @@
 #include "online_files.h"
 
+#include "common/file_names.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QFile>
@@ -19,7 +21,19 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
-bool writeAll(int fd, const char* data, qint64 size)
+// A folder that only we can use: a real directory (not a link), ours, and
+// closed to group and others.
+bool isPrivateFolder(const QString& folder)
+{
+    struct stat st {};
+    if (::lstat(native(folder).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+bool writeFully(int fd, const char* data, qint64 size)
 {
     qint64 done = 0;
     while (done < size) {
@@ -33,19 +47,7 @@ bool writeAll(int fd, const char* data, qint64 size)
     return true;
 }
 
-// A folder that only we can use: a real directory (not a link), ours, and
-// closed to group and others.
-bool isPrivateFolder(const QString& folder)
-{
-    struct stat st {};
-    if (::lstat(native(folder).constData(), &st) != 0)
-        return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
-}
-
-}  // namespace
-
-QString GetSystemDir()
+QString systemFolder()
 {
     const QString configured = qEnvironmentVariable("QPT_SYSTEM_DIR");
     if (!configured.isEmpty())
@@ -80,26 +82,7 @@ QString privateTempFolder()
 QString imagePath()
 {
     const QString folder = privateTempFolder();
-    return folder.isEmpty() ? QString() : folder + QStringLiteral("/osdata.tmp");
-}
-
-bool writeImage(const QByteArray& bytes)
-{
-    const QString path = imagePath();
-    if (path.isEmpty())
-        return false;
-    const QByteArray name = native(path);
-    if (::unlink(name.constData()) != 0 && errno != ENOENT)
-        return false;
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, bytes.constData(), bytes.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok)
-        ::unlink(name.constData());
-    return ok;
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImage);
 }
 
 bool imageReady()
@@ -165,7 +148,7 @@ StagedProgram::StagedProgram(const QString& target, const QString& source)
         }
         if (n == 0)
             break;
-        if (!writeAll(out, buffer, n)) {
+        if (!writeFully(out, buffer, n)) {
             ok = false;
             break;
         }

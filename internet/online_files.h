@@ -10,9 +10,10 @@
 
 namespace qpt::internet {
 
-// The fixed per-machine folder that holds "osplinfo.dll". It is
-// /var/lib/quorbel-player-tirk unless QPT_SYSTEM_DIR names another one.
-QString GetSystemDir();
+// The fixed per-machine folder that holds "osplinfo.dll":
+// /var/lib/quorbel-player-tirk where this user may write there, else the
+// user's own data folder, unless QPT_SYSTEM_DIR names another one.
+QString systemFolder();
 
 // The private per-user folder for downloaded program images (created 0700
 // when missing). Empty when no safe folder can be had: the place exists
@@ -22,10 +23,6 @@ QString privateTempFolder();
 // Where a downloaded program image waits to be installed ("osdata.tmp" in
 // the private folder); empty when there is no safe folder.
 QString imagePath();
-
-// Writes the image byte for byte into imagePath(), replacing an old one
-// and never following a link planted at that name. False on any failure.
-bool writeImage(const QByteArray& bytes);
 
 // True when imagePath() is a regular file of ours that starts like a
 // program (an ELF header or "#!").
@@ -62,6 +59,10 @@ private:
 // step: a half-written program is never visible under the target's name.
 // False on any failure, and the target is then left as it was.
 bool replaceProgram(const QString& target, const QString& source);
+
+// Writes all the bytes to the file descriptor, going on after an
+// interrupted write. False when the file takes no more.
+bool writeFully(int fd, const char* data, qint64 size);
 
 // Splits text into lines at CR LF, lone CR and lone LF. A line end at the
 // very end does not start another line.

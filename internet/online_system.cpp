@@ -1,28 +1,28 @@
 #include "online_system.h"
 
-#include "frm_getting_info.h"
-#include "frm_main.h"
-#include "frm_start_msg.h"
+#include "online_window.h"
+#include "progress_window.h"
+#include "start_message_window.h"
 
 namespace qpt::internet {
 
 OnlineSystem::OnlineSystem()
-    : m_gettingInfo(new FrmGettingInfo),
-      m_main(new FrmMain(*this)),
-      m_startMsg(new FrmStartMSG(*this))
+    : m_progress(new ProgressWindow),
+      m_main(new OnlineWindow(*this)),
+      m_startMessage(new StartMessageWindow(*this))
 {
 }
 
 OnlineSystem::~OnlineSystem()
 {
-    delete m_startMsg;
+    delete m_startMessage;
     delete m_main;
-    delete m_gettingInfo;
+    delete m_progress;
 }
 
 void OnlineSystem::start()
 {
-    m_startMsg->load();
+    m_startMessage->open();
 }
 
 void OnlineSystem::endProgram()
@@ -31,8 +31,8 @@ void OnlineSystem::endProgram()
         return;
     m_ended = true;
     m_main->unload();
-    m_gettingInfo->closeWindow();
-    m_startMsg->hide();
+    m_progress->unload();
+    m_startMessage->hide();
     emit ended();
 }
 

@@ -7,9 +7,9 @@
 
 namespace qpt::internet {
 
-class FrmStartMSG;
-class FrmMain;
-class FrmGettingInfo;
+class OnlineWindow;
+class ProgressWindow;
+class StartMessageWindow;
 
 class OnlineSystem : public QObject {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
     OnlineSystem();
     ~OnlineSystem() override;
 
-    // Loads the start-message window (the first window of the program).
+    // Opens the start-message window (the first window of the program).
     void start();
 
     // Ends the program: every window goes, the main window records that
@@ -27,17 +27,17 @@ public:
     void endProgram();
     bool hasEnded() const { return m_ended; }
 
-    FrmStartMSG* frmStartMSG() const { return m_startMsg; }
-    FrmMain* frmMain() const { return m_main; }
-    FrmGettingInfo* frmGettingInfo() const { return m_gettingInfo; }
+    StartMessageWindow* startMessage() const { return m_startMessage; }
+    OnlineWindow* mainWindow() const { return m_main; }
+    ProgressWindow* progress() const { return m_progress; }
 
 signals:
     void ended();
 
 private:
-    FrmGettingInfo* m_gettingInfo;
-    FrmMain* m_main;
-    FrmStartMSG* m_startMsg;
+    ProgressWindow* m_progress;
+    OnlineWindow* m_main;
+    StartMessageWindow* m_startMessage;
     bool m_ended = false;
 };
 

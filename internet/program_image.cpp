@@ -5,7 +5,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,20 +15,6 @@ namespace {
 // A published digest file is a line; a host's page for a missing one may
 // be longer, but it is never kept whole.
 constexpr qint64 kChecksumFileLimit = 64 * 1024;
-
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size_t(size - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 ImageRefusal refusalOf(const Download& download)
 {
@@ -127,7 +112,7 @@ FetchedImage fetchProgramImage(Downloader& downloader, const QString& url, const
         if (head.size() < 4)
             head.append(data, qMin<qint64>(size, 4 - head.size()));
         hash.addData(QByteArrayView(data, size));
-        return writeAll(fd, data, size);
+        return writeFully(fd, data, size);
     });
     const bool stored = ::fsync(fd) == 0;
     ::close(fd);

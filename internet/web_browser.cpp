@@ -88,7 +88,6 @@ void WebBrowser::navigate(const QUrl& url)
             showPage(file.readAll());
         else
             setPlainText(tr("The page %1 could not be found.").arg(url.toLocalFile()));
-        emit pageShown(url);
         return;
     }
     if (!isWeb(url)) {
@@ -120,7 +119,6 @@ void WebBrowser::pageArrived(QNetworkReply* reply)
     } else {
         showPage(body);
     }
-    emit pageShown(m_location);
 }
 
 void WebBrowser::showPage(const QByteArray& bytes)

@@ -25,8 +25,7 @@ public:
     void navigate(const QUrl& url);
     void navigate(const QString& urlOrPath);
 
-    // The current location as a full address.
-    QString locationURL() const { return m_location.toString(); }
+    // The current location.
     QUrl location() const { return m_location; }
 
     // True while a page is on its way.
@@ -34,9 +33,6 @@ public:
 
     // Page text is shown as HTML when it looks like HTML, else as it is.
     void showPage(const QByteArray& bytes);
-
-signals:
-    void pageShown(const QUrl& url);
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override;

@@ -1,5 +1,7 @@
 #include "file_association.h"
 
+#include "common/music_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -115,7 +117,7 @@ QString mimePackage(const QStringList& extensions)
     for (const QString& extension : extensions) {
         xml += QStringLiteral("  <mime-type type=\"%1\">\n").arg(xmlEscaped(FileAssociation::ownMimeType(extension)));
         xml += QStringLiteral("    <comment>%1</comment>\n").arg(xmlEscaped(describe(extension)));
-        if (extension.compare(QLatin1String("vyx"), Qt::CaseInsensitive) == 0)
+        if (extension.compare(QLatin1String(music::PlaylistExtension), Qt::CaseInsensitive) == 0)
             xml += QStringLiteral("    <sub-class-of type=\"text/plain\"/>\n");
         xml += QStringLiteral("    <glob pattern=\"*.%1\"/>\n").arg(xmlEscaped(extension.toLower()));
         xml += QStringLiteral("  </mime-type>\n");
@@ -159,12 +161,15 @@ struct ListLine {
 
 }  // namespace
 
-const QStringList& FileAssociation::availableExtensions()
+const QStringList& FileAssociation::offeredExtensions()
 {
-    static const QStringList extensions{
-        QStringLiteral("cda"), QStringLiteral("vyx"), QStringLiteral("mid"), QStringLiteral("mp1"),
-        QStringLiteral("mp2"), QStringLiteral("mp3"), QStringLiteral("wav"), QStringLiteral("wma"),
-    };
+    static const QStringList extensions = QString::fromLatin1("cda vyx mid mp1 mp2 mp3 wav wma").split(QLatin1Char(' '));
+    return extensions;
+}
+
+const QStringList& FileAssociation::defaultExtensions()
+{
+    static const QStringList extensions = QString::fromLatin1("mp1 mp2 mp3 mid vyx wav wma cda").split(QLatin1Char(' '));
     return extensions;
 }
 
@@ -357,7 +362,7 @@ FileAssociation::Outcome FileAssociation::registerExtensions(const QStringList& 
     // Our own types for every offered extension the shared database lacks,
     // so that the package does not depend on what was chosen this time.
     QStringList unknown;
-    QStringList offered = availableExtensions();
+    QStringList offered = offeredExtensions();
     for (const QString& extension : extensions) {
         if (!offered.contains(extension.toLower()))
             offered << extension.toLower();

@@ -63,8 +63,10 @@ public:
     // ones); every other line is kept as it was.
     static QString withDefaults(const QString& mimeAppsList, const QStringList& types, const QString& desktopId);
 
-    // The eight types the Option program offers, in the order of its list.
-    static const QStringList& availableExtensions();
+    // The eight types the file-association window offers, in the order of
+    // its list, and the same eight as its "Default" button lists them.
+    static const QStringList& offeredExtensions();
+    static const QStringList& defaultExtensions();
 };
 
 }  // namespace qpt::option

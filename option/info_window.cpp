@@ -2,6 +2,7 @@
 
 #include "common/settings_store.h"
 #include "common/window_helpers.h"
+#include "skin/caption_label.h"
 #include "skin/label_button.h"
 
 #include <QPlainTextEdit>
@@ -10,22 +11,21 @@
 namespace qpt::option {
 
 InfoWindow::InfoWindow(QWidget* parent)
-    : SkinnedWindow(QStringLiteral("Quorbel Player Tirk Option Info"), QSize(372, 430), parent)
+    : SkinnedDialog(QStringLiteral("Quorbel Player Tirk Option Info"), QSize(372, 430), parent)
 {
-    setObjectName(QStringLiteral("frmInfo"));
+    setObjectName(QStringLiteral("infoWindow"));
 
-    txtInfo = new QPlainTextEdit(this);
-    txtInfo->setObjectName(QStringLiteral("txtInfo"));
-    txtInfo->setReadOnly(true);
-    txtInfo->setGeometry(14, kTitleHeight + 12, width() - 28, height() - kTitleHeight - 62);
-    txtInfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    textView = new QPlainTextEdit(this);
+    textView->setReadOnly(true);
+    textView->setGeometry(14, kTitleHeight + 12, width() - 28, height() - kTitleHeight - 62);
+    textView->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // A press on the text drags the window, so the text is not selectable
     // with the mouse; the keyboard still scrolls it.
-    txtInfo->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
-    txtInfo->setFocusPolicy(Qt::StrongFocus);
-    txtInfo->viewport()->setCursor(Qt::ArrowCursor);
-    txtInfo->setCursorWidth(0);
-    txtInfo->setStyleSheet(QStringLiteral(
+    textView->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    textView->setFocusPolicy(Qt::StrongFocus);
+    textView->viewport()->setCursor(Qt::ArrowCursor);
+    textView->setCursorWidth(0);
+    textView->setStyleSheet(QStringLiteral(
         "QPlainTextEdit { background: #fbfcfd; color: #1f2731; border: 1px solid #7d8894;"
         " border-radius: 4px; padding: 4px; selection-background-color: #2f7fc8; }"
         "QPlainTextEdit:focus { border: 1px solid #2f7fc8; }"
@@ -35,44 +35,41 @@ InfoWindow::InfoWindow(QWidget* parent)
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
     QFont mono(QStringLiteral("Tahoma"));
     mono.setPixelSize(12);
-    txtInfo->setFont(mono);
+    textView->setFont(mono);
 
-    lblOK = new LabelButton(QStringLiteral("OK"), this);
-    lblOK->setObjectName(QStringLiteral("lblOK"));
-    lblOK->setGeometry((width() - 90) / 2, height() - 40, 90, 26);
-    connect(lblOK, &LabelButton::clicked, this, &InfoWindow::unload);
+    okButton = new LabelButton(QStringLiteral("OK"), this);
+    okButton->setGeometry((width() - 90) / 2, height() - 40, 90, 26);
+    connect(okButton, &LabelButton::clicked, this, &InfoWindow::unload);
 
     setText(builtInText());
     watchControls();
-    dragBy(txtInfo->viewport());
+    dragBy(textView->viewport());
 }
 
 void InfoWindow::setText(const QString& crlfText)
 {
     m_text = crlfText;
-    QString shown = crlfText;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    txtInfo->setPlainText(shown);
-    txtInfo->verticalScrollBar()->setValue(0);
+    textView->setPlainText(shownText(crlfText));
+    textView->verticalScrollBar()->setValue(0);
 }
 
 QString InfoWindow::builtInText()
 {
     const QStringList lines{
         QStringLiteral(" Info About Quorbel Player Tirk Option v1.0"),
-        QStringLiteral(""),
+        QString(),
         QStringLiteral(" Auto FileAssociate: This function will Auto "),
         QStringLiteral(" FileAssociate mp3, wma, wav files and many "),
         QStringLiteral(" more with Quorbel Player everytime it starts. "),
         QStringLiteral(" This means that if you double click on a mp3 "),
         QStringLiteral(" file, it will be played in Quorbel Player Tirk."),
-        QStringLiteral(""),
+        QString(),
         QStringLiteral(" Transparent PlayList: This function is only "),
         QStringLiteral(" workable in Windows 2000 and Windows XP. "),
         QStringLiteral(" It doesn't work in Windows 98. If this "),
         QStringLiteral(" function is activates the PlayList will be "),
         QStringLiteral(" Transparent."),
-        QStringLiteral(""),
+        QString(),
         QStringLiteral(" Fade Out When Closing Down:  If this "),
         QStringLiteral(" function is activated, the Playing Song will "),
         QStringLiteral(" fade-out when the Player is Shutdown."),
@@ -97,7 +94,7 @@ QString InfoWindow::builtInText()
         QStringLiteral(" %1 ").arg(SettingsStore::filePath()),
         QStringLiteral(" in the group [%1] ").arg(QLatin1String(SettingsStore::kSection)),
         QStringLiteral(" "),
-        QStringLiteral(""),
+        QString(),
     };
     return lines.join(QStringLiteral("\r\n"));
 }
@@ -106,7 +103,7 @@ void InfoWindow::open()
 {
     MakeTopMost(this, true);
     activateWindow();
-    txtInfo->setFocus();
+    textView->setFocus();
 }
 
 void InfoWindow::abandon()

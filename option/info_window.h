@@ -1,9 +1,9 @@
 #pragma once
-// frmInfo: the information window about the options. The Option dialog
+// The information window about the options. The Option dialog
 // opens it with its built-in text; the file-association window replaces the
 // text with the file-type description first.
 
-#include "skinned_window.h"
+#include "skin/skinned_dialog.h"
 
 class QPlainTextEdit;
 
@@ -13,12 +13,12 @@ class LabelButton;
 
 namespace qpt::option {
 
-class InfoWindow : public SkinnedWindow {
+class InfoWindow : public SkinnedDialog {
     Q_OBJECT
 public:
     explicit InfoWindow(QWidget* parent = nullptr);
 
-    // The text as held by `txtInfo`, lines separated by CR LF.
+    // The text as the window holds it, lines separated by CR LF.
     QString text() const { return m_text; }
     void setText(const QString& crlfText);
 
@@ -32,8 +32,8 @@ public:
     // The program ends: the window goes away without any of its unload work.
     void abandon();
 
-    QPlainTextEdit* txtInfo = nullptr;
-    LabelButton* lblOK = nullptr;
+    QPlainTextEdit* textView = nullptr;
+    LabelButton* okButton = nullptr;
 
 signals:
     // The window has been unloaded: the Option dialog takes input again.

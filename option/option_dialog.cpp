@@ -1,11 +1,13 @@
 #include "option_dialog.h"
 
-#include "file_ass_window.h"
+#include "file_association_window.h"
 #include "info_window.h"
+#include "option_log.h"
 
 #include "common/app_folder.h"
 #include "common/command_words.h"
 #include "common/dialogs.h"
+#include "common/file_names.h"
 #include "common/marker_files.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
@@ -17,12 +19,11 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <string_view>
+
 namespace qpt::option {
 
 namespace {
-
-const char* const kSave = "SAVE";
-const char* const kStartPlayer = "OK";
 
 const char* const kBoxStyle =
     "QCheckBox { spacing: 0; }"
@@ -41,118 +42,133 @@ constexpr int kPanelWidth = 252;
 constexpr int kPanelTop = kRowTop - 8;
 constexpr int kPanelBottom = kPanelTop + 6 * kRowStep + 10;
 
+// The text beside each option's box.
+struct BoxLabel {
+    const char* key;
+    const char* text;
+};
+constexpr BoxLabel kBoxLabels[] = {
+    {keys::AutoFileAss, "Auto FileAssociate"},
+    {keys::TransPlayList, "Transparent PlayList"},
+    {keys::FadeOutCD, "Fade Out When Closing Down"},
+    {keys::MinimizeSeparate, "Minimize Separate"},
+    {keys::AutosavePlayList, "AutoSave/Load PlayList"},
+    {keys::OSOT, "Online System On Top"},
+};
+
+QString labelOf(const char* key)
+{
+    for (const BoxLabel& label : kBoxLabels) {
+        if (std::string_view(label.key) == key)
+            return QLatin1String(label.text);
+    }
+    return QLatin1String(key);
+}
+
+struct ModeWord {
+    const char* word;
+    OptionDialog::StartMode mode;
+};
+constexpr ModeWord kModeWords[] = {
+    {words::AutoFileAss, OptionDialog::StartMode::AutomaticAssociation},
+    {words::FirstTime, OptionDialog::StartMode::FirstTime},
+    {words::FirstTimeDefault, OptionDialog::StartMode::FirstTimeDefault},
+    {words::Updatet, OptionDialog::StartMode::AfterUpdate},
+};
+
 }  // namespace
 
-OptionDialog::OptionDialog(QWidget* parent)
-    : SkinnedWindow(QStringLiteral("Quorbel Player Tirk Option"), QSize(420, 290), parent)
+OptionDialog::StartMode OptionDialog::startModeOf(const QString& commandLine)
 {
-    setObjectName(QStringLiteral("frmMain"));
+    for (const ModeWord& entry : kModeWords) {
+        if (commandLine == QLatin1String(entry.word))
+            return entry.mode;
+    }
+    return StartMode::Normal;
+}
 
-    struct Row {
-        QCheckBox** box;
-        const char* name;
-        const char* label;
-        bool initial;
-    };
-    const Row rows[] = {
-        {&chkAutoFileAzz, "chkAutoFileAzz", "Auto FileAssociate", true},
-        {&chkTransparent, "chkTransparent", "Transparent PlayList", true},
-        {&chkFadeOutExit, "chkFadeOutExit", "Fade Out When Closing Down", true},
-        {&chkMinimezeSeparate, "chkMinimezeSeparate", "Minimize Separate", false},
-        {&chkAutoSavePlayList, "chkAutoSavePlayList", "AutoSave/Load PlayList", false},
-        {&chkOSOnTop, "chkOSOnTop", "Online System On Top", false},
-    };
+OptionDialog::OptionDialog(QWidget* parent)
+    : SkinnedDialog(QStringLiteral("Quorbel Player Tirk Option"), QSize(420, 290), parent)
+{
+    setObjectName(QStringLiteral("optionDialog"));
+
     QFont labelFont(QStringLiteral("Tahoma"));
     labelFont.setPixelSize(13);
     int y = kRowTop;
-    for (const Row& row : rows) {
+    for (const OptionDefault& option : kOptionDefaults) {
         auto* box = new QCheckBox(this);
-        box->setObjectName(QLatin1String(row.name));
+        box->setObjectName(QLatin1String(option.key));
         box->setStyleSheet(QLatin1String(kBoxStyle));
         box->setGeometry(kPanelLeft + 12, y + 3, 18, 18);
-        box->setChecked(row.initial);
+        box->setChecked(option.on);
         box->setCursor(Qt::PointingHandCursor);
         // Any change, by the user or by loading the stored options, leaves
         // something to save.
-        connect(box, &QCheckBox::toggled, this, [this] { pendingSave = QLatin1String(kSave); });
-        *row.box = box;
+        connect(box, &QCheckBox::toggled, this, [this] { m_pendingSave = true; });
+        m_boxes << box;
 
         // Plain text: clicking it does not toggle the box.
-        auto* label = new QLabel(QLatin1String(row.label), this);
+        auto* label = new QLabel(labelOf(option.key), this);
         label->setFont(labelFont);
         label->setGeometry(kPanelLeft + 40, y, kPanelWidth - 48, 24);
         label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
         y += kRowStep;
     }
 
-    lblVersion = new QLabel(QStringLiteral("Option v1.00"), this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    versionLabel = new QLabel(QStringLiteral("Option v1.00"), this);
     QFont versionFont(QStringLiteral("Comic Sans MS"));
     versionFont.setPixelSize(12);
     versionFont.setItalic(true);
-    lblVersion->setFont(versionFont);
-    lblVersion->setGeometry(kPanelLeft + 4, height() - 36, 150, 22);
-    QPalette versionColours = lblVersion->palette();
+    versionLabel->setFont(versionFont);
+    versionLabel->setGeometry(kPanelLeft + 4, height() - 36, 150, 22);
+    QPalette versionColours = versionLabel->palette();
     versionColours.setColor(QPalette::WindowText, QColor(0x5b, 0x6b, 0x7d));
-    lblVersion->setPalette(versionColours);
+    versionLabel->setPalette(versionColours);
 
     const int column = kPanelLeft + kPanelWidth + 14;
     const int buttonWidth = width() - column - 14;
-    lblOK = new LabelButton(QStringLiteral("OK"), this);
-    lblOK->setObjectName(QStringLiteral("lblOK"));
-    lblOK->setGeometry(column, kPanelTop, buttonWidth, 28);
-    lblCancel = new LabelButton(QStringLiteral("Cancel"), this);
-    lblCancel->setObjectName(QStringLiteral("lblCancel"));
-    lblCancel->setGeometry(column, kPanelTop + 36, buttonWidth, 28);
-    lblFileAss = new LabelButton(QStringLiteral("File Association"), this);
-    lblFileAss->setObjectName(QStringLiteral("lblFileAss"));
-    lblFileAss->setGeometry(column, kPanelBottom - 28 - 36, buttonWidth, 28);
-    lblInfo = new LabelButton(QStringLiteral("Info"), this);
-    lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    lblInfo->setGeometry(column, kPanelBottom - 28, buttonWidth, 28);
+    okButton = new LabelButton(QStringLiteral("OK"), this);
+    okButton->setGeometry(column, kPanelTop, buttonWidth, 28);
+    cancelButton = new LabelButton(QStringLiteral("Cancel"), this);
+    cancelButton->setGeometry(column, kPanelTop + 36, buttonWidth, 28);
+    fileAssociationButton = new LabelButton(QStringLiteral("File Association"), this);
+    fileAssociationButton->setGeometry(column, kPanelBottom - 28 - 36, buttonWidth, 28);
+    infoButton = new LabelButton(QStringLiteral("Info"), this);
+    infoButton->setGeometry(column, kPanelBottom - 28, buttonWidth, 28);
 
-    connect(lblOK, &LabelButton::clicked, this, &OptionDialog::confirm);
-    connect(lblCancel, &LabelButton::clicked, this, &OptionDialog::cancel);
-    connect(lblFileAss, &LabelButton::clicked, this, &OptionDialog::openFileAssociation);
-    connect(lblInfo, &LabelButton::clicked, this, &OptionDialog::openInfo);
+    connect(okButton, &LabelButton::clicked, this, &OptionDialog::confirm);
+    connect(cancelButton, &LabelButton::clicked, this, &OptionDialog::cancel);
+    connect(fileAssociationButton, &LabelButton::clicked, this, &OptionDialog::openFileAssociation);
+    connect(infoButton, &LabelButton::clicked, this, &OptionDialog::openInfo);
 
-    QWidget* previous = chkAutoFileAzz;
-    for (QWidget* next : std::initializer_list<QWidget*>{chkTransparent, chkFadeOutExit, chkMinimezeSeparate,
-                                                          chkAutoSavePlayList, chkOSOnTop, lblOK, lblCancel,
-                                                          lblFileAss, lblInfo}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
+    QList<QWidget*> tabOrder(m_boxes.begin(), m_boxes.end());
+    tabOrder << okButton << cancelButton << fileAssociationButton << infoButton;
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-    timPlayerCheck.setHandler([this] { timPlayerCheckTick(); });
-    timPlayerCheck.setInterval(600);
+    markerCheckTimer.setHandler([this] { checkMarker(); });
+    markerCheckTimer.setInterval(600);
     watchControls();
 }
 
 OptionDialog::~OptionDialog()
 {
-    delete frmFileAss;
-    delete frmInfo;
+    delete fileAssociationWindow;
+    delete infoWindow;
 }
 
-const QStringList& OptionDialog::boxKeys()
+QCheckBox* OptionDialog::optionBox(const char* key) const
 {
-    static const QStringList keys{
-        QLatin1String(keys::AutoFileAss),      QLatin1String(keys::TransPlayList),
-        QLatin1String(keys::FadeOutCD),        QLatin1String(keys::MinimizeSeparate),
-        QLatin1String(keys::AutosavePlayList), QLatin1String(keys::OSOT),
-    };
-    return keys;
-}
-
-QList<QCheckBox*> OptionDialog::boxes() const
-{
-    return {chkAutoFileAzz, chkTransparent, chkFadeOutExit, chkMinimezeSeparate, chkAutoSavePlayList, chkOSOnTop};
+    for (qsizetype i = 0; i < m_boxes.size(); ++i) {
+        if (std::string_view(kOptionDefaults[i].key) == key)
+            return m_boxes[i];
+    }
+    return nullptr;
 }
 
 QString OptionDialog::markerPath()
 {
-    return AppFolder::file(QStringLiteral("activeoption.inf"));
+    return AppFolder::file(QLatin1String(files::ActiveOption));
 }
 
 QString OptionDialog::updatedQuestionText()
@@ -166,73 +182,6 @@ QString OptionDialog::updatedQuestionText()
                           "ENJOY");
 }
 
-void OptionDialog::startUp(const QString& commandLine)
-{
-    centreOver(nullptr);
-    const bool automatic = commandLine == QLatin1String(words::AutoFileAss);
-    const bool markerWritten = MarkerFiles::createNoFollow(markerPath(), QStringLiteral("Option Active..."));
-    versionText = lblVersion->text().mid(7);
-    SettingsStore::write(QLatin1String(keys::Option), versionText);
-    if (automatic) {
-        // The hidden run re-applies the associations and ends; it never asks
-        // anything, not even when the marker cannot be written.
-        timPlayerCheck.setInterval(0);
-        hide();
-        frmFileAss = new FileAssWindow;
-        connect(frmFileAss, &FileAssWindow::automaticDone, this, &OptionDialog::endProgram);
-        frmFileAss->timAutoFileAss.setInterval(10);
-        return;
-    }
-    if (!markerWritten) {
-        // A marker that was never written cannot signal anything: looking
-        // for it would confirm the dialog at once, saving options nobody
-        // chose and starting a player. Nothing watches it; the user is told
-        // once, and the start goes on as usual.
-        timPlayerCheck.setInterval(0);
-        Dialogs::message(QStringLiteral("Quorbel Player Tirk Option"), folderNotWritableText(AppFolder::path()),
-                         MsgIcon::Exclamation, MsgButtons::Ok);
-        if (m_ended)
-            return;
-    }
-
-    if (commandLine == QLatin1String(words::FirstTime)) {
-        pendingSave = QLatin1String(kSave);
-        showFirstRun();
-        startPlayer = QLatin1String(kStartPlayer);
-    } else if (commandLine == QLatin1String(words::FirstTimeDefault)) {
-        pendingSave = QLatin1String(kSave);
-        startPlayer = QLatin1String(kStartPlayer);
-        confirm();
-    } else if (commandLine == QLatin1String(words::Updatet)) {
-        pendingSave = QLatin1String(kSave);
-        confirm();
-    } else {
-        if (!loadStoredOptions()) {
-            askAfterUpdate();
-            return;
-        }
-        MakeTopMost(this, true);
-        activateWindow();
-    }
-}
-
-bool OptionDialog::loadStoredOptions()
-{
-    // Every key must convert before any box changes: a missing or
-    // non-numeric one leads to the question with the boxes as they start.
-    QList<double> numbers;
-    for (const QString& key : boxKeys()) {
-        const auto number = SettingsStore::readNumber(key);
-        if (!number)
-            return false;
-        numbers << *number;
-    }
-    const QList<QCheckBox*> list = boxes();
-    for (int i = 0; i < list.size(); ++i)
-        list[i]->setChecked(numbers[i] == 1.0);
-    return true;
-}
-
 QString OptionDialog::folderNotWritableText(const QString& folder)
 {
     return QStringLiteral("The folder of Quorbel Player Tirk cannot be written:\r\n") + folder
@@ -241,14 +190,92 @@ QString OptionDialog::folderNotWritableText(const QString& folder)
                           "can be written.");
 }
 
+void OptionDialog::startUp(const QString& commandLine)
+{
+    centreOver(nullptr);
+    const StartMode mode = startModeOf(commandLine);
+    const bool markerWritten = MarkerFiles::createNoFollow(markerPath(), QStringLiteral("Option Active..."));
+    // The version text is the version label less "Option ".
+    SettingsStore::write(QLatin1String(keys::Option), versionLabel->text().mid(7));
+    if (mode == StartMode::AutomaticAssociation) {
+        // The hidden run re-applies the associations and ends; it never asks
+        // anything, not even when the marker cannot be written.
+        startAutomaticAssociation();
+        return;
+    }
+    if (!markerWritten) {
+        // A marker that was never written cannot signal anything: looking
+        // for it would confirm the dialog at once, saving options nobody
+        // chose and starting a player. Nothing watches it; the user is told
+        // once, and the start goes on as usual.
+        markerCheckTimer.setInterval(0);
+        Dialogs::message(QStringLiteral("Quorbel Player Tirk Option"), folderNotWritableText(AppFolder::path()),
+                         MsgIcon::Exclamation, MsgButtons::Ok);
+        if (m_ended)
+            return;
+    }
+
+    switch (mode) {
+    case StartMode::FirstTime:
+        m_pendingSave = true;
+        showFirstRun();
+        m_startPlayer = true;
+        break;
+    case StartMode::FirstTimeDefault:
+        m_pendingSave = true;
+        m_startPlayer = true;
+        confirm();
+        break;
+    case StartMode::AfterUpdate:
+        m_pendingSave = true;
+        confirm();
+        break;
+    case StartMode::Normal:
+        if (!loadStoredOptions()) {
+            askAfterUpdate();
+            return;
+        }
+        MakeTopMost(this, true);
+        activateWindow();
+        break;
+    case StartMode::AutomaticAssociation:  // started above, before the marker matters
+        break;
+    }
+}
+
+void OptionDialog::startAutomaticAssociation()
+{
+    markerCheckTimer.setInterval(0);
+    hide();
+    fileAssociationWindow = new FileAssociationWindow;
+    connect(fileAssociationWindow, &FileAssociationWindow::automaticDone, this, &OptionDialog::endProgram);
+    fileAssociationWindow->automaticTimer.setInterval(10);
+}
+
+bool OptionDialog::loadStoredOptions()
+{
+    // Every key must convert before any box changes: a missing or
+    // non-numeric one leads to the question with the boxes as they start.
+    QList<double> numbers;
+    for (const OptionDefault& option : kOptionDefaults) {
+        const auto number = SettingsStore::readNumber(QLatin1String(option.key));
+        if (!number)
+            return false;
+        numbers << *number;
+    }
+    for (qsizetype i = 0; i < m_boxes.size(); ++i)
+        m_boxes[i]->setChecked(numbers[i] == 1.0);
+    return true;
+}
+
 void OptionDialog::askAfterUpdate()
 {
     const MsgAnswer answer = Dialogs::message(QStringLiteral("Option System Updatet"), updatedQuestionText(),
                                               MsgIcon::Information, MsgButtons::YesNo);
     if (m_ended)
         return;
-    pendingSave = QLatin1String(kSave);
-    startPlayer = QLatin1String(kStartPlayer);
+    m_pendingSave = true;
+    m_startPlayer = true;
     if (answer == MsgAnswer::Yes)
         confirm();
     else
@@ -267,22 +294,26 @@ void OptionDialog::confirm()
 {
     if (m_ended)
         return;
-    if (pendingSave.isEmpty()) {
+    if (!m_pendingSave) {
         endProgram();
         return;
     }
-    const QList<QCheckBox*> list = boxes();
-    for (int i = 0; i < list.size(); ++i)
-        SettingsStore::write(boxKeys()[i], list[i]->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
-    if (!startPlayer.isEmpty())
-        ProgramStarter::start(AppFolder::file(QLatin1String(programs::Player)), QLatin1String(words::Fto),
-                              WindowStyle::NormalFocus);
+    // A value that cannot be written is passed over; the others still are.
+    for (qsizetype i = 0; i < m_boxes.size(); ++i) {
+        const QString key = QLatin1String(kOptionDefaults[i].key);
+        if (!SettingsStore::write(key, m_boxes[i]->isChecked() ? QStringLiteral("1") : QStringLiteral("2")))
+            qCWarning(lcOption) << "cannot save" << key;
+    }
+    if (m_startPlayer
+        && !ProgramStarter::start(AppFolder::file(QLatin1String(programs::Player)), QLatin1String(words::Fto),
+                                  WindowStyle::NormalFocus))
+        qCWarning(lcOption) << "cannot start the player";
     endProgram();
 }
 
 void OptionDialog::cancel()
 {
-    if (!startPlayer.isEmpty())
+    if (m_startPlayer)
         confirm();
     endProgram();
 }
@@ -292,7 +323,7 @@ void OptionDialog::unload()
     endProgram();
 }
 
-void OptionDialog::timPlayerCheckTick()
+void OptionDialog::checkMarker()
 {
     if (!MarkerFiles::exists(markerPath()))
         confirm();
@@ -303,17 +334,17 @@ void OptionDialog::openFileAssociation()
     if (m_ended)
         return;
     MakeTopMost(this, false);
-    if (!frmFileAss) {
-        frmFileAss = new FileAssWindow;
-        frmFileAss->centreOver(this);
-        FileAssWindow* window = frmFileAss;
-        connect(window, &FileAssWindow::unloaded, this, [this] {
-            frmFileAss = nullptr;
+    if (!fileAssociationWindow) {
+        fileAssociationWindow = new FileAssociationWindow;
+        fileAssociationWindow->centreOver(this);
+        FileAssociationWindow* window = fileAssociationWindow;
+        connect(window, &FileAssociationWindow::unloaded, this, [this] {
+            fileAssociationWindow = nullptr;
             takeInputAgain();
         });
-        connect(window, &FileAssWindow::infoRequested, this, &OptionDialog::showInfoText);
+        connect(window, &FileAssociationWindow::infoRequested, this, &OptionDialog::showInfoText);
     }
-    frmFileAss->open();
+    fileAssociationWindow->open();
     setEnabled(false);
 }
 
@@ -329,16 +360,16 @@ void OptionDialog::showInfoText(const QString& crlfText)
 {
     if (m_ended)
         return;
-    if (!frmInfo) {
-        frmInfo = new InfoWindow;
-        frmInfo->centreOver(this);
-        connect(frmInfo, &InfoWindow::unloaded, this, [this] {
-            frmInfo = nullptr;
+    if (!infoWindow) {
+        infoWindow = new InfoWindow;
+        infoWindow->centreOver(this);
+        connect(infoWindow, &InfoWindow::unloaded, this, [this] {
+            infoWindow = nullptr;
             takeInputAgain();
         });
     }
-    frmInfo->setText(crlfText);
-    frmInfo->open();
+    infoWindow->setText(crlfText);
+    infoWindow->open();
     setEnabled(false);
 }
 
@@ -357,18 +388,18 @@ void OptionDialog::endProgram()
         return;
     m_ended = true;
     m_unloading = true;
-    timPlayerCheck.setInterval(0);
-    if (frmFileAss)
-        frmFileAss->abandon();
-    if (frmInfo)
-        frmInfo->abandon();
+    markerCheckTimer.setInterval(0);
+    if (fileAssociationWindow)
+        fileAssociationWindow->abandon();
+    if (infoWindow)
+        infoWindow->abandon();
     hide();
     emit ended();
 }
 
 void OptionDialog::paintEvent(QPaintEvent* event)
 {
-    SkinnedWindow::paintEvent(event);
+    SkinnedDialog::paintEvent(event);
     // A recessed panel behind the six options.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

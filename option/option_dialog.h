@@ -1,10 +1,10 @@
 #pragma once
-// frmMain: the Option dialog. Six check boxes bound to the player's options
-// in the settings store, the start modes of the Option program, the close
-// signal through "activeoption.inf", and the doors to the file-association
-// and information windows.
+// The Option dialog: six check boxes bound to the player's options in the
+// settings store, the start modes of the Option program, the close signal
+// through "activeoption.inf", and the doors to the file-association and
+// information windows.
 
-#include "skinned_window.h"
+#include "skin/skinned_dialog.h"
 
 #include "common/event_loop.h"
 
@@ -19,19 +19,23 @@ class LabelButton;
 
 namespace qpt::option {
 
-class FileAssWindow;
+class FileAssociationWindow;
 class InfoWindow;
 
-class OptionDialog : public SkinnedWindow {
+class OptionDialog : public SkinnedDialog {
     Q_OBJECT
 public:
+    // The mode the command line starts the program in; anything but one of
+    // the words is the normal mode.
+    enum class StartMode { Normal, FirstTime, FirstTimeDefault, AfterUpdate, AutomaticAssociation };
+    static StartMode startModeOf(const QString& commandLine);
+
     explicit OptionDialog(QWidget* parent = nullptr);
     ~OptionDialog() override;
 
     // Start-up after the single-instance test: writes "activeoption.inf"
-    // and the "Option" key, then acts on the command line ("autofileass",
-    // "firsttime", "firsttimedefault", "updatet", anything else = normal).
-    // Some modes end the program before this returns (hasEnded()).
+    // and the "Option" key, then acts on the command line. Some modes end
+    // the program before this returns (hasEnded()).
     void startUp(const QString& commandLine);
 
     // "OK": writes the six options if anything is pending, starts the player
@@ -44,40 +48,29 @@ public:
     void unload() override;
     void openFileAssociation();
     void openInfo();
-    // The `timPlayerCheck` tick: when "activeoption.inf" is gone, confirm.
-    void timPlayerCheckTick();
+    // The marker check's tick: when "activeoption.inf" is gone, confirm.
+    void checkMarker();
 
     bool hasEnded() const { return m_ended; }
-    QList<QCheckBox*> boxes() const;
-    // The settings keys of the boxes, in their order.
-    static const QStringList& boxKeys();
+    // The boxes in the order of kOptionDefaults (settings_store.h), and
+    // the box of one option key.
+    const QList<QCheckBox*>& optionBoxes() const { return m_boxes; }
+    QCheckBox* optionBox(const char* key) const;
+
     static QString markerPath();
     static QString updatedQuestionText();
     // The box that tells that the program's folder cannot be written.
     static QString folderNotWritableText(const QString& folder);
 
-    QCheckBox* chkAutoFileAzz = nullptr;
-    QCheckBox* chkTransparent = nullptr;
-    QCheckBox* chkFadeOutExit = nullptr;
-    QCheckBox* chkMinimezeSeparate = nullptr;
-    QCheckBox* chkAutoSavePlayList = nullptr;
-    QCheckBox* chkOSOnTop = nullptr;
-    QLabel* lblVersion = nullptr;
-    LabelButton* lblOK = nullptr;
-    LabelButton* lblCancel = nullptr;
-    LabelButton* lblFileAss = nullptr;
-    LabelButton* lblInfo = nullptr;
-    PollTimer timPlayerCheck;
+    QLabel* versionLabel = nullptr;
+    LabelButton* okButton = nullptr;
+    LabelButton* cancelButton = nullptr;
+    LabelButton* fileAssociationButton = nullptr;
+    LabelButton* infoButton = nullptr;
+    PollTimer markerCheckTimer;
 
-    QPointer<FileAssWindow> frmFileAss;
-    QPointer<InfoWindow> frmInfo;
-
-    // "SAVE" once something must be written.
-    QString pendingSave;
-    // "OK" when the player is to be started after saving (first run).
-    QString startPlayer;
-    // The version label's caption less its first 7 characters.
-    QString versionText;
+    QPointer<FileAssociationWindow> fileAssociationWindow;
+    QPointer<InfoWindow> infoWindow;
 
 signals:
     // The program has ended: nothing is shown any more.
@@ -87,6 +80,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void startAutomaticAssociation();
     bool loadStoredOptions();
     void askAfterUpdate();
     void showFirstRun();
@@ -94,6 +88,11 @@ private:
     void takeInputAgain();
     void endProgram();
 
+    QList<QCheckBox*> m_boxes;
+    // Something must be written (a box changed, or a mode saves anyway).
+    bool m_pendingSave = false;
+    // The player is to be started after saving (first-run modes).
+    bool m_startPlayer = false;
     bool m_ended = false;
 };
 

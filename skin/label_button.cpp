@@ -4,7 +4,6 @@
 
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,28 +14,6 @@ namespace {
 
 // Room left between the caption and the plate's rim, per side.
 constexpr int kCaptionMargin = 5;
-
-void paintPlate(QPainter& painter, const QRectF& plate)
-{
-    const QString picture = QStringLiteral("dialog_button");
-    if (Skin::exists(picture)) {
-        Skin::paint(painter, picture, plate);
-        return;
-    }
-    // The same plate as the skin's picture.
-    QPainterPath path;
-    path.addRoundedRect(plate, 5, 5);
-    QLinearGradient fill(plate.topLeft(), plate.bottomLeft());
-    fill.setColorAt(0.0, QColor(0xf4, 0xf6, 0xf8));
-    fill.setColorAt(0.5, QColor(0xd5, 0xdb, 0xe1));
-    fill.setColorAt(0.52, QColor(0xc9, 0xd0, 0xd8));
-    fill.setColorAt(1.0, QColor(0xae, 0xb7, 0xc1));
-    painter.fillPath(path, fill);
-    painter.setPen(QPen(QColor(0x3a, 0x42, 0x4c), 1));
-    painter.drawPath(path);
-    painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
-    painter.drawRoundedRect(plate.adjusted(1, 1, -1, -1), 4, 4);
-}
 
 // The font, made smaller step by step until the caption fits the width:
 // a long caption on a small plate stays readable instead of being clipped.
@@ -98,7 +75,7 @@ void LabelButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    paintPlate(painter, plate);
+    Skin::paint(painter, QStringLiteral("dialog_button"), plate);
     // Sunken only while the pointer is still over it: moving away shows that
     // letting go there will not click.
     const bool sunken = m_pressed && m_hover;
@@ -189,6 +166,13 @@ void LabelButton::changeEvent(QEvent* event)
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         m_pressed = false;
     QLabel::changeEvent(event);
+}
+
+LabelButton* dialogButton(const QString& caption, QWidget* parent)
+{
+    auto* button = new LabelButton(caption, parent);
+    button->setFixedSize(90, 24);
+    return button;
 }
 
 }  // namespace qpt

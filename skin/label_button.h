@@ -40,4 +40,8 @@ private:
     bool m_pressed = false;
 };
 
+// A label button of the size the Online System's windows give every
+// button (90 x 24).
+LabelButton* dialogButton(const QString& caption, QWidget* parent);
+
 }  // namespace qpt

@@ -9,6 +9,7 @@
 namespace qpt {
 
 namespace {
+
 QSvgRenderer* renderer(const QString& name)
 {
     static QHash<QString, QSvgRenderer*> cache;
@@ -23,6 +24,7 @@ QSvgRenderer* renderer(const QString& name)
     cache.insert(name, svg);
     return svg;
 }
+
 }  // namespace
 
 QString Skin::path(const QString& name)
@@ -54,6 +56,19 @@ void Skin::paint(QPainter& painter, const QString& name, const QRectF& target)
 {
     if (QSvgRenderer* svg = renderer(name))
         svg->render(&painter, target);
+}
+
+QIcon Skin::appIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(pixmap(QStringLiteral("app_icon"), QSize(size, size)));
+    return icon;
+}
+
+void Skin::paintDialogBackground(QPainter& painter, const QRectF& rect)
+{
+    paint(painter, QStringLiteral("dialog_background"), rect);
 }
 
 }  // namespace qpt

@@ -4,8 +4,8 @@
 // player and an open Option dialog (the real programs, running) keep
 // running. The Online System runs in this process, one run per case.
 
-#include "internet/frm_getting_info.h"
-#include "internet/frm_main.h"
+#include "internet/progress_window.h"
+#include "internet/online_window.h"
 #include "internet/online_files.h"
 #include "internet/online_system.h"
 #include "internet/web_browser.h"
@@ -205,10 +205,10 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         runOnlineSystem(host, {"Yes", "Cancel"}, [](OnlineSystem& os) {
-            FrmGettingInfo& progress = *os.frmGettingInfo();
+            ProgressWindow& progress = *os.progress();
             if (progress.isVisible() && progress.message().startsWith(QLatin1String("Updating"))
-                && progress.lblCancel->isEnabled() && os.frmMain()->downloader().isBusy())
-                QTest::mouseClick(progress.lblCancel, Qt::LeftButton);
+                && progress.cancelButton->isEnabled() && os.mainWindow()->updateCheck().downloader().isBusy())
+                QTest::mouseClick(progress.cancelButton, Qt::LeftButton);
         });
         QCOMPARE(titles(), (QStringList{"Newer Player Version Available", "Error"}));
         QVERIFY(clock.elapsed() < 20000);
@@ -243,7 +243,7 @@ private:
         Dialogs::scriptAnswers(answers);
         {
             OnlineSystem os;
-            os.frmMain()->setLimits({kMaxVersionFileBytes, 256 * 1024, 500, 10000});
+            os.mainWindow()->updateCheck().setLimits({kMaxVersionFileBytes, 256 * 1024, 500, 10000});
             QTimer watcher;
             if (whileRunning) {
                 QObject::connect(&watcher, &QTimer::timeout, [&] { whileRunning(os); });

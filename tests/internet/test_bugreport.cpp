@@ -1,8 +1,9 @@
 // The bug-report form and its mail through a real SMTP relay.
 
 #include "common/clock.h"
+#include "internet/bug_report_form.h"
 #include "internet/download.h"
-#include "internet/frm_main.h"
+#include "internet/online_window.h"
 #include "internet/online_system.h"
 #include "internet/web_browser.h"
 #include "local_servers.h"
@@ -45,7 +46,7 @@ struct ReportWorld {
     RecordingClock pauses;
     ScopedClock scoped{&pauses};
     OnlineSystem os;
-    FrmMain& main = *os.frmMain();
+    OnlineWindow& main = *os.mainWindow();
 
     explicit ReportWorld(const QString& relay, const QString& mailbox = QStringLiteral("bugs@tirk.example"))
     {
@@ -55,8 +56,8 @@ struct ReportWorld {
         SettingsStore::write(QStringLiteral("PlayerVer"), QStringLiteral("Quorbel Player Tirk v1.00"));
         SettingsStore::write(QStringLiteral("Option"), QStringLiteral("v1.00"));
         Dialogs::scriptAnswers({});
-        main.setMailReplyTimeout(2000);
-        main.lblStatus->setCaption(QStringLiteral("Your Player Ver.: v1.00"));
+        main.reportForm->setMailReplyTimeout(2000);
+        main.statusLabel->setCaption(QStringLiteral("Your Player Ver.: v1.00"));
     }
     ~ReportWorld()
     {
@@ -67,24 +68,24 @@ struct ReportWorld {
 
     void fillIn(const QString& description)
     {
-        main.txtEmail->setText(QStringLiteral("me@home.example"));
-        main.cmbOS->setCurrentText(QStringLiteral("WindowsXP"));
-        main.cmbMhz->setCurrentText(QStringLiteral("201-400Mhz"));
-        main.cmbOften->setCurrentText(QStringLiteral("Few Times"));
-        main.txtDescription->setPlainText(description);
+        main.reportForm->emailEdit->setText(QStringLiteral("me@home.example"));
+        main.reportForm->osChoice->setCurrentText(QStringLiteral("WindowsXP"));
+        main.reportForm->cpuChoice->setCurrentText(QStringLiteral("201-400Mhz"));
+        main.reportForm->frequencyChoice->setCurrentText(QStringLiteral("Few Times"));
+        main.reportForm->descriptionEdit->setPlainText(description);
     }
     // Sends and waits until the status leaves "Sending...".
     bool send()
     {
-        main.lblSendReport->click();
-        return waitUntil([&] { return main.lblStatus->caption() != kSending; }, 20000);
+        main.reportForm->sendButton->click();
+        return waitUntil([&] { return main.statusLabel->caption() != kSending; }, 20000);
     }
     bool formCleared() const
     {
-        return main.txtEmail->text().isEmpty() && main.txtDescription->toPlainText().isEmpty()
-            && main.cmbOS->currentText() == QLatin1String("Don't Know")
-            && main.cmbMhz->currentText() == QLatin1String("Don't Know")
-            && main.cmbOften->currentText() == QLatin1String("Don't Know");
+        return main.reportForm->emailEdit->text().isEmpty() && main.reportForm->descriptionEdit->toPlainText().isEmpty()
+            && main.reportForm->osChoice->currentText() == QLatin1String("Don't Know")
+            && main.reportForm->cpuChoice->currentText() == QLatin1String("Don't Know")
+            && main.reportForm->frequencyChoice->currentText() == QLatin1String("Don't Know");
     }
 };
 
@@ -100,57 +101,57 @@ private slots:
         host.putPages();
         qputenv("QPT_UPDATE_URL", host.url().toLocal8Bit());
         OnlineSystem os;
-        FrmMain& main = *os.frmMain();
+        OnlineWindow& main = *os.mainWindow();
         auto items = [](QComboBox* box) {
             QStringList list;
             for (int i = 0; i < box->count(); ++i)
                 list << box->itemText(i);
             return list;
         };
-        QCOMPARE(items(main.cmbOS), (QStringList{"Don't Know", "WindowsNT", "Windows95", "Windows98", "WindowsME",
+        QCOMPARE(items(main.reportForm->osChoice), (QStringList{"Don't Know", "WindowsNT", "Windows95", "Windows98", "WindowsME",
                                                  "Windows2000", "WindowsXP"}));
-        QCOMPARE(items(main.cmbMhz), (QStringList{"Don't Know", "0-200MHz", "201-400Mhz", "401-600MHz", "601-800MHz",
+        QCOMPARE(items(main.reportForm->cpuChoice), (QStringList{"Don't Know", "0-200MHz", "201-400Mhz", "401-600MHz", "601-800MHz",
                                                   "801 or higher"}));
-        QCOMPARE(items(main.cmbOften), (QStringList{"Don't Know", "Very Often", "Often", "Few Times", "Under 5 Times",
+        QCOMPARE(items(main.reportForm->frequencyChoice), (QStringList{"Don't Know", "Very Often", "Often", "Few Times", "Under 5 Times",
                                                     "Only 1 Time"}));
-        QCOMPARE(main.cmbOS->currentText(), QStringLiteral("Don't Know"));
-        QCOMPARE(main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
-        QCOMPARE(main.lblSendReport->caption(), QStringLiteral("Send Report"));
+        QCOMPARE(main.reportForm->osChoice->currentText(), QStringLiteral("Don't Know"));
+        QCOMPARE(main.reportForm->cancelButton->caption(), QStringLiteral("Cancel Report"));
+        QCOMPARE(main.reportForm->sendButton->caption(), QStringLiteral("Send Report"));
 
         // The host's page links to the loading page: a click goes there, and
         // the next tick of the 4-second timer reveals the form.
         const QString base = host.url() + QStringLiteral("/mainpage/os/Tirk/");
-        main.Browser->navigate(base + QStringLiteral("index.txt"));
-        main.timBugReport_Timer();
-        QVERIFY(!main.Browser->isHidden());
-        main.Browser->showPage("<html><body><a href=\"loadingbugreport.txt\">Report a bug</a></body></html>");
-        emit main.Browser->anchorClicked(QUrl(QStringLiteral("loadingbugreport.txt")));
-        QCOMPARE(main.Browser->locationURL(), base + QStringLiteral("loadingbugreport.txt"));
-        main.timBugReport_Timer();
-        QVERIFY(main.Browser->isHidden());
+        main.browser->navigate(base + QStringLiteral("index.txt"));
+        main.reportForm->checkForReportPage();
+        QVERIFY(!main.browser->isHidden());
+        main.browser->showPage("<html><body><a href=\"loadingbugreport.txt\">Report a bug</a></body></html>");
+        emit main.browser->anchorClicked(QUrl(QStringLiteral("loadingbugreport.txt")));
+        QCOMPARE(main.browser->location().toString(), base + QStringLiteral("loadingbugreport.txt"));
+        main.reportForm->checkForReportPage();
+        QVERIFY(main.browser->isHidden());
         QVERIFY(!main.reportForm->isHidden());
-        QCOMPARE(main.Browser->locationURL(), base + QStringLiteral("bugreport.txt"));
-        QVERIFY(waitUntil([&] { return !main.Browser->isBusy(); }));
-        QVERIFY(main.Browser->toPlainText().contains(QStringLiteral("bugreport")));
+        QCOMPARE(main.browser->location().toString(), base + QStringLiteral("bugreport.txt"));
+        QVERIFY(waitUntil([&] { return !main.browser->isBusy(); }));
+        QVERIFY(main.browser->toPlainText().contains(QStringLiteral("bugreport")));
 
         // Cancel Report: back to the browser on the report page, form empty.
-        main.txtEmail->setText(QStringLiteral("x@y"));
-        main.cmbOften->setCurrentText(QStringLiteral("Often"));
-        main.lblCancelreport_Click();
-        QVERIFY(!main.Browser->isHidden());
-        QCOMPARE(main.Browser->locationURL(), base + QStringLiteral("bugreport.txt"));
-        QCOMPARE(main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
-        QVERIFY(main.txtEmail->text().isEmpty());
-        QCOMPARE(main.cmbOften->currentText(), QStringLiteral("Don't Know"));
+        main.reportForm->emailEdit->setText(QStringLiteral("x@y"));
+        main.reportForm->frequencyChoice->setCurrentText(QStringLiteral("Often"));
+        main.reportForm->leaveForm();
+        QVERIFY(!main.browser->isHidden());
+        QCOMPARE(main.browser->location().toString(), base + QStringLiteral("bugreport.txt"));
+        QCOMPARE(main.reportForm->cancelButton->caption(), QStringLiteral("Cancel Report"));
+        QVERIFY(main.reportForm->emailEdit->text().isEmpty());
+        QCOMPARE(main.reportForm->frequencyChoice->currentText(), QStringLiteral("Don't Know"));
         qunsetenv("QPT_UPDATE_URL");
     }
 
     void emptyFieldsAreRefused()
     {
         ReportWorld world(QStringLiteral("127.0.0.1:%1").arg(qpt::test::closedPort()));
-        world.main.lblSendReport_Click();
-        world.main.txtEmail->setText(QStringLiteral("me@home.example"));
-        world.main.lblSendReport_Click();
+        world.main.reportForm->sendReport();
+        world.main.reportForm->emailEdit->setText(QStringLiteral("me@home.example"));
+        world.main.reportForm->sendReport();
         const QVector<DialogRecord>& records = Dialogs::records();
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[0].title, QStringLiteral("OS"));
@@ -158,8 +159,8 @@ private slots:
         QCOMPARE(records[1].text, QStringLiteral("You didn't write any discription."));
         QCOMPARE(records[1].icon, QStringLiteral("information"));
         QCOMPARE(records[1].buttons, QStringLiteral("OK"));
-        QVERIFY(world.main.lblSendReport->isEnabled());
-        QCOMPARE(world.main.lblStatus->caption(), QStringLiteral("Your Player Ver.: v1.00"));
+        QVERIFY(world.main.reportForm->sendButton->isEnabled());
+        QCOMPARE(world.main.statusLabel->caption(), QStringLiteral("Your Player Ver.: v1.00"));
     }
 
     // The report arrives as a standard message that Python's email package
@@ -185,7 +186,7 @@ private slots:
                                   + QString(120, QLatin1Char('w')) + QStringLiteral(" end\nlast line ");
         world.fillIn(description);
         QVERIFY(world.send());
-        QCOMPARE(world.main.lblStatus->caption(), kSent);
+        QCOMPARE(world.main.statusLabel->caption(), kSent);
 
         const auto messages = relay.messages();
         QCOMPARE(messages.size(), 1);
@@ -241,16 +242,16 @@ private slots:
 
         // The fixed pauses, one per recipient among them.
         QCOMPARE(world.pauses.pauses, (QVector<double>{0.3, 0.5, 0.5, 0.5, 0.9, 0.3, 3}));
-        QCOMPARE(world.main.lblCancelreport->caption(), QStringLiteral("Back to OS"));
+        QCOMPARE(world.main.reportForm->cancelButton->caption(), QStringLiteral("Back to OS"));
         QVERIFY(world.formCleared());
-        QVERIFY(world.main.lblSendReport->isEnabled());
-        QVERIFY(world.main.lblCancelreport->isEnabled());
+        QVERIFY(world.main.reportForm->sendButton->isEnabled());
+        QVERIFY(world.main.reportForm->cancelButton->isEnabled());
 
         // Back to OS: the index page and the status from before the send.
-        world.main.lblCancelreport_Click();
-        QCOMPARE(world.main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
-        QCOMPARE(world.main.lblStatus->caption(), QStringLiteral("Your Player Ver.: v1.00"));
-        QVERIFY(world.main.Browser->locationURL().endsWith(QStringLiteral("/mainpage/os/Tirk/index.txt")));
+        world.main.reportForm->leaveForm();
+        QCOMPARE(world.main.reportForm->cancelButton->caption(), QStringLiteral("Cancel Report"));
+        QCOMPARE(world.main.statusLabel->caption(), QStringLiteral("Your Player Ver.: v1.00"));
+        QVERIFY(world.main.browser->location().toString().endsWith(QStringLiteral("/mainpage/os/Tirk/index.txt")));
     }
 
     void failuresKeepTheForm_data()
@@ -271,17 +272,17 @@ private slots:
                                           : QStringLiteral("127.0.0.1:%1").arg(qpt::test::closedPort());
         const QString mailbox = QStringLiteral("bugs@tirk.example,triage@tirk.example");
         ReportWorld world(address, mailbox);
-        world.main.setMailReplyTimeout(300);
+        world.main.reportForm->setMailReplyTimeout(300);
         world.fillIn(QStringLiteral("Crash on start"));
         QVERIFY(world.send());
-        QCOMPARE(world.main.lblStatus->caption(), failureText(mailbox));
+        QCOMPARE(world.main.statusLabel->caption(), failureText(mailbox));
         QVERIFY(relay.messages().isEmpty());
-        QCOMPARE(world.main.txtEmail->text(), QStringLiteral("me@home.example"));
-        QCOMPARE(world.main.txtDescription->toPlainText(), QStringLiteral("Crash on start"));
-        QCOMPARE(world.main.cmbOS->currentText(), QStringLiteral("WindowsXP"));
-        QCOMPARE(world.main.lblCancelreport->caption(), QStringLiteral("Cancel Report"));
-        QVERIFY(world.main.lblSendReport->isEnabled());
-        QVERIFY(world.main.lblCancelreport->isEnabled());
+        QCOMPARE(world.main.reportForm->emailEdit->text(), QStringLiteral("me@home.example"));
+        QCOMPARE(world.main.reportForm->descriptionEdit->toPlainText(), QStringLiteral("Crash on start"));
+        QCOMPARE(world.main.reportForm->osChoice->currentText(), QStringLiteral("WindowsXP"));
+        QCOMPARE(world.main.reportForm->cancelButton->caption(), QStringLiteral("Cancel Report"));
+        QVERIFY(world.main.reportForm->sendButton->isEnabled());
+        QVERIFY(world.main.reportForm->cancelButton->isEnabled());
     }
 };
 

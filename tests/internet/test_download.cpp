@@ -41,8 +41,8 @@ private slots:
         host.put(QStringLiteral("empty.bin"), QByteArray());
 
         Downloader downloader;
-        QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/exact.bin")), exact);
-        QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/every.bin")), every);
+        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/exact.bin")).body, exact);
+        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/every.bin")).body, every);
         const Download empty = downloader.fetch(host.url() + QStringLiteral("/empty.bin"));
         QVERIFY(empty.body.isEmpty());
         QVERIFY(empty.arrivedWhole());
@@ -63,15 +63,17 @@ private slots:
         QVERIFY(!missing.body.isEmpty());  // the server's error page
         QCOMPARE(missing.end, TransferEnd::Complete);
         QVERIFY(!missing.succeeded());
-        QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/no/such/file.txt")), missing.body);
     }
 
     void unreachableHostGivesEmptyText()
     {
         Downloader downloader;
         const QString url = QStringLiteral("http://127.0.0.1:%1/version.txt").arg(qpt::test::closedPort());
-        QCOMPARE(downloader.DownloadString(url), QByteArray());
-        QCOMPARE(downloader.DownloadString(QStringLiteral("not a url")), QByteArray());
+        for (const QString& address : {url, QStringLiteral("not a url")}) {
+            const Download download = downloader.fetch(address);
+            QCOMPARE(download.body, QByteArray());
+            QCOMPARE(download.end, TransferEnd::Failed);
+        }
     }
 
     void cutShortIsNotWhole()
@@ -99,30 +101,30 @@ private slots:
         timer.setInterval(0);
         QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
         timer.start();
-        QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/big.bin")), big);
+        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/big.bin")).body, big);
         QVERIFY(ticks > 0);
 
         // Cancelled from an event handler: the download stops early.
         QObject::disconnect(&timer, nullptr, nullptr, nullptr);
-        QObject::connect(&timer, &QTimer::timeout, [&] { downloader.CancelDownload(); });
+        QObject::connect(&timer, &QTimer::timeout, [&] { downloader.cancel(); });
         const Download cancelled = downloader.fetch(host.url() + QStringLiteral("/big.bin"));
         QCOMPARE(cancelled.end, TransferEnd::Cancelled);
         QVERIFY(cancelled.body.size() < big.size());
         QVERIFY(!cancelled.succeeded());
         timer.stop();
         // The flag is reset by the next download.
-        QCOMPARE(downloader.DownloadString(host.url() + QStringLiteral("/big.bin")).size(), big.size());
+        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/big.bin")).body.size(), big.size());
     }
 
-    void pauseGoesThroughTheWaiter()
+    void pauseGoesThroughTheClock()
     {
-        qpt::RecordingClock waiter;
-        qpt::ScopedClock scoped(&waiter);
+        qpt::RecordingClock clock;
+        qpt::ScopedClock scoped(&clock);
         bool ran = false;
         QTimer::singleShot(0, [&] { ran = true; });
         qpt::pauseFor(3);
         qpt::pauseFor(0.3);
-        QCOMPARE(waiter.pauses, (QVector<double>{3, 0.3}));
+        QCOMPARE(clock.pauses, (QVector<double>{3, 0.3}));
         QVERIFY(ran);  // events ran during the pause
     }
 
@@ -133,25 +135,29 @@ private slots:
         QVERIFY(folder.startsWith(env.runtimeDir()));
         QCOMPARE(QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
 
-        // Written byte for byte, no line end added.
+        // An accepted image is kept for the updater byte for byte; a link
+        // planted at the name it is kept under is replaced, never followed.
+        const QString victim = env.root() + QStringLiteral("/victim");
+        TestEnv::writeFile(victim, "keep");
+        QVERIFY(QFile::link(victim, imagePath()));
         const QByteArray image("\x7f" "ELF\0\r\n\xff", 8);
-        QVERIFY(writeImage(image));
+        const QString fetched = folder + QStringLiteral("/fetched");
+        QVERIFY(TestEnv::writeFile(fetched, image));
+        QVERIFY(ProgramImage(fetched).keepAs(imagePath()));
+        QVERIFY(!QFile::exists(fetched));
+        QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
         QCOMPARE(TestEnv::readFile(imagePath()), image);
         QVERIFY(imageReady());
 
-        // A link planted at the image's name is replaced, never followed.
-        const QString victim = env.root() + QStringLiteral("/victim");
-        TestEnv::writeFile(victim, "keep");
-        QFile::remove(imagePath());
-        QVERIFY(QFile::link(victim, imagePath()));
-        QVERIFY(writeImage("new"));
-        QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
-        QCOMPARE(TestEnv::readFile(imagePath()), QByteArray("new"));
+        // An image that was not kept goes with its owner.
+        QVERIFY(TestEnv::writeFile(fetched, image));
+        { ProgramImage dropped(fetched); }
+        QVERIFY(!QFile::exists(fetched));
 
         // A folder open to others is not used.
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
         QVERIFY(privateTempFolder().isEmpty());
-        QVERIFY(!writeImage("x"));
+        QVERIFY(imagePath().isEmpty());
     }
 
     void programReplacement()

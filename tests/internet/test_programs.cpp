@@ -25,6 +25,12 @@ using qpt::test::waitUntil;
 
 namespace {
 
+// Leaves a downloaded Online System where the updater looks for it.
+bool placeImage(const QByteArray& bytes)
+{
+    return TestEnv::writeFile(internet::imagePath(), bytes);
+}
+
 struct Installation {
     TestEnv env;
     LocalUpdateHost host;
@@ -155,7 +161,7 @@ private slots:
     {
         TestEnv env;
         QVERIFY(env.installStandIn(QStringLiteral("internet.dat")));
-        QVERIFY(internet::writeImage("#!/bin/sh\nexit 0\n"));
+        QVERIFY(placeImage("#!/bin/sh\nexit 0\n"));
         // An Online System that does not end.
         QVERIFY(!SingleInstance::anotherIsRunning(QStringLiteral("internet.dat")));
         updater::Updater waiting(env.appDir());
@@ -173,7 +179,7 @@ private slots:
             TestEnv other;
             QVERIFY(other.installStandIn(QStringLiteral("internet.dat")));
             if (!image.isEmpty())
-                QVERIFY(internet::writeImage(image));
+                QVERIFY(placeImage(image));
             const QByteArray before = TestEnv::readFile(other.app(QStringLiteral("internet.dat")));
             const updater::Outcome plain = updater::Updater(other.appDir()).run();
             QVERIFY(!plain.replaced);

@@ -1,7 +1,7 @@
 // The version check and the three updates against a real update host.
 
-#include "internet/frm_getting_info.h"
-#include "internet/frm_main.h"
+#include "internet/progress_window.h"
+#include "internet/online_window.h"
 #include "internet/online_files.h"
 #include "internet/online_system.h"
 #include "internet/web_browser.h"
@@ -100,22 +100,22 @@ private slots:
         Dialogs::scriptAnswers({});
         OnlineSystem os;
         os.start();
-        FrmMain& main = *os.frmMain();
+        OnlineWindow& main = *os.mainWindow();
 
         QVERIFY(!os.hasEnded());
         QVERIFY(Dialogs::records().isEmpty());
         QCOMPARE(main.windowTitle(),
                  QStringLiteral("Quorbel Player Tirk Online System v1.00 (Latest Online Update: 12-07-2026)"));
-        QCOMPARE(main.lblStatus->caption(), kUpToDateStatus());
-        QCOMPARE(main.Browser->locationURL(), world.hostPage("index.txt"));
+        QCOMPARE(main.statusLabel->caption(), kUpToDateStatus());
+        QCOMPARE(main.browser->location().toString(), world.hostPage("index.txt"));
         QVERIFY(main.isVisible());
-        QVERIFY(!os.frmGettingInfo()->isVisible());
+        QVERIFY(!os.progress()->isVisible());
         QVERIFY(!main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // "OSOT" missing: not on top
         QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
         QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
         QVERIFY(world.host.requests().first().startsWith(QStringLiteral("/mainpage/os/Tirk/version.txt cache-control=no-cache")));
-        QVERIFY(waitUntil([&] { return !main.Browser->isBusy(); }));
-        QVERIFY(main.Browser->toPlainText().contains(QStringLiteral("index")));
+        QVERIFY(waitUntil([&] { return !main.browser->isBusy(); }));
+        QVERIFY(main.browser->toPlainText().contains(QStringLiteral("index")));
 
         // Closing the main window ends the program.
         main.close();
@@ -132,9 +132,9 @@ private slots:
         Dialogs::scriptAnswers({});
         OnlineSystem os;
         os.start();
-        FrmMain& main = *os.frmMain();
+        OnlineWindow& main = *os.mainWindow();
         QVERIFY(Dialogs::records().isEmpty());  // "N/A": no player update offered
-        QVERIFY(main.lblStatus->caption().startsWith(QStringLiteral("Your Player Ver.: v, Latest Player Ver.: N/A\r\n")));
+        QVERIFY(main.statusLabel->caption().startsWith(QStringLiteral("Your Player Ver.: v, Latest Player Ver.: N/A\r\n")));
         QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: today)")));
     }
@@ -146,7 +146,7 @@ private slots:
         Dialogs::scriptAnswers({"No", "No", "No"});
         OnlineSystem os;
         os.start();
-        FrmMain& main = *os.frmMain();
+        OnlineWindow& main = *os.mainWindow();
         QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "A Newer Version Of Option Available",
                                                "A Newer Version Of OS Available"}));
         const QVector<DialogRecord>& records = Dialogs::records();
@@ -163,10 +163,10 @@ private slots:
             QCOMPARE(record.icon, QStringLiteral("information"));
             QCOMPARE(record.buttons, QStringLiteral("YesNo"));
         }
-        QCOMPARE(main.Browser->locationURL(), world.hostPage("notuptodate.txt"));
+        QCOMPARE(main.browser->location().toString(), world.hostPage("notuptodate.txt"));
         QVERIFY(main.isVisible());
         QVERIFY(!os.hasEnded());
-        QCOMPARE(main.lblStatus->caption(),
+        QCOMPARE(main.statusLabel->caption(),
                  QStringLiteral("Your Player Ver.: v1.00, Latest Player Ver.: v1.01\r\n"
                                 "Your Option Ver.: v1.00, Latest Option Ver.: v1.01\r\n"
                                 "Your OnSys Ver.: v1.00, Latest OnSys Ver.: v1.01"));
@@ -203,7 +203,7 @@ private slots:
             world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt.mode"), mode.toLatin1());
         Dialogs::scriptAnswers({"Retry", "Cancel"});
         OnlineSystem os;
-        os.frmMain()->setLimits({kMaxVersionFileBytes, ImageLimits{}.maxBytes, 400, 10000});
+        os.mainWindow()->updateCheck().setLimits({kMaxVersionFileBytes, ImageLimits{}.maxBytes, 400, 10000});
         os.start();
         QCOMPARE(World::titles(), (QStringList{"No Internet Connection", "No Internet Connection"}));
         const DialogRecord& box = Dialogs::records().first();
@@ -273,14 +273,14 @@ private slots:
         QCOMPARE(World::titles(), (QStringList{"Quorbel Player Tirk Online System", "Newer Player Version Available",
                                                "Error", "Newer Player Version Available"}));
         const DialogRecord& notice = Dialogs::records().first();
-        QCOMPARE(notice.text, FrmMain::folderNotWritableText(world.env.appDir()));
+        QCOMPARE(notice.text, UpdateCheck::folderNotWritableText(world.env.appDir()));
         QVERIFY(notice.text.contains(world.env.appDir()));
         QCOMPARE(notice.icon, QStringLiteral("exclamation"));
         QCOMPARE(notice.buttons, QStringLiteral("OK"));
         QVERIFY(!os.hasEnded());
-        QVERIFY(os.frmMain()->isVisible());
-        QVERIFY(os.frmMain()->windowTitle().endsWith(QStringLiteral("(Latest Online Update: 12-07-2026)")));
-        QVERIFY(os.frmMain()->lblStatus->caption().endsWith(QStringLiteral("Latest OnSys Ver.: v1.00")));
+        QVERIFY(os.mainWindow()->isVisible());
+        QVERIFY(os.mainWindow()->windowTitle().endsWith(QStringLiteral("(Latest Online Update: 12-07-2026)")));
+        QVERIFY(os.mainWindow()->statusLabel->caption().endsWith(QStringLiteral("Latest OnSys Ver.: v1.00")));
     }
 
     void staleRunningMarkerDoesNotHoldTheUpdate()

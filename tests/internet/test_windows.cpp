@@ -1,8 +1,9 @@
 // The start message, the progress window and the main window's frame.
 
-#include "internet/frm_getting_info.h"
-#include "internet/frm_main.h"
-#include "internet/frm_start_msg.h"
+#include "internet/progress_window.h"
+#include "internet/bug_report_form.h"
+#include "internet/online_window.h"
+#include "internet/start_message_window.h"
 #include "internet/online_system.h"
 #include "internet/web_browser.h"
 #include "local_servers.h"
@@ -56,10 +57,10 @@ private slots:
         Offline world;
         OnlineSystem os;
         os.start();
-        FrmStartMSG& msg = *os.frmStartMSG();
+        StartMessageWindow& msg = *os.startMessage();
         QVERIFY(msg.isVisible());
         QCOMPARE(msg.windowTitle(), QStringLiteral("Instructions before you connect to Quorbel Player Tirk OS"));
-        const QStringList lines = FrmStartMSG::messageText().split(QStringLiteral("\r\n"));
+        const QStringList lines = StartMessageWindow::messageText().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.at(0), QStringLiteral(" Welcome to Quorbel Player Tirk Online System"));
         QCOMPARE(lines.at(1), QString());
         QCOMPARE(lines.at(2), QStringLiteral(" This Online System will give you access to Player "));
@@ -69,21 +70,21 @@ private slots:
         QCOMPARE(lines.at(20), QStringLiteral(" Have a nice time!"));
         QCOMPARE(lines.at(21), QStringLiteral(" "));
         QVERIFY(lines.size() > 22);  // the publisher's notice follows
-        QCOMPARE(msg.txtMsG->toPlainText().split(QLatin1Char('\n')), lines);
-        QVERIFY(!msg.chkDontShow->isChecked());
-        QCOMPARE(msg.Label1->caption(), QStringLiteral("Don't Show This Message Again"));
-        QCOMPARE(msg.lblConnect->caption(), QStringLiteral("Connect"));
-        QCOMPARE(msg.lblSTOP->caption(), QStringLiteral("STOP"));
+        QCOMPARE(msg.messageView->toPlainText().split(QLatin1Char('\n')), lines);
+        QVERIFY(!msg.dontShowBox->isChecked());
+        QCOMPARE(msg.dontShowLabel->caption(), QStringLiteral("Don't Show This Message Again"));
+        QCOMPARE(msg.connectButton->caption(), QStringLiteral("Connect"));
+        QCOMPARE(msg.stopButton->caption(), QStringLiteral("STOP"));
 
         // The label text toggles the box; twice leaves it as it was.
-        msg.Label1_Click();
-        QVERIFY(msg.chkDontShow->isChecked());
-        msg.Label1_Click();
-        QVERIFY(!msg.chkDontShow->isChecked());
+        msg.toggleDontShow();
+        QVERIFY(msg.dontShowBox->isChecked());
+        msg.toggleDontShow();
+        QVERIFY(!msg.dontShowBox->isChecked());
 
-        msg.lblSTOP->click();
+        msg.stopButton->click();
         QVERIFY(os.hasEnded());
-        QVERIFY(!os.frmMain()->isLoaded());  // no network, no main window
+        QVERIFY(!os.mainWindow()->isLoaded());  // no network, no main window
         QVERIFY(Dialogs::records().isEmpty());
         QVERIFY(!QFile::exists(world.marker()));
     }
@@ -94,26 +95,26 @@ private slots:
         {
             OnlineSystem os;
             os.start();
-            os.frmStartMSG()->lblConnect->click();  // box unchecked
-            QVERIFY(os.frmMain()->isLoaded());
-            QVERIFY(!os.frmStartMSG()->isVisible());
+            os.startMessage()->connectButton->click();  // box unchecked
+            QVERIFY(os.mainWindow()->isLoaded());
+            QVERIFY(!os.startMessage()->isVisible());
             QVERIFY(!QFile::exists(world.marker()));
         }
         Dialogs::scriptAnswers({"Cancel"});
         {
             OnlineSystem os;
             os.start();
-            QVERIFY(os.frmStartMSG()->isVisible());  // shown again
-            os.frmStartMSG()->chkDontShow->setChecked(true);
-            os.frmStartMSG()->lblConnect->click();
+            QVERIFY(os.startMessage()->isVisible());  // shown again
+            os.startMessage()->dontShowBox->setChecked(true);
+            os.startMessage()->connectButton->click();
             QCOMPARE(TestEnv::readFile(world.marker()), QByteArray("The Message will not be shown anymore!\r\n"));
         }
         Dialogs::scriptAnswers({"Cancel"});
         {
             OnlineSystem os;
             os.start();  // straight to the version check
-            QVERIFY(!os.frmStartMSG()->isVisible());
-            QVERIFY(os.frmMain()->isLoaded());
+            QVERIFY(!os.startMessage()->isVisible());
+            QVERIFY(os.mainWindow()->isLoaded());
             QCOMPARE(Dialogs::records().last().title, QStringLiteral("No Internet Connection"));
         }
     }
@@ -126,9 +127,9 @@ private slots:
         qputenv("QPT_SYSTEM_DIR", (world.env.root() + QStringLiteral("/blocked/system")).toLocal8Bit());
         OnlineSystem os;
         os.start();
-        os.frmStartMSG()->chkDontShow->setChecked(true);
-        os.frmStartMSG()->lblConnect->click();
-        QVERIFY(os.frmMain()->isLoaded());  // on to the main window all the same
+        os.startMessage()->dontShowBox->setChecked(true);
+        os.startMessage()->connectButton->click();
+        QVERIFY(os.mainWindow()->isLoaded());  // on to the main window all the same
 
         // A link planted at the marker's name is not followed.
         Offline again;
@@ -136,60 +137,65 @@ private slots:
         QVERIFY(QFile::link(target, again.marker()));
         OnlineSystem second;
         second.start();  // a dangling link is no marker
-        QVERIFY(second.frmStartMSG()->isVisible());
-        second.frmStartMSG()->chkDontShow->setChecked(true);
-        second.frmStartMSG()->lblConnect->click();
+        QVERIFY(second.startMessage()->isVisible());
+        second.startMessage()->dontShowBox->setChecked(true);
+        second.startMessage()->connectButton->click();
         QVERIFY(!QFile::exists(target));
     }
 
     void progressWindow()
     {
-        FrmGettingInfo window;
-        window.showWindow();
+        ProgressWindow window;
+        window.open();
         QVERIFY(window.isVisible());
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(window.message(), QStringLiteral("Downloading Data... Please Wait..."));
+        // The skin is on it: a dark frame around a light panel, and the icon.
+        const QImage shot = window.grab().toImage();
+        QVERIFY(shot.pixelColor(3, shot.height() / 2).lightness() < 100);
+        QVERIFY(shot.pixelColor(20, shot.height() - 20).lightness() > 180);
+        QVERIFY(!window.windowIcon().isNull());
         window.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
-        QCOMPARE(window.lblMessage[0]->caption(), QStringLiteral("Updating Option...\r\nPlease Wait..."));
-        QCOMPARE(window.lblMessage[1]->caption(), window.lblMessage[0]->caption());
-        QCOMPARE(window.lblMessage[0]->text(), QStringLiteral("Updating Option...\nPlease Wait..."));
+        QCOMPARE(window.textLabel->caption(), QStringLiteral("Updating Option...\r\nPlease Wait..."));
+        QCOMPARE(window.shadowLabel->caption(), window.textLabel->caption());
+        QCOMPARE(window.textLabel->text(), QStringLiteral("Updating Option...\nPlease Wait..."));
         // The shadow: 120 twips right and below, the same size.
-        QCOMPARE(window.lblMessage[1]->geometry(),
-                 window.lblMessage[0]->geometry().translated(twipsToPx(120), twipsToPx(120)));
-        QCOMPARE(window.lblMessage[0]->size(), QSize(twipsToPx(6150), twipsToPx(525)));
+        QCOMPARE(window.shadowLabel->geometry(),
+                 window.textLabel->geometry().translated(twipsToPx(120), twipsToPx(120)));
+        QCOMPARE(window.textLabel->size(), QSize(twipsToPx(6150), twipsToPx(525)));
         // Closed and shown again, it starts afresh.
-        window.closeWindow();
+        window.unload();
         QVERIFY(!window.isVisible());
-        window.showWindow();
+        window.open();
         QCOMPARE(window.message(), QStringLiteral("Downloading Data... Please Wait..."));
-        QCOMPARE(window.lblMessage[1]->caption(), window.message());
+        QCOMPARE(window.shadowLabel->caption(), window.message());
     }
 
     void mainWindowFrame()
     {
         Offline world;
         OnlineSystem os;
-        FrmMain& main = *os.frmMain();
-        QCOMPARE(main.lblStatus->caption(), QStringLiteral("Getting Information... Please Wait..."));
+        OnlineWindow& main = *os.mainWindow();
+        QCOMPARE(main.statusLabel->caption(), QStringLiteral("Getting Information... Please Wait..."));
         main.resize(700, 560);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         const auto expected = [&] {
             return twipsRect(5, 10, pxToTwips(main.width()) - 10, pxToTwips(main.height()) - 660);
         };
-        QCOMPARE(main.Browser->geometry(), expected());
+        QCOMPARE(main.browser->geometry(), expected());
         main.resize(820, 600);
-        QCOMPARE(main.Browser->geometry(), expected());
-        QCOMPARE(main.reportForm->geometry(), main.Browser->geometry());
-        QVERIFY(main.lblStatus->geometry().top() > main.Browser->geometry().bottom());
+        QCOMPARE(main.browser->geometry(), expected());
+        QCOMPARE(main.reportForm->geometry(), main.browser->geometry());
+        QVERIFY(main.statusLabel->geometry().top() > main.browser->geometry().bottom());
 
         // Away to the tray (or, with no tray, minimized) and back.
         main.hideToTray();
         QVERIFY(!main.isVisible() || main.isMinimized());
-        main.ti_Activated();
+        main.onTrayActivated();
         QVERIFY(main.isVisible());
         QVERIFY(!main.isMinimized());
-        QVERIFY(!main.ti->isVisible());
+        QVERIFY(!main.trayIcon->isVisible());
     }
 
     void secondInstanceEndsSilently()

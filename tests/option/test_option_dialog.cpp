@@ -3,7 +3,7 @@
 // and the windows it opens. The dialog runs in this process; the player is a
 // stand-in that records the words it was started with.
 
-#include "option/file_ass_window.h"
+#include "option/file_association_window.h"
 #include "option/file_association.h"
 #include "option/info_window.h"
 #include "option/option_dialog.h"
@@ -34,21 +34,21 @@ const QStringList kDefaults{"1", "1", "1", "2", "2", "2"};
 void store(const QStringList& values)
 {
     for (int i = 0; i < values.size(); ++i)
-        SettingsStore::write(OptionDialog::boxKeys()[i], values[i]);
+        SettingsStore::write(QLatin1String(kOptionDefaults[i].key), values[i]);
 }
 
 QStringList stored()
 {
     QStringList values;
-    for (const QString& key : OptionDialog::boxKeys())
-        values << SettingsStore::read(key);
+    for (const OptionDefault& option : kOptionDefaults)
+        values << SettingsStore::read(QLatin1String(option.key));
     return values;
 }
 
 QList<bool> states(const OptionDialog& dialog)
 {
     QList<bool> result;
-    for (QCheckBox* box : dialog.boxes())
+    for (QCheckBox* box : dialog.optionBoxes())
         result << box->isChecked();
     return result;
 }
@@ -103,9 +103,9 @@ private slots:
         QCOMPARE(states(dialog), (QList<bool>{true, false, false, true, false, false}));
         QCOMPARE(TestEnv::readFile(OptionDialog::markerPath()), QByteArray("Option Active...\r\n"));
         QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
-        QCOMPARE(dialog.timPlayerCheck.interval(), 600);
+        QVERIFY(dialog.markerCheckTimer.isArmed());
 
-        dialog.lblOK->click();
+        dialog.okButton->click();
         QVERIFY(dialog.hasEnded());
         QVERIFY(!dialog.isVisible());
         QCOMPARE(stored(), (QStringList{"1", "2", "2", "1", "2", "2"}));
@@ -124,26 +124,26 @@ private slots:
             OptionDialog dialog;
             dialog.startUp(QString());
             QCOMPARE(states(dialog), kInitial);
-            dialog.lblOK->click();
+            dialog.okButton->click();
             QVERIFY(dialog.hasEnded());
             QCOMPARE(stored(), unusual);
         }
         {
             OptionDialog dialog;
             dialog.startUp(QString());
-            QTest::mouseClick(dialog.chkOSOnTop, Qt::LeftButton);
-            QVERIFY(dialog.chkOSOnTop->isChecked());
-            dialog.lblCancel->click();
+            QTest::mouseClick(dialog.optionBox(keys::OSOT), Qt::LeftButton);
+            QVERIFY(dialog.optionBox(keys::OSOT)->isChecked());
+            dialog.cancelButton->click();
             QVERIFY(dialog.hasEnded());
             QCOMPARE(stored(), unusual);
         }
         {
             OptionDialog dialog;
             dialog.startUp(QString());
-            QTest::mouseClick(dialog.chkTransparent, Qt::LeftButton);
-            QTest::mouseClick(dialog.chkTransparent, Qt::LeftButton);
+            QTest::mouseClick(dialog.optionBox(keys::TransPlayList), Qt::LeftButton);
+            QTest::mouseClick(dialog.optionBox(keys::TransPlayList), Qt::LeftButton);
             QCOMPARE(states(dialog), kInitial);
-            dialog.lblOK->click();
+            dialog.okButton->click();
             QCOMPARE(stored(), kDefaults);
         }
         settle();
@@ -189,7 +189,7 @@ private slots:
             QVERIFY(!onTop(&dialog));
             QCOMPARE(states(dialog), kInitial);
             QCOMPARE(stored(), values.mid(0, 6) + QStringList(6 - qMin(6, int(values.size())), QString()));
-            dialog.lblCancel->click();
+            dialog.cancelButton->click();
             QVERIFY(dialog.hasEnded());
         }
         QCOMPARE(stored(), kDefaults);
@@ -243,8 +243,8 @@ private slots:
             dialog.startUp(QStringLiteral("firsttime"));
             QVERIFY(dialog.isVisible());
             QVERIFY(!onTop(&dialog));
-            dialog.chkFadeOutExit->setFocus();
-            QTest::keyClick(dialog.chkFadeOutExit, Qt::Key_F4, Qt::AltModifier);
+            dialog.optionBox(keys::FadeOutCD)->setFocus();
+            QTest::keyClick(dialog.optionBox(keys::FadeOutCD), Qt::Key_F4, Qt::AltModifier);
             QVERIFY(dialog.hasEnded());
             QCOMPARE(stored(), QStringList(6, QString()));
         }
@@ -252,8 +252,8 @@ private slots:
             store(kDefaults);
             OptionDialog dialog;
             dialog.startUp(QString());
-            QTest::mouseClick(dialog.chkAutoFileAzz, Qt::LeftButton);
-            QTest::keyClick(dialog.chkAutoFileAzz, Qt::Key_F4, Qt::ShiftModifier | Qt::AltModifier);
+            QTest::mouseClick(dialog.optionBox(keys::AutoFileAss), Qt::LeftButton);
+            QTest::keyClick(dialog.optionBox(keys::AutoFileAss), Qt::Key_F4, Qt::ShiftModifier | Qt::AltModifier);
             QVERIFY(!dialog.hasEnded());
             dialog.close();
             QVERIFY(dialog.hasEnded());
@@ -273,25 +273,25 @@ private slots:
         {
             OptionDialog dialog;
             dialog.startUp(QString());
-            dialog.timPlayerCheck.tick();
+            dialog.markerCheckTimer.tick();
             QVERIFY(!dialog.hasEnded());
-            QTest::mouseClick(dialog.chkMinimezeSeparate, Qt::LeftButton);
+            QTest::mouseClick(dialog.optionBox(keys::MinimizeSeparate), Qt::LeftButton);
             QFile::remove(OptionDialog::markerPath());
-            dialog.timPlayerCheck.tick();
+            dialog.markerCheckTimer.tick();
             QVERIFY(dialog.hasEnded());
             QCOMPARE(stored(), (QStringList{"1", "1", "1", "1", "2", "2"}));
-            QVERIFY(!dialog.timPlayerCheck.isArmed());
+            QVERIFY(!dialog.markerCheckTimer.isArmed());
         }
         {
             OptionDialog dialog;
             dialog.startUp(QString());
-            dialog.lblFileAss->click();
-            QVERIFY(dialog.frmFileAss);
-            dialog.frmFileAss->useDefault();
+            dialog.fileAssociationButton->click();
+            QVERIFY(dialog.fileAssociationWindow);
+            dialog.fileAssociationWindow->useDefault();
             QFile::remove(OptionDialog::markerPath());
-            dialog.timPlayerCheck.tick();
+            dialog.markerCheckTimer.tick();
             QVERIFY(dialog.hasEnded());
-            QVERIFY(!dialog.frmFileAss->isVisible());
+            QVERIFY(!dialog.fileAssociationWindow->isVisible());
             QVERIFY(!QFile::exists(FileAssociation::desktopEntryPath()));
         }
         settle();
@@ -300,7 +300,7 @@ private slots:
             OptionDialog dialog;
             dialog.startUp(QStringLiteral("firsttime"));
             QFile::remove(OptionDialog::markerPath());
-            dialog.timPlayerCheck.tick();
+            dialog.markerCheckTimer.tick();
             QVERIFY(dialog.hasEnded());
             QVERIFY(waitForPlayer(*m_env));
             QCOMPARE(playerCalls(*m_env), QStringList{"fto"});
@@ -317,40 +317,40 @@ private slots:
         OptionDialog dialog;
         dialog.startUp(QString());
 
-        dialog.lblFileAss->click();
-        QPointer<FileAssWindow> fileAss = dialog.frmFileAss;
+        dialog.fileAssociationButton->click();
+        QPointer<FileAssociationWindow> fileAss = dialog.fileAssociationWindow;
         QVERIFY(fileAss && fileAss->isVisible());
         QVERIFY(onTop(fileAss));
         QVERIFY(!onTop(&dialog));
         QVERIFY(!dialog.isEnabled());
-        QVERIFY(!dialog.lblOK->isEnabled());
+        QVERIFY(!dialog.okButton->isEnabled());
         dialog.close();  // a close from outside waits for the window in front
         QVERIFY(!dialog.hasEnded());
 
-        fileAss->lblInfo->click();
-        QPointer<InfoWindow> info = dialog.frmInfo;
+        fileAss->infoButton->click();
+        QPointer<InfoWindow> info = dialog.infoWindow;
         QVERIFY(info && info->isVisible());
         QVERIFY(onTop(info));
-        QCOMPARE(info->text(), FileAssWindow::infoText());
-        info->lblOK->click();
+        QCOMPARE(info->text(), FileAssociationWindow::infoText());
+        info->okButton->click();
         QVERIFY(!info->isVisible());
         QVERIFY(dialog.isEnabled());
         QVERIFY(onTop(&dialog));
         QVERIFY(fileAss->isVisible());
 
         // Alt+F4 in a list unloads the association window.
-        QTest::keyClick(fileAss->lstFileType, Qt::Key_F4, Qt::AltModifier);
+        QTest::keyClick(fileAss->availableTypesList, Qt::Key_F4, Qt::AltModifier);
         QTRY_VERIFY(!fileAss);
         QVERIFY(dialog.isEnabled());
 
         // Opened again from the dialog: the built-in text, a new window.
-        dialog.lblInfo->click();
-        QVERIFY(dialog.frmInfo && dialog.frmInfo != info);
-        QCOMPARE(dialog.frmInfo->text(), InfoWindow::builtInText());
+        dialog.infoButton->click();
+        QVERIFY(dialog.infoWindow && dialog.infoWindow != info);
+        QCOMPARE(dialog.infoWindow->text(), InfoWindow::builtInText());
         QVERIFY(!dialog.isEnabled());
-        QTest::keyClick(dialog.frmInfo->txtInfo, Qt::Key_F4, Qt::AltModifier);
+        QTest::keyClick(dialog.infoWindow->textView, Qt::Key_F4, Qt::AltModifier);
         QVERIFY(dialog.isEnabled());
-        QVERIFY(!dialog.frmInfo);
+        QVERIFY(!dialog.infoWindow);
         QVERIFY(!dialog.hasEnded());
     }
 
@@ -387,14 +387,14 @@ private slots:
         QVERIFY(!dialog.hasEnded());
         QVERIFY(dialog.isVisible());
         QCOMPARE(states(dialog), (QList<bool>{false, true, true, false, false, true}));
-        QVERIFY(!dialog.timPlayerCheck.isArmed());
-        dialog.timPlayerCheck.tick();
+        QVERIFY(!dialog.markerCheckTimer.isArmed());
+        dialog.markerCheckTimer.tick();
         QVERIFY(!dialog.hasEnded());
         QCOMPARE(stored(), (QStringList{"2", "1", "1", "2", "2", "1"}));
         QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
         // The user's own OK still saves.
-        QTest::mouseClick(dialog.chkMinimezeSeparate, Qt::LeftButton);
-        dialog.lblOK->click();
+        QTest::mouseClick(dialog.optionBox(keys::MinimizeSeparate), Qt::LeftButton);
+        dialog.okButton->click();
         QVERIFY(dialog.hasEnded());
         QCOMPARE(stored(), (QStringList{"2", "1", "1", "1", "2", "1"}));
         QCOMPARE(Dialogs::records().size(), 1);

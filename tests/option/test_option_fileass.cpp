@@ -2,7 +2,7 @@
 // private XDG_DATA_HOME and XDG_CONFIG_HOME, checked with the desktop's own
 // tools (xdg-mime, gio, desktop-file-validate).
 
-#include "option/file_ass_window.h"
+#include "option/file_association_window.h"
 #include "option/file_association.h"
 #include "option/option_dialog.h"
 #include "skin/label_button.h"
@@ -80,31 +80,31 @@ private slots:
     void editingTheLists()
     {
         TestEnv env;
-        FileAssWindow window;
+        FileAssociationWindow window;
         window.open();
-        QCOMPARE(items(window.lstFileType),
+        QCOMPARE(items(window.availableTypesList),
                  (QStringList{"cda", "vyx", "mid", "mp1", "mp2", "mp3", "wav", "wma"}));
-        QCOMPARE(items(window.lstFileTypeToAzz), QStringList{"vyx"});
+        QCOMPARE(items(window.chosenTypesList), QStringList{"vyx"});
 
-        doubleClick(window.lstFileType, "mp3");
-        doubleClick(window.lstFileType, "mp3");
-        doubleClick(window.lstFileType, "vyx");
-        QCOMPARE(items(window.lstFileTypeToAzz), (QStringList{"vyx", "mp3"}));
+        doubleClick(window.availableTypesList, "mp3");
+        doubleClick(window.availableTypesList, "mp3");
+        doubleClick(window.availableTypesList, "vyx");
+        QCOMPARE(items(window.chosenTypesList), (QStringList{"vyx", "mp3"}));
         // A refused duplicate leaves the window where it was, on top.
         QVERIFY(window.isVisible());
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
         // The keyboard: Return adds and removes like a double-click.
-        window.lstFileType->setCurrentRow(0);
-        QTest::keyClick(window.lstFileType, Qt::Key_Return);
-        QCOMPARE(items(window.lstFileTypeToAzz), (QStringList{"vyx", "mp3", "cda"}));
-        window.lstFileTypeToAzz->setCurrentRow(1);
-        QTest::keyClick(window.lstFileTypeToAzz, Qt::Key_Return);
-        doubleClick(window.lstFileTypeToAzz, "vyx");
-        QCOMPARE(items(window.lstFileTypeToAzz), QStringList{"cda"});
+        window.availableTypesList->setCurrentRow(0);
+        QTest::keyClick(window.availableTypesList, Qt::Key_Return);
+        QCOMPARE(items(window.chosenTypesList), (QStringList{"vyx", "mp3", "cda"}));
+        window.chosenTypesList->setCurrentRow(1);
+        QTest::keyClick(window.chosenTypesList, Qt::Key_Return);
+        doubleClick(window.chosenTypesList, "vyx");
+        QCOMPARE(items(window.chosenTypesList), QStringList{"cda"});
 
-        window.lblUseDefault->click();
-        QCOMPARE(items(window.lstFileTypeToAzz),
+        window.defaultButton->click();
+        QCOMPARE(items(window.chosenTypesList),
                  (QStringList{"mp1", "mp2", "mp3", "mid", "vyx", "wav", "wma", "cda"}));
         QVERIFY(Dialogs::records().isEmpty());
     }
@@ -115,13 +115,13 @@ private slots:
     {
         TestEnv env;
         Dialogs::scriptAnswers({"OK", "OK"});
-        FileAssWindow window;
+        FileAssociationWindow window;
         window.open();
         bool unloaded = false;
-        connect(&window, &FileAssWindow::unloaded, this, [&] { unloaded = true; });
+        connect(&window, &FileAssociationWindow::unloaded, this, [&] { unloaded = true; });
 
-        doubleClick(window.lstFileTypeToAzz, "vyx");
-        window.lblOK->click();
+        doubleClick(window.chosenTypesList, "vyx");
+        window.okButton->click();
         QCOMPARE(Dialogs::records().size(), 1);
         QCOMPARE(Dialogs::records()[0].title, QStringLiteral("FASS Info"));
         QCOMPARE(Dialogs::records()[0].text, QStringLiteral("No File types Selected"));
@@ -138,13 +138,13 @@ private slots:
                                    "[Desktop Entry]\nType=Application\nName=A Player\nExec=true %F\n"
                                    "MimeType=audio/mpeg;\n"));
 
-        doubleClick(window.lstFileType, "mp3");
-        doubleClick(window.lstFileType, "vyx");
-        window.lblOK->click();
+        doubleClick(window.availableTypesList, "mp3");
+        doubleClick(window.availableTypesList, "vyx");
+        window.okButton->click();
         QCOMPARE(Dialogs::records().size(), 2);
         QCOMPARE(Dialogs::records()[1].title, QStringLiteral("FASS Installed"));
         QCOMPARE(Dialogs::records()[1].text, QStringLiteral("File Association Installed"));
-        QVERIFY(window.lstFileTypeToAzz->count() == 0);
+        QVERIFY(window.chosenTypesList->count() == 0);
         QVERIFY(unloaded);
         QVERIFY(!window.isVisible());
         QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
@@ -182,12 +182,12 @@ private slots:
                                                                  : FileAssociation::mimePackagePath();
         }
         Dialogs::scriptAnswers({"OK"});
-        FileAssWindow window;
+        FileAssociationWindow window;
         window.open();
         bool unloaded = false;
-        connect(&window, &FileAssWindow::unloaded, this, [&] { unloaded = true; });
-        doubleClick(window.lstFileType, "mp3");
-        window.lblOK->click();
+        connect(&window, &FileAssociationWindow::unloaded, this, [&] { unloaded = true; });
+        doubleClick(window.availableTypesList, "mp3");
+        window.okButton->click();
 
         QCOMPARE(Dialogs::records().size(), 1);
         const DialogRecord& box = Dialogs::records().first();
@@ -209,12 +209,14 @@ private slots:
         OptionDialog dialog;
         dialog.startUp(QStringLiteral("autofileass"));
         QVERIFY(!dialog.hasEnded());
-        QVERIFY(dialog.frmFileAss);
-        QCOMPARE(dialog.frmFileAss->timAutoFileAss.interval(), 10);
+        QVERIFY(dialog.fileAssociationWindow);
+        QVERIFY(dialog.fileAssociationWindow->automaticTimer.isArmed());
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(!dialog.fileAssociationWindow->isVisible());
         QVERIFY(QFile::exists(OptionDialog::markerPath()));
         QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
 
-        dialog.frmFileAss->timAutoFileAss.tick();
+        dialog.fileAssociationWindow->automaticTimer.tick();
         QVERIFY(dialog.hasEnded());
         for (QWidget* window : QApplication::topLevelWidgets())
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
@@ -224,7 +226,7 @@ private slots:
         // Every default type now opens with the entry; the types the shared
         // database does not know got ours.
         QDir::root().mkpath(env.root() + "/files");
-        for (const QString& extension : FileAssWindow::defaultTypes()) {
+        for (const QString& extension : FileAssociation::defaultExtensions()) {
             const QStringList types = FileAssociation::mimeTypesFor(extension);
             QVERIFY(!types.isEmpty());
             for (const QString& type : types)
@@ -238,7 +240,7 @@ private slots:
                 QCOMPARE(contentType(file), FileAssociation::ownMimeType(extension.toLower()));
         }
         // The player needs no second look: the hidden start ran once.
-        QVERIFY(!dialog.frmFileAss->isVisible());
+        QVERIFY(!dialog.fileAssociationWindow->isVisible());
     }
 
     // The desktop entry is valid and hands every opened file, whatever its
@@ -265,9 +267,9 @@ private slots:
                                                  + record.toUtf8() + "'\n"));
         QVERIFY(QFile::setPermissions(executer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-        FileAssWindow window;
+        FileAssociationWindow window;
         window.useDefault();
-        window.automaticMode = QStringLiteral("YES");
+        window.automaticMode = true;
         window.confirm();
         AppFolder::overrideForTests(env.appDir());
         QVERIFY(Dialogs::records().isEmpty());

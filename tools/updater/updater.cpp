@@ -1,10 +1,9 @@
-#include "common/clock.h"
 #include "updater.h"
 
 #include "internet/online_files.h"
 
 #include "common/app_folder.h"
-#include "common/event_loop.h"
+#include "common/clock.h"
 #include "common/marker_files.h"
 #include "common/program_starter.h"
 #include "common/single_instance.h"

@@ -2,7 +2,9 @@
 // The first window of the Online System: what it does, that it is about to
 // go online, Connect or STOP, and a box to never show this again.
 
-#include "skinned.h"
+#include "skin/caption_label.h"
+#include "skin/label_button.h"
+#include "skin/skinned_window.h"
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -11,32 +13,32 @@ namespace qpt::internet {
 
 class OnlineSystem;
 
-class FrmStartMSG : public SkinnedWindow {
+class StartMessageWindow : public SkinnedWindow {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Instructions before you connect to Quorbel Player Tirk OS";
-    static constexpr const char* kMarkerName = "osplinfo.dll";
     static constexpr const char* kMarkerLine = "The Message will not be shown anymore!";
 
-    explicit FrmStartMSG(OnlineSystem& system);
+    explicit StartMessageWindow(OnlineSystem& system);
 
     // The message text, lines joined by CR LF.
     static QString messageText();
     // Where the marker that suppresses this window lives.
     static QString markerPath();
 
-    // Form load: with the marker present, connects at once unseen.
-    void load();
+    // The first step of the program: with the marker present it connects
+    // at once, unseen; otherwise it shows the message.
+    void open();
 
-    void Label1_Click();
-    void lblConnect_Click();
-    void lblSTOP_Click();
+    void toggleDontShow();
+    void connectOnline();
+    void stop();
 
-    QPlainTextEdit* txtMsG;
-    QCheckBox* chkDontShow;
-    CaptionLabel* Label1;
-    LabelButton* lblConnect;
-    LabelButton* lblSTOP;
+    QPlainTextEdit* messageView;
+    QCheckBox* dontShowBox;
+    CaptionLabel* dontShowLabel;
+    LabelButton* connectButton;
+    LabelButton* stopButton;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,10 +1,10 @@
 #pragma once
-// frmFileAss: the user picks the file types that opening a file should hand
-// to the player, and registers them. The same window, never shown, runs the
+// The file-association window: the user picks the file types that opening
+// a file should hand to the player, and registers them. The same window, never shown, runs the
 // automatic association of the "autofileass" start.
 
 #include "file_association.h"
-#include "skinned_window.h"
+#include "skin/skinned_dialog.h"
 
 #include "common/event_loop.h"
 
@@ -17,10 +17,10 @@ class LabelButton;
 
 namespace qpt::option {
 
-class FileAssWindow : public SkinnedWindow {
+class FileAssociationWindow : public SkinnedDialog {
     Q_OBJECT
 public:
-    explicit FileAssWindow(QWidget* parent = nullptr);
+    explicit FileAssociationWindow(QWidget* parent = nullptr);
 
     // Shows the window in the topmost band, as it does on loading when
     // opened from the Option dialog.
@@ -42,30 +42,28 @@ public:
     // The program ends: the window goes away without any of its unload work.
     void abandon();
 
-    // The `timAutoFileAss` tick: the automatic association, then the end of
+    // The `automaticTimer` tick: the automatic association, then the end of
     // the program.
-    void timAutoFileAssTick();
+    void runAutomaticAssociation();
 
-    QStringList typesToAssociate() const;
-    static const QStringList& defaultTypes();
+    // The file-type description the "Info" button shows.
     static QString infoText();
-    static QString messageText();
-    static QString message2Text();
     // The box shown when a registration could not write everything.
     static QString failureText(const FileAssociation::Outcome& outcome);
 
-    QListWidget* lstFileType = nullptr;
-    QListWidget* lstFileTypeToAzz = nullptr;
-    QLabel* lblMessage = nullptr;
-    QLabel* lblMessage2 = nullptr;
-    LabelButton* lblOK = nullptr;
-    LabelButton* lblCancel = nullptr;
-    LabelButton* lblUseDefault = nullptr;
-    LabelButton* lblInfo = nullptr;
-    PollTimer timAutoFileAss;
+    QLabel* instructionLabel = nullptr;
+    QListWidget* availableTypesList = nullptr;
+    QListWidget* chosenTypesList = nullptr;
+    QLabel* removeHintLabel = nullptr;
+    LabelButton* defaultButton = nullptr;
+    LabelButton* infoButton = nullptr;
+    LabelButton* okButton = nullptr;
+    LabelButton* cancelButton = nullptr;
 
-    // "YES" while the automatic association runs: no message, no window.
-    QString automaticMode;
+    // While the automatic association runs there is no message and no
+    // window; the "autofileass" start arms its timer.
+    bool automaticMode = false;
+    PollTimer automaticTimer;
 
 signals:
     // The window has been unloaded: the Option dialog takes input again.

@@ -1,27 +1,28 @@
-#include "frm_start_msg.h"
+#include "start_message_window.h"
 
-#include "frm_main.h"
 #include "online_files.h"
+#include "online_log.h"
 #include "online_system.h"
+#include "online_window.h"
 
+#include "common/file_names.h"
 #include "common/marker_files.h"
 #include "common/product.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qpt::internet {
 
-FrmStartMSG::FrmStartMSG(OnlineSystem& system) : m_system(system)
+StartMessageWindow::StartMessageWindow(OnlineSystem& system) : m_system(system)
 {
     setWindowTitle(QLatin1String(kCaption));
+    useControlStyle();
     setFixedSize(470, 500);
 
     auto* heading = new QLabel(QStringLiteral("Quorbel Player Tirk Online System"), this);
@@ -32,43 +33,43 @@ FrmStartMSG::FrmStartMSG(OnlineSystem& system) : m_system(system)
     heading->setAlignment(Qt::AlignCenter);
     heading->setStyleSheet(QStringLiteral("QLabel { color: #2b3138; }"));
 
-    txtMsG = new QPlainTextEdit(this);
-    txtMsG->setReadOnly(true);
-    txtMsG->setLineWrapMode(QPlainTextEdit::NoWrap);
+    messageView = new QPlainTextEdit(this);
+    messageView->setReadOnly(true);
+    messageView->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont messageFont(QStringLiteral("Tahoma"));
     messageFont.setPointSize(9);
-    txtMsG->setFont(messageFont);
-    txtMsG->setPlainText(messageText());  // shown with ordinary line breaks
+    messageView->setFont(messageFont);
+    messageView->setPlainText(shownText(messageText()));
 
-    chkDontShow = new QCheckBox(this);
-    chkDontShow->setChecked(false);
-    Label1 = new CaptionLabel(QStringLiteral("Don't Show This Message Again"), this);
-    Label1->setCursor(Qt::PointingHandCursor);
-    lblConnect = dialogButton(QStringLiteral("Connect"), this);
-    lblSTOP = dialogButton(QStringLiteral("STOP"), this);
+    dontShowBox = new QCheckBox(this);
+    dontShowBox->setChecked(false);
+    dontShowLabel = new CaptionLabel(QStringLiteral("Don't Show This Message Again"), this);
+    dontShowLabel->setCursor(Qt::PointingHandCursor);
+    connectButton = dialogButton(QStringLiteral("Connect"), this);
+    stopButton = dialogButton(QStringLiteral("STOP"), this);
 
     auto* checkRow = new QHBoxLayout;
     checkRow->setSpacing(4);
-    checkRow->addWidget(chkDontShow);
-    checkRow->addWidget(Label1);
+    checkRow->addWidget(dontShowBox);
+    checkRow->addWidget(dontShowLabel);
     checkRow->addStretch();
-    checkRow->addWidget(lblConnect);
+    checkRow->addWidget(connectButton);
     checkRow->addSpacing(6);
-    checkRow->addWidget(lblSTOP);
+    checkRow->addWidget(stopButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(22, 18, 22, 22);
     layout->setSpacing(8);
     layout->addWidget(heading);
-    layout->addWidget(txtMsG, 1);
+    layout->addWidget(messageView, 1);
     layout->addLayout(checkRow);
 
-    connect(Label1, &CaptionLabel::clicked, this, &FrmStartMSG::Label1_Click);
-    connect(lblConnect, &LabelButton::clicked, this, &FrmStartMSG::lblConnect_Click);
-    connect(lblSTOP, &LabelButton::clicked, this, &FrmStartMSG::lblSTOP_Click);
+    connect(dontShowLabel, &CaptionLabel::clicked, this, &StartMessageWindow::toggleDontShow);
+    connect(connectButton, &LabelButton::clicked, this, &StartMessageWindow::connectOnline);
+    connect(stopButton, &LabelButton::clicked, this, &StartMessageWindow::stop);
 }
 
-QString FrmStartMSG::messageText()
+QString StartMessageWindow::messageText()
 {
     const QStringList lines = {
         QStringLiteral(" Welcome to Quorbel Player Tirk Online System"),
@@ -103,53 +104,51 @@ QString FrmStartMSG::messageText()
     return lines.join(QStringLiteral("\r\n"));
 }
 
-QString FrmStartMSG::markerPath()
+QString StartMessageWindow::markerPath()
 {
-    return GetSystemDir() + QLatin1Char('/') + QLatin1String(kMarkerName);
+    return systemFolder() + QLatin1Char('/') + QLatin1String(files::StartMessageMarker);
 }
 
-void FrmStartMSG::load()
+void StartMessageWindow::open()
 {
     if (MarkerFiles::exists(markerPath())) {
-        lblConnect_Click();
+        connectOnline();
         hide();
         return;
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOver(nullptr);
     show();
-    lblConnect->setFocus();
+    connectButton->setFocus();
 }
 
-void FrmStartMSG::Label1_Click()
+void StartMessageWindow::toggleDontShow()
 {
-    chkDontShow->setChecked(!chkDontShow->isChecked());
+    dontShowBox->setChecked(!dontShowBox->isChecked());
 }
 
-void FrmStartMSG::lblConnect_Click()
+void StartMessageWindow::connectOnline()
 {
     hide();
-    if (chkDontShow->isChecked()) {
-        // Best effort: without write access to the folder the message simply
-        // shows again next time.
-        QDir().mkpath(GetSystemDir());
-        MarkerFiles::writeNoFollow(markerPath(), QByteArray(kMarkerLine) + "\r\n");
-    }
-    m_system.frmMain()->load();
+    // Without write access to the folder the message simply shows again
+    // next time.
+    if (dontShowBox->isChecked()
+        && !(QDir().mkpath(systemFolder()) && MarkerFiles::writeNoFollow(markerPath(), QByteArray(kMarkerLine) + "\r\n")))
+        qCWarning(lcOnline) << "cannot write" << markerPath();
+    m_system.mainWindow()->load();
     hide();
 }
 
-void FrmStartMSG::lblSTOP_Click()
+void StartMessageWindow::stop()
 {
     m_system.endProgram();
 }
 
-void FrmStartMSG::closeEvent(QCloseEvent* event)
+void StartMessageWindow::closeEvent(QCloseEvent* event)
 {
     // Closing the window by its frame is the same as STOP.
     event->ignore();
     if (isVisible())
-        lblSTOP_Click();
+        stop();
 }
 
 }  // namespace qpt::internet

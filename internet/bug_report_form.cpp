@@ -1,0 +1,287 @@
+#include "bug_report_form.h"
+
+#include "mail_dialogue.h"
+#include "online_log.h"
+#include "online_system.h"
+#include "update_host.h"
+#include "web_browser.h"
+
+#include "common/dialogs.h"
+#include "common/event_loop.h"
+#include "common/product.h"
+#include "common/settings_store.h"
+#include "skin/caption_label.h"
+#include "skin/label_button.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHostInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace qpt::internet {
+
+namespace {
+
+const char* const kDontKnow = "Don't Know";
+
+QLabel* formLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(9);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QComboBox* choiceList(const QStringList& items, QWidget* parent)
+{
+    auto* combo = new QComboBox(parent);
+    combo->addItems(items);
+    combo->setCurrentText(QLatin1String(kDontKnow));
+    return combo;
+}
+
+}  // namespace
+
+BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWidget* parent)
+    : QWidget(parent), m_browser(browser), m_statusLabel(statusLabel)
+{
+    auto* heading = new QLabel(QStringLiteral("Online System Bug Report"), this);
+    QFont headingFont(QStringLiteral("Comic Sans MS"));
+    headingFont.setPointSize(14);
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    heading->setStyleSheet(QStringLiteral("QLabel { color: #2b3138; }"));
+
+    emailEdit = new QLineEdit(this);
+    osChoice = choiceList({QStringLiteral("Don't Know"), QStringLiteral("WindowsNT"), QStringLiteral("Windows95"),
+                           QStringLiteral("Windows98"), QStringLiteral("WindowsME"), QStringLiteral("Windows2000"),
+                           QStringLiteral("WindowsXP")},
+                          this);
+    cpuChoice = choiceList({QStringLiteral("Don't Know"), QStringLiteral("0-200MHz"), QStringLiteral("201-400Mhz"),
+                            QStringLiteral("401-600MHz"), QStringLiteral("601-800MHz"), QStringLiteral("801 or higher")},
+                           this);
+    frequencyChoice = choiceList({QStringLiteral("Don't Know"), QStringLiteral("Very Often"), QStringLiteral("Often"),
+                                  QStringLiteral("Few Times"), QStringLiteral("Under 5 Times"),
+                                  QStringLiteral("Only 1 Time")},
+                                 this);
+    descriptionEdit = new QPlainTextEdit(this);
+    sendButton = dialogButton(QStringLiteral("Send Report"), this);
+    cancelButton = dialogButton(QStringLiteral("Cancel Report"), this);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(30, 22, 30, 16);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+    grid->addWidget(heading, 0, 0, 1, 2);
+    grid->addWidget(formLabel(QStringLiteral("Your Em@il:"), this), 1, 0);
+    grid->addWidget(emailEdit, 1, 1);
+    grid->addWidget(formLabel(QStringLiteral("Select OS Version:"), this), 2, 0);
+    grid->addWidget(osChoice, 2, 1);
+    grid->addWidget(formLabel(QStringLiteral("Select CPU Speed for your system:"), this), 3, 0);
+    grid->addWidget(cpuChoice, 3, 1);
+    grid->addWidget(formLabel(QStringLiteral("Have you seen the problem often?"), this), 4, 0);
+    grid->addWidget(frequencyChoice, 4, 1);
+    grid->addWidget(formLabel(QStringLiteral("Bug description:"), this), 5, 0, Qt::AlignTop);
+    grid->addWidget(descriptionEdit, 5, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(sendButton);
+    buttons->addSpacing(8);
+    buttons->addWidget(cancelButton);
+    grid->addLayout(buttons, 6, 0, 1, 2);
+    grid->setRowStretch(5, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(sendButton, &LabelButton::clicked, this, &BugReportForm::sendReport);
+    connect(cancelButton, &LabelButton::clicked, this, &BugReportForm::leaveForm);
+
+    bugReportTimer = new PollTimer(this);
+    bugReportTimer->setHandler([this] { checkForReportPage(); });
+
+    mailSocket = new QTcpSocket(this);
+    connect(mailSocket, &QTcpSocket::connected, this, &BugReportForm::onMailConnected);
+    connect(mailSocket, &QTcpSocket::errorOccurred, this, &BugReportForm::onMailError);
+    // A relay that neither answers nor refuses counts as an error.
+    m_connectTimer = new QTimer(this);
+    m_connectTimer->setSingleShot(true);
+    connect(m_connectTimer, &QTimer::timeout, this, [this] {
+        if (m_transfer == Transfer::Connecting && mailSocket->state() != QAbstractSocket::ConnectedState)
+            onMailError();
+    });
+    hide();
+}
+
+void BugReportForm::startWatching()
+{
+    bugReportTimer->setInterval(kRevealInterval);
+}
+
+void BugReportForm::stop()
+{
+    m_stopped = true;
+    bugReportTimer->setInterval(0);
+    m_connectTimer->stop();
+    mailSocket->abort();
+}
+
+void BugReportForm::showBrowser(bool visible)
+{
+    m_browser.setVisible(visible);
+    // The form is usable only while the browser does not cover it.
+    setVisible(!visible);
+}
+
+void BugReportForm::setFormState(FormState state)
+{
+    m_formState = state;
+    cancelButton->setCaption(state == FormState::ReportSent ? QStringLiteral("Back to OS")
+                                                            : QStringLiteral("Cancel Report"));
+}
+
+void BugReportForm::resetForm()
+{
+    emailEdit->clear();
+    descriptionEdit->clear();
+    for (QComboBox* choice : {osChoice, cpuChoice, frequencyChoice})
+        choice->setCurrentText(QLatin1String(kDontKnow));
+    sendButton->setEnabled(true);
+    cancelButton->setEnabled(true);
+    emailEdit->setFocus();
+}
+
+void BugReportForm::checkForReportPage()
+{
+    if (m_browser.location() == QUrl(host::url(host::LoadingBugReportPage))) {
+        showBrowser(false);
+        m_browser.navigate(host::url(host::BugReportPage));
+        emailEdit->setFocus();
+    }
+}
+
+void BugReportForm::sendReport()
+{
+    if (emailEdit->text().isEmpty()) {
+        Dialogs::message(QStringLiteral("OS"), QStringLiteral("You didn't write any email address."),
+                         MsgIcon::Information, MsgButtons::Ok, window());
+        return;
+    }
+    if (descriptionEdit->toPlainText().isEmpty()) {
+        Dialogs::message(QStringLiteral("OS"), QStringLiteral("You didn't write any discription."),
+                         MsgIcon::Information, MsgButtons::Ok, window());
+        return;
+    }
+    sendButton->setEnabled(false);
+    cancelButton->setEnabled(false);
+    m_savedStatus = m_statusLabel.caption();
+    m_statusLabel.setCaption(QStringLiteral("Sending Report... Please Wait..."));
+    mailSocket->abort();
+    m_transfer = Transfer::Connecting;
+    m_connectTimer->start(m_mailReplyTimeoutMs);
+    mailSocket->connectToHost(Product::mailRelayHost(), quint16(Product::mailRelayPort()));
+}
+
+void BugReportForm::onMailConnected()
+{
+    if (m_transfer != Transfer::Connecting)
+        return;
+    m_connectTimer->stop();
+    m_transfer = Transfer::Conversing;
+    Letter letter;
+    letter.body = messageBody();
+    letter.heloName = QHostInfo::localHostName();
+    if (letter.heloName.isEmpty())
+        letter.heloName = QStringLiteral("localhost");
+    letter.sender = Product::mailSender();
+    letter.recipients = MailDialogue::recipientsFrom(Product::bugReportMailbox());
+    letter.subject = QStringLiteral("Online System Bug Report");
+    letter.date = QDateTime::currentDateTime();
+    letter.messageId = newMessageId(letter.sender);
+
+    MailDialogue dialogue(*mailSocket, m_mailReplyTimeoutMs);
+    const bool sent = dialogue.run(letter);
+    m_transfer = Transfer::None;
+    mailSocket->abort();
+    if (m_stopped)
+        return;
+    if (sent) {
+        reportSent();
+    } else {
+        qCWarning(lcMail) << "bug report not sent:" << dialogue.failure();
+        reportFailed();
+    }
+}
+
+void BugReportForm::onMailError()
+{
+    // Failures during the conversation are the conversation's to report.
+    if (m_transfer != Transfer::Connecting)
+        return;
+    qCWarning(lcMail) << "no connection to the relay:" << mailSocket->errorString();
+    m_connectTimer->stop();
+    m_transfer = Transfer::None;
+    mailSocket->abort();
+    reportFailed();
+}
+
+void BugReportForm::reportSent()
+{
+    m_statusLabel.setCaption(QStringLiteral("Report Successfully Send...\r\nThanks alot...\r\n"
+                                            "You will soon get an answer regarding your Bug Report..."));
+    setFormState(FormState::ReportSent);
+    resetForm();
+}
+
+void BugReportForm::reportFailed()
+{
+    m_statusLabel.setCaption(QStringLiteral("Your Bug Report where not send... Please Try Again...\r\n"
+                                            "NB: If you are behind a firewall this might be the problem.\r\n"
+                                            "If you have any quistions, please send a email to ")
+                             + Product::bugReportMailbox());
+    sendButton->setEnabled(true);
+    cancelButton->setEnabled(true);
+}
+
+void BugReportForm::leaveForm()
+{
+    const bool afterSentReport = m_formState == FormState::ReportSent;
+    m_browser.navigate(host::url(afterSentReport ? host::IndexPage : host::BugReportPage));
+    showBrowser(true);
+    setFormState(FormState::FillingIn);
+    resetForm();
+    if (afterSentReport)
+        m_statusLabel.setCaption(m_savedStatus);
+}
+
+QString BugReportForm::messageBody() const
+{
+    QString description = descriptionEdit->toPlainText();
+    description.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    description.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QDateTime now = QDateTime::currentDateTime();
+    const QStringList lines = {
+        QStringLiteral("OS Bug Report From: ") + emailEdit->text(),
+        QString(),
+        QStringLiteral("User use ") + osChoice->currentText() + QStringLiteral(" as OS"),
+        QStringLiteral("System CPU Speed: ") + cpuChoice->currentText(),
+        QStringLiteral("User is using ") + SettingsStore::read(QLatin1String(keys::PlayerVer)),
+        QStringLiteral("Option Version: ") + SettingsStore::read(QLatin1String(keys::Option)),
+        QStringLiteral("OS Version: ") + QLatin1String(OnlineSystem::kVersion),
+        QStringLiteral("User Have Seen The Bug, ") + frequencyChoice->currentText(),
+        QString(),
+        QStringLiteral("Bug Report Description: "),
+        description,
+        QStringLiteral("Time: ") + now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" / Date: ")
+            + now.toString(QStringLiteral("MM-dd-yyyy")),
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+}  // namespace qpt::internet

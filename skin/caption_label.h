@@ -1,0 +1,34 @@
+#pragma once
+// Texts of the programs keep CR LF line ends (they are compared, logged and
+// restored exactly); on screen they show with ordinary line breaks.
+
+#include <QLabel>
+#include <QString>
+
+namespace qpt {
+
+// The text with CR LF and lone CR turned into the line breaks Qt shows.
+QString shownText(QString crlfText);
+
+// A label whose caption keeps its exact text (CR LF included) while it is
+// shown with ordinary line breaks. It reports clicks and double-clicks.
+class CaptionLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit CaptionLabel(const QString& caption = QString(), QWidget* parent = nullptr);
+    void setCaption(const QString& caption);
+    QString caption() const { return m_caption; }
+
+signals:
+    void clicked();
+    void doubleClicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QString m_caption;
+};
+
+}  // namespace qpt

@@ -1,0 +1,66 @@
+#include "skinned_window.h"
+
+#include "skin.h"
+
+#include "common/window_helpers.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace qpt {
+
+SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
+{
+    setWindowIcon(Skin::appIcon());
+}
+
+void SkinnedWindow::useControlStyle()
+{
+    setStyleSheet(QStringLiteral(
+        "QLineEdit, QPlainTextEdit, QTextEdit {"
+        "  background: #ffffff; color: #1d2025; border: 1px solid #3a424c;"
+        "  border-radius: 3px; selection-background-color: #3fb8e0; selection-color: #ffffff; padding: 2px; }"
+        "QLineEdit:focus, QPlainTextEdit:focus { border: 1px solid #1a9cc8; }"
+        "QComboBox { color: #1d2025; }"
+        "QCheckBox { color: #1d2025; }"
+        "QLabel { color: #1d2025; }"));
+}
+
+void SkinnedWindow::centreOver(const QWidget* other)
+{
+    QRect area;
+    if (other && other->isVisible())
+        area = other->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isEmpty())
+        return;
+    QPoint topLeft = area.center() - rect().center();
+    if (const QScreen* screen = QGuiApplication::screenAt(area.center())) {
+        const QRect bounds = screen->availableGeometry();
+        topLeft.setX(qBound(bounds.left(), topLeft.x(), qMax(bounds.left(), bounds.right() - width())));
+        topLeft.setY(qBound(bounds.top(), topLeft.y(), qMax(bounds.top(), bounds.bottom() - height())));
+    }
+    move(topLeft);
+}
+
+void SkinnedWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Skin::paintDialogBackground(painter, rect());
+}
+
+void SkinnedWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (m_draggedBySurface && event->button() == Qt::LeftButton) {
+        event->accept();
+        StartWindowMove(this);
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+}  // namespace qpt
