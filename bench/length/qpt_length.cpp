@@ -4,13 +4,13 @@
 //   qpt-length [--ms] [--stats] [--passes N] FILE...
 //
 // One line per file: the text, a tab, the path ("--ms" puts the measured
-// milliseconds, "-" when the file cannot be opened, between them). A "-"
+// milliseconds, 0 when nothing can be measured, "-" for a CD track, between
+// them). A "-"
 // among the arguments reads further paths from standard input, one a line.
 // "--stats" reports on standard error how long the measuring took;
-// "--passes N" measures the list N times (later passes find the files in
-// the cache, as the playback supervision does) and prints the first.
+// "--passes N" measures the list N times (later passes find the files among
+// the known lengths, as a restart does) and prints the first.
 
-#include "common/dialogs.h"
 #include "player/core/length/song_length_service.h"
 
 #include <QCoreApplication>
@@ -40,27 +40,31 @@ QString titleOf(const QString& path)
 struct Measured {
     QString text;
     QString milliseconds;
+    bool tooLong = false;
 };
 
 Measured measure(qpt::SongLengthService& service, const QString& path)
 {
+    // Measured as a worker thread of the player measures, here on the one
+    // thread of this tool.
+    qpt::length::LengthJob job;
+    job.path = QFile::encodeName(path);
     if (QFileInfo(path).suffix().compare(QLatin1String("cda"), Qt::CaseInsensitive) == 0) {
-        service.prepareCdDrive(QFile::encodeName(path));
-        return {service.cdTrackLength(titleOf(path).mid(5).toInt()), QStringLiteral("-")};
+        service.prepareCdDrive(job.path);
+        job.kind = qpt::length::LengthJob::Kind::CdTrack;
+        job.cdFolder = service.cdFolder();
+        job.cdTrack = titleOf(path).mid(5).toInt();
     }
-    QByteArray measuredPath = QFile::encodeName(path);
-    service.open(measuredPath);
-    const auto ms = service.openSongMilliseconds();
-    return {service.lengthText(), ms ? QString::number(*ms) : QStringLiteral("-")};
+    const qpt::length::LengthResult result = service.measure(job);
+    const auto ms = result.length.milliseconds();
+    const bool cdTrack = job.kind == qpt::length::LengthJob::Kind::CdTrack;
+    return {result.length.text(), ms && !cdTrack ? QString::number(*ms) : QStringLiteral("-"), result.tooLong};
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    // Boxes are answered, not shown; a failure is reported on stderr.
-    if (!qEnvironmentVariableIsSet("QPT_DIALOG_ANSWERS"))
-        qputenv("QPT_DIALOG_ANSWERS", "");
     QCoreApplication app(argc, argv);
 
     bool withMs = false;
@@ -101,15 +105,12 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         for (const QString& file : files) {
-            const qsizetype boxes = qpt::Dialogs::records().size();
             const Measured m = measure(service, file);
             if (pass > 0)
                 continue;
-            if (qpt::Dialogs::records().size() > boxes) {
+            if (m.tooLong) {
                 ++failures;
-                const qpt::DialogRecord& box = qpt::Dialogs::records().last();
-                std::fprintf(stderr, "qpt-length: %s: box \"%s\": %s\n", qPrintable(file), qPrintable(box.title),
-                             qPrintable(box.text));
+                std::fprintf(stderr, "qpt-length: %s: too long to show\n", qPrintable(file));
             }
             out << m.text << '\t';
             if (withMs)

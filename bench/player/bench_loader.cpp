@@ -135,7 +135,9 @@ int main(int argc, char** argv)
     {
         SongLengthService service;
         for (const QString& source : sources) {
-            expected.insert(QFileInfo(source).fileName(), service.measure(QFile::encodeName(source)));
+            length::LengthJob job;
+            job.path = QFile::encodeName(source);
+            expected.insert(QFileInfo(source).fileName(), service.measure(job).length.text());
         }
     }
     std::vector<QByteArray> paths;
@@ -163,9 +165,11 @@ int main(int argc, char** argv)
         std::fputs("cannot write the batch file\n", stderr);
         return 1;
     }
+    // Until the last row has its length, not only until the rows are in.
     const Span loader = timed([&] {
         app.loader().tick();
-        yieldEvents();
+        while (app.loader().isLoading() || app.core().lengths.pending() > 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     });
 
     // Every row has the Length its source measures as.

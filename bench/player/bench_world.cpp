@@ -23,11 +23,13 @@ BenchWorld::BenchWorld() : m_root(QDir::tempPath() + QStringLiteral("/qpt-bench-
         return;
     const QString config = root() + QStringLiteral("/config");
     const QString runtime = root() + QStringLiteral("/runtime");
-    for (const QString& dir : {appDir(), musicDir(), config, runtime})
+    const QString cache = root() + QStringLiteral("/cache");  // lengths from earlier runs would skew every figure
+    for (const QString& dir : {appDir(), musicDir(), config, runtime, cache})
         QDir().mkpath(dir);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
     qputenv("QPT_DIALOG_LOG", dialogLog().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

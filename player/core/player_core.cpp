@@ -18,9 +18,15 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
 {
     statusTimer.setHandler([this] { statusTick(); });
     positionTimer.setHandler([this] { positionTick(); });
-    lengths.onFailure = [this](const QString& description) {
-        emit errorOccurred(PlayerError::LengthNotRepresentable, description);
-    };
+    connect(&lengths, &SongLengthService::measured, this, [this](const SongLengthService::Results& results) {
+        playlist.setLengths(results);
+        for (const length::LengthResult& result : results) {
+            if (result.tooLong)
+                emit errorOccurred(PlayerError::LengthNotRepresentable, QStringLiteral("Overflow"));
+        }
+    });
+    // A cleared list wants none of the lengths still under way.
+    connect(&playlist, &QAbstractItemModel::modelReset, &lengths, &SongLengthService::cancelAll);
     supervision.onNothingPlayed = [this](const QString& firstError) {
         emit errorOccurred(PlayerError::NothingPlayed, firstError);
     };

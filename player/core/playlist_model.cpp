@@ -10,10 +10,28 @@ PlaylistModel::EntryId PlaylistModel::append(const NativePath& path, const QStri
 {
     const int at = count();
     beginInsertRows(QModelIndex(), at, at);
-    m_entries.push_back({path, title, QString(), ++m_lastId, false});
+    m_entries.push_back({path, title, SongLength::pending(), ++m_lastId, false});
     endInsertRows();
     emit rowsChanged();
     return m_lastId;
+}
+
+PlaylistModel::EntryId PlaylistModel::appendMany(QList<NewEntry> entries)
+{
+    const int room = kCap - count();
+    if (entries.size() > room)
+        entries.resize(std::max(room, 0));
+    if (entries.isEmpty())
+        return 0;
+    const int at = count();
+    const EntryId first = m_lastId + 1;
+    beginInsertRows(QModelIndex(), at, at + int(entries.size()) - 1);
+    m_entries.reserve(at + entries.size());
+    for (NewEntry& entry : entries)
+        m_entries.push_back({std::move(entry.path), std::move(entry.title), SongLength::pending(), ++m_lastId, false});
+    endInsertRows();
+    emit rowsChanged();
+    return first;
 }
 
 void PlaylistModel::removeRow(int row)
@@ -50,6 +68,11 @@ std::optional<QString> PlaylistModel::title(int row) const
 }
 
 std::optional<QString> PlaylistModel::length(int row) const
+{
+    return valid(row) ? std::optional(m_entries[row - 1].length.text()) : std::nullopt;
+}
+
+std::optional<SongLength> PlaylistModel::songLength(int row) const
 {
     return valid(row) ? std::optional(m_entries[row - 1].length) : std::nullopt;
 }
@@ -88,7 +111,7 @@ std::optional<PlaylistModel::EntryId> PlaylistModel::idOf(int row) const
     return valid(row) ? std::optional(m_entries[row - 1].id) : std::nullopt;
 }
 
-void PlaylistModel::setLength(EntryId id, const QString& length)
+void PlaylistModel::setLength(EntryId id, SongLength length)
 {
     const int index = indexOf(id);
     if (index < 0)
@@ -96,7 +119,23 @@ void PlaylistModel::setLength(EntryId id, const QString& length)
     m_entries[index].length = length;
     const QModelIndex cell = this->index(index, 1);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
-    emit lengthKnown(id, length);
+}
+
+void PlaylistModel::setLengths(const std::vector<length::LengthResult>& results)
+{
+    int first = count();
+    int last = -1;
+    for (const length::LengthResult& result : results) {
+        const int index = indexOf(result.entry);
+        if (index < 0)
+            continue;  // removed while it was measured
+        m_entries[index].length = result.length;
+        first = std::min(first, index);
+        last = std::max(last, index);
+    }
+    // One change for the whole batch: the view repaints what it shows of it.
+    if (last >= 0)
+        emit dataChanged(index(first, 1), index(last, 1), {Qt::DisplayRole});
 }
 
 void PlaylistModel::setNowPlaying(int row, bool on)
@@ -132,7 +171,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     const Entry& entry = m_entries[index.row()];
     switch (role) {
     case Qt::DisplayRole:
-        return index.column() == 0 ? entry.title : entry.length;
+        return index.column() == 0 ? entry.title : entry.length.text();
     case Qt::ToolTipRole:
         return index.column() == 0 ? QVariant(entry.title) : QVariant();
     case NowPlayingRole:

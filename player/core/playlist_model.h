@@ -9,9 +9,12 @@
 // It follows its entry when rows above it are removed.
 
 #include "common/native_path.h"
+#include "player/core/length/length_job.h"
 
 #include <QAbstractTableModel>
 #include <QList>
+
+#include <vector>
 
 #include <optional>
 
@@ -36,20 +39,31 @@ public:
 
     // Appends an entry whose length is not known yet.
     EntryId append(const NativePath& path, const QString& title);
+    struct NewEntry {
+        NativePath path;
+        QString title;
+    };
+    // Appends entries in one go (as far as the cap allows); the id of the
+    // first, ids growing by one (0 when none fit).
+    EntryId appendMany(QList<NewEntry> entries);
     void removeRow(int row);
     void clear();
 
     std::optional<NativePath> path(int row) const;
     std::optional<QString> title(int row) const;
+    // The Length text as the list shows it.
     std::optional<QString> length(int row) const;
+    std::optional<SongLength> songLength(int row) const;
     bool isNowPlaying(int row) const;
     QList<NativePath> paths() const;
 
     // The row of an entry now; nullopt once it is gone.
     std::optional<int> rowOf(EntryId id) const;
     std::optional<EntryId> idOf(int row) const;
-    // Sets the Length text of an entry, wherever it is now.
-    void setLength(EntryId id, const QString& length);
+    // Sets the length of an entry, wherever it is now.
+    void setLength(EntryId id, SongLength length);
+    // Sets the lengths of a batch of entries; those gone are passed over.
+    void setLengths(const std::vector<length::LengthResult>& results);
     void setNowPlaying(int row, bool on);
 
     // The play cursor: a row, or 0 for none.
@@ -66,14 +80,12 @@ public:
 signals:
     // Rows came or went (the count changed).
     void rowsChanged();
-    // An entry's length became known (by the measurement or a cache).
-    void lengthKnown(EntryId id, const QString& length);
 
 private:
     struct Entry {
         NativePath path;
         QString title;
-        QString length;
+        SongLength length;
         EntryId id = 0;
         bool nowPlaying = false;
     };

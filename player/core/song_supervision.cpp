@@ -8,8 +8,16 @@
 namespace qpt {
 
 namespace {
-const QString kZero = QStringLiteral("0:00");
+
+// A song whose length shows as "0:00" (or that cannot be measured at all);
+// false while its length is still being measured.
+bool measuresZero(SongLengthService& lengths, const QByteArray& url)
+{
+    const auto length = lengths.lengthNow(url);
+    return length && length->showsZero();
 }
+
+}  // namespace
 
 SongSupervision::SongSupervision(PlaylistModel& playlist, PlaybackEngine& engine, MediaComponent& media,
                                  SongLengthService& lengths)
@@ -24,7 +32,7 @@ void SongSupervision::check()
     if (m_engine.state() == PlayerState::Stopped || m_engine.state() == PlayerState::Loading)
         return;
 
-    if (m_lengths.measure(m_media.url()) == kZero) {
+    if (measuresZero(m_lengths, m_media.url())) {
         if (m_media.isCdTrack()) {
             stallWatchdog();  // CD tracks are never skipped
             return;
@@ -77,7 +85,7 @@ bool SongSupervision::playingSongFailed() const
 void SongSupervision::skipZeroLengthSong()
 {
     m_engine.startCurrentIndexInPlace();
-    if (m_engine.currentIndex() == m_playlist.count() && m_lengths.measure(m_media.url()) == kZero)
+    if (m_engine.currentIndex() == m_playlist.count() && measuresZero(m_lengths, m_media.url()))
         m_engine.next();  // the last entry: round to the first
     m_engine.markCursorAsPlaying();
 }

@@ -2,7 +2,6 @@
 
 #include "common/app_folder.h"
 #include "common/file_names.h"
-#include "common/line_files.h"
 #include "common/music_files.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/playback_engine.h"
@@ -11,10 +10,10 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <QLoggingCategory>
 
 #include <sys/stat.h>
+#include <time.h>
 
 Q_LOGGING_CATEGORY(lcLengths, "qpt.lengths", QtWarningMsg)
 
@@ -26,6 +25,13 @@ quint64 inodeOf(const NativePath& path)
 {
     struct stat st {};
     return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+
+qint64 nowNs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 // A CD track's number: the title without its first five characters, read
@@ -51,12 +57,29 @@ bool isSongLine(const QByteArray& line)
 
 }  // namespace
 
+struct BatchLoader::PickUp {
+    QList<Source> queue;
+    Source source;       // the file being read
+    quint64 inode = 0;   // its identity
+    LineReader reader;
+    bool reading = false;
+};
+
 BatchLoader::BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLengthService& lengths,
                          QObject* parent)
     : QObject(parent), m_playlist(playlist), m_engine(engine), m_lengths(lengths)
 {
     timer.setHandler([this] { tick(); });
+    m_stepTimer.setSingleShot(true);
+    m_stepTimer.setInterval(0);
+    connect(&m_stepTimer, &QTimer::timeout, this, &BatchLoader::step);
+    connect(&m_lengths, &SongLengthService::allMeasured, this, [this] {
+        if (!isLoading())
+            announceLengths();
+    });
 }
+
+BatchLoader::~BatchLoader() = default;
 
 QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
 {
@@ -85,48 +108,102 @@ void BatchLoader::queueReadOnly(const NativePath& path)
     m_readOnly << path;
 }
 
-void BatchLoader::addEntry(const QByteArray& line)
+bool BatchLoader::folderUnchanged()
 {
-    const QString title = songTitle(line);
-    const PlaylistModel::EntryId entry = m_playlist.append(line, title);
-    if (music::kindOf(line) == music::Kind::CdTrack) {
-        m_lengths.prepareCdDrive(line);
-        m_playlist.setLength(entry, m_lengths.cdTrackLength(cdTrackNumber(title)));
-        return;
-    }
-    // The length reaches its entry wherever the entry is by then, also when
-    // the user removed rows above it in the meantime.
-    m_playlist.setLength(entry, m_lengths.measure(line));
+    // Listing the folder every tick while a song plays would be wasted: it
+    // cannot hold a new batch file unless its modification time moved. A
+    // change in the same clock step as the last listing could hide behind
+    // an equal time, so a time that close to the listing is not trusted.
+    struct stat st {};
+    const QByteArray folder = QFile::encodeName(AppFolder::path());
+    if (::stat(folder.constData(), &st) != 0)
+        return false;
+    const qint64 mtime = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const bool unchanged = mtime == m_emptyLook.mtimeNs && m_emptyLook.listedAtNs - mtime > 2000000000;
+    m_emptyLook = {mtime, nowNs()};
+    return unchanged;
 }
 
-BatchLoader::Outcome BatchLoader::loadFile(const Source& source)
+void BatchLoader::tick()
 {
-    const auto known = m_resume.constFind(source.path);
-    const quint64 inode = inodeOf(source.path);
-    const qint64 start = known != m_resume.constEnd() && known->inode == inode ? known->offset : 0;
-    LineReader reader;
-    if (!reader.open(source.path, start))
-        return Outcome::Unreadable;
-    QByteArray line;
+    if (isLoading() || m_playlist.isFull())
+        return;
+    const bool waiting = !m_readOnly.isEmpty() || !m_resume.isEmpty();
+    if (!waiting && folderUnchanged())
+        return;
+    auto pickUp = std::make_unique<PickUp>();
+    for (const NativePath& path : std::as_const(m_readOnly))
+        pickUp->queue << Source{path, true};
+    for (const NativePath& path : batchFilesInOrder(QFile::encodeName(AppFolder::path()))) {
+        if (!m_setAside.contains(path))
+            pickUp->queue << Source{path, false};
+    }
+    if (pickUp->queue.isEmpty())
+        return;
+    m_emptyLook = {};
+    m_pickUp = std::move(pickUp);
+    m_engine.beginLoading();
+    step();
+}
+
+void BatchLoader::finishLoading()
+{
+    while (isLoading())
+        step();
+}
+
+bool BatchLoader::openNextSource()
+{
+    PickUp& pickUp = *m_pickUp;
+    while (!pickUp.queue.isEmpty()) {
+        pickUp.source = pickUp.queue.takeFirst();
+        pickUp.inode = inodeOf(pickUp.source.path);
+        const auto known = m_resume.constFind(pickUp.source.path);
+        const qint64 start = known != m_resume.constEnd() && known->inode == pickUp.inode ? known->offset : 0;
+        if (pickUp.reader.open(pickUp.source.path, start)) {
+            pickUp.reading = true;
+            return true;
+        }
+        emit errorOccurred(PlayerError::BatchFileUnreadable, nativepath::displayText(pickUp.source.path));
+        setAside(pickUp.source);
+    }
+    return false;
+}
+
+BatchLoader::Read BatchLoader::readRow(QByteArray& line)
+{
+    PickUp& pickUp = *m_pickUp;
     for (;;) {
-        const qint64 lineStart = reader.offsetOfNextLine();
-        if (!reader.next(line))
-            break;
+        const qint64 lineStart = pickUp.reader.offsetOfNextLine();
+        if (!pickUp.reader.next(line))
+            return Read::SourceDone;
         if (line.isEmpty() || !isSongLine(line))
             continue;
         if (m_playlist.isFull()) {
             // Full, with songs left: this line is where the file goes on.
-            m_resume.insert(source.path, Resume{lineStart, inode});
-            return Outcome::CapReached;
+            m_resume.insert(pickUp.source.path, Resume{lineStart, pickUp.inode});
+            return Read::CapReached;
         }
-        addEntry(line);
-        // The windows stay alive between two songs of a long batch.
-        yieldEvents();
+        return Read::Row;
     }
-    if (reader.failed())
-        return Outcome::Unreadable;
-    m_resume.remove(source.path);
-    return Outcome::Finished;
+}
+
+void BatchLoader::finishSource()
+{
+    PickUp& pickUp = *m_pickUp;
+    pickUp.reading = false;
+    const bool failed = pickUp.reader.failed();
+    pickUp.reader.close();
+    if (failed) {
+        emit errorOccurred(PlayerError::BatchFileUnreadable, nativepath::displayText(pickUp.source.path));
+        setAside(pickUp.source);
+        return;
+    }
+    m_resume.remove(pickUp.source.path);
+    if (pickUp.source.readOnly)
+        m_readOnly.removeAll(pickUp.source.path);
+    else
+        QFile::remove(QFile::decodeName(pickUp.source.path));
 }
 
 void BatchLoader::setAside(const Source& source)
@@ -142,41 +219,88 @@ void BatchLoader::setAside(const Source& source)
         m_setAside.insert(source.path);
 }
 
-void BatchLoader::tick()
+void BatchLoader::addRows(QList<QByteArray> lines)
 {
-    if (m_playlist.isFull())
+    if (lines.isEmpty())
         return;
-    QList<Source> queue;
-    for (const NativePath& path : std::as_const(m_readOnly))
-        queue << Source{path, true};
-    for (const NativePath& path : batchFilesInOrder(QFile::encodeName(AppFolder::path()))) {
-        if (!m_setAside.contains(path))
-            queue << Source{path, false};
+    QList<PlaylistModel::NewEntry> entries;
+    entries.reserve(lines.size());
+    for (const QByteArray& line : std::as_const(lines))
+        entries.push_back({line, songTitle(line)});
+    const PlaylistModel::EntryId first = m_playlist.appendMany(entries);
+    // The lengths reach their entries wherever the entries are by then,
+    // also when the user removed rows above them in the meantime.
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const PlaylistModel::EntryId entry = first + PlaylistModel::EntryId(i);
+        if (music::kindOf(lines[i]) == music::Kind::CdTrack) {
+            m_lengths.prepareCdDrive(lines[i]);
+            m_lengths.requestCdTrack(entry, cdTrackNumber(entries[i].title));
+        } else {
+            m_lengths.request(entry, lines[i]);
+        }
     }
-    if (queue.isEmpty())
+}
+
+void BatchLoader::step()
+{
+    if (!m_pickUp)
         return;
-    m_engine.beginLoading();
-    for (const Source& source : std::as_const(queue)) {
-        switch (loadFile(source)) {
-        case Outcome::Finished:
-            if (source.readOnly)
-                m_readOnly.removeAll(source.path);
-            else
-                QFile::remove(QFile::decodeName(source.path));
+    // Room is made only by rows added here, so a step never adds more
+    // than fit.
+    QList<QByteArray> lines;
+    QByteArray line;
+    bool capReached = false;
+    while (lines.size() < kRowsPerStep && !capReached) {
+        if (!m_pickUp->reading && !openNextSource())
             break;
-        case Outcome::CapReached:
-            m_engine.endLoading();
-            return;
-        case Outcome::Unreadable:
-            emit errorOccurred(PlayerError::BatchFileUnreadable, nativepath::displayText(source.path));
-            setAside(source);
+        if (m_playlist.count() + lines.size() >= PlaylistModel::kCap) {
+            addRows(std::exchange(lines, {}));  // the cap counts what is in the list
+        }
+        switch (readRow(line)) {
+        case Read::Row:
+            lines << line;
+            break;
+        case Read::SourceDone:
+            addRows(std::exchange(lines, {}));  // a file is deleted only once its rows are in
+            finishSource();
+            break;
+        case Read::CapReached:
+            capReached = true;
             break;
         }
     }
+    addRows(std::move(lines));
+    if (capReached) {
+        endPickUp(false);
+        return;
+    }
+    if (m_pickUp->reading || !m_pickUp->queue.isEmpty()) {
+        m_stepTimer.start();  // the windows have their turn, then the next rows
+        return;
+    }
+    endPickUp(true);
+}
+
+void BatchLoader::endPickUp(bool finished)
+{
+    m_stepTimer.stop();
+    m_pickUp.reset();
     m_engine.endLoading();
+    if (!finished)
+        return;
+    m_lengthsToAnnounce = true;
+    if (m_lengths.pending() == 0)
+        announceLengths();
+    emit batchesLoaded();
+}
+
+void BatchLoader::announceLengths()
+{
+    if (!m_lengthsToAnnounce)
+        return;
+    m_lengthsToAnnounce = false;
     // For benchmarks and the curious (QT_LOGGING_RULES="qpt.lengths.info=true").
     qCInfo(lcLengths).nospace() << "all lengths known: " << m_playlist.count() << " rows";
-    emit batchesLoaded();
 }
 
 }  // namespace qpt

@@ -30,6 +30,8 @@ void ExitSequence::run()
     MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
     if (fadeWanted() && m_core.media.currentPosition() != -1)
         m_core.fadeOut();
+    // The lengths measured this run spare the next start the measuring.
+    m_core.lengths.saveCache();
     MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
     m_terminate();
 }

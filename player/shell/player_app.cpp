@@ -73,6 +73,7 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
       m_chrome(*this)
 {
     onTerminate = [] { ::_exit(0); };
+    m_core.lengths.setCacheFile(SongLengthService::defaultCacheFile());
 
     connect(&m_core, &PlayerCore::errorOccurred, this, &PlayerApp::showError);
     connect(&m_loader, &BatchLoader::errorOccurred, this, &PlayerApp::showError);
@@ -127,6 +128,7 @@ void PlayerApp::listenForSessionEnd()
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
             if (autosaveOn())
                 playlistfiles::writeAutosave(m_core.playlist);
+            m_core.lengths.saveCache();
         });
     }
 }

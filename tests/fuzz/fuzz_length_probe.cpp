@@ -23,11 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QPT_FUZZ_CHECK(size >= 4 || !ms);
 
     // By path, as the player measures a song: opened, examined and read in
-    // blocks. A new probe each time, so that no cached length answers.
+    // blocks.
     qpt::fuzz::ScratchFile& file = qpt::fuzz::scratch();
     file.write(data, size);
     LengthProbe probe;
-    QPT_FUZZ_CHECK(probe.measure(file.path()) == ms);
+    const std::optional<Measurement> measured = probe.measure(file.path());
+    QPT_FUZZ_CHECK(measured && measured->ms == ms && measured->stamp.size == std::int64_t(size));
     QPT_FUZZ_CHECK(probe.filesRead() == 1);
     return 0;
 }

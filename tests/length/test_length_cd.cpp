@@ -23,6 +23,16 @@ QByteArray trackHeader(quint8 minutes, quint8 seconds)
     return h;
 }
 
+// The length a worker reads for track `track` of the CD found last.
+QString cdTrackLength(SongLengthService& service, int track)
+{
+    length::LengthJob job;
+    job.kind = length::LengthJob::Kind::CdTrack;
+    job.cdFolder = service.cdFolder();
+    job.cdTrack = track;
+    return service.measure(job).length.text();
+}
+
 }  // namespace
 
 class TestLengthCd : public QObject {
@@ -32,7 +42,7 @@ private slots:
     {
         TestEnv env;
         SongLengthService service;
-        QCOMPARE(service.cdTrackLength(1), QString());
+        QCOMPARE(cdTrackLength(service, 1), QString());
         // A folder without track01.cda is no CD.
         const QString folder = env.root() + QStringLiteral("/nocd");
         QDir().mkpath(folder);
@@ -40,7 +50,7 @@ private slots:
         service.prepareCdDrive(QFile::encodeName(folder + QStringLiteral("/track02.cda")));
         service.prepareCdDrive(QFile::encodeName(QString()));
         QCOMPARE(service.cdFolder(), QString());
-        QCOMPARE(service.cdTrackLength(2), QString());
+        QCOMPARE(cdTrackLength(service, 2), QString());
     }
 
     void trackLengths_data()
@@ -74,7 +84,7 @@ private slots:
         TestEnv::writeFile(cd + QStringLiteral("/Track01.cda"), trackHeader(quint8(minutes), quint8(seconds)));
         SongLengthService service;
         service.prepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track01.cda")));
-        QCOMPARE(service.cdTrackLength(1), text);
+        QCOMPARE(cdTrackLength(service, 1), text);
     }
 
     void trackFileNamesAndDrives()
@@ -97,21 +107,21 @@ private slots:
         // exist, track01.cda (any case) must.
         service.prepareCdDrive(QFile::encodeName(cd + QStringLiteral("/Track05.cda")));
         QCOMPARE(service.cdFolder(), cd);
-        QCOMPARE(service.cdTrackLength(1), QStringLiteral("2:01"));
-        QCOMPARE(service.cdTrackLength(9), QStringLiteral("9:09"));
-        QCOMPARE(service.cdTrackLength(10), QStringLiteral("10:10"));
-        QCOMPARE(service.cdTrackLength(100), QStringLiteral("1:40"));
-        QCOMPARE(service.cdTrackLength(11), QStringLiteral("N/A"));
-        QCOMPARE(service.cdTrackLength(12), QString());
-        QCOMPARE(service.cdTrackLength(0), QString());
-        QCOMPARE(service.cdTrackLength(-3), QString());
+        QCOMPARE(cdTrackLength(service, 1), QStringLiteral("2:01"));
+        QCOMPARE(cdTrackLength(service, 9), QStringLiteral("9:09"));
+        QCOMPARE(cdTrackLength(service, 10), QStringLiteral("10:10"));
+        QCOMPARE(cdTrackLength(service, 100), QStringLiteral("1:40"));
+        QCOMPARE(cdTrackLength(service, 11), QStringLiteral("N/A"));
+        QCOMPARE(cdTrackLength(service, 12), QString());
+        QCOMPARE(cdTrackLength(service, 0), QString());
+        QCOMPARE(cdTrackLength(service, -3), QString());
 
         // A folder without track01.cda leaves the drive as it was; a folder
         // named itself becomes the drive.
         service.prepareCdDrive(QFile::encodeName(env.root() + QStringLiteral("/song.mp3")));
         QCOMPARE(service.cdFolder(), cd);
         service.prepareCdDrive(QFile::encodeName(other));
-        QCOMPARE(service.cdTrackLength(1), QStringLiteral("7:07"));
+        QCOMPARE(cdTrackLength(service, 1), QStringLiteral("7:07"));
     }
 };
 

@@ -1,6 +1,6 @@
-// FormatLength, the "song" alias behaviour of a measurement, failures, the
-// cache that spares the playback supervision a rescan, and file layouts
-// built byte by byte whose lengths are known from how they are built.
+// Length texts, what a measurement gives for what cannot be measured, the
+// known lengths within a run and across runs (the cache file), and file
+// layouts built byte by byte whose lengths are known from how they are built.
 
 #include "common/dialogs.h"
 #include "player/core/length/length_probe.h"
@@ -94,6 +94,25 @@ QByteArray l3Frame()
     return bytes({0xFF, 0xFB, 0x90, 0x00}) + QByteArray(413, '\0');
 }
 
+// What a worker thread makes of the song line.
+length::LengthResult measured(SongLengthService& service, const QByteArray& line)
+{
+    length::LengthJob job;
+    job.path = line;
+    return service.measure(job);
+}
+
+QString lengthText(SongLengthService& service, const QString& path)
+{
+    return measured(service, QFile::encodeName(path)).length.text();
+}
+
+void setModificationTime(const QString& path, const timespec& time)
+{
+    const timespec times[2] = {time, time};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+}
+
 }  // namespace
 
 class TestLengthService : public QObject {
@@ -121,35 +140,31 @@ private slots:
     {
         QFETCH(qint64, ms);
         QFETCH(QString, text);
-        QCOMPARE(SongLengthService::formatLength(ms), text);
+        QCOMPARE(SongLength::formatMilliseconds(ms), text);
     }
 
     void formatLengthRefusesWhatIsNot32BitMilliseconds()
     {
-        QVERIFY(!SongLengthService::formatLength(qint64(2147483648)));
-        QVERIFY(!SongLengthService::formatLength(-1));
+        QVERIFY(!SongLength::formatMilliseconds(qint64(2147483648)));
+        QVERIFY(!SongLength::formatMilliseconds(-1));
     }
 
-    void measurementClosesThePreviousSong()
+    void linesAndAddresses()
     {
         TestEnv env;
         SongLengthService service;
         const QString tone = qpt::test::testDataDir() + QStringLiteral("/tone.wav");
-
-        QByteArray path = "  " + QFile::encodeName(tone) + " ";  // blanks around it are not part of it
-        QCOMPARE(service.measure(path), QStringLiteral("0:03"));
-        // The song stays open: asking again answers the same.
-        QCOMPARE(service.lengthText(), QStringLiteral("0:03"));
-
-        // Opening what cannot be opened closes the previous song first.
-        path = QFile::encodeName(env.root() + QStringLiteral("/missing.mp3"));
-        service.open(path);
-        QVERIFY(!service.openSongMilliseconds());
-        QCOMPARE(service.lengthText(), QStringLiteral("0:00"));
-
-        // The media component's address may be a file URI.
-        path = QUrl::fromLocalFile(tone).toEncoded();
-        QCOMPARE(service.measure(path), QStringLiteral("0:03"));
+        // Blanks around the line are not part of the path; the media
+        // component's address may be a file URI.
+        QCOMPARE(measured(service, "  " + QFile::encodeName(tone) + " ").length.text(), QStringLiteral("0:03"));
+        QCOMPARE(measured(service, QUrl::fromLocalFile(tone).toEncoded()).length.text(), QStringLiteral("0:03"));
+        // What the supervision asks: known now, or asked for and not yet known.
+        QCOMPARE(service.lengthNow(QFile::encodeName(tone))->text(), QStringLiteral("0:03"));
+        const QString other = env.root() + QStringLiteral("/other.wav");
+        QVERIFY(QFile::copy(tone, other));
+        QVERIFY(!service.lengthNow(QFile::encodeName(other)));
+        QVERIFY(QTest::qWaitFor([&] { return service.pending() == 0; }, 10000));
+        QCOMPARE(service.lengthNow(QFile::encodeName(other))->text(), QStringLiteral("0:03"));
         QVERIFY(Dialogs::records().isEmpty());
     }
 
@@ -164,8 +179,8 @@ private slots:
         for (const QString& name : {QString(), QStringLiteral("   "), env.root() + QStringLiteral("/missing.wav"),
                                     env.root() + QStringLiteral("/dir.wav"), fifo,
                                     env.root() + QStringLiteral("/one.mp3"), QStringLiteral("http://host/a.mp3")}) {
-            QByteArray path = QFile::encodeName(name);
-            QCOMPARE(service.measure(path), QStringLiteral("0:00"));
+            QCOMPARE(lengthText(service, name), QStringLiteral("0:00"));
+            QVERIFY(service.lengthNow(QFile::encodeName(name))->showsZero());
         }
         QVERIFY(Dialogs::records().isEmpty());
     }
@@ -174,50 +189,129 @@ private slots:
     {
         TestEnv env;
         SongLengthService service;
-        QStringList failures;
-        service.onFailure = [&](const QString& description) { failures << description; };
         // 2^28 ticks of a 16.7 s quarter note at one tick per quarter: ages.
         const QString path = env.root() + QStringLiteral("/endless.mid");
         TestEnv::writeFile(path, smf(0, 1, 1, track(tempoEvent(0, 0xFFFFFF) + endOfTrack(0x0FFFFFFF))));
-        QByteArray measured = QFile::encodeName(path);
-        QCOMPARE(service.measure(measured), QString());
-        QCOMPARE(failures, QStringList{QStringLiteral("Overflow")});
+        const length::LengthResult result = measured(service, QFile::encodeName(path));
+        QVERIFY(result.tooLong);
+        QCOMPARE(result.length.text(), QString());
     }
 
-    void unchangedFileIsNotReadAgain()
+    // Within a run and across runs: an unchanged file (same size and
+    // modification time) is not read again, a changed one is.
+    void knownLengthsFollowTheFile()
     {
         TestEnv env;
-        SongLengthService service;
+        const QString cache = env.cacheDir() + QStringLiteral("/quorbel-player-tirk/lengths.cache");
         const QString path = env.root() + QStringLiteral("/song.wav");
         TestEnv::writeFile(path, pcmWav(44100 * 3, 44100 * 3));
-        QByteArray measured = QFile::encodeName(path);
-        QCOMPARE(service.measure(measured), QStringLiteral("0:03"));
-
-        // Same size and modification time, other content: still the
-        // remembered length, which shows the file was not read again.
         struct stat before {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
-        {
+        const auto claimOneSecond = [&] {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
             file.seek(40);
             file.write(le32(44100 * 4));  // the data chunk now claims one second
+            file.close();
+            setModificationTime(path, before.st_mtim);
+        };
+        {
+            SongLengthService service;
+            service.setCacheFile(cache);
+            QCOMPARE(lengthText(service, path), QStringLiteral("0:03"));
+            // Same size and time, other content: still the known length,
+            // which shows the file was not read again.
+            claimOneSecond();
+            QCOMPARE(lengthText(service, path), QStringLiteral("0:03"));
+            QVERIFY(service.saveCache());
         }
-        const timespec times[2] = {before.st_atim, before.st_mtim};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-        measured = QFile::encodeName(path);
-        QCOMPARE(service.measure(measured), QStringLiteral("0:03"));
+        {
+            // The next run knows it from the cache file.
+            SongLengthService service;
+            service.setCacheFile(cache);
+            QCOMPARE(lengthText(service, path), QStringLiteral("0:03"));
+            QCOMPARE(service.filesRead(), 0);
+            // A new modification time: measured afresh.
+            setModificationTime(path, {before.st_mtim.tv_sec + 5, 0});
+            QCOMPARE(lengthText(service, path), QStringLiteral("0:01"));
+            // A new size: measured afresh too.
+            TestEnv::writeFile(path, pcmWav(44100 * 7, 44100 * 7));
+            QCOMPARE(lengthText(service, path), QStringLiteral("0:07"));
+            QVERIFY(service.saveCache());
+        }
+        SongLengthService service;
+        service.setCacheFile(cache);
+        QCOMPARE(lengthText(service, path), QStringLiteral("0:07"));
+        QCOMPARE(service.filesRead(), 0);
+    }
 
-        // A new modification time: measured afresh.
-        const timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 5, 0}};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
-        measured = QFile::encodeName(path);
-        QCOMPARE(service.measure(measured), QStringLiteral("0:01"));
+    // A cache file that is damaged, cut short, foreign or of another
+    // version is not trusted: the files are measured, and the cache file
+    // is written afresh at the end of the run.
+    void damagedCacheIsIgnoredAndRebuilt_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::newRow("one byte changed") << 0;
+        QTest::newRow("cut short") << 1;
+        QTest::newRow("another version") << 2;
+        QTest::newRow("not a cache at all") << 3;
+        QTest::newRow("a folder") << 4;
+    }
 
-        // A new size: measured afresh too.
-        TestEnv::writeFile(path, pcmWav(44100 * 7, 44100 * 7));
-        measured = QFile::encodeName(path);
-        QCOMPARE(service.measure(measured), QStringLiteral("0:07"));
+    void damagedCacheIsIgnoredAndRebuilt()
+    {
+        QFETCH(int, damage);
+        TestEnv env;
+        const QString cache = env.cacheDir() + QStringLiteral("/quorbel-player-tirk/lengths.cache");
+        const QString path = env.root() + QStringLiteral("/song.wav");
+        TestEnv::writeFile(path, pcmWav(44100 * 3, 44100 * 3));
+        {
+            SongLengthService service;
+            service.setCacheFile(cache);
+            QCOMPARE(lengthText(service, path), QStringLiteral("0:03"));
+            QVERIFY(service.saveCache());
+        }
+        QByteArray bytes = TestEnv::readFile(cache);
+        QVERIFY(bytes.size() > 40);
+        switch (damage) {
+        case 0: {
+            // The stored length of the one song, 3000 ms, becomes 9000 ms:
+            // only the sum tells.
+            const qsizetype at = bytes.indexOf(QByteArray::fromRawData("\xb8\x0b\0\0\0\0\0\0", 8));
+            QVERIFY(at > 0);
+            bytes[at] = char(0x28);
+            bytes[at + 1] = char(0x23);
+            break;
+        }
+        case 1:
+            bytes.chop(5);
+            break;
+        case 2:
+            bytes[6] = '\x02';
+            break;
+        case 3:
+            bytes = QByteArray(bytes.size(), 'x');
+            break;
+        case 4:
+            bytes.clear();
+            QVERIFY(QFile::remove(cache));
+            QVERIFY(QDir().mkpath(cache));
+            break;
+        }
+        if (damage != 4)
+            QVERIFY(TestEnv::writeFile(cache, bytes));
+
+        SongLengthService service;
+        service.setCacheFile(cache);
+        QCOMPARE(lengthText(service, path), QStringLiteral("0:03"));
+        QCOMPARE(service.filesRead(), 1);  // measured, not taken from the damaged cache
+        if (damage == 4)
+            return;  // a folder in its place: nothing can be written there
+        QVERIFY(service.saveCache());
+        SongLengthService next;
+        next.setCacheFile(cache);
+        QCOMPARE(lengthText(next, path), QStringLiteral("0:03"));
+        QCOMPARE(next.filesRead(), 0);
     }
 
     // A few good frames, then megabytes of a header pattern that never
@@ -234,7 +328,7 @@ private slots:
         const QString path = env.root() + QStringLiteral("/crafted.mp3");
         QVERIFY(TestEnv::writeFile(path, file));
         length::LengthProbe counted;
-        QVERIFY(counted.measure(QFile::encodeName(path)));
+        QVERIFY(counted.measure(QFile::encodeName(path)).has_value());
         QVERIFY2(counted.bytesRead() <= 3 * file.size(), qPrintable(QString::number(counted.bytesRead())));
         QVERIFY(counted.bytesRead() >= file.size());
     }
@@ -289,10 +383,9 @@ private slots:
         QFETCH(qint64, ms);
         TestEnv env;
         SongLengthService service;
-        QByteArray path = QFile::encodeName(env.root() + QStringLiteral("/built.bin"));
+        const QByteArray path = QFile::encodeName(env.root() + QStringLiteral("/built.bin"));
         QVERIFY(TestEnv::writeFile(QFile::decodeName(path), bytes));
-        service.measure(path);
-        QCOMPARE(service.openSongMilliseconds().value_or(-1), ms);
+        QCOMPARE(measured(service, path).length.milliseconds().value_or(-1), ms);
     }
 };
 

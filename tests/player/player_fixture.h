@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <QTest>
 
 namespace qpt::test {
 
@@ -36,6 +37,14 @@ struct CoreFixture {
                          [this] { animation.arm(Announcement::DropFinished); });
     }
 
+    // A pick-up of the batch files, carried through, and every length
+    // that it asked for arrived.
+    bool loadBatches()
+    {
+        loader.tick();
+        loader.finishLoading();
+        return QTest::qWaitFor([this] { return core.lengths.pending() == 0; }, 10000);
+    }
     // Puts songs straight into the playlist (path, title from the name).
     void addSongs(const QStringList& paths)
     {

@@ -56,7 +56,7 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("dragdrop0.drg")), lines({wav}));
         QSignalSpy loaded(&p.loader, &BatchLoader::batchesLoaded);
 
-        p.loader.tick();
+        QVERIFY(p.loadBatches());
 
         const PlaylistModel& rows = p.playlist;
         QCOMPARE(rows.count(), 5);
@@ -97,14 +97,11 @@ private slots:
         p.playlist.append("/m/old.mp3", QStringLiteral("old"));
         const QString wav = testDataDir() + QStringLiteral("/tone.wav");
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines({wav, wav}));
-        // The user deletes the old row while the first song is measured.
-        QTimer user;
-        connect(&user, &QTimer::timeout, this, [&] {
-            if (p.playlist.count() == 2 && p.playlist.title(1) == QStringLiteral("old"))
-                p.playlist.removeRow(1);
-        });
-        user.start(0);
+        // The user deletes the old row while the songs are measured.
         p.loader.tick();
+        QCOMPARE(p.core.lengths.pending(), 2);
+        p.playlist.removeRow(1);
+        QVERIFY(QTest::qWaitFor([&] { return p.core.lengths.pending() == 0; }, 10000));
         QCOMPARE(p.playlist.count(), 2);
         QCOMPARE(*p.playlist.length(1), QStringLiteral("0:03"));
         QCOMPARE(*p.playlist.length(2), QStringLiteral("0:03"));
@@ -197,7 +194,7 @@ private slots:
         const QByteArray latin1 = QFile::encodeName(env.root()) + "/caf\xe9.wav";
         QVERIFY(TestEnv::writeNative(latin1, TestEnv::readFile(testDataDir() + QStringLiteral("/tone.wav"))));
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), latin1 + "\r\n");
-        p.loader.tick();
+        QVERIFY(p.loadBatches());
         QCOMPARE(*p.playlist.path(1), latin1);
         QCOMPARE(*p.playlist.title(1), QStringLiteral("caf\uFFFD"));
         QCOMPARE(*p.playlist.length(1), QStringLiteral("0:03"));

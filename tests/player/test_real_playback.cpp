@@ -38,6 +38,7 @@ private slots:
 
         loader.tick();
         QCOMPARE(core.playlist.count(), 2);
+        QVERIFY(waitUntil([&] { return core.lengths.pending() == 0; }, 5000));
         QCOMPARE(*core.playlist.length(1), QStringLiteral("0:02"));  // 1.5 s, halves to even
 
         core.engine.play();

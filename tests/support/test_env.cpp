@@ -18,11 +18,12 @@ namespace qpt::test {
 
 TestEnv::TestEnv()
 {
-    for (const QString& dir : {appDir(), configDir(), dataDir(), runtimeDir()})
+    for (const QString& dir : {appDir(), configDir(), dataDir(), cacheDir(), runtimeDir()})
         QDir().mkpath(dir);
     QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_CONFIG_HOME", configDir().toLocal8Bit());
     qputenv("XDG_DATA_HOME", dataDir().toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", cacheDir().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", runtimeDir().toLocal8Bit());
     qputenv("QPT_DIALOG_LOG", dialogLog().toLocal8Bit());
     AppFolder::overrideForTests(appDir());
@@ -67,6 +68,7 @@ QProcessEnvironment TestEnv::processEnvironment() const
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir());
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataDir());
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheDir());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     environment.insert(QStringLiteral("QPT_DIALOG_LOG"), dialogLog());
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))

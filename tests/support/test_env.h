@@ -21,6 +21,7 @@ public:
     QString appDir() const { return m_root.path() + QStringLiteral("/app"); }
     QString configDir() const { return m_root.path() + QStringLiteral("/config"); }
     QString dataDir() const { return m_root.path() + QStringLiteral("/data"); }
+    QString cacheDir() const { return m_root.path() + QStringLiteral("/cache"); }
     QString runtimeDir() const { return m_root.path() + QStringLiteral("/runtime"); }
     QString root() const { return m_root.path(); }
     QString app(const QString& name) const { return appDir() + QLatin1Char('/') + name; }

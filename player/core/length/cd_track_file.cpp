@@ -60,13 +60,17 @@ std::optional<CdTrackTime> readCdTrackTime(const QString& path)
     return time;
 }
 
-QString cdTrackLengthText(const CdTrackTime& time)
+SongLength cdTrackSongLength(const CdTrackTime& time)
 {
     if (time.minutes == 0 && time.seconds == 0)
-        return QStringLiteral("N/A");
+        return SongLength::notAvailable();
     // Seconds past 59 (a damaged header) carry into the minutes.
-    const int total = time.minutes * 60 + time.seconds;
-    return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
+    return SongLength::cdTrack(time.minutes * 60 + time.seconds);
+}
+
+QString cdTrackLengthText(const CdTrackTime& time)
+{
+    return cdTrackSongLength(time).text();
 }
 
 }  // namespace qpt::length

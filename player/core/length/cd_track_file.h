@@ -3,6 +3,8 @@
 // shows for its tracks. Bytes 42 and 43 (1-based) of the 44-byte header
 // hold the seconds and minutes of the track's length.
 
+#include "player/core/length/song_length.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,6 +28,7 @@ struct CdTrackTime {
 std::optional<CdTrackTime> readCdTrackTime(const QString& path);
 
 // "N/A" when the header holds no length, else minutes ":" two-digit seconds.
+SongLength cdTrackSongLength(const CdTrackTime& time);
 QString cdTrackLengthText(const CdTrackTime& time);
 
 }  // namespace qpt::length

@@ -11,9 +11,7 @@
 
 namespace qpt::length {
 
-namespace {
-
-QByteArray localPath(const QByteArray& path)
+QByteArray LengthProbe::localPath(const QByteArray& path)
 {
     if (path.toLower().startsWith("file:")) {
         const QUrl url = QUrl::fromEncoded(path);
@@ -23,32 +21,20 @@ QByteArray localPath(const QByteArray& path)
     return path;
 }
 
-}  // namespace
-
-std::optional<std::int64_t> LengthProbe::measure(const QByteArray& path)
+std::optional<Measurement> LengthProbe::measure(const QByteArray& path)
 {
     const QByteArray local = localPath(path);
     if (local.isEmpty())
         return std::nullopt;
-    const QByteArray& encoded = local;
-
-    FileStamp stamp;
-    bool regular = false;
-    if (!ProbeFile::stamp(encoded, stamp, regular) || !regular)
-        return std::nullopt;
-    if (const auto known = m_cache.find(local, stamp))
-        return *known;
-
     ProbeFile file;
-    if (!file.open(encoded))
+    if (!file.open(local))
         return std::nullopt;
-    const std::optional<std::int64_t> ms = measureFile(file);
+    Measurement measurement;
+    measurement.ms = measureFile(file);
+    measurement.stamp = file.stamp();
     ++m_filesRead;
     m_bytesRead += file.bytesLoaded();
-    // Keyed by the version that was read, should the file have changed
-    // between the look and the read.
-    m_cache.store(local, file.stamp(), ms);
-    return ms;
+    return measurement;
 }
 
 std::optional<std::int64_t> LengthProbe::measureFile(ProbeFile& file)

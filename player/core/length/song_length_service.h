@@ -1,74 +1,110 @@
 #pragma once
-// The song length services: the Length text of a music file as the playlist
-// shows it, and the length of an audio-CD track read from its track file.
+// The song length service: measures the songs of the playlist on worker
+// threads (one per core) and hands the lengths back in batches, each
+// addressed to its entry, never to a row: rows may be removed or the list
+// cleared while lengths are under way. Lengths come from the file's headers,
+// or from a walk over its MPEG frame headers where no header holds the
+// frame count; audio is never decoded.
 //
-// A measurement works like a small device that holds one song open: opening
-// a new one closes the previous one first, and a file that cannot be opened
-// leaves nothing open, so its length reads as "0:00". Lengths come from the
-// file's headers, or from a scan of its MPEG frame headers where no header
-// holds the frame count; audio is never decoded. An unchanged file (same
-// size and modification time) is not probed again.
+// What was measured is remembered by path, size and modification time, also
+// across runs (a cache file in the user's cache folder): an unchanged file
+// is not read again.
 
 #include "common/native_path.h"
+#include "player/core/length/length_workers.h"
+#include "player/core/length/song_length.h"
 
+#include <QList>
+#include <QObject>
 #include <QString>
-#include <QtGlobal>
+#include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 namespace qpt {
 
 namespace length {
-class LengthProbe;
+class KnownLengths;
 }
 
-class SongLengthService {
+class SongLengthService : public QObject {
+    Q_OBJECT
 public:
-    SongLengthService();
-    ~SongLengthService();
-    SongLengthService(const SongLengthService&) = delete;
-    SongLengthService& operator=(const SongLengthService&) = delete;
+    using Results = std::vector<length::LengthResult>;
 
-    // Closes what the previous measurement left open and opens the song at
-    // the path (blanks around it are not part of it). A file that cannot be
-    // opened leaves nothing open.
-    void open(const NativePath& path);
-    // The length of what is open as formatLength() text; "0:00" when
-    // nothing could be opened. A length that does not fit 32-bit
-    // milliseconds is reported through onFailure and gives the empty text.
-    QString lengthText();
-    // Both in one.
-    QString measure(const NativePath& path);
+    explicit SongLengthService(QObject* parent = nullptr);
+    ~SongLengthService() override;
 
-    // Hears of a measurement that failed (the description of the failure).
-    std::function<void(const QString& description)> onFailure;
+    // Measures the song at the line for the entry, in the background.
+    void request(quint64 entry, const NativePath& line);
+    // Reads the length of CD track `track` for the entry from the track
+    // files of the CD folder found last (prepareCdDrive).
+    void requestCdTrack(quint64 entry, int track);
+    // Forgets every request not yet answered (the playlist was cleared).
+    void cancelAll();
+    // Requests not yet answered.
+    int pending() const { return m_pending; }
 
-    // Milliseconds -> "m:ss" or "h:m:ss"; whole seconds rounded halves to
-    // even. nullopt outside 0 .. 2^31-1 ms.
-    static std::optional<QString> formatLength(qint64 milliseconds);
+    // The length of the song at the path as far as it is known now, without
+    // waiting: zero for what cannot be measured (nothing, missing, not a
+    // file), nullopt while the file is being measured (the request is made).
+    std::optional<SongLength> lengthNow(const NativePath& path);
 
     // The "drive" is the folder that holds the track files. The argument is
     // a song line (e.g. /media/cd/Track03.cda) or a folder; the folder is
     // remembered when it holds track01.cda (name in any letter case),
     // otherwise the remembered one stays.
     void prepareCdDrive(const NativePath& songLineOrFolder);
-    // "" (no CD folder known, no such track file), "N/A" (the header holds
-    // no length) or the track's length as "m:ss".
-    QString cdTrackLength(qint32 track);
-
-    // The milliseconds of the song that is open; nullopt when none is.
-    std::optional<qint64> openSongMilliseconds() const { return m_open; }
     // The folder prepareCdDrive last found a CD in; empty before.
     QString cdFolder() const { return m_cdFolder; }
-    // Forgets every cached measurement (files are probed again).
-    void clearCache();
+
+    // Where the lengths are kept across runs; empty keeps them for this
+    // run only. Set before the first request.
+    void setCacheFile(const QString& file) { m_cacheFile = file; }
+    static QString defaultCacheFile();
+    // Writes what was measured to the cache file (when anything was).
+    bool saveCache();
+
+    // Measures one job as a worker does (with the known lengths).
+    length::LengthResult measure(const length::LengthJob& job);
+    // The worker's measurement, replaced (tests: a file that blocks).
+    void setMeasureForTests(length::LengthWorkers::Measure measure);
+
+    // Files read and bytes read from them so far (benchmarks).
+    std::int64_t filesRead() const { return m_filesRead; }
+    std::int64_t bytesRead() const { return m_bytesRead; }
+
+signals:
+    // A batch of lengths, each for its entry, in no particular order.
+    void measured(const Results& results);
+    // Every request has been answered.
+    void allMeasured();
 
 private:
-    std::unique_ptr<length::LengthProbe> m_probe;
-    std::optional<qint64> m_open;
+    void resultsWaiting();
+    void deliver();
+    void submit(length::LengthJob job);
+    void loadCacheOnce();
+    length::LengthWorkers& workers();
+
+    std::unique_ptr<length::KnownLengths> m_known;
+    length::LengthWorkers::Measure m_measure;
+    std::unique_ptr<length::LengthWorkers> m_workers;
+    QString m_cacheFile;
+    std::once_flag m_cacheLoaded;
     QString m_cdFolder;
+    int m_pending = 0;
+    // Results are handed on a little after the first one arrives, so that
+    // the rows are changed in batches, not once per song.
+    QTimer m_deliveryTimer;
+    std::vector<length::LengthJob> m_toSubmit;
+    std::atomic<std::int64_t> m_filesRead = 0;
+    std::atomic<std::int64_t> m_bytesRead = 0;
 };
 
 }  // namespace qpt
