@@ -79,6 +79,14 @@ bool MarkerFiles::createNoFollow(const QString& path, const QString& line)
     return replaceNoFollow(path, line.isNull() ? QByteArray() : line.toLocal8Bit() + "\r\n");
 }
 
+bool MarkerFiles::keepNoFollow(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        return true;
+    return createNoFollow(path);
+}
+
 bool MarkerFiles::replaceNoFollow(const QString& path, const QByteArray& bytes)
 {
     const QByteArray native = QFile::encodeName(path);

@@ -29,6 +29,9 @@ public:
     static bool createNoFollow(const QString& path, const QString& line = QString());
     // The same with the file's whole content given as bytes.
     static bool replaceNoFollow(const QString& path, const QByteArray& bytes);
+    // Creates an empty marker like createNoFollow unless a regular file
+    // already holds the name: one stat while it stays there.
+    static bool keepNoFollow(const QString& path);
 };
 
 }  // namespace qpt

@@ -79,6 +79,8 @@ int main(int argc, char** argv)
     const std::int64_t started = statusKb("VmRSS");
 
     app.loader().tick();
+    while (app.loader().isLoading() || app.core().lengths.pending() > 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const int loaded = app.core().playlist.count();
     if (loaded != count) {
         std::fprintf(stderr, "loaded %d of %d songs\n", loaded, count);

@@ -66,7 +66,7 @@ void PlayerCore::positionTick()
         emit positionChanged(position, duration);
     }
     // Kept alive while the player runs: the Online System waits for it to go.
-    MarkerFiles::createNoFollow(AppFolder::file(QLatin1String(files::Running)));
+    MarkerFiles::keepNoFollow(AppFolder::file(QLatin1String(files::Running)));
 }
 
 void PlayerCore::fadeOut()

@@ -141,6 +141,7 @@ void BatchLoader::tick()
     if (pickUp->queue.isEmpty())
         return;
     m_emptyLook = {};
+    qCInfo(lcLengths).nospace() << "pick-up of " << pickUp->queue.size() << " file(s)";
     m_pickUp = std::move(pickUp);
     m_engine.beginLoading();
     step();

@@ -55,6 +55,22 @@ void onDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer)
     g_free(current);
 }
 
+// MPEG audio (MP1, MP2, MP3) is decoded by mpg123 rather than libav: both
+// rank equal out of the box and libav wins by name, which maps the whole
+// of FFmpeg's libraries into the process (about 40 MB resident) for a
+// format mpg123 decodes as well. libav stays for what only it plays (WMA).
+// A ranking the user set through GST_PLUGIN_FEATURE_RANK is left alone.
+void preferMpg123()
+{
+    if (qEnvironmentVariableIsSet("GST_PLUGIN_FEATURE_RANK"))
+        return;
+    GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec");
+    if (!feature)
+        return;
+    gst_plugin_feature_set_rank(feature, GST_RANK_PRIMARY + 1);
+    gst_object_unref(feature);
+}
+
 GstElement* audioSinkFromEnvironment()
 {
     const QByteArray description = qgetenv("QPT_AUDIO_SINK");
@@ -94,6 +110,8 @@ GstMediaComponent::GstMediaComponent(QObject* parent) : MediaComponent(parent)
 {
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
+    static const bool ranked = (preferMpg123(), true);
+    Q_UNUSED(ranked);
 
     m_playbin = gst_element_factory_make("playbin", nullptr);
     if (!m_playbin) {
