@@ -21,6 +21,27 @@ FileStamp stampOf(const struct stat& st)
     return s;
 }
 
+// Block buffers outlive the files they were read for: one file after the
+// other on a thread reuses them, instead of asking the allocator for fresh
+// (zeroed, then released to the system) memory per file.
+constexpr std::size_t kSpareBlocks = 8;
+thread_local std::vector<std::unique_ptr<std::uint8_t[]>> spareBlocks;
+
+std::unique_ptr<std::uint8_t[]> takeBlockBuffer()
+{
+    if (spareBlocks.empty())
+        return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[std::size_t(ProbeFile::kBlockSize)]);
+    auto buffer = std::move(spareBlocks.back());
+    spareBlocks.pop_back();
+    return buffer;
+}
+
+void returnBlockBuffer(std::unique_ptr<std::uint8_t[]> buffer)
+{
+    if (buffer && spareBlocks.size() < kSpareBlocks)
+        spareBlocks.push_back(std::move(buffer));
+}
+
 }  // namespace
 
 ProbeFile::~ProbeFile()
@@ -72,6 +93,7 @@ void ProbeFile::close()
     for (Block& b : m_blocks) {
         b.index = -1;
         b.length = 0;
+        returnBlockBuffer(std::move(b.data));
     }
 }
 
@@ -88,10 +110,11 @@ const ProbeFile::Block* ProbeFile::block(std::int64_t index)
     }
     const std::int64_t start = index * kBlockSize;
     const std::int64_t want = std::min(kBlockSize, m_stamp.size - start);
-    victim->data.resize(std::size_t(kBlockSize));
+    if (!victim->data)
+        victim->data = takeBlockBuffer();
     std::int64_t got = 0;
     while (got < want) {
-        const ssize_t n = ::pread(m_fd, victim->data.data() + got, std::size_t(want - got), start + got);
+        const ssize_t n = ::pread(m_fd, victim->data.get() + got, std::size_t(want - got), start + got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -120,7 +143,7 @@ Bytes ProbeFile::read(std::int64_t offset, std::int64_t length)
         if (!b)
             return {};
         const std::int64_t inside = offset - first * kBlockSize;
-        return Bytes(b->data.data() + inside, std::size_t(std::clamp<std::int64_t>(b->length - inside, 0, length)));
+        return Bytes(b->data.get() + inside, std::size_t(std::clamp<std::int64_t>(b->length - inside, 0, length)));
     }
     // A read across blocks is put together in the scratch buffer.
     m_scratch.resize(std::size_t(length));
@@ -133,7 +156,7 @@ Bytes ProbeFile::read(std::int64_t offset, std::int64_t length)
         const std::int64_t n = std::min(b->length - inside, length - done);
         if (n <= 0)
             break;
-        std::memcpy(m_scratch.data() + done, b->data.data() + inside, std::size_t(n));
+        std::memcpy(m_scratch.data() + done, b->data.get() + inside, std::size_t(n));
         done += n;
     }
     return Bytes(m_scratch.data(), std::size_t(done));
