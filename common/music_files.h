@@ -7,8 +7,7 @@
 
 namespace qpt::music {
 
-// Songs the media component plays, in the order the file association
-// offers its defaults.
+// Songs the media component plays.
 inline const QList<QByteArray>& songExtensions()
 {
     static const QList<QByteArray> list{"mp1", "mp2", "mp3", "mid", "wav", "wma"};

@@ -11,7 +11,7 @@
 
 namespace qpt {
 
-void MakeTopMost(QWidget* window, bool onTop)
+void makeTopMost(QWidget* window, bool onTop)
 {
     if (!window)
         return;
@@ -115,12 +115,12 @@ void startSystemOperation(QWidget* window, bool resize)
 
 }  // namespace
 
-void StartWindowMove(QWidget* window)
+void startWindowMove(QWidget* window)
 {
     startSystemOperation(window, false);
 }
 
-void StartWindowResize(QWidget* window)
+void startWindowResize(QWidget* window)
 {
     startSystemOperation(window, true);
 }

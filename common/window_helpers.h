@@ -12,7 +12,7 @@ namespace qpt {
 
 // Puts the window into the topmost band or takes it out, without
 // activating it. The window is shown if it was hidden.
-void MakeTopMost(QWidget* window, bool onTop);
+void makeTopMost(QWidget* window, bool onTop);
 
 // Window-wide alpha 0..255. With layered false the window is opaque.
 void SetLayered(QWidget* window, bool layered, int alpha);
@@ -26,9 +26,9 @@ bool OpenLink(const QString& target);
 // Hands the window to the platform's move, as a caption drag would. Where
 // the platform refuses (no window manager), the window follows the pointer
 // by hand until the left button is released.
-void StartWindowMove(QWidget* window);
+void startWindowMove(QWidget* window);
 
 // Same for resizing from the bottom-right corner.
-void StartWindowResize(QWidget* window);
+void startWindowResize(QWidget* window);
 
 }  // namespace qpt

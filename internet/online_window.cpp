@@ -119,7 +119,7 @@ void OnlineWindow::showWindow()
 
 void OnlineWindow::putOnTop()
 {
-    MakeTopMost(this, true);
+    makeTopMost(this, true);
     layOut();
 }
 

@@ -74,7 +74,7 @@ void ProgressWindow::open()
         centreOver(nullptr);
         m_placed = true;
     }
-    MakeTopMost(this, true);
+    makeTopMost(this, true);
 }
 
 void ProgressWindow::showMessage(const QString& text)

@@ -126,7 +126,7 @@ QString FileAssociationWindow::infoText()
 
 void FileAssociationWindow::open()
 {
-    MakeTopMost(this, true);
+    makeTopMost(this, true);
     activateWindow();
     availableTypesList->setFocus();
 }
@@ -140,8 +140,8 @@ void FileAssociationWindow::addSelectedType()
     for (int i = 0; i < chosenTypesList->count(); ++i) {
         if (chosenTypesList->item(i)->text().toUpper().contains(chosen)) {
             // Already listed: the window blinks instead.
-            MakeTopMost(this, false);
-            MakeTopMost(this, true);
+            makeTopMost(this, false);
+            makeTopMost(this, true);
             return;
         }
     }

@@ -101,7 +101,7 @@ QString InfoWindow::builtInText()
 
 void InfoWindow::open()
 {
-    MakeTopMost(this, true);
+    makeTopMost(this, true);
     activateWindow();
     textView->setFocus();
 }

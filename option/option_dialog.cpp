@@ -235,7 +235,7 @@ void OptionDialog::startUp(const QString& commandLine)
             askAfterUpdate();
             return;
         }
-        MakeTopMost(this, true);
+        makeTopMost(this, true);
         activateWindow();
         break;
     case StartMode::AutomaticAssociation:  // started above, before the marker matters
@@ -333,7 +333,7 @@ void OptionDialog::openFileAssociation()
 {
     if (m_ended)
         return;
-    MakeTopMost(this, false);
+    makeTopMost(this, false);
     if (!fileAssociationWindow) {
         fileAssociationWindow = new FileAssociationWindow;
         fileAssociationWindow->centreOver(this);
@@ -352,7 +352,7 @@ void OptionDialog::openInfo()
 {
     if (m_ended)
         return;
-    MakeTopMost(this, false);
+    makeTopMost(this, false);
     showInfoText(InfoWindow::builtInText());
 }
 
@@ -378,7 +378,7 @@ void OptionDialog::takeInputAgain()
     if (m_ended)
         return;
     setEnabled(true);
-    MakeTopMost(this, true);
+    makeTopMost(this, true);
     activateWindow();
 }
 

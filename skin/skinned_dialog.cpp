@@ -106,7 +106,7 @@ bool SkinnedDialog::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && m_dragControls.contains(qobject_cast<QWidget*>(watched))) {
-            StartWindowMove(this);
+            startWindowMove(this);
             return true;
         }
     }

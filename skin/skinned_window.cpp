@@ -57,7 +57,7 @@ void SkinnedWindow::mousePressEvent(QMouseEvent* event)
 {
     if (m_draggedBySurface && event->button() == Qt::LeftButton) {
         event->accept();
-        StartWindowMove(this);
+        startWindowMove(this);
         return;
     }
     QWidget::mousePressEvent(event);

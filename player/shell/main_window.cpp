@@ -225,7 +225,7 @@ void MainWindow::dragPress(QMouseEvent* event)
     m_dragStart = event->position().toPoint();
     m_dragging = true;
     if (isWayland() && event->button() == Qt::LeftButton)
-        StartWindowMove(this);
+        startWindowMove(this);
 }
 
 void MainWindow::dragMove(QMouseEvent* event)

@@ -56,7 +56,7 @@ NowSavingWindow::~NowSavingWindow()
 void NowSavingWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        StartWindowMove(this);
+        startWindowMove(this);
 }
 
 bool NowSavingWindow::eventFilter(QObject* watched, QEvent* event)
@@ -65,7 +65,7 @@ bool NowSavingWindow::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (watched == message && event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-        StartWindowMove(this);
+        startWindowMove(this);
         return true;
     }
     if (watched == cancelButton && event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {

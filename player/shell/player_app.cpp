@@ -328,7 +328,7 @@ void PlayerApp::savePlaylist(bool leftButton)
     m_nowSaving = new NowSavingWindow([this] { setMainWindowsEnabled(false); },
                                       [this] { setMainWindowsEnabled(true); }, [this] { cancelSaving(); });
     m_nowSaving->show();
-    MakeTopMost(m_nowSaving, true);
+    makeTopMost(m_nowSaving, true);
     // The music stops a moment later, on the command timer.
     m_commands.stopRequested = true;
     m_commands.mainTimer.setInterval(10);

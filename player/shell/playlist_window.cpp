@@ -102,7 +102,7 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
     sizeGrip->onMove = [this](QMouseEvent* event) {
         sizeGrip->setCursor(Qt::SizeFDiagCursor);
         if (event->buttons() & Qt::LeftButton)
-            StartWindowResize(this);
+            startWindowResize(this);
     };
 
     // The list: play on double-click and Enter, its own keys, drops.

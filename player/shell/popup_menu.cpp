@@ -54,7 +54,7 @@ void PopupMenu::setEntryColour(QLabel* entry, bool white)
 void PopupMenu::openAt(double leftTwips, double topTwips)
 {
     move(twipsToPx(leftTwips), twipsToPx(topTwips));
-    MakeTopMost(this, true);
+    makeTopMost(this, true);
     show();
     activateWindow();
     setFocus();
@@ -76,7 +76,7 @@ void PopupMenu::paintEvent(QPaintEvent*)
 void PopupMenu::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
-        StartWindowMove(this);
+        startWindowMove(this);
     for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry})
         setEntryColour(entry, false);
 }

@@ -165,7 +165,7 @@ void WindowChrome::onSurfaceMoved(double x, double y, bool leftHeld)
         window.resize(twipsToPx(move.width), twipsToPx(move.height));
         break;
     case SurfaceMove::Action::StartMove:
-        StartWindowMove(&window);
+        startWindowMove(&window);
         break;
     case SurfaceMove::Action::None:
         break;
@@ -192,11 +192,11 @@ void WindowChrome::minimizeToTray(bool fromSurface)
         if (playlist.open) {
             // The playlist window stays on screen on its own.
             PlaylistWindow& window = m_app.playlistWindow();
-            MakeTopMost(&window, true);
+            makeTopMost(&window, true);
             window.show();
             window.hide();
             showPlaylistOwned(false);
-            MakeTopMost(&window, false);
+            makeTopMost(&window, false);
         }
     } else if (m_app.hasPlaylistWindow()) {
         m_app.playlistWindow().hide();
@@ -208,7 +208,7 @@ void WindowChrome::restoreFromTray()
     MainWindow& main = m_app.mainWindow();
     m_inTray = false;
     main.show();
-    MakeTopMost(&main, true);
+    makeTopMost(&main, true);
     main.showNormal();
     main.activateWindow();
     m_app.showTrayIcon(false);
@@ -223,7 +223,7 @@ void WindowChrome::restoreFromTray()
         m_app.playlistWindow().hide();
     }
     // In front, but not in the topmost band.
-    MakeTopMost(&main, false);
+    makeTopMost(&main, false);
     m_app.focusSeekKnob();
 }
 
