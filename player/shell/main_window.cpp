@@ -49,7 +49,7 @@ QString facePicture(const char* picture, ButtonFace face)
 MainWindow::MainWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app)
 {
     setWindowTitle(QLatin1String(kCaption));
-    setWindowIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
+    setWindowIcon(Skin::appIcon());
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(twipsToPx(design::MainWidth), twipsToPx(design::MainHeight));

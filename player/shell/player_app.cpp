@@ -90,7 +90,7 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
 
     m_main = new MainWindow(*this);
-    m_tray = new QSystemTrayIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))), this);
+    m_tray = new QSystemTrayIcon(Skin::appIcon(), this);
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
     connect(m_tray, &QSystemTrayIcon::activated, this,

@@ -42,7 +42,7 @@ QVariant PlaylistViewModel::data(const QModelIndex& index, int role) const
 PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app)
 {
     setWindowTitle(QLatin1String(kCaption));
-    setWindowIcon(QIcon(Skin::pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
+    setWindowIcon(Skin::appIcon());
     setMinimumSize(twipsToPx(kMinWidth), twipsToPx(kMinHeight));
     resize(twipsToPx(kMinWidth), twipsToPx(kMinHeight));
     QPalette palette = this->palette();
