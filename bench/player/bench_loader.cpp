@@ -34,9 +34,6 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -70,28 +67,6 @@ bool parse(int argc, char** argv, Options& options)
             options.hidden = true;
         else
             return false;
-    }
-    return true;
-}
-
-// Reads up to `limit` bytes of every file (all of it for a negative limit);
-// false when a file cannot be read.
-bool readFiles(const std::vector<QByteArray>& paths, long limit)
-{
-    static char buffer[64 * 1024];
-    for (const QByteArray& path : paths) {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        long left = limit < 0 ? -1 : limit;
-        while (left != 0) {
-            const ssize_t got = ::read(fd, buffer, left < 0 ? sizeof buffer : std::min<long>(left, sizeof buffer));
-            if (got <= 0)
-                break;
-            if (left > 0)
-                left -= got;
-        }
-        ::close(fd);
     }
     return true;
 }

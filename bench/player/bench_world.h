@@ -8,7 +8,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <QByteArray>
+
 #include <cstdint>
+#include <vector>
 
 namespace qpt::bench {
 
@@ -59,6 +62,12 @@ QStringList songSources(const QString& testDataDir, const QString& scratchDir, Q
 // paths in order, empty on failure.
 QStringList makeSongs(const QStringList& sources, int count, const QString& folder, CopyKind kind,
                       QString* error);
+
+// Reads up to `limit` bytes of every file (all of it for a negative limit);
+// false when a file cannot be opened. The I/O floor the benchmarks compare
+// with is this with a limit of 64 KiB: open, read what a length probe
+// reads first, close.
+bool readFiles(const std::vector<QByteArray>& paths, long limit);
 
 // Process CPU time (user + system, all threads) in seconds.
 double processCpuSeconds();
