@@ -22,7 +22,9 @@ second="$tmp/music/two words/second song.mp3"
 printf '%s\r\n' "$first" "$second" > "$tmp/app/mine.sng"
 expected=$(printf '%s\r\n%s\r\n\r\n' "$first" "$second" | od -c)
 
-export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" QPT_AUDIO_SINK="fakesink sync=true"
+# A cache folder of the test's own (song lengths), GStreamer's registry where it was.
+export GST_REGISTRY="${GST_REGISTRY:-${XDG_CACHE_HOME:-$HOME/.cache}/gstreamer-1.0/registry.$(uname -m).bin}"
+export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" QPT_AUDIO_SINK="fakesink sync=true"
 export QPT_DIALOG_ANSWERS="" QPT_DIALOG_LOG="$tmp/dialogs.jsonl"
 unset QT_QPA_PLATFORM
 

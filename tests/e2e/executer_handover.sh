@@ -19,7 +19,9 @@ for name in "one" "two" "three" "four"; do cp "$data/cbr.mp3" "$tmp/music/$name.
 printf '[Option]\nAutoFileAss=2\nTransPlayList=1\nFadeOutCD=2\nMinimizeSeparate=2\nAutosavePlayList=1\nOSOT=2\n' \
   > "$tmp/config/Quorbel Player Tirk.ini"
 
-export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" QPT_AUDIO_SINK="fakesink sync=true"
+# A cache folder of the test's own (song lengths), GStreamer's registry where it was.
+export GST_REGISTRY="${GST_REGISTRY:-${XDG_CACHE_HOME:-$HOME/.cache}/gstreamer-1.0/registry.$(uname -m).bin}"
+export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" QPT_AUDIO_SINK="fakesink sync=true"
 export QPT_DIALOG_ANSWERS="" QPT_DIALOG_LOG="$tmp/dialogs.jsonl"
 unset QT_QPA_PLATFORM
 

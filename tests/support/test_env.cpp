@@ -12,9 +12,28 @@
 #include <unistd.h>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 #include <QThread>
 
 namespace qpt::test {
+
+namespace {
+
+// GStreamer's plugin registry where the user's programs keep it: the tests'
+// own cache folder would make every test program build a fresh one.
+QString gstRegistry()
+{
+    static const QString registry = [] {
+        if (qEnvironmentVariableIsSet("GST_REGISTRY"))
+            return qEnvironmentVariable("GST_REGISTRY");
+        const QString cache = qEnvironmentVariable("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"));
+        return cache + QStringLiteral("/gstreamer-1.0/registry.") + QSysInfo::currentCpuArchitecture()
+             + QStringLiteral(".bin");
+    }();
+    return registry;
+}
+
+}  // namespace
 
 TestEnv::TestEnv()
 {
@@ -23,6 +42,7 @@ TestEnv::TestEnv()
     QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_CONFIG_HOME", configDir().toLocal8Bit());
     qputenv("XDG_DATA_HOME", dataDir().toLocal8Bit());
+    qputenv("GST_REGISTRY", gstRegistry().toLocal8Bit());
     qputenv("XDG_CACHE_HOME", cacheDir().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", runtimeDir().toLocal8Bit());
     qputenv("QPT_DIALOG_LOG", dialogLog().toLocal8Bit());
@@ -69,6 +89,7 @@ QProcessEnvironment TestEnv::processEnvironment() const
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir());
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataDir());
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheDir());
+    environment.insert(QStringLiteral("GST_REGISTRY"), gstRegistry());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     environment.insert(QStringLiteral("QPT_DIALOG_LOG"), dialogLog());
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
