@@ -9,7 +9,9 @@
 
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcMpris, "qpt.mpris")
+// Quiet unless asked for (QT_LOGGING_RULES="qpt.mpris.debug=true"): a
+// desktop without a session bus is no fault.
+Q_LOGGING_CATEGORY(lcMpris, "qpt.mpris", QtInfoMsg)
 
 namespace qpt {
 
