@@ -1,12 +1,14 @@
-// The desktop's media controls in the player's own terms, without a bus:
-// each method ends where the button, key or bar that does the same ends,
-// the properties read what the windows show, and only what changed is told.
+// The desktop's media controls on the windowed player (fake media): each
+// method ends where the button, key or bar that does the same ends, the
+// properties read what the windows show, and only what changed is told.
 
 #include "common/settings_store.h"
 #include "player/mpris/mpris_player.h"
+#include "player/mpris/mpris_service.h"
 #include "player/mpris/track_metadata.h"
 #include "player/shell/main_display.h"
 #include "tests/player/app_fixture.h"
+#include "tests/support/private_bus.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -35,60 +37,71 @@ QStringList batchFiles(const QString& folder)
 class TestMprisControls : public QObject {
     Q_OBJECT
 
-    // Runs what the controls posted, as the main command timer does.
-    static void tick(AppFixture& p) { p.app.commands().mainTimer.tick(); }
-
 private slots:
-    void transportGoesTheButtonsWay()
+    // The windowed player on a private bus, driven by the real playerctl:
+    // each command shows in the windows as the button or key would show it.
+    void playerctlGoesTheButtonsWay()
     {
         TestEnv env;
+        PrivateBus bus(env.root());
+        QVERIFY(!bus.address().isEmpty());
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3")});
-        MprisPlayer remote(p.app);
+        p.media->length = 200;
+        MprisService service(p.app, QDBusConnection::connectToBus(bus.address(), QStringLiteral("player")));
+        QCOMPARE(service.serviceName(), QStringLiteral("org.mpris.MediaPlayer2.quorbel_player_tirk"));
+        const QProcessEnvironment environment = bus.environment(env.processEnvironment());
+        // Runs playerctl, then what it asked for (the command timer's turn).
+        const auto ctl = [&](const QStringList& arguments) {
+            const ClientRun run = runClient(QStringLiteral("playerctl"),
+                                            QStringList{QStringLiteral("-p"), QStringLiteral("quorbel_player_tirk")}
+                                                + arguments,
+                                            environment);
+            waitUntil([&] { return p.app.commands().queued().isEmpty(); });
+            return run.output;
+        };
         MainDisplay& d = p.app.display();
-        QCOMPARE(remote.playbackStatus(), QStringLiteral("Stopped"));  // nothing started yet
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Stopped"));  // nothing started yet
 
         // Pause and Stop are disabled buttons now: nothing happens.
-        remote.pause();
-        remote.stop();
-        tick(p);
+        ctl({QStringLiteral("pause")});
+        ctl({QStringLiteral("stop")});
         QVERIFY(p.media->calls.isEmpty());
 
-        remote.play();
-        QCOMPARE(p.app.commands().queued(), QList<Command>{Command::Play});
-        tick(p);
-        QCOMPARE(remote.playbackStatus(), QStringLiteral("Playing"));
+        ctl({QStringLiteral("play")});
         QCOMPARE(d.playButton.face(), ButtonFace::Lit);
         QVERIFY(!d.playButton.enabled());
         QCOMPARE(d.songNumberLabel.text(), QStringLiteral("Now Playing Song Number 1"));
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Playing"));
         // Play while playing does not start the list over.
-        remote.play();
-        tick(p);
+        ctl({QStringLiteral("play")});
         QCOMPARE(p.media->calls.filter(QStringLiteral("url ")).size(), 1);
 
-        remote.next();
-        tick(p);
+        ctl({QStringLiteral("next")});
         QCOMPARE(p.media->url(), QByteArray("/m/2.mp3"));
         QCOMPARE(d.songNumberLabel.text(), QStringLiteral("Now Playing Song Number 2"));
-        QCOMPARE(remote.metadata().value(QStringLiteral("xesam:title")).toString(), QStringLiteral("2"));
-        remote.previous();
-        tick(p);
+        QCOMPARE(ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}), QStringLiteral("2"));
+        ctl({QStringLiteral("previous")});
         QCOMPARE(p.media->url(), QByteArray("/m/1.mp3"));
 
-        remote.pause();
-        tick(p);
-        QCOMPARE(remote.playbackStatus(), QStringLiteral("Paused"));
+        ctl({QStringLiteral("position"), QStringLiteral("10")});
+        QCOMPARE(p.media->seeks, QVector<double>{10});
+        p.app.core().positionTick();
+        QCOMPARE(d.timeLabel.text(), QStringLiteral("10 / 03:20"));
+        ctl({QStringLiteral("volume"), QStringLiteral("0.5")});
+        QCOMPARE(d.volumeKnob.top(), 1870.0);
+        QCOMPARE(p.media->volume(), 50);
+
+        ctl({QStringLiteral("pause")});
         QCOMPARE(d.pauseButton.face(), ButtonFace::Lit);
-        remote.playPause();
-        tick(p);
-        QCOMPARE(remote.playbackStatus(), QStringLiteral("Playing"));
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Paused"));
+        ctl({QStringLiteral("play-pause")});
         QCOMPARE(p.media->calls.last(), QStringLiteral("play"));  // resumed, not started again
 
-        remote.stop();
-        tick(p);
-        QCOMPARE(remote.playbackStatus(), QStringLiteral("Stopped"));
+        ctl({QStringLiteral("stop")});
         QCOMPARE(d.stopButton.face(), ButtonFace::Lit);
         QCOMPARE(d.timeLabel.text(), QLatin1String(MainDisplay::kIdleTime));
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Stopped"));
     }
 
     void volumeFollowsTheBarBothWays()
