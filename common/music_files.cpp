@@ -1,6 +1,12 @@
 #include "music_files.h"
 
+#include <QMimeDatabase>
+
 namespace qpt::music {
+
+namespace {
+const char* const kOwnTypePrefix = "audio/x-quorbel-";
+}  // namespace
 
 QByteArray extensionOf(const QByteArray& path)
 {
@@ -18,6 +24,50 @@ Kind kindOfExtension(const QByteArray& extension)
     if (lower == PlaylistExtension)
         return Kind::Playlist;
     return Kind::Other;
+}
+
+QList<QByteArray> openedExtensions()
+{
+    return songExtensions() + QList<QByteArray>{CdTrackExtension, PlaylistExtension};
+}
+
+QString ownMimeType(const QString& extension)
+{
+    return QLatin1String(kOwnTypePrefix) + extension.toLower();
+}
+
+bool isOwnMimeType(const QString& name)
+{
+    return name.startsWith(QLatin1String(kOwnTypePrefix));
+}
+
+QStringList mimeTypesFor(const QString& extension)
+{
+    QMimeDatabase database;
+    QStringList audio;
+    QStringList other;
+    for (const QMimeType& type : database.mimeTypesForFileName(QStringLiteral("file.") + extension.toLower())) {
+        if (isOwnMimeType(type.name()))
+            continue;
+        (type.name().startsWith(QLatin1String("audio/")) ? audio : other) << type.name();
+    }
+    if (!audio.isEmpty())
+        return audio;
+    if (!other.isEmpty())
+        return other;
+    return {ownMimeType(extension)};
+}
+
+QStringList openedMimeTypes()
+{
+    QStringList types;
+    for (const QByteArray& extension : openedExtensions()) {
+        for (const QString& type : mimeTypesFor(QString::fromLatin1(extension))) {
+            if (!types.contains(type))
+                types << type;
+        }
+    }
+    return types;
 }
 
 }  // namespace qpt::music

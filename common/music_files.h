@@ -1,6 +1,7 @@
 #pragma once
 // Which files are music to the programs: the extensions a batch line, a
-// drop, the open dialog and the file association know, in one order.
+// drop, the open dialog and the file association know, in one order, and
+// the MIME types they stand for on the desktop.
 
 #include <QByteArray>
 #include <QStringList>
@@ -24,5 +25,17 @@ Kind kindOfExtension(const QByteArray& extension);
 // The extension of a path or line: the text after its last ".".
 QByteArray extensionOf(const QByteArray& path);
 inline Kind kindOf(const QByteArray& path) { return kindOfExtension(extensionOf(path)); }
+
+// Every extension the player opens: the songs, CD tracks and playlists.
+QList<QByteArray> openedExtensions();
+
+// The MIME types an extension stands for: the shared database's audio
+// types for it, else any type it knows, else a type of ours.
+QStringList mimeTypesFor(const QString& extension);
+// Our own type for an extension the shared database does not know.
+QString ownMimeType(const QString& extension);
+bool isOwnMimeType(const QString& name);
+// The MIME types of every extension the player opens, each once.
+QStringList openedMimeTypes();
 
 }  // namespace qpt::music

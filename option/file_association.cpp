@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -16,7 +15,6 @@ namespace qpt::option {
 
 namespace {
 
-const char* const kOwnTypePrefix = "audio/x-quorbel-";
 const char* const kPackageName = "quorbel-player-tirk.xml";
 
 QString dataHome()
@@ -245,29 +243,17 @@ QString FileAssociation::execLine(const QString& executerPath)
 
 QString FileAssociation::ownMimeType(const QString& extension)
 {
-    return QLatin1String(kOwnTypePrefix) + extension.toLower();
+    return music::ownMimeType(extension);
 }
 
 bool FileAssociation::isOwnMimeType(const QString& name)
 {
-    return name.startsWith(QLatin1String(kOwnTypePrefix));
+    return music::isOwnMimeType(name);
 }
 
 QStringList FileAssociation::mimeTypesFor(const QString& extension)
 {
-    QMimeDatabase database;
-    QStringList audio;
-    QStringList other;
-    for (const QMimeType& type : database.mimeTypesForFileName(QStringLiteral("file.") + extension.toLower())) {
-        if (isOwnMimeType(type.name()))
-            continue;
-        (type.name().startsWith(QLatin1String("audio/")) ? audio : other) << type.name();
-    }
-    if (!audio.isEmpty())
-        return audio;
-    if (!other.isEmpty())
-        return other;
-    return {ownMimeType(extension)};
+    return music::mimeTypesFor(extension);
 }
 
 QString FileAssociation::withDefaults(const QString& mimeAppsList, const QStringList& types, const QString& id)

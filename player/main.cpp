@@ -5,6 +5,7 @@
 #include "common/command_words.h"
 #include "common/single_instance.h"
 #include "player/core/media/gst_media_component.h"
+#include "player/mpris/mpris_service.h"
 #include "player/shell/player_app.h"
 
 #include <QApplication>
@@ -24,5 +25,7 @@ int main(int argc, char** argv)
     qpt::PlayerApp player(std::make_unique<qpt::GstMediaComponent>());
     if (!player.start())
         return 0;  // the Option program takes over the first run
+    // Media keys and the desktop's sound menu, where there is a session bus.
+    const auto mediaControls = qpt::MprisService::startOnSessionBus(player);
     return application.exec();
 }

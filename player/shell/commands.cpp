@@ -25,6 +25,9 @@ const CommandRow kCommands[] = {
     {Command::OpenOnlineSystem, CommandTimer::Companions, &CommandTarget::openOnlineSystem},
     {Command::MinimizeToTray, CommandTimer::Main, &CommandTarget::minimizeToTray},
     {Command::AutosaveAndQuit, CommandTimer::Main, &CommandTarget::autosaveAndQuit},
+    {Command::Play, CommandTimer::Main, &CommandTarget::pressPlay},
+    {Command::Pause, CommandTimer::Main, &CommandTarget::pressPause},
+    {Command::Stop, CommandTimer::Main, &CommandTarget::pressStop},
 };
 
 struct KeyBinding {

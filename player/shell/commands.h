@@ -33,6 +33,10 @@ enum class Command {
     OpenOnlineSystem,  // start the Online System
     MinimizeToTray,
     AutosaveAndQuit,
+    // The transport buttons, for the desktop's remote controls (no key).
+    Play,
+    Pause,
+    Stop,
 };
 
 // Which timer carries a command out. The groups are the player's three
@@ -56,6 +60,11 @@ public:
     virtual void openOnlineSystem() = 0;
     virtual void minimizeToTray() = 0;
     virtual void autosaveAndQuit() = 0;
+    // What a click on the Play, Pause or Stop button does; nothing while
+    // that button is disabled.
+    virtual void pressPlay() = 0;
+    virtual void pressPause() = 0;
+    virtual void pressStop() = 0;
     // Playlist timer: scrolls to the playing song; a waiting drop goes
     // first (its tick leaves the playlist's commands for the next one).
     virtual void scrollToPlayingSong() = 0;

@@ -467,6 +467,24 @@ void PlayerApp::autosaveAndQuit()
     quitNow();
 }
 
+void PlayerApp::pressPlay()
+{
+    if (m_core.engine.buttons().playEnabled)
+        m_core.engine.play();
+}
+
+void PlayerApp::pressPause()
+{
+    if (m_core.engine.buttons().pauseEnabled)
+        m_core.engine.pause();
+}
+
+void PlayerApp::pressStop()
+{
+    if (m_core.engine.buttons().stopEnabled)
+        m_core.engine.stop();
+}
+
 void PlayerApp::scrollToPlayingSong()
 {
     const int index = m_core.engine.currentIndex();

@@ -100,6 +100,9 @@ public:
     void openOnlineSystem() override;
     void minimizeToTray() override;
     void autosaveAndQuit() override;
+    void pressPlay() override;
+    void pressPause() override;
+    void pressStop() override;
     void scrollToPlayingSong() override;
     bool processWaitingDrop() override;
     void resumeAfterReload() override;

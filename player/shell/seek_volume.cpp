@@ -13,8 +13,8 @@ namespace {
 constexpr double kVolumeZeroTop = 2120;
 }  // namespace
 
-SeekAndVolumeBars::SeekAndVolumeBars(MainDisplay& display, MediaComponent& media)
-    : m_display(display), m_media(media)
+SeekAndVolumeBars::SeekAndVolumeBars(MainDisplay& display, MediaComponent& media, QObject* parent)
+    : QObject(parent), m_display(display), m_media(media)
 {
 }
 
@@ -63,7 +63,15 @@ void SeekAndVolumeBars::onSeekKnobReleased()
     m_display.setSeekDragging(false);
     // Also after a click without a move: it seeks to the second it stands for.
     const float fraction = seekFraction(m_display.seekKnob.left());
-    m_media.setCurrentPosition(std::floor(double(fraction) * m_media.duration()));
+    seekTo(std::floor(double(fraction) * m_media.duration()));
+}
+
+bool SeekAndVolumeBars::seekTo(double seconds)
+{
+    if (!m_media.setCurrentPosition(seconds))
+        return false;
+    emit seeked(seconds);
+    return true;
 }
 
 void SeekAndVolumeBars::onVolumeKnobPressed(double y)
@@ -82,9 +90,14 @@ void SeekAndVolumeBars::moveVolumeKnobTo(double top)
     m_display.volumeKnob.setTop(top);
 }
 
+double SeekAndVolumeBars::knobVolume() const
+{
+    return (kVolumeZeroTop - m_display.volumeKnob.top()) / 5;
+}
+
 void SeekAndVolumeBars::applyVolume()
 {
-    m_volumeLevel = (kVolumeZeroTop - m_display.volumeKnob.top()) / 5;
+    m_volumeLevel = knobVolume();
     m_media.setVolume(int(roundHalfEven(m_volumeLevel)));
 }
 

@@ -3,16 +3,17 @@
 // volume keys), positions in twips. The seek happens when the seek knob is
 // released; the volume follows the volume knob as it moves.
 
-#include <QtGlobal>
+#include <QObject>
 
 namespace qpt {
 
 class MainDisplay;
 class MediaComponent;
 
-class SeekAndVolumeBars {
+class SeekAndVolumeBars : public QObject {
+    Q_OBJECT
 public:
-    SeekAndVolumeBars(MainDisplay& display, MediaComponent& media);
+    SeekAndVolumeBars(MainDisplay& display, MediaComponent& media, QObject* parent = nullptr);
 
     // The mouse on the seek knob; x is the pointer within the knob (twips).
     void onSeekKnobPressed(double x);
@@ -33,6 +34,13 @@ public:
     // Puts the knob where a volume of 0..100 stands and applies it (the
     // desktop's remote controls set the volume this way).
     void setVolume(double volume);
+    // The volume the knob's place stands for: 0 at the bottom, a little
+    // over 100 at the very top.
+    double knobVolume() const;
+
+    // Jumps to a second of the song, as releasing the seek knob there does
+    // (the desktop's remote controls seek this way). False without media.
+    bool seekTo(double seconds);
 
     // The seek fraction of a knob position, 0 at the left limit, 1 at the right.
     static float seekFraction(double knobLeft);
@@ -40,6 +48,11 @@ public:
     static double seekMax();
     static double volumeMin();
     static double volumeMax();
+
+signals:
+    // The song jumped to this second: the seek knob was let go, or a
+    // remote control asked.
+    void seeked(double seconds);
 
 private:
     void moveVolumeKnobTo(double top);

@@ -26,6 +26,8 @@ expected=$(printf '%s\r\n%s\r\n\r\n' "$first" "$second" | od -c)
 export GST_REGISTRY="${GST_REGISTRY:-${XDG_CACHE_HOME:-$HOME/.cache}/gstreamer-1.0/registry.$(uname -m).bin}"
 export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" QPT_AUDIO_SINK="fakesink sync=true"
 export QPT_DIALOG_ANSWERS="" QPT_DIALOG_LOG="$tmp/dialogs.jsonl"
+# No session bus: the player never joins (or starts) the user's own.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus"
 unset QT_QPA_PLATFORM
 
 cat > "$tmp/session.sh" <<SESSION

@@ -46,6 +46,7 @@ TestEnv::TestEnv()
     qputenv("XDG_CACHE_HOME", cacheDir().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", runtimeDir().toLocal8Bit());
     qputenv("QPT_DIALOG_LOG", dialogLog().toLocal8Bit());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", noSessionBus().toLocal8Bit());
     AppFolder::overrideForTests(appDir());
     Dialogs::resetForTests();
     // No box ever waits for a person: unscripted boxes take their first
@@ -92,6 +93,7 @@ QProcessEnvironment TestEnv::processEnvironment() const
     environment.insert(QStringLiteral("GST_REGISTRY"), gstRegistry());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     environment.insert(QStringLiteral("QPT_DIALOG_LOG"), dialogLog());
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), noSessionBus());
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (!environment.contains(QStringLiteral("QPT_AUDIO_SINK")))

@@ -23,6 +23,10 @@ public:
     QString dataDir() const { return m_root.path() + QStringLiteral("/data"); }
     QString cacheDir() const { return m_root.path() + QStringLiteral("/cache"); }
     QString runtimeDir() const { return m_root.path() + QStringLiteral("/runtime"); }
+    // A session bus address where no bus listens: this process and its
+    // children never reach (or start) the user's own session bus. A test
+    // that wants a bus starts a private one (tests/support/private_bus.h).
+    QString noSessionBus() const { return QStringLiteral("unix:path=") + m_root.path() + QStringLiteral("/no-bus"); }
     QString root() const { return m_root.path(); }
     QString app(const QString& name) const { return appDir() + QLatin1Char('/') + name; }
 

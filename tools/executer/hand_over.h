@@ -4,6 +4,7 @@
 // own folder, which the player's batch loader picks up, and starts the
 // player when none is running. Paths travel as the bytes they are.
 
+#include "common/batch_files.h"
 #include "common/native_path.h"
 
 #include <QByteArray>
@@ -13,20 +14,16 @@
 
 namespace qpt::executer {
 
-// The batch lines for one opened file: every line of a playlist file (VYX,
-// any letter case), relative paths made absolute against its folder, or
-// the file's own absolute path. A playlist that cannot be read (a pipe, a
-// device, no permission) or is too large gives no lines.
-QList<QByteArray> batchLinesFor(const NativePath& path);
-
-// Writes the lines (each ending in CR LF) as a new batch file in the folder.
-// The file is written completely under a temporary name that the player
-// ignores, then renamed to a ".sng" name that no other file has, so the
-// player never sees it half written and no waiting batch file is replaced.
-// `beforePublish` runs between the two steps (tests look at the folder
-// then). Returns the batch file's path, empty on failure.
-QString writeBatchFile(const QString& folder, const QList<QByteArray>& lines,
-                       const std::function<void(const QString& temporaryPath)>& beforePublish = {});
+// The executer's batch files (see common/batch_files.h).
+inline QList<QByteArray> batchLinesFor(const NativePath& path)
+{
+    return batchfiles::linesFor(path);
+}
+inline QString writeBatchFile(const QString& folder, const QList<QByteArray>& lines,
+                              const std::function<void(const QString& temporaryPath)>& beforePublish = {})
+{
+    return batchfiles::write(folder, QStringLiteral("executer"), lines, beforePublish);
+}
 
 enum class Result { HandedOver, FolderNotWritable };
 

@@ -1,0 +1,159 @@
+#include "player/mpris/mpris_adaptors.h"
+
+#include "common/music_files.h"
+#include "player/mpris/mpris_names.h"
+#include "player/mpris/mpris_player.h"
+#include "player/mpris/mpris_service.h"
+
+namespace qpt {
+
+// ------------------------------------------------------ org.mpris.MediaPlayer2
+
+MprisRootAdaptor::MprisRootAdaptor(MprisService& service, MprisPlayer& player)
+    : QDBusAbstractAdaptor(&service), m_player(player), m_mimeTypes(music::openedMimeTypes())
+{
+}
+
+QString MprisRootAdaptor::identity() const
+{
+    return QLatin1String(mpris::Identity);
+}
+
+QString MprisRootAdaptor::desktopEntry() const
+{
+    return QLatin1String(mpris::DesktopEntry);
+}
+
+QStringList MprisRootAdaptor::supportedUriSchemes() const
+{
+    return {QStringLiteral("file")};
+}
+
+QStringList MprisRootAdaptor::supportedMimeTypes() const
+{
+    return m_mimeTypes;
+}
+
+void MprisRootAdaptor::Raise()
+{
+    m_player.raise();
+}
+
+void MprisRootAdaptor::Quit()
+{
+    m_player.quit();
+}
+
+// ----------------------------------------------- org.mpris.MediaPlayer2.Player
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService& service, MprisPlayer& player)
+    : QDBusAbstractAdaptor(&service), m_service(service), m_player(player)
+{
+}
+
+QString MprisPlayerAdaptor::playbackStatus() const
+{
+    return m_player.playbackStatus();
+}
+
+QVariantMap MprisPlayerAdaptor::metadata() const
+{
+    return m_player.metadata();
+}
+
+double MprisPlayerAdaptor::volume() const
+{
+    return m_player.volume();
+}
+
+void MprisPlayerAdaptor::setVolume(double volume)
+{
+    m_player.setVolume(volume);
+}
+
+qlonglong MprisPlayerAdaptor::position() const
+{
+    return m_player.positionUs();
+}
+
+bool MprisPlayerAdaptor::canGoNext() const
+{
+    return m_player.canGoNext();
+}
+
+bool MprisPlayerAdaptor::canGoPrevious() const
+{
+    return m_player.canGoPrevious();
+}
+
+bool MprisPlayerAdaptor::canPlay() const
+{
+    return m_player.canPlay();
+}
+
+bool MprisPlayerAdaptor::canPause() const
+{
+    return m_player.canPause();
+}
+
+bool MprisPlayerAdaptor::canSeek() const
+{
+    return m_player.canSeek();
+}
+
+void MprisPlayerAdaptor::Next()
+{
+    m_player.next();
+}
+
+void MprisPlayerAdaptor::Previous()
+{
+    m_player.previous();
+}
+
+void MprisPlayerAdaptor::Pause()
+{
+    m_player.pause();
+}
+
+void MprisPlayerAdaptor::PlayPause()
+{
+    m_player.playPause();
+}
+
+void MprisPlayerAdaptor::Stop()
+{
+    m_player.stop();
+}
+
+void MprisPlayerAdaptor::Play()
+{
+    m_player.play();
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong Offset)
+{
+    m_player.seek(Offset);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position)
+{
+    m_player.setPosition(TrackId, Position);
+}
+
+void MprisPlayerAdaptor::OpenUri(const QString& Uri)
+{
+    switch (m_player.openUri(Uri)) {
+    case MprisPlayer::Opened::Appended:
+        return;
+    case MprisPlayer::Opened::NotSupported:
+        m_service.sendErrorReply(QDBusError::NotSupported,
+                                 QStringLiteral("Only local music files and playlists can be opened: ") + Uri);
+        return;
+    case MprisPlayer::Opened::Failed:
+        m_service.sendErrorReply(QDBusError::Failed, QStringLiteral("Could not hand the file to the playlist: ") + Uri);
+        return;
+    }
+}
+
+}  // namespace qpt

@@ -1,0 +1,230 @@
+#include "player/mpris/mpris_player.h"
+
+#include "common/app_folder.h"
+#include "common/batch_files.h"
+#include "common/music_files.h"
+#include "player/core/media/media_component.h"
+#include "player/mpris/playback_status.h"
+#include "player/mpris/track_metadata.h"
+#include "player/shell/player_app.h"
+
+#include <QUrl>
+
+#include <cmath>
+
+namespace qpt {
+
+namespace {
+
+constexpr double kUsPerSecond = 1e6;
+
+struct ChangingProperty {
+    const char* name;
+    QVariant (*read)(const MprisPlayer&);
+};
+
+const ChangingProperty kChanging[] = {
+    {"PlaybackStatus", [](const MprisPlayer& p) { return QVariant(p.playbackStatus()); }},
+    {"Metadata", [](const MprisPlayer& p) { return QVariant(p.metadata()); }},
+    {"Volume", [](const MprisPlayer& p) { return QVariant(p.volume()); }},
+    {"CanGoNext", [](const MprisPlayer& p) { return QVariant(p.canGoNext()); }},
+    {"CanGoPrevious", [](const MprisPlayer& p) { return QVariant(p.canGoPrevious()); }},
+    {"CanPlay", [](const MprisPlayer& p) { return QVariant(p.canPlay()); }},
+    {"CanPause", [](const MprisPlayer& p) { return QVariant(p.canPause()); }},
+    {"CanSeek", [](const MprisPlayer& p) { return QVariant(p.canSeek()); }},
+};
+
+}  // namespace
+
+MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_app(app)
+{
+    refreshTimer.setSingleShot(true);
+    refreshTimer.setInterval(0);
+    connect(&refreshTimer, &QTimer::timeout, this, &MprisPlayer::refresh);
+    const auto later = [this] { refreshTimer.start(); };
+
+    PlayerCore& core = app.core();
+    connect(&core.engine, &PlaybackEngine::stateChanged, this, later);
+    connect(&core.engine, &PlaybackEngine::buttonsChanged, this, later);
+    connect(&core.engine, &PlaybackEngine::currentChanged, this, later);
+    connect(&core.engine, &PlaybackEngine::titleChanged, this, later);
+    connect(&core.media, &MediaComponent::playStateChanged, this, later);
+    connect(&core, &PlayerCore::positionChanged, this, later);
+    // Rows come and go; a row's length arrives.
+    connect(&core.playlist, &PlaylistModel::rowsChanged, this, later);
+    connect(&core.playlist, &PlaylistModel::dataChanged, this, later);
+    connect(&core.playlist, &PlaylistModel::modelReset, this, later);
+    connect(&app.display().volumeKnob, &KnobModel::changed, this, later);
+    connect(&app.bars(), &SeekAndVolumeBars::seeked, this,
+            [this](double seconds) { emit seeked(qint64(std::llround(seconds * kUsPerSecond))); });
+
+    m_told = changingProperties();
+}
+
+// ------------------------------------------------------------------ methods
+
+void MprisPlayer::raise()
+{
+    m_app.chrome().restoreFromTray();
+}
+
+void MprisPlayer::quit()
+{
+    // The player may end within the close: the answer goes out first.
+    QTimer::singleShot(0, &m_app, [app = &m_app] { app->commands().post(Command::Close); });
+}
+
+void MprisPlayer::play()
+{
+    m_app.commands().post(Command::Play);
+}
+
+void MprisPlayer::pause()
+{
+    m_app.commands().post(Command::Pause);
+}
+
+void MprisPlayer::playPause()
+{
+    m_app.commands().post(Command::PlayPause);
+}
+
+void MprisPlayer::stop()
+{
+    m_app.commands().post(Command::Stop);
+}
+
+void MprisPlayer::next()
+{
+    if (canGoNext())
+        m_app.commands().post(Command::NextSong);
+}
+
+void MprisPlayer::previous()
+{
+    if (canGoPrevious())
+        m_app.commands().post(Command::PreviousSong);
+}
+
+void MprisPlayer::seek(qint64 offsetUs)
+{
+    if (!canSeek())
+        return;
+    const MediaComponent& media = m_app.media();
+    const double target = std::max(0.0, media.currentPosition() + double(offsetUs) / kUsPerSecond);
+    if (target > media.duration())
+        next();
+    else
+        m_app.bars().seekTo(target);
+}
+
+void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
+{
+    const auto id = m_app.core().playlist.idOf(currentRow());
+    if (!canSeek() || !id || trackId.path() != mpris::trackIdOf(*id).path())
+        return;
+    const double seconds = double(positionUs) / kUsPerSecond;
+    if (seconds < 0 || seconds > m_app.media().duration())
+        return;
+    m_app.bars().seekTo(seconds);
+}
+
+MprisPlayer::Opened MprisPlayer::openUri(const QString& uri)
+{
+    const QUrl url(uri);
+    if (!url.isValid() || !url.isLocalFile())
+        return Opened::NotSupported;
+    const NativePath path = nativepath::fromLocalFileUrl(url);
+    if (path.isEmpty() || music::kindOf(path) == music::Kind::Other)
+        return Opened::NotSupported;
+    const QList<QByteArray> lines = batchfiles::linesFor(path);
+    if (lines.isEmpty() || batchfiles::write(AppFolder::path(), QStringLiteral("openuri"), lines).isEmpty())
+        return Opened::Failed;
+    return Opened::Appended;
+}
+
+// --------------------------------------------------------------- properties
+
+int MprisPlayer::currentRow() const
+{
+    // The row drawn as now playing: the song the display names.
+    const int row = m_app.core().engine.nowPlayingRow();
+    return row >= 1 && row <= m_app.core().playlist.count() ? row : 0;
+}
+
+QString MprisPlayer::playbackStatus() const
+{
+    return mpris::playbackStatus(m_app.core().engine.state(), !m_app.media().url().isEmpty());
+}
+
+QVariantMap MprisPlayer::metadata() const
+{
+    return mpris::trackMetadata(m_app.core().playlist, currentRow());
+}
+
+double MprisPlayer::volume() const
+{
+    return qBound(0.0, m_app.bars().knobVolume() / 100, 1.0);
+}
+
+void MprisPlayer::setVolume(double volume)
+{
+    if (std::isfinite(volume))
+        m_app.bars().setVolume(qBound(0.0, volume, 1.0) * 100);
+}
+
+qint64 MprisPlayer::positionUs() const
+{
+    return qint64(std::llround(std::max(0.0, m_app.media().currentPosition()) * kUsPerSecond));
+}
+
+bool MprisPlayer::canGoNext() const
+{
+    return !m_app.core().playlist.isEmpty() && m_app.core().engine.buttons().nextEnabled;
+}
+
+bool MprisPlayer::canGoPrevious() const
+{
+    return !m_app.core().playlist.isEmpty() && m_app.core().engine.buttons().previousEnabled;
+}
+
+bool MprisPlayer::canPlay() const
+{
+    return !m_app.core().playlist.isEmpty();
+}
+
+bool MprisPlayer::canPause() const
+{
+    return !m_app.core().playlist.isEmpty();
+}
+
+bool MprisPlayer::canSeek() const
+{
+    const MediaComponent& media = m_app.media();
+    return m_app.core().engine.state() != PlayerState::Stopped && media.currentPosition() >= 0
+        && media.duration() > 0;
+}
+
+QVariantMap MprisPlayer::changingProperties() const
+{
+    QVariantMap properties;
+    for (const ChangingProperty& property : kChanging)
+        properties.insert(QLatin1String(property.name), property.read(*this));
+    return properties;
+}
+
+void MprisPlayer::refresh()
+{
+    refreshTimer.stop();
+    const QVariantMap now = changingProperties();
+    QVariantMap changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it) {
+        if (m_told.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    }
+    m_told = now;
+    if (!changed.isEmpty())
+        emit propertiesChanged(changed);
+}
+
+}  // namespace qpt

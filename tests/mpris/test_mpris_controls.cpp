@@ -1,0 +1,257 @@
+// The desktop's media controls on the windowed player (fake media): each
+// method ends where the button, key or bar that does the same ends, the
+// properties read what the windows show, and only what changed is told.
+
+#include "common/settings_store.h"
+#include "player/mpris/mpris_player.h"
+#include "player/mpris/mpris_service.h"
+#include "player/mpris/track_metadata.h"
+#include "player/shell/main_display.h"
+#include "tests/player/app_fixture.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+
+using namespace qpt;
+using namespace qpt::test;
+
+namespace {
+
+QString trackPath(const MprisPlayer& remote)
+{
+    return remote.metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+}
+
+QStringList batchFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.sng")}, QDir::Files, QDir::Name);
+}
+
+}  // namespace
+
+class TestMprisControls : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The windowed player on a private bus, driven by the real playerctl:
+    // each command shows in the windows as the button or key would show it.
+    void playerctlGoesTheButtonsWay()
+    {
+        TestEnv env;
+        PrivateBus bus(env.root());
+        QVERIFY(!bus.address().isEmpty());
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3")});
+        p.media->length = 200;
+        MprisService service(p.app, QDBusConnection::connectToBus(bus.address(), QStringLiteral("player")));
+        QCOMPARE(service.serviceName(), QStringLiteral("org.mpris.MediaPlayer2.quorbel_player_tirk"));
+        const QProcessEnvironment environment = bus.environment(env.processEnvironment());
+        // Runs playerctl, then what it asked for (the command timer's turn).
+        const auto ctl = [&](const QStringList& arguments) {
+            const ClientRun run = runClient(QStringLiteral("playerctl"),
+                                            QStringList{QStringLiteral("-p"), QStringLiteral("quorbel_player_tirk")}
+                                                + arguments,
+                                            environment);
+            waitUntil([&] { return p.app.commands().queued().isEmpty(); });
+            return run.output;
+        };
+        MainDisplay& d = p.app.display();
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Stopped"));  // nothing started yet
+
+        // Pause and Stop are disabled buttons now: nothing happens.
+        ctl({QStringLiteral("pause")});
+        ctl({QStringLiteral("stop")});
+        QVERIFY(p.media->calls.isEmpty());
+
+        ctl({QStringLiteral("play")});
+        QCOMPARE(d.playButton.face(), ButtonFace::Lit);
+        QVERIFY(!d.playButton.enabled());
+        QCOMPARE(d.songNumberLabel.text(), QStringLiteral("Now Playing Song Number 1"));
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Playing"));
+        // Play while playing does not start the list over.
+        ctl({QStringLiteral("play")});
+        QCOMPARE(p.media->calls.filter(QStringLiteral("url ")).size(), 1);
+
+        ctl({QStringLiteral("next")});
+        QCOMPARE(p.media->url(), QByteArray("/m/2.mp3"));
+        QCOMPARE(d.songNumberLabel.text(), QStringLiteral("Now Playing Song Number 2"));
+        QCOMPARE(ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}), QStringLiteral("2"));
+        ctl({QStringLiteral("previous")});
+        QCOMPARE(p.media->url(), QByteArray("/m/1.mp3"));
+
+        ctl({QStringLiteral("position"), QStringLiteral("10")});
+        QCOMPARE(p.media->seeks, QVector<double>{10});
+        p.app.core().positionTick();
+        QCOMPARE(d.timeLabel.text(), QStringLiteral("10 / 03:20"));
+        ctl({QStringLiteral("volume"), QStringLiteral("0.5")});
+        QCOMPARE(d.volumeKnob.top(), 1870.0);
+        QCOMPARE(p.media->volume(), 50);
+
+        ctl({QStringLiteral("pause")});
+        QCOMPARE(d.pauseButton.face(), ButtonFace::Lit);
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Paused"));
+        ctl({QStringLiteral("play-pause")});
+        QCOMPARE(p.media->calls.last(), QStringLiteral("play"));  // resumed, not started again
+
+        ctl({QStringLiteral("stop")});
+        QCOMPARE(d.stopButton.face(), ButtonFace::Lit);
+        QCOMPARE(d.timeLabel.text(), QLatin1String(MainDisplay::kIdleTime));
+        QCOMPARE(ctl({QStringLiteral("status")}), QStringLiteral("Stopped"));
+    }
+
+    void volumeFollowsTheBarBothWays()
+    {
+        TestEnv env;
+        AppFixture p;
+        MprisPlayer remote(p.app);
+        QCOMPARE(remote.volume(), 1.0);  // the knob starts at the top
+        QSignalSpy changes(&remote, &MprisPlayer::propertiesChanged);
+
+        remote.setVolume(0.5);
+        QCOMPARE(p.app.display().volumeKnob.top(), 1870.0);
+        QCOMPARE(p.media->volume(), 50);
+        remote.refresh();
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes[0][0].toMap(), (QVariantMap{{QStringLiteral("Volume"), 0.5}}));
+
+        // The volume key moves the knob: the controls hear of it.
+        p.app.volumeDown();
+        remote.refresh();
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes[1][0].toMap().value(QStringLiteral("Volume")).toDouble(), (2120.0 - 1887) / 500);
+
+        remote.setVolume(-3);
+        QCOMPARE(p.media->volume(), 0);
+        remote.setVolume(7);
+        QCOMPARE(remote.volume(), 1.0);
+        remote.setVolume(std::nan(""));
+        QCOMPARE(remote.volume(), 1.0);
+    }
+
+    void seeksKeepToThePlayingSong()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3")});
+        MprisPlayer remote(p.app);
+        QSignalSpy seeked(&remote, &MprisPlayer::seeked);
+        p.engine.play();
+        p.media->length = 200;
+        p.media->position = 50;
+        const QDBusObjectPath playing(trackPath(remote));
+        const QDBusObjectPath other = mpris::trackIdOf(*p.playlist.idOf(2));
+
+        remote.setPosition(other, 10'000'000);       // a stale track id
+        remote.setPosition(playing, 300'000'000);    // past the end
+        remote.setPosition(playing, -1);
+        QVERIFY(p.media->seeks.isEmpty());
+        remote.setPosition(playing, 10'000'000);
+        QCOMPARE(p.media->seeks, QVector<double>{10});
+        QCOMPARE(seeked.takeFirst()[0].toLongLong(), 10'000'000);
+
+        remote.seek(-100'000'000);  // before the start: the start
+        QCOMPARE(p.media->seeks.last(), 0.0);
+        remote.seek(500'000'000);   // past the end: the next song
+        QCOMPARE(p.app.commands().queued(), QList<Command>{Command::NextSong});
+
+        // The user's jump on the seek bar is told as well.
+        seeked.clear();
+        p.app.bars().onSeekKnobPressed(0);
+        p.app.bars().onSeekKnobReleased();
+        QCOMPARE(seeked.size(), 1);
+
+        p.engine.stop();
+        remote.setPosition(playing, 10'000'000);
+        QCOMPARE(p.media->seeks.size(), 3);
+        QVERIFY(!remote.canSeek());
+    }
+
+    void metadataNamesTheEntryAndTellsItsLength()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/Two Words.mp3")});
+        MprisPlayer remote(p.app);
+        QVERIFY(remote.metadata().isEmpty());
+        p.engine.playRow(2);
+        remote.refresh();
+        QSignalSpy changes(&remote, &MprisPlayer::propertiesChanged);
+        const QVariantMap metadata = remote.metadata();
+        QCOMPARE(trackPath(remote), QStringLiteral("/org/quorbel/PlayerTirk/track/2"));
+        QCOMPARE(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Two Words"));
+        QCOMPARE(metadata.value(QStringLiteral("xesam:url")).toString(), QStringLiteral("file:///m/Two%20Words.mp3"));
+        QVERIFY(!metadata.contains(QStringLiteral("mpris:length")));  // not measured yet
+
+        p.playlist.setLength(*p.playlist.idOf(2), *SongLength::fromMilliseconds(61500));
+        remote.refresh();
+        QCOMPARE(changes.size(), 1);
+        const QVariantMap changed = changes[0][0].toMap();
+        QCOMPARE(changed.keys(), QStringList{QStringLiteral("Metadata")});
+        QCOMPARE(changed.value(QStringLiteral("Metadata")).toMap().value(QStringLiteral("mpris:length")).toLongLong(),
+                 61'500'000);
+
+        // The entry keeps its track id when a row above it goes.
+        p.playlist.removeRow(1);
+        p.engine.rowRemoved(1);
+        QCOMPARE(remote.currentRow(), 1);
+        QCOMPARE(trackPath(remote), QStringLiteral("/org/quorbel/PlayerTirk/track/2"));
+    }
+
+    void openUriAppendsThroughABatchFile()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3")});
+        MprisPlayer remote(p.app);
+        QVERIFY(TestEnv::writeFile(env.app(QStringLiteral("a-waiting.sng")), "/m/waiting.mp3\r\n"));
+
+        QCOMPARE(remote.openUri(QStringLiteral("http://example.com/a.mp3")), MprisPlayer::Opened::NotSupported);
+        QCOMPARE(remote.openUri(QStringLiteral("file:///m/notes.txt")), MprisPlayer::Opened::NotSupported);
+        QCOMPARE(batchFiles(env.appDir()), QStringList{QStringLiteral("a-waiting.sng")});
+
+        // The path keeps its bytes, also those that are not UTF-8.
+        QCOMPARE(remote.openUri(QStringLiteral("file:///m/caf%E9.mp3")), MprisPlayer::Opened::Appended);
+        QStringList batches = batchFiles(env.appDir());
+        batches.removeAll(QStringLiteral("a-waiting.sng"));
+        QCOMPARE(batches.size(), 1);
+        QCOMPARE(TestEnv::readFile(env.app(batches[0])), QByteArray("/m/caf\xe9.mp3\r\n"));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("a-waiting.sng"))), QByteArray("/m/waiting.mp3\r\n"));
+
+        p.app.loader().tick();
+        p.app.loader().finishLoading();
+        QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/1.mp3", "/m/waiting.mp3", "/m/caf\xe9.mp3"}));
+    }
+
+    void raiseAndQuitAsTheWindowsDo()
+    {
+        TestEnv env;
+        {
+            AppFixture p;
+            MprisPlayer remote(p.app);
+            p.app.minimizeToTray();
+            QVERIFY(p.app.chrome().inTray());
+            remote.raise();
+            QVERIFY(!p.app.chrome().inTray());
+            QVERIFY(p.app.mainWindow().isVisible());
+            // Autosave off: the player ends, after the caller's answer.
+            remote.quit();
+            QCOMPARE(p.terminated, 0);
+            QVERIFY(waitUntil([&] { return p.terminated == 1; }));
+        }
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/a.mp3")});
+        MprisPlayer remote(p.app);
+        remote.quit();
+        QVERIFY(waitUntil([&] { return p.terminated == 1; }));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), QByteArray("/m/a.mp3\r\n\r\n"));
+    }
+};
+
+QTEST_MAIN(TestMprisControls)
+#include "test_mpris_controls.moc"
