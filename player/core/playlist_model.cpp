@@ -26,7 +26,6 @@ PlaylistModel::EntryId PlaylistModel::appendMany(QList<NewEntry> entries)
     const int at = count();
     const EntryId first = m_lastId + 1;
     beginInsertRows(QModelIndex(), at, at + int(entries.size()) - 1);
-    m_entries.reserve(at + entries.size());
     for (NewEntry& entry : entries)
         m_entries.push_back({std::move(entry.path), std::move(entry.title), SongLength::pending(), ++m_lastId, false});
     endInsertRows();
