@@ -139,6 +139,8 @@ private slots:
         QCOMPARE(p.display.timeLabel.text(), QStringLiteral("01:40 / 03:20"));
         QVERIFY(p.display.seekKnob.left() > 2700);
         p.animation.tick();
+        while (p.animation.isAnimating())
+            p.animation.nextFrame();
         QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("cbr"));
         p.media.position = -1;  // and the supervision watches it again
         p.core.supervision.check();
