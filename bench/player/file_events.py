@@ -16,11 +16,8 @@ import struct
 import threading
 import time
 
-IN_ACCESS = 0x001
 IN_CLOSE_NOWRITE = 0x010
-IN_OPEN = 0x020
 IN_Q_OVERFLOW = 0x4000
-IN_ISDIR = 0x40000000
 IN_CLOEXEC = 0o2000000
 _EVENT = struct.Struct('iIII')
 
@@ -30,20 +27,16 @@ _libc = ctypes.CDLL(None, use_errno=True)
 class FileEvents:
     """Counts the events of `mask` on `paths` since the last mark(), the
     distinct names they came with (a file in a watched folder: folder and
-    name), and keeps the time of the last one; with keep_times, the time of
-    each batch. With `require`, only events whose mask holds those bits
-    count (IN_ISDIR: a watched folder itself was opened, not a file in it).
-    `overflowed` tells that the kernel dropped events."""
+    name), and keeps the time of the last one. `overflowed` tells that the
+    kernel dropped events."""
 
-    def __init__(self, paths, mask, keep_times=False, require=0):
+    def __init__(self, paths, mask):
         self._fd = _libc.inotify_init1(IN_CLOEXEC)
         if self._fd < 0:
             raise OSError(ctypes.get_errno(), 'inotify_init1')
         for path in paths:
             if _libc.inotify_add_watch(self._fd, os.fsencode(path), mask) < 0:
                 raise OSError(ctypes.get_errno(), 'inotify_add_watch', path)
-        self._keep_times = keep_times
-        self._require = require
         self.overflowed = False
         self._lock = threading.Lock()
         self._stop = False
@@ -56,16 +49,11 @@ class FileEvents:
             self.count = 0
             self.names = set()
             self.last = None
-            self.times = []
 
     def snapshot(self):
         """(events, distinct names, time of the last event)"""
         with self._lock:
             return self.count, len(self.names), self.last
-
-    def first_after(self, moment):
-        with self._lock:
-            return next((t for t in self.times if t >= moment), None)
 
     def close(self):
         self._stop = True
@@ -90,7 +78,7 @@ class FileEvents:
                 offset += _EVENT.size + name_length
                 if mask & IN_Q_OVERFLOW:
                     self.overflowed = True
-                elif mask & self._require == self._require:
+                else:
                     count += 1
                     if name:
                         names.append((wd, name))
@@ -100,5 +88,3 @@ class FileEvents:
                 self.count += count
                 self.names.update(names)
                 self.last = now
-                if self._keep_times:
-                    self.times.append(now)

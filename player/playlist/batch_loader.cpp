@@ -2,6 +2,7 @@
 
 #include "common/app_folder.h"
 #include "common/file_names.h"
+#include "common/folder_arrivals.h"
 #include "common/music_files.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/playback_engine.h"
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
+
+#include <utility>
 
 #include <sys/stat.h>
 #include <time.h>
@@ -73,6 +76,10 @@ BatchLoader::BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLe
     m_stepTimer.setSingleShot(true);
     m_stepTimer.setInterval(0);
     connect(&m_stepTimer, &QTimer::timeout, this, &BatchLoader::step);
+    // Arrivals in one turn of the event loop make one pick-up.
+    m_arrivalTimer.setSingleShot(true);
+    m_arrivalTimer.setInterval(0);
+    connect(&m_arrivalTimer, &QTimer::timeout, this, &BatchLoader::batchFileArrived);
     connect(&m_lengths, &SongLengthService::allMeasured, this, [this] {
         if (!isLoading())
             announceLengths();
@@ -80,6 +87,32 @@ BatchLoader::BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLe
 }
 
 BatchLoader::~BatchLoader() = default;
+
+void BatchLoader::watchFolder()
+{
+    if (m_arrivals)
+        return;
+    m_arrivals = new FolderArrivals(AppFolder::path(), this);
+    const QString pattern = QLatin1String(files::BatchPattern).mid(1);  // ".sng"
+    connect(m_arrivals, &FolderArrivals::arrived, this, [this, pattern](const QString& name) {
+        // An empty name: the watch lost events, one of them may be ours.
+        if (name.isEmpty() || name.endsWith(pattern, Qt::CaseInsensitive))
+            m_arrivalTimer.start();
+    });
+}
+
+void BatchLoader::batchFileArrived()
+{
+    // Only while the timer runs: before that the start-up has not decided
+    // yet what the playlist starts with.
+    if (!timer.isArmed())
+        return;
+    if (isLoading()) {
+        m_arrivedWhileLoading = true;
+        return;
+    }
+    timer.tick();
+}
 
 QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
 {
@@ -287,6 +320,8 @@ void BatchLoader::endPickUp(bool finished)
     m_stepTimer.stop();
     m_pickUp.reset();
     m_engine.endLoading();
+    if (std::exchange(m_arrivedWhileLoading, false))
+        m_arrivalTimer.start();
     if (!finished)
         return;
     m_lengthsToAnnounce = true;

@@ -1,6 +1,7 @@
 #pragma once
 // The batch loader: every 1500 ms it picks up the batch files ("*.sng") in
-// the application folder, adds their songs to the playlist with their
+// the application folder (and at once when one is renamed into it, which is
+// how the executer publishes the songs a user opened), adds their songs to the playlist with their
 // titles, asks the song length service for their lengths, and deletes each
 // file once its last line is read. The saved playlist ("autosavedlist.sng")
 // is always taken first, the others in name order.
@@ -29,6 +30,7 @@
 
 namespace qpt {
 
+class FolderArrivals;
 class PlaybackEngine;
 class PlaylistModel;
 class SongLengthService;
@@ -47,6 +49,10 @@ public:
     PollTimer timer;
     // Starts a pick-up of the batch files, unless one is under way.
     void tick();
+    // Also picks up at once a batch file renamed into the application folder,
+    // between ticks, while the timer runs. Without it (or where the folder
+    // cannot be watched) only the ticks find batch files.
+    void watchFolder();
     // A pick-up is under way.
     bool isLoading() const { return m_pickUp != nullptr; }
     // Carries the pick-up under way through to its end now.
@@ -81,6 +87,7 @@ private:
     void addRows(QList<QByteArray> lines);
     void endPickUp(bool finished);
     void announceLengths();
+    void batchFileArrived();
 
     PlaylistModel& m_playlist;
     PlaybackEngine& m_engine;
@@ -103,6 +110,10 @@ private:
         qint64 listedAtNs = 0;
     } m_emptyLook;
     bool m_lengthsToAnnounce = false;
+    FolderArrivals* m_arrivals = nullptr;
+    QTimer m_arrivalTimer;
+    // A batch file arrived while a pick-up was under way: look again after it.
+    bool m_arrivedWhileLoading = false;
 };
 
 }  // namespace qpt

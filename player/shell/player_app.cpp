@@ -113,6 +113,7 @@ bool PlayerApp::start()
     m_main->show();
     m_core.startTimers();
     m_loader.timer.setInterval(BatchLoader::kTickMs);
+    m_loader.watchFolder();
     m_statusLine.timer.setInterval(PlaylistStatusLine::kTickMs);
     listenForSessionEnd();
     return true;

@@ -202,6 +202,45 @@ private slots:
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), latin1 + "\r\n\r\n");
     }
 
+    // A batch file renamed into the folder (the executer's way) is picked
+    // up without waiting for a tick, but only once the timer runs; a file
+    // written in place, which may be half written, waits for the tick, and
+    // so does one that arrives during a pick-up, until that one is over.
+    void renamedBatchFileIsPickedUpAtOnce()
+    {
+        TestEnv env;
+        CoreFixture p;
+        p.loader.watchFolder();
+        const auto publish = [&](const char* name, const QByteArray& line) {
+            TestEnv::writeFile(env.app(QStringLiteral("x.part")), line + "\r\n");
+            QVERIFY(QFile::rename(env.app(QStringLiteral("x.part")), env.app(QLatin1String(name))));
+        };
+        publish("early.sng", "/m/early.mp3");
+        QTest::qWait(200);
+        QCOMPARE(p.playlist.count(), 0);  // the start-up still decides
+
+        p.loader.timer.setInterval(60 * 60 * 1000);  // no tick in this test
+        publish("a.sng", "/m/a.mp3");
+        QVERIFY(QTest::qWaitFor([&] { return p.playlist.count() == 2; }, 5000));
+        QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/a.mp3", "/m/early.mp3"}));
+
+        TestEnv::writeFile(env.app(QStringLiteral("in-place.sng")), "/m/half");
+        QTest::qWait(200);
+        QCOMPARE(p.playlist.count(), 2);
+        QVERIFY(QFile::remove(env.app(QStringLiteral("in-place.sng"))));
+
+        QByteArray many;
+        for (int i = 0; i < 2 * BatchLoader::kRowsPerStep; ++i)
+            many += "/m/" + QByteArray::number(i) + ".mp3\r\n";
+        TestEnv::writeFile(env.app(QStringLiteral("b.sng")), many);
+        p.loader.tick();  // a pick-up in steps, under way
+        QVERIFY(p.loader.isLoading());
+        publish("c.sng", "/m/c.mp3");
+        QVERIFY(QTest::qWaitFor([&] { return p.playlist.count() == 3 + 2 * BatchLoader::kRowsPerStep; }, 5000));
+        QCOMPARE(*p.playlist.path(p.playlist.count()), QByteArray("/m/c.mp3"));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("c.sng"))));
+    }
+
     void lineReaderSeesLinesAppendedWhileOpen()
     {
         TestEnv env;
