@@ -106,8 +106,15 @@ bool isRemote(const QString& uri)
 
 }  // namespace
 
-GstMediaComponent::GstMediaComponent(QObject* parent) : MediaComponent(parent)
+GstMediaComponent::GstMediaComponent(QObject* parent) : MediaComponent(parent) {}
+
+// GStreamer is started, and the pipeline made, when the first song is
+// opened: reading the plugin registry and building playbin take some 20 ms
+// that the start of the program, before its window shows, does without.
+bool GstMediaComponent::ensurePipeline()
 {
+    if (m_playbin || m_pipelineFailed)
+        return m_playbin != nullptr;
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
     static const bool ranked = (preferMpg123(), true);
@@ -115,8 +122,9 @@ GstMediaComponent::GstMediaComponent(QObject* parent) : MediaComponent(parent)
 
     m_playbin = gst_element_factory_make("playbin", nullptr);
     if (!m_playbin) {
+        m_pipelineFailed = true;
         qCWarning(lcMedia) << "GStreamer's playbin is missing; nothing can be played";
-        return;
+        return false;
     }
     gst_object_ref_sink(m_playbin);
     g_object_set(m_playbin, "flags", playFlagAudio | playFlagSoftVolume, nullptr);
@@ -133,6 +141,7 @@ GstMediaComponent::GstMediaComponent(QObject* parent) : MediaComponent(parent)
             return GST_BUS_PASS;
         },
         this, nullptr);
+    return true;
 }
 
 GstMediaComponent::~GstMediaComponent()
@@ -196,7 +205,7 @@ void GstMediaComponent::start()
     m_phase = Phase::Opening;
     notify(playstate::Transitioning);
     const QString uri = media::mediaUri(m_url);
-    if (!m_playbin || uri.isEmpty()) {
+    if (!ensurePipeline() || uri.isEmpty()) {
         fail(m_playbin ? QStringLiteral("no playable address") : QStringLiteral("no playbin"));
         return;
     }

@@ -50,6 +50,7 @@ public:
 private:
     enum class Phase { Empty, Opening, Buffering, Playing, Paused, Stopped, Failed };
 
+    bool ensurePipeline();
     bool hasMedia() const;
     void start();
     void unload();
@@ -65,6 +66,7 @@ private:
 
     GstElement* m_playbin = nullptr;
     GstBus* m_bus = nullptr;
+    bool m_pipelineFailed = false;  // playbin is missing: said once
     std::atomic_bool m_wakePending{false};
 
     QByteArray m_url;
