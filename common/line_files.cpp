@@ -20,16 +20,12 @@ bool LineReader::open(const NativePath& path, qint64 offset)
 {
     close();
     m_failed = false;
-    // O_NONBLOCK: a pipe under a batch or playlist name must not make the
-    // player wait for a writer; it is refused below.
-    m_fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // A pipe under a batch or playlist name must not make the player wait
+    // for a writer.
+    struct stat st {};
+    m_fd = nativepath::openRegularFile(path, st);
     if (m_fd < 0)
         return false;
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close();
-        return false;
-    }
     m_size = st.st_size;
     if (offset < 0 || offset > m_size)
         offset = 0;

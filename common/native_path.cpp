@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +112,19 @@ NativePath absolute(const NativePath& path)
     if (!::getcwd(buffer, sizeof buffer))
         return path;
     return cleaned(resolvedAgainst(path, NativePath(buffer)));
+}
+
+int openRegularFile(const NativePath& path, struct stat& st)
+{
+    // O_NONBLOCK: opening a pipe would otherwise wait for a writer.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 Kind kindOf(const NativePath& path)

@@ -11,6 +11,8 @@
 
 class QUrl;
 
+struct stat;
+
 namespace qpt {
 
 using NativePath = QByteArray;
@@ -43,6 +45,11 @@ NativePath absolute(const NativePath& path);
 // Examines the path without opening it (a pipe or device is never opened).
 enum class Kind { Missing, RegularFile, Directory, Other };
 Kind kindOf(const NativePath& path);
+
+// Opens a regular file for reading and fills `st` from the open file. A
+// pipe, a device or a folder is refused (-1), and never waited on for a
+// writer. The caller closes the descriptor.
+int openRegularFile(const NativePath& path, struct stat& st);
 inline bool isRegularFile(const NativePath& path) { return kindOf(path) == Kind::RegularFile; }
 
 // The names in a folder, "." and ".." left out, hidden names (a leading

@@ -1,5 +1,7 @@
 #include "player/core/length/probe_file.h"
 
+#include "common/native_path.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -62,16 +64,12 @@ bool ProbeFile::stamp(const QByteArray& localPath, FileStamp& out, bool& isRegul
 bool ProbeFile::open(const QByteArray& localPath)
 {
     close();
-    // O_NONBLOCK: should the path have turned into a pipe since it was
-    // examined, opening it must not wait for a writer.
-    m_fd = ::open(localPath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Should the path have turned into a pipe since it was examined,
+    // opening it must not wait for a writer.
+    struct stat st {};
+    m_fd = nativepath::openRegularFile(localPath, st);
     if (m_fd < 0)
         return false;
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close();
-        return false;
-    }
     m_stamp = stampOf(st);
     return true;
 }
