@@ -32,7 +32,8 @@ std::optional<QString> afterPrefix(const QString& line, int prefix)
 
 bool isVersionText(const QString& text)
 {
-    if (text.size() < 2 || text.size() > 32 || text.at(0) != QLatin1Char('v') || !text.at(1).isDigit())
+    if (text.size() < 2 || text.size() > 32 || text.at(0) != QLatin1Char('v') || text.at(1) < QLatin1Char('0')
+        || text.at(1) > QLatin1Char('9'))
         return false;
     for (const QChar c : text.mid(2)) {
         const bool allowed = (c >= QLatin1Char('0') && c <= QLatin1Char('9'))

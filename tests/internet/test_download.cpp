@@ -277,6 +277,8 @@ private slots:
                                               << refused;
         QTest::newRow("binary") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.\x00\r\nOSV=v1.00\r\nUpdate=x", 41)
                                 << refused;
+        QTest::newRow("a digit of another script") << QByteArray("PlayVer=v1.00\r\nOptiVer=v\xd9\xa0.1\r\nOSV=v1.00\r\nUpdate=x")
+                                                   << refused;
         QTest::newRow("control characters") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=\x1b[2J")
                                             << refused;
         QTest::newRow("larger than 64 KiB")
