@@ -163,6 +163,8 @@ private slots:
         const QString other = env.root() + QStringLiteral("/other.wav");
         QVERIFY(QFile::copy(tone, other));
         QVERIFY(!service.lengthNow(QFile::encodeName(other)));
+        QVERIFY(!service.lengthNow(QFile::encodeName(other)));  // the next tick: the same request
+        QCOMPARE(service.pending(), 1);
         QVERIFY(QTest::qWaitFor([&] { return service.pending() == 0; }, 10000));
         QCOMPARE(service.lengthNow(QFile::encodeName(other))->text(), QStringLiteral("0:03"));
         QVERIFY(Dialogs::records().isEmpty());

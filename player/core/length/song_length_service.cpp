@@ -116,6 +116,7 @@ void SongLengthService::cancelAll()
         m_workers->cancelAll();
     m_deliveryTimer.stop();
     m_pending = 0;
+    m_lookup = {};
 }
 
 void SongLengthService::resultsWaiting()
@@ -135,6 +136,10 @@ void SongLengthService::deliver()
     if (results.empty())
         return;
     m_pending = std::max(0, m_pending - int(results.size()));
+    for (const length::LengthResult& result : results) {
+        if (result.entry == m_lookup.entry)
+            m_lookup.answer = result.length;
+    }
     emit measured(results);
     if (m_pending == 0)
         emit allMeasured();
@@ -196,7 +201,11 @@ std::optional<SongLength> SongLengthService::lengthNow(const NativePath& line)
         return SongLength::fromMilliseconds(0);
     if (const auto known = m_known->find(path, stamp.size, stamp.mtimeNs))
         return measuredAs(0, std::max<std::int64_t>(*known, 0)).length;
-    request(0, line);
+    if (m_lookup.path == path && m_lookup.size == stamp.size && m_lookup.mtimeNs == stamp.mtimeNs)
+        return m_lookup.answer;  // still measuring, or what could not be known
+    // Ids count down from the top, far from the playlist's, which count up.
+    m_lookup = {path, stamp.size, stamp.mtimeNs, m_lastLookupEntry--, std::nullopt};
+    request(m_lookup.entry, line);
     return std::nullopt;
 }
 

@@ -52,7 +52,9 @@ public:
 
     // The length of the song at the path as far as it is known now, without
     // waiting: zero for what cannot be measured (nothing, missing, not a
-    // file), nullopt while the file is being measured (the request is made).
+    // file), nullopt while the file is being measured. The first question
+    // about a path makes the request; asking again (every status tick) waits
+    // for that answer instead of measuring the file once more.
     std::optional<SongLength> lengthNow(const NativePath& path);
 
     // The "drive" is the folder that holds the track files. The argument is
@@ -99,6 +101,16 @@ private:
     std::once_flag m_cacheLoaded;
     QString m_cdFolder;
     int m_pending = 0;
+    // The file lengthNow asked about last (as it was then), under an id no
+    // playlist entry has, and its answer once it came.
+    struct Lookup {
+        QByteArray path;
+        std::int64_t size = -1;
+        std::int64_t mtimeNs = 0;
+        quint64 entry = 0;
+        std::optional<SongLength> answer;
+    } m_lookup;
+    quint64 m_lastLookupEntry = ~quint64(0);
     // Results are handed on a little after the first one arrives, so that
     // the rows are changed in batches, not once per song.
     QTimer m_deliveryTimer;
