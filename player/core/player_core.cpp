@@ -6,6 +6,7 @@
 #include "common/marker_files.h"
 #include "player/core/media/media_component.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qpt {
@@ -20,10 +21,10 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
     positionTimer.setHandler([this] { positionTick(); });
     connect(&lengths, &SongLengthService::measured, this, [this](const SongLengthService::Results& results) {
         playlist.setLengths(results);
-        for (const length::LengthResult& result : results) {
-            if (result.tooLong)
-                emit errorOccurred(PlayerError::LengthNotRepresentable, QStringLiteral("Overflow"));
-        }
+        // One box for a batch, however many of its songs are too long: the
+        // box waits for the user while further batches arrive.
+        if (std::any_of(results.cbegin(), results.cend(), [](const auto& result) { return result.tooLong; }))
+            emit errorOccurred(PlayerError::LengthNotRepresentable, QStringLiteral("Overflow"));
     });
     // A cleared list wants none of the lengths still under way.
     connect(&playlist, &QAbstractItemModel::modelReset, &lengths, &SongLengthService::cancelAll);

@@ -79,9 +79,10 @@ void SongLengthService::setMeasureForTests(length::LengthWorkers::Measure measur
     m_measure = std::move(measure);
 }
 
-void SongLengthService::submit(length::LengthJob job)
+void SongLengthService::submit(length::LengthJob job, bool counted)
 {
-    ++m_pending;
+    if (counted)
+        ++m_pending;
     if (m_toSubmit.empty()) {
         // Handed to the workers together once this turn of the event loop
         // is over, not one by one.
@@ -132,14 +133,18 @@ void SongLengthService::deliver()
 {
     if (!m_workers)
         return;
-    const Results results = m_workers->takeResults();
+    Results results = m_workers->takeResults();
+    // The supervision's lookups end here: the playlist has no such rows.
+    std::erase_if(results, [this](const length::LengthResult& result) {
+        if (!isLookup(result.entry))
+            return false;
+        if (result.entry == m_lookup.entry)
+            m_lookup.answer = result.length;
+        return true;
+    });
     if (results.empty())
         return;
     m_pending = std::max(0, m_pending - int(results.size()));
-    for (const length::LengthResult& result : results) {
-        if (result.entry == m_lookup.entry)
-            m_lookup.answer = result.length;
-    }
     emit measured(results);
     if (m_pending == 0)
         emit allMeasured();
@@ -205,7 +210,10 @@ std::optional<SongLength> SongLengthService::lengthNow(const NativePath& line)
         return m_lookup.answer;  // still measuring, or what could not be known
     // Ids count down from the top, far from the playlist's, which count up.
     m_lookup = {path, stamp.size, stamp.mtimeNs, m_lastLookupEntry--, std::nullopt};
-    request(m_lookup.entry, line);
+    length::LengthJob job;
+    job.entry = m_lookup.entry;
+    job.path = line;
+    submit(std::move(job), /*counted=*/false);
     return std::nullopt;
 }
 

@@ -90,7 +90,10 @@ signals:
 private:
     void resultsWaiting();
     void deliver();
-    void submit(length::LengthJob job);
+    // Counted requests are the playlist's: pending() and allMeasured follow
+    // them. The supervision's lookups are not counted and not handed on.
+    void submit(length::LengthJob job, bool counted = true);
+    bool isLookup(quint64 entry) const { return entry > m_lastLookupEntry; }
     void loadCacheOnce();
     length::LengthWorkers& workers();
 
