@@ -136,11 +136,19 @@ bool CommandDispatcher::runQueued(CommandTimer group)
 void CommandDispatcher::mainTick()
 {
     mainTimer.setInterval(0);
-    if (runQueued(CommandTimer::Main))
+    if (runQueued(CommandTimer::Main)) {
+        // A resume or a stop that was due waits for the next tick, not for
+        // some later command.
+        if (resumeAfterReload && resumeDue)
+            mainTimer.setInterval(500);
+        else if (stopRequested)
+            mainTimer.setInterval(10);
         return;
-    if (resumeAfterReload) {
+    }
+    if (resumeAfterReload && resumeDue) {
         m_target.resumeAfterReload();
         resumeAfterReload = false;
+        resumeDue = false;
     } else if (stopRequested) {
         m_target.stopForSaving();
         stopRequested = false;

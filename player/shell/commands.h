@@ -97,6 +97,7 @@ public:
     // Requests the main timer carries out when no command waits: the next
     // song once a sorted playlist is loaded again, and the stop of a save.
     bool resumeAfterReload = false;
+    bool resumeDue = false;  // the sorted list is loaded: the resume may come
     bool stopRequested = false;
 
     void mainTick();

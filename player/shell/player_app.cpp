@@ -83,8 +83,10 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_core.engine, &PlaybackEngine::mediaStateNoticed, this,
             [this] { m_commands.playlistTimer.setInterval(200); });
     connect(&m_loader, &BatchLoader::batchesLoaded, this, [this] {
-        if (m_commands.resumeAfterReload)
-            m_commands.mainTimer.setInterval(500);  // the sorted list is back: play on
+        if (m_commands.resumeAfterReload) {
+            m_commands.resumeDue = true;  // the sorted list is back: play on
+            m_commands.mainTimer.setInterval(500);
+        }
     });
     connect(&m_drops, &DropIntake::progress, &m_display.nowPlayingLabel, &LabelModel::setText);
     connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
@@ -127,8 +129,10 @@ void PlayerApp::listenForSessionEnd()
     connect(m_termination, &TerminationRequests::requested, this, &PlayerApp::closeInOrder);
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            if (autosaveOn())
+            if (autosaveOn()) {
+                m_loader.finishLoading();
                 playlistfiles::writeAutosave(m_core.playlist);
+            }
             m_core.lengths.saveCache();
         });
     }
@@ -274,7 +278,11 @@ void PlayerApp::sortNow()
 {
     PlaylistModel& playlist = m_core.playlist;
     // A second sort before the sorted list is back does nothing.
-    if (playlist.isEmpty() || m_commands.resumeAfterReload)
+    if (m_commands.resumeAfterReload)
+        return;
+    // The rows of a pick-up under way belong in the sorted list too.
+    m_loader.finishLoading();
+    if (playlist.isEmpty())
         return;
     // On disk before the playlist is emptied: where it cannot be written,
     // the playlist stays as it was.
@@ -317,6 +325,7 @@ void PlayerApp::openMusic()
 void PlayerApp::savePlaylist(bool leftButton)
 {
     m_commands.resumeAfterReload = false;
+    m_commands.resumeDue = false;
     if (!leftButton)
         return;
     PlaylistModel& playlist = m_core.playlist;
@@ -386,6 +395,9 @@ void PlayerApp::quitNow()
     if (m_unloading)
         return;
     m_unloading = true;
+    // No batch file is taken up while the player ends (the close fade runs
+    // events): it stays for the next start.
+    m_loader.timer.setInterval(0);
     emit quitting();
     ExitSequence exit(m_core, [this] { m_main->hide(); }, [this] {
         if (onTerminate)
@@ -458,6 +470,11 @@ void PlayerApp::minimizeToTray()
 
 void PlayerApp::autosaveAndQuit()
 {
+    // A pick-up under way is carried through first: its batch file is
+    // deleted only once its songs are in the list that is saved, so nothing
+    // is lost and nothing comes back twice at the next start.
+    m_loader.timer.setInterval(0);
+    m_loader.finishLoading();
     // An empty playlist writes nothing: the last saved copy stays.
     if (!m_core.playlist.isEmpty()) {
         m_main->hide();

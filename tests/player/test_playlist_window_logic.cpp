@@ -104,8 +104,18 @@ private slots:
         QCOMPARE(p.playlist.count(), 1);
         p.playlist.clear();
 
+        // A key's command before the sorted list is back does not resume it.
+        p.app.commands().post(Command::Pause);
+        p.app.commands().mainTimer.tick();
+        QVERIFY(p.app.commands().resumeAfterReload);
+        QCOMPARE(p.app.commands().mainTimer.interval(), 0);
+
         p.app.loader().tick();
         QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/A.mp3", "/M/a2.mp3", "/M/b.mp3"}));
+        QCOMPARE(p.app.commands().mainTimer.interval(), 500);
+        // One in the half second after it leaves the resume for the next tick.
+        p.app.commands().post(Command::Pause);
+        p.app.commands().mainTimer.tick();
         QCOMPARE(p.app.commands().mainTimer.interval(), 500);
         p.app.commands().mainTimer.tick();
         QCOMPARE(p.media->url(), QByteArray("/m/A.mp3"));

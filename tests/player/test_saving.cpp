@@ -108,6 +108,21 @@ private slots:
             QVERIFY(!p.app.mainWindow().isVisible());
             QCOMPARE(p.terminated, 1);
         }
+        {
+            // Quit while a large batch file is half read: the saved list
+            // holds all of it, and the file is gone, so nothing comes back
+            // twice at the next start.
+            AppFixture p;
+            QByteArray lines;
+            for (int i = 0; i < 2 * BatchLoader::kRowsPerStep; ++i)
+                lines += "/m/" + QByteArray::number(i) + ".mp3\r\n";
+            TestEnv::writeFile(env.app(QStringLiteral("big.sng")), lines);
+            p.app.loader().tick();
+            QVERIFY(p.app.loader().isLoading());
+            p.app.autosaveAndQuit();
+            QCOMPARE(TestEnv::readFile(autosave), lines + "\r\n");
+            QVERIFY(!QFile::exists(env.app(QStringLiteral("big.sng"))));
+        }
         // A write that cannot be done (something in the way) still quits.
         QFile::remove(autosave);
         QDir().mkpath(autosave + QStringLiteral("/blocked"));
