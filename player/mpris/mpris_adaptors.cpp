@@ -10,7 +10,7 @@ namespace qpt {
 // ------------------------------------------------------ org.mpris.MediaPlayer2
 
 MprisRootAdaptor::MprisRootAdaptor(MprisService& service, MprisPlayer& player)
-    : QDBusAbstractAdaptor(&service), m_player(player), m_mimeTypes(music::openedMimeTypes())
+    : QDBusAbstractAdaptor(&service), m_player(player)
 {
 }
 
@@ -31,7 +31,10 @@ QStringList MprisRootAdaptor::supportedUriSchemes() const
 
 QStringList MprisRootAdaptor::supportedMimeTypes() const
 {
-    return m_mimeTypes;
+    // Read from the MIME database when a client first asks, not at start.
+    if (!m_mimeTypes)
+        m_mimeTypes = music::openedMimeTypes();
+    return *m_mimeTypes;
 }
 
 void MprisRootAdaptor::Raise()

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <optional>
+
 namespace qpt {
 
 class MprisPlayer;
@@ -41,7 +43,7 @@ public slots:
 
 private:
     MprisPlayer& m_player;
-    QStringList m_mimeTypes;
+    mutable std::optional<QStringList> m_mimeTypes;
 };
 
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {

@@ -102,11 +102,13 @@ void DropIntake::listFolders()
         const NativePath folder = m_folders.takeFirst();
         const NativePath prefix = folder.endsWith('/') ? folder : folder + '/';
         show(kPleaseWait2);
-        const NativePath real = canonical(folder);
-        if (nativepath::kindOf(folder) == nativepath::Kind::Directory && !real.isEmpty() && !m_listed.contains(real)) {
-            m_listed.insert(real);
-            for (const NativePath& name : nativepath::listFolder(folder))
-                m_items << prefix + name;
+        if (nativepath::kindOf(folder) == nativepath::Kind::Directory) {
+            const NativePath real = canonical(folder);
+            if (!real.isEmpty() && !m_listed.contains(real)) {
+                m_listed.insert(real);
+                for (const NativePath& name : nativepath::listFolder(folder))
+                    m_items << prefix + name;
+            }
         }
         yieldEvents();
     }

@@ -130,9 +130,7 @@ QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, bo
             label->setFont(font);
         }
         label->setGeometry(geometry);
-        // The animation blocks between frames: show each frame at once.
-        if (label->isVisible())
-            label->repaint();
+        label->update();  // painted with the next turn of the event loop
     };
     connect(&model, &LabelModel::changed, label, render);
     render();

@@ -112,10 +112,6 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
     list->viewport()->installEventFilter(this);
     setMouseTracking(true);
 
-    m_listRepaint.setSingleShot(true);
-    m_listRepaint.setInterval(40);
-    connect(&m_listRepaint, &QTimer::timeout, this, [this] { list->setUpdatesEnabled(true); });
-    connect(&m_viewModel, &QAbstractItemModel::rowsInserted, this, [this] { holdListRepaint(); });
     layoutControls();
 }
 
@@ -135,19 +131,6 @@ void PlaylistWindow::showRow(int row)
     const QModelIndex index = m_viewModel.index(row - 1, 0);
     if (index.isValid())
         list->scrollTo(index);
-}
-
-void PlaylistWindow::holdListRepaint()
-{
-    // Every added row makes the table repaint all its visible rows. The
-    // first row of a run is painted at once; rows that follow within the
-    // period are painted together when it ends.
-    if (!m_listRepaint.isActive()) {
-        m_listRepaint.start();
-        return;
-    }
-    if (list->updatesEnabled())
-        list->setUpdatesEnabled(false);
 }
 
 void PlaylistWindow::layoutControls()

@@ -6,7 +6,6 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QTableView>
-#include <QTimer>
 #include <QWidget>
 
 namespace qpt {
@@ -64,13 +63,9 @@ protected:
 
 private:
     bool listKeyPressed(QKeyEvent* event);
-    void holdListRepaint();
 
     PlayerApp& m_app;
     PlaylistViewModel m_viewModel;
-    // While rows keep coming (the batch loader yields after every song),
-    // the list is repainted once per period instead of after every row.
-    QTimer m_listRepaint;
 };
 
 }  // namespace qpt
