@@ -1,5 +1,6 @@
 #include "web_browser.h"
 
+#include "common/native_path.h"
 #include "common/window_helpers.h"
 
 #include <QFile>
@@ -9,6 +10,11 @@
 #include <QNetworkRequest>
 #include <QScrollBar>
 #include <QTextDocument>
+
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qpt::internet {
 
@@ -24,6 +30,23 @@ bool isWeb(const QUrl& url)
 // it sends.
 constexpr qint64 kPageLimit = 4 * 1024 * 1024;
 constexpr qint64 kImageLimit = 8 * 1024 * 1024;
+constexpr int kImagesPerPage = 64;
+
+// A local page (the loading page of the application folder) read whole, up
+// to the page limit; a pipe or device under its name is not waited on.
+std::optional<QByteArray> readLocalPage(const QString& path)
+{
+    struct stat st {};
+    const int fd = nativepath::openRegularFile(QFile::encodeName(path), st);
+    if (fd < 0)
+        return std::nullopt;
+    QFile file;
+    if (st.st_size > kPageLimit || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return file.read(kPageLimit);
+}
 
 const char* const kTooLarge = "qptTooLarge";
 
@@ -83,9 +106,8 @@ void WebBrowser::navigate(const QUrl& url)
     m_images.clear();
     m_requested.clear();
     if (url.isLocalFile()) {
-        QFile file(url.toLocalFile());
-        if (file.open(QIODevice::ReadOnly))
-            showPage(file.readAll());
+        if (const auto page = readLocalPage(url.toLocalFile()))
+            showPage(*page);
         else
             setPlainText(tr("The page %1 could not be found.").arg(url.toLocalFile()));
         return;
@@ -134,14 +156,18 @@ void WebBrowser::showPage(const QByteArray& bytes)
 QVariant WebBrowser::loadResource(int type, const QUrl& name)
 {
     const QUrl url = name.isRelative() ? m_location.resolved(name) : name;
-    if (!isWeb(url))
-        return QTextBrowser::loadResource(type, url);
+    if (!isWeb(url)) {
+        // A page from the network never reaches into this computer's files
+        // (file:///dev/zero would be read for ever). Not an empty QVariant:
+        // with that, the document reads a local file itself.
+        return isWeb(m_location) ? QVariant(QByteArray()) : QTextBrowser::loadResource(type, url);
+    }
     if (type != QTextDocument::ImageResource)
         return QVariant();
     const auto found = m_images.constFind(url);
     if (found != m_images.constEnd())
         return found.value();
-    if (!m_requested.contains(url)) {
+    if (!m_requested.contains(url) && m_requested.size() < kImagesPerPage) {
         m_requested.insert(url);
         QNetworkReply* reply = m_network->get(freshRequest(url));
         limit(reply, kImageLimit);
@@ -169,8 +195,10 @@ void WebBrowser::imageArrived(QNetworkReply* reply, const QUrl& key)
 void WebBrowser::linkClicked(const QUrl& link)
 {
     const QUrl target = link.isRelative() ? m_location.resolved(link) : link;
-    if (isWeb(target) || target.isLocalFile())
+    if (isWeb(target) || (target.isLocalFile() && !isWeb(m_location)))
         navigate(target);
+    else if (target.isLocalFile())
+        return;  // a page from the network does not open local files
     else
         OpenLink(target.toString());
 }

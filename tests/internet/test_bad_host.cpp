@@ -21,9 +21,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace qpt;
 using namespace qpt::internet;
@@ -225,6 +228,27 @@ private slots:
         browser.navigate(host.url() + QStringLiteral("/index.txt"));
         QVERIFY(waitUntil([&] { return !browser.isBusy(); }, 20000));
         QVERIFY(browser.toPlainText().contains(QStringLiteral("too large")));
+    }
+
+    // A page from the network that points into this computer's files: the
+    // pictures are not read (an endless device, a pipe that never answers),
+    // and a click on such a link opens nothing.
+    void networkPageReachesNoLocalFile()
+    {
+        LocalUpdateHost host;
+        const QString fifo = m_env->root() + QStringLiteral("/pipe.png");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        host.put(QStringLiteral("index.txt"),
+                 "<html><body><p>news</p><img src=\"file:///dev/zero\"><img src=\"file://" + QFile::encodeName(fifo)
+                     + "\"><a href=\"file:///etc/hostname\">local</a></body></html>");
+        WebBrowser browser;
+        browser.navigate(host.url() + QStringLiteral("/index.txt"));
+        QVERIFY(waitUntil([&] { return !browser.isBusy(); }, 20000));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("news")));
+        browser.document()->setTextWidth(400);
+        QVERIFY(browser.document()->size().height() > 0);  // laid out: the pictures were asked for
+        emit browser.anchorClicked(QUrl(QStringLiteral("file:///etc/hostname")));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("news")));
     }
 
 private:
