@@ -58,9 +58,15 @@ bool MarkerFiles::copyOver(const QString& source, const QString& destination)
 bool MarkerFiles::writeNoFollow(const QString& path, const QByteArray& bytes)
 {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // O_NONBLOCK: a pipe planted at the name is refused, not waited on.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0)
         return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return false;
+    }
     qint64 done = 0;
     bool ok = true;
     while (done < bytes.size()) {

@@ -18,8 +18,9 @@ public:
     // Copies source over destination (replacing it). False when the source
     // is missing or the copy fails; the destination is then left as it was.
     static bool copyOver(const QString& source, const QString& destination);
-    // Writes bytes to a file in a shared or fixed place without following a
-    // symbolic link planted at that name, replacing what was there.
+    // Writes bytes to a file in a shared or fixed place, replacing what was
+    // there; false when a symbolic link, a pipe or a device is at the name
+    // (it is neither followed nor waited on).
     static bool writeNoFollow(const QString& path, const QByteArray& bytes);
     // createOrTruncate for markers in the application folder, without
     // following a link: a symbolic link (or a pipe, or any other file that

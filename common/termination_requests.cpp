@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,8 +16,11 @@ int g_pipe[2] = {-1, -1};
 void onSignal(int)
 {
     const char byte = 1;
-    // Nothing else is safe here; a full pipe already holds a request.
+    // Nothing else is safe here; a full pipe already holds a request. The
+    // interrupted code may be about to read errno.
+    const int savedErrno = errno;
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 bool installHandlers()

@@ -279,7 +279,7 @@ UpdateCheck::Outcome UpdateCheck::optionUpdate()
 
     // Only now is an open Option program asked to close: it saves and ends
     // when its marker goes.
-    MarkerFiles::remove(programIn(*folder, files::ActiveOption));
+    MarkerFiles::remove(appFile(files::ActiveOption));
     if (!waitForOptionToClose())
         return Outcome::Ended;
     m_progress.unload();

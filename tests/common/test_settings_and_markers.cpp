@@ -12,6 +12,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace qpt;
 using qpt::test::TestEnv;
 
@@ -75,6 +77,10 @@ private slots:
         QFile::link(victim, env.app(QStringLiteral("planted")));
         QVERIFY(!MarkerFiles::writeNoFollow(env.app(QStringLiteral("planted")), "evil"));
         QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
+        // Nor is a pipe waited on.
+        const QString pipe = env.app(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(!MarkerFiles::writeNoFollow(pipe, "x"));
     }
 
     void programStart()
