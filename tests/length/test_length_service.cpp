@@ -260,6 +260,7 @@ private slots:
         QTest::newRow("another version") << 2;
         QTest::newRow("not a cache at all") << 3;
         QTest::newRow("a folder") << 4;
+        QTest::newRow("a pipe, not waited on") << 5;
     }
 
     void damagedCacheIsIgnoredAndRebuilt()
@@ -301,8 +302,12 @@ private slots:
             QVERIFY(QFile::remove(cache));
             QVERIFY(QDir().mkpath(cache));
             break;
+        case 5:
+            QVERIFY(QFile::remove(cache));
+            QCOMPARE(::mkfifo(QFile::encodeName(cache).constData(), 0600), 0);
+            break;
         }
-        if (damage != 4)
+        if (damage != 4 && damage != 5)
             QVERIFY(TestEnv::writeFile(cache, bytes));
 
         SongLengthService service;

@@ -1,5 +1,7 @@
 #include "player/core/length/known_lengths.h"
 
+#include "common/native_path.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +10,9 @@
 
 #include <algorithm>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qpt::length {
 
@@ -117,11 +122,19 @@ bool KnownLengths::isChanged() const
 
 KnownLengths::Load KnownLengths::load(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.exists())
-        return Load::Missing;
-    if (!QFileInfo(fileName).isFile() || file.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly))
-        return Load::Rejected;
+    QFile file;
+    {
+        // Opened once and examined open: a pipe put in its place between a
+        // look and the open is never waited on.
+        struct stat st {};
+        const int fd = nativepath::openRegularFile(QFile::encodeName(fileName), st);
+        if (fd < 0)
+            return QFile::exists(fileName) ? Load::Rejected : Load::Missing;
+        if (st.st_size > kMaxFileSize || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return Load::Rejected;
+        }
+    }
     const QByteArray bytes = file.read(kMaxFileSize + 1);
     constexpr qsizetype kSumSize = sizeof(std::uint64_t);
     if (bytes.size() < kMagicSize + 4 + kSumSize || !bytes.startsWith(QByteArray(kMagic, kMagicSize)))
