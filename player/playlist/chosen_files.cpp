@@ -12,24 +12,27 @@ namespace qpt {
 void queueChosenFiles(const QList<NativePath>& chosen,
                       const std::function<void(PlayerError, const QString&)>& report)
 {
-    const NativePath playlists = QFile::encodeName(AppFolder::file(QLatin1String(files::PlaylistBatch)));
-    const NativePath songs = QFile::encodeName(AppFolder::file(QLatin1String(files::OpeningBatch)));
+    // Each batch file is written once, with every line of the choice: one
+    // append the loader can never meet half done per song.
+    QList<QByteArray> songLines;
+    QList<QByteArray> playlistLines;
     for (const NativePath& path : chosen) {
-        QList<QByteArray> lines{path};
-        NativePath batch = songs;
-        if (music::kindOf(path) == music::Kind::Playlist) {
-            batch = playlists;
-            const linefiles::PlaylistRead read = linefiles::readPlaylist(path, lines);
-            if (read == linefiles::PlaylistRead::TooLarge)
-                report(PlayerError::PlaylistTooLarge, nativepath::displayText(path));
-            if (read != linefiles::PlaylistRead::Ok)
-                continue;
+        if (music::kindOf(path) != music::Kind::Playlist) {
+            songLines << path;
+            continue;
         }
-        if (!linefiles::append(batch, lines)) {
-            report(PlayerError::FolderNotWritable, AppFolder::path());
-            return;
-        }
+        QList<QByteArray> lines;
+        const linefiles::PlaylistRead read = linefiles::readPlaylist(path, lines);
+        if (read == linefiles::PlaylistRead::TooLarge)
+            report(PlayerError::PlaylistTooLarge, nativepath::displayText(path));
+        if (read == linefiles::PlaylistRead::Ok)
+            playlistLines << lines;
     }
+    const auto write = [](const char* name, const QList<QByteArray>& lines) {
+        return lines.isEmpty() || linefiles::append(QFile::encodeName(AppFolder::file(QLatin1String(name))), lines);
+    };
+    if (!write(files::OpeningBatch, songLines) || !write(files::PlaylistBatch, playlistLines))
+        report(PlayerError::FolderNotWritable, AppFolder::path());
 }
 
 }  // namespace qpt
