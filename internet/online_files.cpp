@@ -188,24 +188,4 @@ bool replaceProgram(const QString& target, const QString& source)
     return staged.isReady() && staged.commit();
 }
 
-QStringList splitLines(const QString& text)
-{
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            lines << line;
-            line.clear();
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
-}
-
 }  // namespace qpt::internet

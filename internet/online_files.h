@@ -64,8 +64,5 @@ bool replaceProgram(const QString& target, const QString& source);
 // interrupted write. False when the file takes no more.
 bool writeFully(int fd, const char* data, qint64 size);
 
-// Splits text into lines at CR LF, lone CR and lone LF. A line end at the
-// very end does not start another line.
-QStringList splitLines(const QString& text);
 
 }  // namespace qpt::internet

@@ -1,5 +1,6 @@
 #include "version_file.h"
 
+#include "common/line_files.h"
 #include "online_files.h"
 
 #include <QStringList>
@@ -52,7 +53,9 @@ std::optional<VersionFile> parseVersionFile(const QByteArray& bytes)
         return std::nullopt;
     // Bytes that are not text (an image, a compressed page) show up as
     // replacement characters and fail below.
-    const QStringList all = splitLines(QString::fromUtf8(bytes));
+    QStringList all;
+    for (const QByteArray& line : linefiles::split(bytes))
+        all << QString::fromUtf8(line);
     if (all.size() < 4)
         return std::nullopt;
     for (int i = 0; i < 4; ++i) {

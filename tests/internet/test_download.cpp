@@ -1,6 +1,7 @@
 // Downloads, the responsive pause, and the file chores of an update.
 
 #include "common/clock.h"
+#include "common/line_files.h"
 #include "internet/download.h"
 #include "internet/mail_dialogue.h"
 #include "internet/online_files.h"
@@ -354,9 +355,9 @@ private slots:
 
     void linesAndMailData()
     {
-        QCOMPARE(splitLines(QStringLiteral("a\r\nb\nc\rd\r\n")), (QStringList{"a", "b", "c", "d"}));
-        QCOMPARE(splitLines(QStringLiteral("a\r\n\r\nb")), (QStringList{"a", "", "b"}));
-        QCOMPARE(splitLines(QString()), QStringList());
+        QCOMPARE(qpt::linefiles::split("a\r\nb\nc\rd\r\n"), (QList<QByteArray>{"a", "b", "c", "d"}));
+        QCOMPARE(qpt::linefiles::split("a\r\n\r\nb"), (QList<QByteArray>{"a", "", "b"}));
+        QCOMPARE(qpt::linefiles::split(QByteArray()), QList<QByteArray>());
 
         QCOMPARE(MailDialogue::recipientsFrom(QStringLiteral("a@x, b@y,")), (QStringList{"a@x", "b@y"}));
         QCOMPARE(MailDialogue::dataBlock("Subject: S\r\n\r\none\r\n.\r\n.two\r\n"),

@@ -88,7 +88,8 @@ private slots:
         QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
 
         // The updater waits for the end, puts the image in place and starts it.
-        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("new-os.log"))); }, 20000));
+        // (The shell creates the log before it writes the line into it.)
+        QVERIFY(waitUntil([&] { return TestEnv::readFile(env.app(QStringLiteral("new-os.log"))).endsWith('\n'); }, 20000));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), image);
         QVERIFY(QFileInfo(env.app(QStringLiteral("internet.dat"))).isExecutable());
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("new-os.log"))), QByteArray("started \n"));
