@@ -108,14 +108,14 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
-QString shownText(const QString& text)
-{
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
-}
-
 }  // namespace
+
+QString shownText(QString crlfText)
+{
+    crlfText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    crlfText.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return crlfText;
+}
 
 QString Dialogs::iconName(MsgIcon icon)
 {

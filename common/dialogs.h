@@ -18,6 +18,11 @@ class QWidget;
 
 namespace qpt {
 
+// Texts of the programs keep CR LF line ends (they are compared, logged and
+// restored exactly); shown, CR LF and lone CR become the line breaks Qt
+// draws.
+QString shownText(QString crlfText);
+
 enum class MsgIcon { None, Information, Critical, Exclamation, Question };
 enum class MsgButtons { Ok, YesNo, RetryCancel };
 enum class MsgAnswer { Ok, Yes, No, Retry, Cancel };

@@ -4,13 +4,6 @@
 
 namespace qpt {
 
-QString shownText(QString crlfText)
-{
-    crlfText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    crlfText.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return crlfText;
-}
-
 CaptionLabel::CaptionLabel(const QString& caption, QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);

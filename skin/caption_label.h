@@ -2,13 +2,12 @@
 // Texts of the programs keep CR LF line ends (they are compared, logged and
 // restored exactly); on screen they show with ordinary line breaks.
 
+#include "common/dialogs.h"  // shownText
+
 #include <QLabel>
 #include <QString>
 
 namespace qpt {
-
-// The text with CR LF and lone CR turned into the line breaks Qt shows.
-QString shownText(QString crlfText);
 
 // A label whose caption keeps its exact text (CR LF included) while it is
 // shown with ordinary line breaks. It reports clicks and double-clicks.
