@@ -1,31 +1,39 @@
 #pragma once
 // The media component on GStreamer's playbin, audio only.
 //
-// Bus messages are posted on GStreamer's threads; a sync handler only wakes
-// the Qt thread with a queued call, and that call pops the messages and
-// emits the notifications. So every notification is emitted on the thread
-// that owns the component, outside any GStreamer callback and lock, also
-// while a notification handler yields to events (a handler that assigns the
-// next address and yields sees that address's notifications at once).
+// The window thread never waits for GStreamer: every address plays in a
+// PipelineSession of its own, on a thread of its own, and this component
+// only posts commands to it and reads the snapshot it keeps. A new address,
+// Stop and the end of a song hand the old session over to be taken down
+// on its own thread; a session stuck on a file that does not answer (a
+// share gone to sleep) stays stuck there without holding anything up.
+//
+// A source that gives no data within kNoDataMs makes its song unplayable,
+// like a file that cannot be opened.
+//
+// Notifications are emitted from the event loop, never from inside an
+// operation, in the order they happened.
 //
 // The environment variable QPT_AUDIO_SINK, when set, is a sink description
 // ("fakesink sync=true") that replaces the audio output.
 
 #include "player/core/media/media_component.h"
+#include "player/core/media/pipeline_session.h"
 
 #include <QList>
-
-#include <atomic>
-
-typedef struct _GstElement GstElement;
-typedef struct _GstBus GstBus;
-typedef struct _GstMessage GstMessage;
+#include <QPointer>
+#include <QTimer>
 
 namespace qpt {
 
 class GstMediaComponent : public MediaComponent {
     Q_OBJECT
 public:
+    static constexpr int kNoDataMs = 10000;
+    // Sessions that did not end when asked (their threads are stuck in
+    // the kernel); past this many nothing more is opened.
+    static constexpr int kMaxStuckSessions = 32;
+
     explicit GstMediaComponent(QObject* parent = nullptr);
     ~GstMediaComponent() override;
 
@@ -47,41 +55,39 @@ public:
     QString status() const override;
     QString lastError() const override { return m_lastError; }
 
+    // Sessions handed over to end that have not ended yet.
+    int endingSessions() const { return int(m_ending.size()); }
+    // The no-data deadline, run now (tests).
+    void noDataTimeoutForTests() { onNoData(); }
+
 private:
     enum class Phase { Empty, Opening, Buffering, Playing, Paused, Stopped, Failed };
 
-    bool ensurePipeline();
     bool hasMedia() const;
-    void start();
-    void unload();
+    void open(double startAt);
+    void endSession();
     void fail(const QString& reason);
-    void toStopped();
-    void applyVolume();
-    void settle();
-    void reached(int state);
-    void handleMessage(GstMessage* message);
+    void onEvent(quint64 serial, PipelineSession::Event event, const QString& detail);
+    void onNoData();
+    PipelineSession::Snapshot snapshot() const;
     void notify(int state);
-    void wake();
     void deliver();
 
-    GstElement* m_playbin = nullptr;
-    GstBus* m_bus = nullptr;
-    bool m_pipelineFailed = false;  // playbin is missing: said once
-    std::atomic_bool m_wakePending{false};
+    PipelineSession* m_session = nullptr;  // lives on its own thread
+    quint64 m_serial = 0;
+    QList<QThread*> m_ending;
+    QTimer m_noData;
 
     QByteArray m_url;
     QString m_lastError;
     Phase m_phase = Phase::Empty;
-    int m_target = 0;            // the GstState asked for
     bool m_prerolled = false;    // position and seeks work
-    double m_pendingSeek = -1;   // a seek asked for before preroll
+    double m_pendingSeek = -1;   // a seek asked for before the media was ready
     mutable double m_duration = 0;
-    int m_bitrate = 0;           // bits per second, 0 when unknown
-    int m_bufferPercent = 100;
-    bool m_remote = false;       // a network address
     int m_volume = 100;
 
     QList<int> m_pending;        // notifications not yet emitted
+    bool m_deliveryPosted = false;
     int m_lastEmitted = playstate::Undefined;
 };
 

@@ -1,0 +1,431 @@
+#include "player/core/media/pipeline_session.h"
+
+#include "common/native_path.h"
+#include "player/core/media/media_address.h"
+
+#include <QLoggingCategory>
+#include <QThread>
+
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+
+Q_LOGGING_CATEGORY(lcSession, "qpt.media")
+
+namespace qpt {
+
+namespace {
+
+// playbin's GstPlayFlags (the enum is private to the plugin): audio with
+// software volume; no video, no subtitles, no visualisation, so no window
+// can ever open.
+constexpr guint playFlagAudio = 1u << 1;
+constexpr guint playFlagSoftVolume = 1u << 4;
+
+// While playing, the position the window thread reads is this fresh.
+constexpr int kRefreshMs = 100;
+
+// The General MIDI SoundFont for the MIDI synthesiser; Debian's alternative
+// first, then the SoundFont the package installs.
+const char* soundFont()
+{
+    static const std::string path = [] {
+        for (const char* candidate : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+                                      "/usr/share/sounds/sf3/default-GM.sf3"}) {
+            if (g_file_test(candidate, G_FILE_TEST_IS_REGULAR))
+                return std::string(candidate);
+        }
+        return std::string();
+    }();
+    return path.empty() ? nullptr : path.c_str();
+}
+
+// Runs on a streaming thread whenever playbin adds an element anywhere
+// inside itself, before the element starts: give the MIDI synthesiser its
+// SoundFont unless it has one.
+void onDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "fluiddec") != 0)
+        return;
+    gchar* current = nullptr;
+    g_object_get(element, "soundfont", &current, nullptr);
+    if (!current && soundFont())
+        g_object_set(element, "soundfont", soundFont(), nullptr);
+    g_free(current);
+}
+
+// MPEG audio (MP1, MP2, MP3) is decoded by mpg123 rather than libav: both
+// rank equal out of the box and libav wins by name, which maps the whole
+// of FFmpeg's libraries into the process (about 40 MB resident) for a
+// format mpg123 decodes as well. libav stays for what only it plays (WMA).
+// A ranking the user set through GST_PLUGIN_FEATURE_RANK is left alone.
+void preferMpg123()
+{
+    if (qEnvironmentVariableIsSet("GST_PLUGIN_FEATURE_RANK"))
+        return;
+    GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec");
+    if (!feature)
+        return;
+    gst_plugin_feature_set_rank(feature, GST_RANK_PRIMARY + 1);
+    gst_object_unref(feature);
+}
+
+GstElement* audioSinkFromEnvironment()
+{
+    const QByteArray description = qgetenv("QPT_AUDIO_SINK");
+    if (description.trimmed().isEmpty())
+        return nullptr;
+    GError* error = nullptr;
+    GstElement* sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+    if (error) {
+        qCWarning(lcSession) << "QPT_AUDIO_SINK" << description << ":" << error->message;
+        g_clear_error(&error);
+    }
+    return sink;
+}
+
+// What a "file:" URI names; a regular file for any other address.
+nativepath::Kind localFileKind(const QString& uri)
+{
+    if (!uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return nativepath::Kind::RegularFile;
+    gchar* path = g_filename_from_uri(uri.toUtf8().constData(), nullptr, nullptr);
+    if (!path)
+        return nativepath::Kind::Missing;
+    const nativepath::Kind kind = nativepath::kindOf(QByteArray(path));
+    g_free(path);
+    return kind;
+}
+
+bool isRemote(const QString& uri)
+{
+    return !uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+        && !uri.startsWith(QLatin1String("cdda:"), Qt::CaseInsensitive);
+}
+
+QString errorText(GstMessage* message)
+{
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    const QString text = QString::fromUtf8(error->message);
+    g_error_free(error);
+    return text;
+}
+
+}  // namespace
+
+void PipelineSession::initialiseGStreamer()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!gst_is_initialized())
+            gst_init(nullptr, nullptr);
+        preferMpg123();
+    });
+}
+
+PipelineSession::PipelineSession(quint64 serial, int volume) : m_serial(serial), m_volume(volume)
+{
+    m_refresh.setInterval(kRefreshMs);
+    connect(&m_refresh, &QTimer::timeout, this, &PipelineSession::refreshSnapshot);
+}
+
+PipelineSession::~PipelineSession()
+{
+    if (m_playbin) {
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+        gst_bus_set_sync_handler(m_bus, nullptr, nullptr, nullptr);
+        gst_object_unref(m_bus);
+        gst_object_unref(m_playbin);
+    }
+    const std::lock_guard lock(m_mutex);
+    for (GstMessage* message : m_messages)
+        gst_message_unref(message);
+}
+
+PipelineSession::Snapshot PipelineSession::snapshot() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_snapshot;
+}
+
+void PipelineSession::say(Event what, const QString& detail)
+{
+    emit event(m_serial, what, detail);
+}
+
+bool PipelineSession::makePipeline()
+{
+    initialiseGStreamer();
+    m_playbin = gst_element_factory_make("playbin", nullptr);
+    if (!m_playbin)
+        return false;
+    gst_object_ref_sink(m_playbin);
+    g_object_set(m_playbin, "flags", playFlagAudio | playFlagSoftVolume, nullptr);
+    if (GstElement* sink = audioSinkFromEnvironment())
+        g_object_set(m_playbin, "audio-sink", sink, nullptr);
+    g_signal_connect(m_playbin, "deep-element-added", G_CALLBACK(onDeepElementAdded), nullptr);
+    m_bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(m_bus, GstBusSyncHandler(&PipelineSession::onSyncMessage), this, nullptr);
+    applyVolume();
+    return true;
+}
+
+int PipelineSession::onSyncMessage(GstBus*, GstMessage* message, void* self)
+{
+    auto* session = static_cast<PipelineSession*>(self);
+    bool post = false;
+    {
+        const std::lock_guard lock(session->m_mutex);
+        session->m_messages.push_back(gst_message_ref(message));
+        post = !std::exchange(session->m_drainPosted, true);
+    }
+    if (post)
+        QMetaObject::invokeMethod(session, &PipelineSession::drain, Qt::QueuedConnection);
+    return GST_BUS_DROP;
+}
+
+void PipelineSession::drain()
+{
+    for (;;) {
+        GstMessage* message = nullptr;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_messages.empty()) {
+                m_drainPosted = false;
+                return;
+            }
+            message = m_messages.front();
+            m_messages.pop_front();
+        }
+        handle(message);
+        gst_message_unref(message);
+    }
+}
+
+void PipelineSession::open(const QByteArray& address, double startAt)
+{
+    const QString uri = media::mediaUri(address);
+    if (uri.isEmpty()) {
+        fail(QStringLiteral("no playable address"));
+        return;
+    }
+    // Opening a pipe (or a device) would wait for a writer that may never
+    // come; only regular files are played.
+    const nativepath::Kind kind = localFileKind(uri);
+    if (kind != nativepath::Kind::RegularFile) {
+        fail(kind == nativepath::Kind::Missing ? QStringLiteral("file not found")
+                                               : QStringLiteral("not a regular file"));
+        return;
+    }
+    if (!makePipeline()) {
+        fail(QStringLiteral("GStreamer's playbin is missing"));
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_snapshot.remote = isRemote(uri);
+    }
+    m_pendingSeek = startAt > 0 ? startAt : -1;
+    g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
+    m_target = GST_STATE_PLAYING;
+    if (gst_element_set_state(m_playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        // The error that says why is in the queue already.
+        drain();
+        fail(QStringLiteral("cannot start"));
+        return;
+    }
+    m_refresh.start();
+}
+
+void PipelineSession::fail(const QString& reason)
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    m_refresh.stop();
+    if (m_playbin)
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+    say(Event::Failed, reason);
+}
+
+void PipelineSession::play()
+{
+    if (!m_playbin || m_failed || m_ended)
+        return;
+    m_target = GST_STATE_PLAYING;
+    int percent = 100;
+    {
+        const std::lock_guard lock(m_mutex);
+        percent = m_snapshot.bufferPercent;
+    }
+    // While a network stream buffers, the clock stays held until the queue
+    // is full again.
+    if (percent >= 100)
+        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+    m_refresh.start();
+    GstState current = GST_STATE_VOID_PENDING;
+    if (gst_element_get_state(m_playbin, &current, nullptr, 0) == GST_STATE_CHANGE_SUCCESS)
+        reached(current);
+}
+
+void PipelineSession::pause()
+{
+    if (!m_playbin || m_failed || m_ended)
+        return;
+    m_target = GST_STATE_PAUSED;
+    gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+    GstState current = GST_STATE_VOID_PENDING;
+    if (gst_element_get_state(m_playbin, &current, nullptr, 0) == GST_STATE_CHANGE_SUCCESS)
+        reached(current);
+}
+
+void PipelineSession::seek(double seconds)
+{
+    if (!m_playbin || m_failed)
+        return;
+    seconds = std::max(seconds, 0.0);
+    const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    if (m_prerolled && gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, flags, gint64(seconds * GST_SECOND))) {
+        const std::lock_guard lock(m_mutex);
+        m_snapshot.position = seconds;  // until the next refresh says where it went
+        return;
+    }
+    m_pendingSeek = seconds;  // done once the media is prerolled
+}
+
+void PipelineSession::setVolume(int volume)
+{
+    m_volume = volume;
+    applyVolume();
+}
+
+// The volume is applied on the cubic scale, so that equal steps of the
+// volume bar (and the exit fade's steps of 8) sound like equal steps.
+void PipelineSession::applyVolume()
+{
+    if (m_playbin)
+        gst_stream_volume_set_volume(GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_CUBIC, m_volume / 100.0);
+}
+
+void PipelineSession::close()
+{
+    m_refresh.stop();
+    if (m_playbin)
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+    deleteLater();
+    QThread::currentThread()->quit();
+}
+
+void PipelineSession::refreshSnapshot()
+{
+    if (!m_playbin || !m_prerolled)
+        return;
+    gint64 position = 0;
+    gint64 length = 0;
+    const bool havePosition = gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) && position >= 0;
+    // Some parsers refine their estimate while playing, so it is asked
+    // every time; the last answer stays when a query fails.
+    const bool haveLength = gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length) && length > 0;
+    const std::lock_guard lock(m_mutex);
+    if (havePosition)
+        m_snapshot.position = double(position) / GST_SECOND;
+    if (haveLength)
+        m_snapshot.duration = double(length) / GST_SECOND;
+}
+
+void PipelineSession::reached(int state)
+{
+    if (state != m_target)
+        return;
+    if (state == GST_STATE_PLAYING)
+        say(Event::Playing);
+    else if (state == GST_STATE_PAUSED) {
+        refreshSnapshot();
+        m_refresh.stop();
+        say(Event::Paused);
+    }
+}
+
+void PipelineSession::handle(GstMessage* message)
+{
+    if (!m_playbin || m_failed)
+        return;
+    const bool fromPlaybin = GST_MESSAGE_SRC(message) == GST_OBJECT(m_playbin);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STATE_CHANGED:
+        if (fromPlaybin) {
+            GstState newState = GST_STATE_VOID_PENDING;
+            GstState pending = GST_STATE_VOID_PENDING;
+            gst_message_parse_state_changed(message, nullptr, &newState, &pending);
+            if (pending == GST_STATE_VOID_PENDING)
+                reached(newState);
+        }
+        break;
+    case GST_MESSAGE_ASYNC_DONE:
+        if (fromPlaybin && m_target >= GST_STATE_PAUSED) {
+            const bool first = !m_prerolled;
+            m_prerolled = true;
+            if (m_pendingSeek >= 0)
+                seek(std::exchange(m_pendingSeek, -1));
+            refreshSnapshot();
+            if (first)
+                say(Event::Prerolled);
+        }
+        break;
+    case GST_MESSAGE_EOS:
+        m_ended = true;
+        m_refresh.stop();
+        refreshSnapshot();
+        say(Event::Ended);
+        break;
+    case GST_MESSAGE_ERROR:
+        fail(errorText(message));
+        break;
+    case GST_MESSAGE_TAG: {
+        GstTagList* tags = nullptr;
+        gst_message_parse_tag(message, &tags);
+        guint bitrate = 0;
+        if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bitrate)
+            || gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &bitrate)) {
+            if (bitrate > 0) {
+                const std::lock_guard lock(m_mutex);
+                m_snapshot.bitrate = int(std::min<guint>(bitrate, 100'000'000));
+            }
+        }
+        gst_tag_list_unref(tags);
+        break;
+    }
+    case GST_MESSAGE_BUFFERING: {
+        // Network streams: hold the clock while the queue fills.
+        int percent = 100;
+        gst_message_parse_buffering(message, &percent);
+        int before = 100;
+        {
+            const std::lock_guard lock(m_mutex);
+            before = std::exchange(m_snapshot.bufferPercent, percent);
+        }
+        if (percent < 100 && before >= 100 && m_target == GST_STATE_PLAYING) {
+            gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+            say(Event::Buffering);
+        } else if (percent >= 100 && before < 100 && m_target == GST_STATE_PLAYING) {
+            gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        }
+        break;
+    }
+    case GST_MESSAGE_CLOCK_LOST:
+        if (m_target == GST_STATE_PLAYING) {
+            gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+            gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace qpt

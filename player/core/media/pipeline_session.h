@@ -1,0 +1,103 @@
+#pragma once
+// One GStreamer playbin playing one address, on a thread of its own.
+//
+// Everything that can wait lives here: looking at the file (a share that
+// stops answering blocks a stat or an open for good), state changes that
+// join streaming threads, seeks that take the stream lock, queries that
+// reach the source. The media component on the window thread only posts
+// commands to a session and hears its events; when a session does not
+// answer, the component gives up on it and starts a fresh one, and the
+// stuck one ends whenever its thread comes back.
+//
+// Bus messages are taken in the bus's sync handler (on whichever thread
+// posts them), queued under a lock and handled on the session's thread: a
+// message is always in the queue before the wake-up for it is sent, so no
+// message (an end of stream least of all) waits for a later one.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+#include <mutex>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstBus GstBus;
+typedef struct _GstMessage GstMessage;
+
+namespace qpt {
+
+class PipelineSession : public QObject {
+    Q_OBJECT
+public:
+    enum class Event {
+        Playing,    // playbin reached PLAYING as asked
+        Paused,     // playbin reached PAUSED as asked
+        Buffering,  // a network stream holds the clock while its queue fills
+        Prerolled,  // data reached the sink: the source answers
+        Ended,      // end of stream
+        Failed,     // the address cannot be played; the detail says why
+    };
+    Q_ENUM(Event)
+
+    // What the window thread may read at any time, refreshed by the session.
+    struct Snapshot {
+        double position = 0;  // seconds
+        double duration = 0;  // seconds, 0 until known
+        int bitrate = 0;      // bits per second, 0 when unknown
+        int bufferPercent = 100;
+        bool remote = false;  // a network address
+    };
+
+    // A session is made on the window thread and moved to its own thread.
+    PipelineSession(quint64 serial, int volume);
+    ~PipelineSession() override;
+
+    quint64 serial() const { return m_serial; }
+    Snapshot snapshot() const;
+
+    // Commands: invoked queued, carried out on the session's thread.
+    void open(const QByteArray& address, double startAt);
+    void play();
+    void pause();
+    void seek(double seconds);
+    void setVolume(int volume);
+    // Takes the pipeline down and ends the session's thread.
+    void close();
+
+    // GStreamer is started once per process, on the first session's thread.
+    static void initialiseGStreamer();
+
+signals:
+    void event(quint64 serial, qpt::PipelineSession::Event event, const QString& detail);
+
+private:
+    bool makePipeline();
+    void fail(const QString& reason);
+    void reached(int state);
+    void handle(GstMessage* message);
+    void drain();
+    void refreshSnapshot();
+    void applyVolume();
+    void say(Event what, const QString& detail = QString());
+    static int onSyncMessage(GstBus* bus, GstMessage* message, void* self);
+
+    const quint64 m_serial;
+    GstElement* m_playbin = nullptr;
+    GstBus* m_bus = nullptr;
+    QTimer m_refresh;  // the snapshot while playing
+    int m_volume;
+    int m_target = 0;          // the GstState asked for
+    bool m_prerolled = false;  // position and seeks work
+    double m_pendingSeek = -1;
+    bool m_failed = false;
+    bool m_ended = false;
+
+    mutable std::mutex m_mutex;  // guards what follows
+    std::deque<GstMessage*> m_messages;
+    bool m_drainPosted = false;
+    Snapshot m_snapshot;
+};
+
+}  // namespace qpt
