@@ -199,6 +199,9 @@ def main():
     parser.add_argument('--with-parent', action='store_true')
     parser.add_argument('--lifetime', type=float, default=600.0)
     args = parser.parse_args()
+    for folder in (args.source, args.mountpoint):
+        if not os.path.isdir(folder):
+            sys.exit('hung_share: %s is not a folder' % folder)  # FUSE would mount on a file
     fusermount_for_libfuse2()
     watch(os.path.abspath(args.mountpoint), args.with_parent, args.lifetime)
     options = dict(foreground=True, nothreads=False, ro=True, fsname='qpt-hung-share', subtype='qpt-hung-share',
