@@ -1,11 +1,14 @@
 #include "dialogs.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QRegularExpression>
+
+#include <memory>
 
 namespace qpt {
 
@@ -139,6 +142,58 @@ QString Dialogs::buttonsName(MsgButtons buttons)
     return QStringLiteral("OK");
 }
 
+namespace {
+
+QMessageBox* makeBox(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons, QWidget* parent)
+{
+    auto* box = new QMessageBox(qtIcon(icon), title, shownText(text), QMessageBox::NoButton, parent);
+    switch (buttons) {
+    case MsgButtons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::RetryCancel: box->setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    }
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box;
+}
+
+MsgAnswer answerOf(int button, MsgButtons buttons)
+{
+    switch (button) {
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    case QMessageBox::Retry: return MsgAnswer::Retry;
+    case QMessageBox::Cancel: return MsgAnswer::Cancel;
+    case QMessageBox::Ok: return MsgAnswer::Ok;
+    default:  // closed by the window manager: the escape button
+        return buttons == MsgButtons::YesNo ? MsgAnswer::No
+             : buttons == MsgButtons::RetryCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
+    }
+}
+
+// Calls back from the event loop, never from inside the caller.
+template <typename Done, typename Value>
+void answerLater(QObject* context, Done done, Value value)
+{
+    if (!done)
+        return;
+    QObject* target = context ? context : QCoreApplication::instance();
+    QMetaObject::invokeMethod(
+        target, [done = std::move(done), value = std::move(value)] { done(value); }, Qt::QueuedConnection);
+}
+
+QFileDialog* makeFileDialog(const QString& title, const QString& filter, QWidget* parent)
+{
+    // Qt's own dialog matches name filters regardless of letter case,
+    // which the upper-case patterns rely on.
+    auto* dialog = new QFileDialog(parent, title);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setNameFilters(Dialogs::filterGroups(filter));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    return dialog;
+}
+
+}  // namespace
+
 MsgAnswer Dialogs::message(const QString& title, const QString& text, MsgIcon icon,
                            MsgButtons buttons, QWidget* parent)
 {
@@ -146,26 +201,78 @@ MsgAnswer Dialogs::message(const QString& title, const QString& text, MsgIcon ic
     if (const auto scripted = nextScripted()) {
         answer = parseAnswer(*scripted, buttons);
     } else {
-        QMessageBox box(qtIcon(icon), title, shownText(text), QMessageBox::NoButton, parent);
-        switch (buttons) {
-        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
-        }
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        switch (box.exec()) {
-        case QMessageBox::Yes: answer = MsgAnswer::Yes; break;
-        case QMessageBox::No: answer = MsgAnswer::No; break;
-        case QMessageBox::Retry: answer = MsgAnswer::Retry; break;
-        case QMessageBox::Cancel: answer = MsgAnswer::Cancel; break;
-        case QMessageBox::Ok: answer = MsgAnswer::Ok; break;
-        default:  // closed by the window manager: the escape button
-            answer = buttons == MsgButtons::YesNo ? MsgAnswer::No
-                   : buttons == MsgButtons::RetryCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
-        }
+        const std::unique_ptr<QMessageBox> box(makeBox(title, text, icon, buttons, parent));
+        answer = answerOf(box->exec(), buttons);
     }
     log({QStringLiteral("message"), title, text, iconName(icon), buttonsName(buttons), answerName(answer)});
     return answer;
+}
+
+void Dialogs::show(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons, QObject* context,
+                   Answered done, QWidget* parent)
+{
+    if (const auto scripted = nextScripted()) {
+        const MsgAnswer answer = parseAnswer(*scripted, buttons);
+        log({QStringLiteral("message"), title, text, iconName(icon), buttonsName(buttons), answerName(answer)});
+        answerLater(context, std::move(done), answer);
+        return;
+    }
+    QMessageBox* box = makeBox(title, text, icon, buttons, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject* target = context ? context : box;
+    QObject::connect(box, &QMessageBox::finished, target, [=](int result) {
+        // The button pressed, or the escape button when the box was closed.
+        const QAbstractButton* pressed = box->clickedButton();
+        const MsgAnswer answer =
+            answerOf(pressed ? box->standardButton(const_cast<QAbstractButton*>(pressed)) : result, buttons);
+        log({QStringLiteral("message"), title, text, iconName(icon), buttonsName(buttons), answerName(answer)});
+        if (done)
+            done(answer);
+    });
+    box->open();
+}
+
+void Dialogs::chooseFilesToOpen(const QString& title, const QString& filter, bool multiple, QObject* context,
+                                std::function<void(QStringList)> done, QWidget* parent)
+{
+    if (const auto scripted = nextScripted()) {
+        const QStringList chosen = scripted->isEmpty() ? QStringList() : scripted->split(QLatin1Char('|'));
+        log({QStringLiteral("open"), title, filter, QString(), QString(), chosen.join(QLatin1Char('|'))});
+        answerLater(context, std::move(done), chosen);
+        return;
+    }
+    QFileDialog* dialog = makeFileDialog(title, filter, parent);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    QObject::connect(dialog, &QDialog::finished, context ? context : dialog, [=](int result) {
+        const QStringList chosen = result == QDialog::Accepted ? dialog->selectedFiles() : QStringList();
+        log({QStringLiteral("open"), title, filter, QString(), QString(), chosen.join(QLatin1Char('|'))});
+        if (done)
+            done(chosen);
+    });
+    dialog->open();
+}
+
+void Dialogs::chooseFileToSave(const QString& title, const QString& filter, bool confirmOverwrite, QObject* context,
+                               std::function<void(QString)> done, QWidget* parent)
+{
+    if (const auto scripted = nextScripted()) {
+        log({QStringLiteral("save"), title, filter, QString(), QString(), *scripted});
+        answerLater(context, std::move(done), *scripted);
+        return;
+    }
+    QFileDialog* dialog = makeFileDialog(title, filter, parent);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
+    QObject::connect(dialog, &QDialog::finished, context ? context : dialog, [=](int result) {
+        const QString chosen =
+            result == QDialog::Accepted && !dialog->selectedFiles().isEmpty() ? dialog->selectedFiles().first() : QString();
+        log({QStringLiteral("save"), title, filter, QString(), QString(), chosen});
+        if (done)
+            done(chosen);
+    });
+    dialog->open();
 }
 
 QStringList Dialogs::filterGroups(const QString& filter)

@@ -14,6 +14,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
+class QObject;
 class QWidget;
 
 namespace qpt {
@@ -39,6 +42,20 @@ struct DialogRecord {
 
 class Dialogs {
 public:
+    // Boxes and dialogs that do not hold up their caller: they open and
+    // return at once, and the answer reaches `done` later from the event
+    // loop (never while the caller runs), as long as `context` lives. The
+    // program's windows, timers and media go on meanwhile.
+    using Answered = std::function<void(MsgAnswer)>;
+    static void show(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons,
+                     QObject* context = nullptr, Answered done = {}, QWidget* parent = nullptr);
+    static void chooseFilesToOpen(const QString& title, const QString& filter, bool multiple, QObject* context,
+                                  std::function<void(QStringList)> done, QWidget* parent = nullptr);
+    static void chooseFileToSave(const QString& title, const QString& filter, bool confirmOverwrite,
+                                 QObject* context, std::function<void(QString)> done, QWidget* parent = nullptr);
+
+    // Boxes that wait for their answer (a nested event loop): only where
+    // nothing else can be under way, as a program starts or ends.
     static MsgAnswer message(const QString& title, const QString& text, MsgIcon icon,
                              MsgButtons buttons, QWidget* parent = nullptr);
 

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <mutex>
+
 namespace qpt {
 
 namespace {
@@ -21,12 +23,14 @@ QString groupedKey(const QString& key)
     return QStringLiteral("%1/%2").arg(QLatin1String(SettingsStore::kSection), key);
 }
 
-// Values that could not be written, kept for this process.
+// Values that could not be written, kept for this process. Read from any
+// thread (an exit on a signal reads the options), written on one.
 QHash<QString, QString>& unsaved()
 {
     static QHash<QString, QString> values;
     return values;
 }
+std::mutex g_unsavedLock;
 
 }  // namespace
 
@@ -37,9 +41,12 @@ QString SettingsStore::filePath()
 
 QString SettingsStore::read(const QString& key)
 {
-    const auto kept = unsaved().constFind(key);
-    if (kept != unsaved().constEnd())
-        return *kept;
+    {
+        const std::lock_guard lock(g_unsavedLock);
+        const auto kept = unsaved().constFind(key);
+        if (kept != unsaved().constEnd())
+            return *kept;
+    }
     // A fresh QSettings per access reads the file as it is now on disk.
     QSettings settings(filePath(), QSettings::IniFormat);
     const QVariant value = settings.value(groupedKey(key));
@@ -55,6 +62,7 @@ bool SettingsStore::write(const QString& key, const QString& value)
         settings.sync();
         saved = settings.status() == QSettings::NoError;
     }
+    const std::lock_guard lock(g_unsavedLock);
     if (saved)
         unsaved().remove(key);
     else
@@ -64,6 +72,7 @@ bool SettingsStore::write(const QString& key, const QString& value)
 
 void SettingsStore::useDefaultOptionsForThisRun()
 {
+    const std::lock_guard lock(g_unsavedLock);
     for (const OptionDefault& option : kOptionDefaults)
         unsaved().insert(QLatin1String(option.key), option.on ? QStringLiteral("1") : QStringLiteral("2"));
 }

@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcPlayback, "qpt.playback")
@@ -30,22 +31,6 @@ void PlaybackEngine::setState(PlayerState state)
         return;
     m_state = state;
     emit stateChanged(state);
-}
-
-void PlaybackEngine::setCurrentIndex(int index)
-{
-    if (qint16(index) == m_currentIndex)
-        return;
-    m_currentIndex = qint16(index);
-    emit currentChanged();
-}
-
-void PlaybackEngine::setNowPlayingRow(int row)
-{
-    if (qint16(row) == m_nowPlayingRow)
-        return;
-    m_nowPlayingRow = qint16(row);
-    emit currentChanged();
 }
 
 void PlaybackEngine::setTitle(const QString& title)
@@ -114,6 +99,30 @@ void PlaybackEngine::showStatus()
 
 // ---------------------------------------------------------------- transport
 
+int PlaybackEngine::songNumber() const
+{
+    return m_playlist.currentRow();
+}
+
+int PlaybackEngine::nowPlayingRow() const
+{
+    return m_playlist.currentShown() ? m_playlist.currentRow() : 0;
+}
+
+int PlaybackEngine::rowAfterCurrent() const
+{
+    const int row = m_playlist.currentRow() + 1;
+    return row > m_playlist.count() ? 1 : row;
+}
+
+void PlaybackEngine::startRow(int row)
+{
+    m_playlist.setCurrentRow(row, true);
+    m_songStarting = true;
+    emit songStarted();
+    m_media.setUrl(m_playlist.path(row).value_or(NativePath()));
+}
+
 void PlaybackEngine::play()
 {
     if (m_state == PlayerState::Paused) {
@@ -127,12 +136,8 @@ void PlaybackEngine::play()
         if (m_playlist.isEmpty())
             return;
         // Play always starts from the first entry unless it resumes a pause.
-        setCurrentIndex(0);
-        m_playlist.setCursor(1);
-        m_media.setUrl(m_playlist.path(1).value_or(NativePath()));
+        startRow(1);
         showPlayingLook();
-        m_playlist.setNowPlaying(1, true);
-        setNowPlayingRow(1);
     }
     showStatus();
     setState(PlayerState::PlayingOrIdle);
@@ -159,7 +164,8 @@ void PlaybackEngine::stop()
     m_linkActive = true;
     showLook(kStoppedLook);
     emit announced(Announcement::Stopped);
-    m_playlist.setNowPlaying(m_nowPlayingRow, false);
+    m_playlist.setCurrentShown(false);
+    m_songStarting = false;
     m_media.stop();
     showStatus();
 }
@@ -173,58 +179,24 @@ void PlaybackEngine::playOrPause()
         play();
 }
 
-bool PlaybackEngine::beginStep()
-{
-    if (m_playlist.isEmpty())
-        return false;
-    // Off for the whole step; a failing step leaves them off, as it always
-    // did, until the next step that succeeds.
-    setStepButtons(false);
-    if (m_nowPlayingRow == 0)
-        setNowPlayingRow(1);
-    return true;
-}
-
 void PlaybackEngine::next()
 {
-    if (!beginStep())
+    if (m_playlist.isEmpty())
         return;
-    m_playlist.setNowPlaying(m_nowPlayingRow, false);
-    setNowPlayingRow(m_currentIndex + 1);
-    if (m_currentIndex == m_playlist.count())
-        setCurrentIndex(0);  // after the last entry the first
-    if (m_currentIndex < 0 || !m_playlist.setCursor(m_currentIndex + 1)) {
-        qCWarning(lcPlayback) << "next: no entry" << m_currentIndex;
-        return;
-    }
-    startCursorEntry();
+    setStepButtons(false);
+    step(rowAfterCurrent());
 }
 
 void PlaybackEngine::previous()
 {
-    if (!beginStep())
+    if (m_playlist.isEmpty())
         return;
-    setCurrentIndex(m_playlist.cursor() - 1);
-    m_playlist.setNowPlaying(m_nowPlayingRow, false);
-    setNowPlayingRow(m_currentIndex);
-    if (m_currentIndex == m_playlist.count())
-        setCurrentIndex(0);
-    bool placed;
-    if (m_currentIndex <= 0) {
-        // Previous on the first song restarts it; there is no wrap.
-        placed = m_playlist.setCursor(1);
-        setCurrentIndex(1);
-    } else {
-        placed = m_playlist.setCursor(m_currentIndex);
-    }
-    if (!placed) {
-        qCWarning(lcPlayback) << "previous: no entry" << m_currentIndex;
-        return;
-    }
-    startCursorEntry();
+    setStepButtons(false);
+    // Previous on the first song restarts it; there is no wrap.
+    step(std::max(m_playlist.currentRow() - 1, 1));
 }
 
-void PlaybackEngine::startCursorEntry()
+void PlaybackEngine::step(int row)
 {
     // A song started by Next or Previous plays as after Play, also when the
     // player was stopped or paused: the playing display and the supervision
@@ -236,19 +208,8 @@ void PlaybackEngine::startCursorEntry()
     }
     showPlayingLook();
     emit transportNotice();
-    m_media.setUrl(m_playlist.path(m_playlist.cursor()).value_or(NativePath()));
-    markStartedSong();
+    startRow(row);
     setStepButtons(true);
-}
-
-void PlaybackEngine::markStartedSong()
-{
-    if (m_nowPlayingRow == m_playlist.count() + 1) {
-        m_playlist.setNowPlaying(1, true);  // the start wrapped round
-        setNowPlayingRow(1);
-    } else {
-        m_playlist.setNowPlaying(m_nowPlayingRow == 0 ? 1 : m_nowPlayingRow, true);
-    }
 }
 
 void PlaybackEngine::playRow(int row)
@@ -256,49 +217,31 @@ void PlaybackEngine::playRow(int row)
     emit transportNotice();
     m_runLookPending = true;
     if (row < 1 || row > m_playlist.count())
-        return;  // no row chosen: the cursor stays
-    m_playlist.setCursor(row);
-    setCurrentIndex(row - 1);
-    if (m_nowPlayingRow == 0)
-        setNowPlayingRow(1);
-    m_playlist.setNowPlaying(m_nowPlayingRow, false);
-    m_playlist.setNowPlaying(row, true);
-    setNowPlayingRow(row);
-    m_media.setUrl(m_playlist.path(row).value_or(NativePath()));
-    // While a song plays currentIndex names the entry after it, as every
-    // play-state notice leaves it; Next then goes on from there.
-    setCurrentIndex(row);
+        return;  // no row chosen: the current song stays
+    startRow(row);
     setTitle(m_playlist.title(row).value_or(QString()));
     setState(PlayerState::PlayingOrIdle);
     m_linkActive = false;
 }
 
-void PlaybackEngine::rowRemoved(int row)
-{
-    // Playback is not touched, also when the playing song's own row went.
-    if (row > m_currentIndex)
-        return;
-    setCurrentIndex(m_currentIndex - 1);
-    setNowPlayingRow(m_nowPlayingRow - 1);
-    m_playlist.setCursor(qMax(0, int(m_currentIndex)));
-}
-
 void PlaybackEngine::restartNumbering()
 {
-    setCurrentIndex(0);
+    m_playlist.setCurrentRow(0, false);
 }
 
 void PlaybackEngine::onMediaStateChanged(int code)
 {
-    setCurrentIndex(m_playlist.cursor());
     emit mediaStateNoticed();
     if (code == playstate::Playing) {
+        m_songStarting = false;
         // A name too short to have an extension leaves the title as it was.
-        const NativePath path = m_playlist.path(m_playlist.cursor()).value_or(NativePath());
+        const NativePath path = m_playlist.path(m_playlist.currentRow()).value_or(NativePath());
         if (nativepath::displayText(nativepath::fileName(path)).size() >= 4)
             setTitle(songTitle(path));
         emit announced(Announcement::Playing);
         showStatus();
+    } else if (code == playstate::Stopped) {
+        m_songStarting = false;
     }
     // The end of a song goes on to the next one, unless the user stopped
     // the player as the song ended.
@@ -330,27 +273,20 @@ void PlaybackEngine::applyRunLook()
 
 // ------------------------------------------------------ the supervision
 
-bool PlaybackEngine::startCurrentIndexInPlace()
+void PlaybackEngine::skipSong()
 {
-    // Past the end the cursor stays on the entry that measured nothing.
-    const bool moved = m_currentIndex >= 0 && m_playlist.setCursor(m_currentIndex + 1);
-    m_playlist.setNowPlaying(m_nowPlayingRow == 0 ? 1 : m_nowPlayingRow, false);
+    if (m_playlist.isEmpty())
+        return;
     showPlayingLook();
-    if (m_playlist.cursor() >= 1)
-        m_media.setUrl(*m_playlist.path(m_playlist.cursor()));
-    return moved;
+    startRow(rowAfterCurrent());
 }
 
-void PlaybackEngine::markCursorAsPlaying()
+void PlaybackEngine::restartSong()
 {
-    setNowPlayingRow(m_playlist.cursor());
-    markStartedSong();
-}
-
-void PlaybackEngine::restartPlayingSong()
-{
-    setCurrentIndex(m_currentIndex - 1);
-    next();
+    if (m_playlist.isEmpty())
+        return;
+    setStepButtons(false);
+    step(std::max(m_playlist.currentRow(), 1));
 }
 
 }  // namespace qpt

@@ -4,13 +4,10 @@
 // the state machine of playback. It changes state and tells its listeners;
 // what the windows show of it is theirs.
 //
-// Two numbers follow the songs, as the player always counted them:
-//   currentIndex   set to the index of the entry being started; every
-//                  play-state notice sets it to the play cursor's row, so
-//                  while a song plays it is the 0-based index of the entry
-//                  after it (= the playing row). Next starts the entry at
-//                  this index, wrapping to the first.
-//   nowPlayingRow  the row drawn as now playing; 0 = none yet, read as 1.
+// The song it plays is the playlist's current entry (PlaylistModel), the
+// one notion of "the current song": Next starts the entry after it (after
+// the last the first), Previous the one before it (on the first, the first
+// again), and the now-playing row is that entry while it is shown playing.
 
 #include "common/native_path.h"
 #include "player/core/player_state.h"
@@ -31,19 +28,16 @@ public:
     // Resumes a pause, or starts the playlist from its first entry.
     void play();
     void pause();
-    // Stops and shows the stopped state; the cursor stays where it is.
+    // Stops and shows the stopped state; the current song stays current.
     void stop();
-    // Starts the entry at currentIndex (the one after the playing one),
-    // after the last the first.
+    // Starts the entry after the current one, after the last the first.
     void next();
-    // Starts the entry before the playing one; on the first it restarts it.
+    // Starts the entry before the current one; on the first it restarts it.
     void previous();
     // Plays a row the user chose (1-based). Nothing happens for none.
     void playRow(int row);
     // Play when playable, pause while playing (the Play button disabled).
     void playOrPause();
-    // Keeps the numbers right after the user removed a row (playback goes on).
-    void rowRemoved(int row);
     // After a sort the list starts again from its first entry.
     void restartNumbering();
 
@@ -58,22 +52,25 @@ public:
     // tick carries it out).
     void applyRunLook();
 
-    // Low-level steps of the supervision: start the entry at currentIndex
-    // in place of one that measures nothing (false when currentIndex is past
-    // the end, the cursor then stays), mark the cursor's row as now playing,
-    // and start the playing song again.
-    bool startCurrentIndexInPlace();
-    void markCursorAsPlaying();
-    void restartPlayingSong();
+    // Steps of the supervision: start the entry after the current one in
+    // place of a song that cannot be played (after the last the first), and
+    // start the current song again.
+    void skipSong();
+    void restartSong();
 
     PlayerState state() const { return m_state; }
     const TransportButtons& buttons() const { return m_buttons; }
-    qint16 currentIndex() const { return m_currentIndex; }
-    qint16 nowPlayingRow() const { return m_nowPlayingRow; }
+    // The number the main window shows for the playing song: the current
+    // entry's row, 0 for none.
+    int songNumber() const;
+    // The row drawn as now playing; 0 for none.
+    int nowPlayingRow() const;
     const QString& nowPlayingTitle() const { return m_title; }
     // While stopped, the now-playing line is the link to the web site.
     bool linkActive() const { return m_linkActive; }
     bool runLookPending() const { return m_runLookPending; }
+    // A song has been started and has not reached the playing state yet.
+    bool songStarting() const { return m_songStarting; }
 
     // The one-line product notice the now-playing line keeps while stopped.
     static QString productNotice();
@@ -81,8 +78,8 @@ public:
 signals:
     void stateChanged(PlayerState state);
     void buttonsChanged();
-    // currentIndex or nowPlayingRow changed.
-    void currentChanged();
+    // A song was started (also the same entry again): what is heard changes.
+    void songStarted();
     void titleChanged(const QString& title);
     // The media component's status text, to be shown as it is.
     void mediaStatusShown(const QString& status);
@@ -96,29 +93,27 @@ signals:
 
 private:
     void setState(PlayerState state);
-    void setCurrentIndex(int index);
-    void setNowPlayingRow(int row);
     void setTitle(const QString& title);
     void setButtons(const TransportButtons& buttons);
     void setStepButtons(bool enabled);
     void showLook(const TransportLook& look);
     void showPlayingLook();
     void showStatus();
-    // The first steps of Next and Previous; false with an empty playlist.
-    bool beginStep();
-    // Starts the cursor's entry as Next and Previous do.
-    void startCursorEntry();
-    void markStartedSong();
+    // Makes the row current and shown, and hands its path to the media.
+    void startRow(int row);
+    // Next and Previous: the step to the row, as the buttons carry it out.
+    void step(int row);
+    // The row after the current one, after the last the first.
+    int rowAfterCurrent() const;
 
     PlaylistModel& m_playlist;
     MediaComponent& m_media;
     PlayerState m_state = PlayerState::PlayingOrIdle;
     TransportButtons m_buttons;
-    qint16 m_currentIndex = 0;
-    qint16 m_nowPlayingRow = 0;
     QString m_title;
     bool m_linkActive = false;
     bool m_runLookPending = false;
+    bool m_songStarting = false;
 };
 
 }  // namespace qpt

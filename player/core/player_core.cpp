@@ -1,7 +1,6 @@
 #include "player/core/player_core.h"
 
 #include "common/app_folder.h"
-#include "common/clock.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
 #include "player/core/media/media_component.h"
@@ -15,7 +14,8 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
     : QObject(parent),
       engine(playlist, mediaComponent),
       supervision(playlist, engine, mediaComponent, lengths),
-      media(mediaComponent)
+      media(mediaComponent),
+      fade(mediaComponent)
 {
     statusTimer.setHandler([this] { statusTick(); });
     positionTimer.setHandler([this] { positionTick(); });
@@ -28,13 +28,14 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
     });
     // A cleared list wants none of the lengths still under way.
     connect(&playlist, &QAbstractItemModel::modelReset, &lengths, &SongLengthService::cancelAll);
-    supervision.onNothingPlayed = [this](const QString& firstError) {
-        emit errorOccurred(PlayerError::NothingPlayed, firstError);
-    };
+    supervision.onNothingPlayed = [this](const SongSupervision::NothingPlayed& what) { emit nothingPlayed(what); };
     connect(&media, &MediaComponent::playStateChanged, this, [this](int code) {
         if (code == playstate::Playing)
             supervision.songPlayed();
         engine.onMediaStateChanged(code);
+        // A song that could not be opened: the next one, at once.
+        if (code == playstate::Stopped && !media.lastError().isEmpty())
+            supervision.songFailed();
     });
 }
 
@@ -68,18 +69,6 @@ void PlayerCore::positionTick()
     }
     // Kept alive while the player runs: the Online System waits for it to go.
     MarkerFiles::keepNoFollow(AppFolder::file(QLatin1String(files::Running)));
-}
-
-void PlayerCore::fadeOut()
-{
-    for (int step = 0; step < 13; ++step) {
-        // A volume below 0 is refused and stays where it was.
-        const int lowered = media.volume() - 8;
-        if (lowered >= 0)
-            media.setVolume(lowered);
-        sleepMs(90);
-        yieldEvents();
-    }
 }
 
 }  // namespace qpt

@@ -10,6 +10,7 @@
 #include "player/core/player_state.h"
 #include "player/core/playlist_model.h"
 #include "player/core/song_supervision.h"
+#include "player/core/volume_fade.h"
 
 #include <QObject>
 
@@ -40,8 +41,8 @@ public:
     void positionTick();
     void startTimers();
 
-    // The volume fades out as the player closes: 13 steps of 8, 90 ms apart.
-    void fadeOut();
+    // The volume fading out as the player closes.
+    VolumeFade fade;
 
     // The last position and length seen, whole seconds (-1: no media).
     double position() const { return m_position; }
@@ -54,6 +55,9 @@ signals:
     // The Online System asks the player to close.
     void closeRequested();
     void errorOccurred(PlayerError error, const QString& detail);
+    // No song of a whole round of the playlist could be played; the player
+    // has stopped.
+    void nothingPlayed(const SongSupervision::NothingPlayed& what);
 
 private:
     double m_position = -1;  // no media

@@ -41,7 +41,6 @@ enum class Announcement {
 enum class PlayerError {
     LengthNotRepresentable,  // a length beyond 32-bit milliseconds
     BatchFileUnreadable,     // a batch file that cannot be read ("Error 15")
-    NothingPlayed,           // a whole round of songs of which none played
     FolderNotWritable,       // the application folder refuses batch files
     PlaylistTooLarge,        // a playlist file over the size limit
 };

@@ -10,7 +10,10 @@ PlaylistModel::EntryId PlaylistModel::append(const NativePath& path, const QStri
 {
     const int at = count();
     beginInsertRows(QModelIndex(), at, at);
-    m_entries.push_back({path, title, SongLength::pending(), ++m_lastId, false});
+    {
+        const std::lock_guard lock(m_entriesLock);
+        m_entries.push_back({path, title, SongLength::pending(), ++m_lastId});
+    }
     endInsertRows();
     emit rowsChanged();
     return m_lastId;
@@ -26,8 +29,11 @@ PlaylistModel::EntryId PlaylistModel::appendMany(QList<NewEntry> entries)
     const int at = count();
     const EntryId first = m_lastId + 1;
     beginInsertRows(QModelIndex(), at, at + int(entries.size()) - 1);
-    for (NewEntry& entry : entries)
-        m_entries.push_back({std::move(entry.path), std::move(entry.title), SongLength::pending(), ++m_lastId, false});
+    {
+        const std::lock_guard lock(m_entriesLock);
+        for (NewEntry& entry : entries)
+            m_entries.push_back({std::move(entry.path), std::move(entry.title), SongLength::pending(), ++m_lastId});
+    }
     endInsertRows();
     emit rowsChanged();
     return first;
@@ -37,23 +43,39 @@ void PlaylistModel::removeRow(int row)
 {
     if (!valid(row))
         return;
+    const bool wasCurrent = m_current == m_entries[row - 1].id;
     beginRemoveRows(QModelIndex(), row - 1, row - 1);
-    m_entries.removeAt(row - 1);
+    {
+        const std::lock_guard lock(m_entriesLock);
+        m_entries.removeAt(row - 1);
+    }
     endRemoveRows();
-    if (m_cursor == row)
-        m_cursor = 0;
-    else if (m_cursor > row)
-        --m_cursor;
     emit rowsChanged();
+    if (wasCurrent) {
+        // The song before it stands in, so that Next goes on with the one
+        // that followed the removed song.
+        m_current = row > 1 ? std::optional(m_entries[row - 2].id) : std::nullopt;
+        m_currentShown = false;
+        emit currentChanged();
+    } else if (m_current && currentRow() >= row) {
+        emit currentChanged();  // its row moved up
+    }
 }
 
 void PlaylistModel::clear()
 {
     beginResetModel();
-    m_entries.clear();
-    m_cursor = 0;
+    {
+        const std::lock_guard lock(m_entriesLock);
+        m_entries.clear();
+    }
+    const bool hadCurrent = m_current.has_value();
+    m_current.reset();
+    m_currentShown = false;
     endResetModel();
     emit rowsChanged();
+    if (hadCurrent)
+        emit currentChanged();
 }
 
 std::optional<NativePath> PlaylistModel::path(int row) const
@@ -78,7 +100,13 @@ std::optional<SongLength> PlaylistModel::songLength(int row) const
 
 bool PlaylistModel::isNowPlaying(int row) const
 {
-    return valid(row) && m_entries[row - 1].nowPlaying;
+    return valid(row) && currentShown() && m_entries[row - 1].id == *m_current;
+}
+
+QList<NativePath> PlaylistModel::pathsFromAnyThread() const
+{
+    const std::lock_guard lock(m_entriesLock);
+    return paths();
 }
 
 QList<NativePath> PlaylistModel::paths() const
@@ -115,7 +143,10 @@ void PlaylistModel::setLength(EntryId id, SongLength length)
     const int index = indexOf(id);
     if (index < 0)
         return;
-    m_entries[index].length = length;
+    {
+        const std::lock_guard lock(m_entriesLock);
+        m_entries[index].length = length;
+    }
     const QModelIndex cell = this->index(index, 1);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
@@ -124,33 +155,59 @@ void PlaylistModel::setLengths(const std::vector<length::LengthResult>& results)
 {
     int first = count();
     int last = -1;
-    for (const length::LengthResult& result : results) {
-        const int index = indexOf(result.entry);
-        if (index < 0)
-            continue;  // removed while it was measured
-        m_entries[index].length = result.length;
-        first = std::min(first, index);
-        last = std::max(last, index);
+    {
+        const std::lock_guard lock(m_entriesLock);
+        for (const length::LengthResult& result : results) {
+            const int index = indexOf(result.entry);
+            if (index < 0)
+                continue;  // removed while it was measured
+            m_entries[index].length = result.length;
+            first = std::min(first, index);
+            last = std::max(last, index);
+        }
     }
     // One change for the whole batch: the view repaints what it shows of it.
     if (last >= 0)
         emit dataChanged(index(first, 1), index(last, 1), {Qt::DisplayRole});
 }
 
-void PlaylistModel::setNowPlaying(int row, bool on)
+int PlaylistModel::currentRow() const
 {
-    if (!valid(row) || m_entries[row - 1].nowPlaying == on)
-        return;
-    m_entries[row - 1].nowPlaying = on;
-    emit dataChanged(index(row - 1, 0), index(row - 1, 1), {NowPlayingRole});
+    return m_current ? rowOf(*m_current).value_or(0) : 0;
 }
 
-bool PlaylistModel::setCursor(int row)
+void PlaylistModel::emitRowChanged(int row)
+{
+    if (valid(row))
+        emit dataChanged(index(row - 1, 0), index(row - 1, 1), {NowPlayingRole});
+}
+
+bool PlaylistModel::setCurrentRow(int row, bool shown)
 {
     if (row != 0 && !valid(row))
         return false;
-    m_cursor = row;
+    const std::optional<EntryId> id = row == 0 ? std::nullopt : std::optional(m_entries[row - 1].id);
+    const int before = currentShown() ? currentRow() : 0;
+    if (id == m_current && shown == m_currentShown)
+        return true;
+    m_current = id;
+    m_currentShown = shown;
+    const int after = currentShown() ? currentRow() : 0;
+    if (before != after) {
+        emitRowChanged(before);
+        emitRowChanged(after);
+    }
+    emit currentChanged();
     return true;
+}
+
+void PlaylistModel::setCurrentShown(bool shown)
+{
+    if (!m_current || shown == m_currentShown)
+        return;
+    m_currentShown = shown;
+    emitRowChanged(currentRow());
+    emit currentChanged();
 }
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const
@@ -174,7 +231,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return index.column() == 0 ? QVariant(entry.title) : QVariant();
     case NowPlayingRole:
-        return entry.nowPlaying;
+        return currentShown() && entry.id == *m_current;
     default:
         return QVariant();
     }

@@ -5,8 +5,12 @@
 // table model, so that the playlist window shows it as it is. Rows are
 // 1-based in this class's own functions and 0-based in Qt's.
 //
-// The play cursor is the entry the playback engine starts and steps from.
-// It follows its entry when rows above it are removed.
+// The current song is one entry, named by its id: the one the playback
+// engine started last and steps from, whatever rows come and go around it.
+// It is drawn as the now-playing row while it is shown as playing (a Stop
+// takes the bold away and leaves the entry current). When the current
+// entry's row is removed, the entry before it becomes current (not shown),
+// so that Next goes on with the song that followed the removed one.
 
 #include "common/native_path.h"
 #include "player/core/length/length_job.h"
@@ -14,9 +18,9 @@
 #include <QAbstractTableModel>
 #include <QList>
 
-#include <vector>
-
+#include <mutex>
 #include <optional>
+#include <vector>
 
 namespace qpt {
 
@@ -54,6 +58,7 @@ public:
     // The Length text as the list shows it.
     std::optional<QString> length(int row) const;
     std::optional<SongLength> songLength(int row) const;
+    // The row drawn as now playing.
     bool isNowPlaying(int row) const;
     QList<NativePath> paths() const;
 
@@ -64,12 +69,17 @@ public:
     void setLength(EntryId id, SongLength length);
     // Sets the lengths of a batch of entries; those gone are passed over.
     void setLengths(const std::vector<length::LengthResult>& results);
-    void setNowPlaying(int row, bool on);
 
-    // The play cursor: a row, or 0 for none.
-    int cursor() const { return m_cursor; }
+    // The current song.
+    std::optional<EntryId> current() const { return m_current; }
+    // Its row now; 0 for none.
+    int currentRow() const;
+    bool currentShown() const { return m_current && m_currentShown; }
+    // Makes the entry at the row current (0: none), shown as playing or not.
     // False (and no change) for a row that does not exist.
-    bool setCursor(int row);
+    bool setCurrentRow(int row, bool shown);
+    // Shows the current entry as playing, or not.
+    void setCurrentShown(bool shown);
 
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -77,9 +87,15 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The paths in play order, from any thread: what an exit on a signal
+    // saves when the window thread does not answer.
+    QList<NativePath> pathsFromAnyThread() const;
+
 signals:
     // Rows came or went (the count changed).
     void rowsChanged();
+    // The current entry changed, or whether it is shown as playing.
+    void currentChanged();
 
 private:
     struct Entry {
@@ -87,14 +103,18 @@ private:
         QString title;
         SongLength length;
         EntryId id = 0;
-        bool nowPlaying = false;
     };
     bool valid(int row) const { return row >= 1 && row <= count(); }
     int indexOf(EntryId id) const;
+    void emitRowChanged(int row);
 
+    // Written on the window thread only, under the lock; read there without
+    // it, and elsewhere with it.
     QList<Entry> m_entries;
+    mutable std::mutex m_entriesLock;
     EntryId m_lastId = 0;
-    int m_cursor = 0;
+    std::optional<EntryId> m_current;
+    bool m_currentShown = false;
 };
 
 }  // namespace qpt

@@ -20,9 +20,12 @@ bool measuresZero(SongLengthService& lengths, const QByteArray& url)
 }  // namespace
 
 SongSupervision::SongSupervision(PlaylistModel& playlist, PlaybackEngine& engine, MediaComponent& media,
-                                 SongLengthService& lengths)
-    : m_playlist(playlist), m_engine(engine), m_media(media), m_lengths(lengths)
+                                 SongLengthService& lengths, QObject* parent)
+    : QObject(parent), m_playlist(playlist), m_engine(engine), m_media(media), m_lengths(lengths)
 {
+    m_advance.setSingleShot(true);
+    m_advance.setInterval(kAdvanceMs);
+    connect(&m_advance, &QTimer::timeout, this, &SongSupervision::advance);
 }
 
 void SongSupervision::check()
@@ -30,6 +33,10 @@ void SongSupervision::check()
     if (m_playlist.isEmpty())
         return;
     if (m_engine.state() == PlayerState::Stopped || m_engine.state() == PlayerState::Loading)
+        return;
+    // A song on its way is the media component's: it either plays, or
+    // fails (at once, or when its source gives no data in time).
+    if (m_advance.isActive() || m_engine.songStarting())
         return;
 
     if (measuresZero(m_lengths, m_media.url())) {
@@ -40,54 +47,58 @@ void SongSupervision::check()
         // Nothing loaded yet is no failure: the first song is simply started.
         if (!m_media.url().isEmpty() && giveUpAfterFailure())
             return;
-        skipZeroLengthSong();
+        m_engine.skipSong();
+        return;
     }
     if (m_engine.state() == PlayerState::Paused)
         return;
-    if (playingSongFailed()) {
-        // A file that measures a length but cannot be decoded (a damaged
-        // stream, a missing codec) would otherwise hold continuous play
-        // for good: the watchdog only sees songs that sit at position 0.
-        // Such failures arrive from the playback threads after the start,
-        // so this skips once per tick and a list of them is walked slowly.
-        if (!giveUpAfterFailure())
-            m_engine.next();
-        return;
-    }
     stallWatchdog();
 }
 
 void SongSupervision::songPlayed()
 {
     m_failedInARow = 0;
-    m_firstError.clear();
+    m_first = {};
+}
+
+void SongSupervision::songFailed()
+{
+    // A Stop or a Pause the user gave meanwhile wins.
+    if (m_engine.state() == PlayerState::Stopped || m_engine.state() == PlayerState::Paused)
+        return;
+    if (giveUpAfterFailure())
+        return;
+    m_advance.start();
+}
+
+void SongSupervision::advance()
+{
+    m_advance.stop();
+    if (m_engine.state() == PlayerState::Stopped || m_engine.state() == PlayerState::Paused)
+        return;
+    m_engine.skipSong();
+}
+
+void SongSupervision::advanceNow()
+{
+    if (m_advance.isActive())
+        advance();
 }
 
 bool SongSupervision::giveUpAfterFailure()
 {
     if (m_failedInARow == 0)
-        m_firstError = m_media.lastError();
+        m_first = {0, m_media.url(), m_media.lastError()};
     if (++m_failedInARow < m_playlist.count())
         return false;
-    const QString reason = m_firstError;
+    NothingPlayed what = m_first;
+    what.songs = m_failedInARow;
     songPlayed();
+    m_advance.stop();
     m_engine.stop();
     if (onNothingPlayed)
-        onNothingPlayed(reason);
+        onNothingPlayed(what);
     return true;
-}
-
-bool SongSupervision::playingSongFailed() const
-{
-    return !m_media.url().isEmpty() && m_media.currentPosition() == -1;
-}
-
-void SongSupervision::skipZeroLengthSong()
-{
-    m_engine.startCurrentIndexInPlace();
-    if (m_engine.currentIndex() == m_playlist.count() && measuresZero(m_lengths, m_media.url()))
-        m_engine.next();  // the last entry: round to the first
-    m_engine.markCursorAsPlaying();
 }
 
 void SongSupervision::stallWatchdog()
@@ -98,15 +109,10 @@ void SongSupervision::stallWatchdog()
     if (position == m_lastZeroPosition) {
         if (m_stallCount == 2) {
             m_stallCount = 0;
-            if (m_playlist.cursor() == m_engine.currentIndex()) {
-                // The playing song's notice has arrived: start it again.
-                m_engine.restartPlayingSong();
-                return;
-            }
-            m_engine.next();
-        } else {
-            ++m_stallCount;
+            m_engine.restartSong();  // the same song from the start
+            return;
         }
+        ++m_stallCount;
     }
     m_lastZeroPosition = position;
 }

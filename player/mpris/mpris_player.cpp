@@ -46,7 +46,9 @@ MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_a
     PlayerCore& core = app.core();
     connect(&core.engine, &PlaybackEngine::stateChanged, this, later);
     connect(&core.engine, &PlaybackEngine::buttonsChanged, this, later);
-    connect(&core.engine, &PlaybackEngine::currentChanged, this, later);
+    connect(&core.playlist, &PlaylistModel::currentChanged, this, later);
+    // The same entry started again is still a new song.
+    connect(&core.engine, &PlaybackEngine::songStarted, this, later);
     connect(&core.engine, &PlaybackEngine::titleChanged, this, later);
     connect(&core.media, &MediaComponent::playStateChanged, this, later);
     connect(&core, &PlayerCore::positionChanged, this, later);

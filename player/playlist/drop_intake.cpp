@@ -117,7 +117,7 @@ void DropIntake::listFolders()
 void DropIntake::process()
 {
     if (!m_batchNumber)
-        m_batchNumber = m_engine.currentIndex();
+        m_batchNumber = m_engine.songNumber();
     const int number = *m_batchNumber;
     for (;;) {
         switch (classify(number)) {

@@ -1,37 +1,39 @@
 #include "player/shell/exit_sequence.h"
 
 #include "common/app_folder.h"
-#include "common/event_loop.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
-#include "common/settings_store.h"
+#include "common/options.h"
 #include "player/core/media/media_component.h"
 #include "player/core/player_core.h"
 
 namespace qpt {
 
-ExitSequence::ExitSequence(PlayerCore& core, std::function<void()> hideMainWindow, std::function<void()> terminate)
-    : m_core(core), m_hideMainWindow(std::move(hideMainWindow)), m_terminate(std::move(terminate))
+ExitSequence::ExitSequence(PlayerCore& core, std::function<void()> hideMainWindow, std::function<void()> terminate,
+                           QObject* parent)
+    : QObject(parent), m_core(core), m_hideMainWindow(std::move(hideMainWindow)), m_terminate(std::move(terminate))
 {
-}
-
-bool ExitSequence::fadeWanted()
-{
-    // Missing or not a number: no fade.
-    const auto fade = SettingsStore::readNumber(QLatin1String(keys::FadeOutCD));
-    return fade && *fade != 2.0;
+    connect(&m_core.fade, &VolumeFade::finished, this, &ExitSequence::finish);
 }
 
 void ExitSequence::run()
 {
+    if (m_running)
+        return;
+    m_running = true;
     m_hideMainWindow();
-    yieldEvents();
     // An open Option dialog sees its marker go, saves and closes.
     MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
-    if (fadeWanted() && m_core.media.currentPosition() != -1)
-        m_core.fadeOut();
-    // The lengths measured this run spare the next start the measuring.
-    m_core.lengths.saveCache();
+    if (Options::read().fadesOutOnExit() && m_core.media.currentPosition() != -1)
+        m_core.fade.start();
+    else
+        finish();
+}
+
+void ExitSequence::finish()
+{
+    if (!m_running)
+        return;
     MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
     m_terminate();
 }

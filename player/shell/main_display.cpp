@@ -139,7 +139,8 @@ MainDisplay::MainDisplay(PlayerCore& core, QObject* parent)
 
     PlaybackEngine& engine = core.engine;
     connect(&engine, &PlaybackEngine::buttonsChanged, this, &MainDisplay::showButtons);
-    connect(&engine, &PlaybackEngine::currentChanged, this, &MainDisplay::showSongNumber);
+    // The number follows the current entry, also when rows above it go.
+    connect(&core.playlist, &PlaylistModel::currentChanged, this, &MainDisplay::showSongNumber);
     connect(&engine, &PlaybackEngine::mediaStatusShown, &statusLabel, &LabelModel::setText);
     connect(&engine, &PlaybackEngine::stateChanged, this, [this](PlayerState state) {
         if (state == PlayerState::Stopped)
@@ -184,7 +185,7 @@ void MainDisplay::showSongCount()
 
 void MainDisplay::showSongNumber()
 {
-    const int number = m_core.engine.currentIndex() == -1 ? 0 : m_core.engine.currentIndex();
+    const int number = m_core.engine.songNumber();
     songNumberLabel.setText(QStringLiteral("Now Playing Song Number ") + QString::number(number));
 }
 

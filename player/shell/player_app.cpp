@@ -2,8 +2,10 @@
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"
-#include "common/event_loop.h"
+#include "common/file_names.h"
+#include "common/marker_files.h"
 #include "common/notices.h"
+#include "common/options.h"
 #include "common/product.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
@@ -38,23 +40,23 @@ const char* const kOpenFilter =
 const char* const kSaveTitle = "Save PlayList";
 const char* const kSaveFilter = "Quorbel PlayList|*.VYX|All Files|*.*";
 
-bool autosaveOn()
-{
-    // Missing or not a number counts as off.
-    return SettingsStore::isOn(QLatin1String(keys::AutosavePlayList));
-}
-
 QString error15Text()
 {
     return QStringLiteral("Error 15 Loading Song Section\r\nPlease report this to Vyx Hollowmere\r\n"
                           "You can use the Bug Report System in the Online System");
 }
 
-QString nothingPlayedText(const QString& firstError)
+QString nothingPlayedText(const SongSupervision::NothingPlayed& what)
 {
-    QString text = QStringLiteral("None of the songs in the PlayList could be played.");
-    if (!firstError.isEmpty())
-        text += QStringLiteral("\r\nThe first one failed with: ") + firstError;
+    const QString song = nativepath::displayText(what.firstSong);
+    QString text = what.songs == 1
+                     ? QStringLiteral("The song in the PlayList could not be played:\r\n") + song
+                     : QStringLiteral("None of the %1 songs in the PlayList could be played.\r\n"
+                                      "The first one was ")
+                               .arg(what.songs)
+                           + song;
+    if (!what.firstReason.isEmpty())
+        text += QStringLiteral("\r\nIt failed with: ") + what.firstReason;
     return text;
 }
 
@@ -70,7 +72,11 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
       m_bars(m_display, *m_media),
       m_commands(*this),
       m_statusLine(m_core.engine, *m_media),
-      m_chrome(*this)
+      m_chrome(*this),
+      m_exit(m_core, [this] { m_main->hide(); }, [this] {
+          if (onTerminate)
+              onTerminate();
+      })
 {
     onTerminate = [] { ::_exit(0); };
     m_core.lengths.setCacheFile(SongLengthService::defaultCacheFile());
@@ -79,6 +85,10 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_loader, &BatchLoader::errorOccurred, this, &PlayerApp::showError);
     connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
     connect(&m_core, &PlayerCore::closeRequested, this, &PlayerApp::closeInOrder);
+    connect(&m_core, &PlayerCore::nothingPlayed, this, [](const SongSupervision::NothingPlayed& what) {
+        Dialogs::show(QStringLiteral("No Song Could Be Played"), nothingPlayedText(what), MsgIcon::Exclamation,
+                      MsgButtons::Ok);
+    });
     // Every play-state notice brings the playing song into view, a moment later.
     connect(&m_core.engine, &PlaybackEngine::mediaStateNoticed, this,
             [this] { m_commands.playlistTimer.setInterval(200); });
@@ -127,9 +137,15 @@ void PlayerApp::listenForSessionEnd()
     // the playlist saved first when the option says so.
     m_termination = new TerminationRequests(this);
     connect(m_termination, &TerminationRequests::requested, this, &PlayerApp::closeInOrder);
+    // Should the window thread not answer (it never waits, but a bug might
+    // hold it), the watcher saves the playlist as it stands in memory.
+    m_termination->setSaveGuard({[this] { saveFromAnyThread(); }, [] {
+                                     MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
+                                     MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
+                                 }});
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            if (autosaveOn()) {
+            if (Options::read().savesPlaylistOnExit()) {
                 m_loader.finishLoading();
                 playlistfiles::writeAutosave(m_core.playlist);
             }
@@ -138,18 +154,28 @@ void PlayerApp::listenForSessionEnd()
     }
 }
 
+// Called on the termination watcher's thread: only what is safe from any
+// thread (the model's lock, the settings file, the length cache's lock).
+void PlayerApp::saveFromAnyThread()
+{
+    if (Options::read().savesPlaylistOnExit()) {
+        const QList<NativePath> paths = m_core.playlist.pathsFromAnyThread();
+        if (!paths.isEmpty())
+            playlistfiles::write(AppFolder::file(QLatin1String(files::SavedPlaylist)), paths);
+    }
+    m_core.lengths.saveCache();
+}
+
+// Boxes open without waiting: the one that reports a problem never holds
+// up the signal that brought it, nor the songs and lengths behind it.
 void PlayerApp::showError(PlayerError error, const QString& detail)
 {
     switch (error) {
     case PlayerError::LengthNotRepresentable:
-        Dialogs::message(QStringLiteral(" Error"), detail, MsgIcon::None, MsgButtons::Ok);
+        Dialogs::show(QStringLiteral(" Error"), detail, MsgIcon::None, MsgButtons::Ok);
         return;
     case PlayerError::BatchFileUnreadable:
-        Dialogs::message(QStringLiteral("Error 15"), error15Text(), MsgIcon::Critical, MsgButtons::Ok);
-        return;
-    case PlayerError::NothingPlayed:
-        Dialogs::message(QStringLiteral("No Song Could Be Played"), nothingPlayedText(detail), MsgIcon::Exclamation,
-                         MsgButtons::Ok);
+        Dialogs::show(QStringLiteral("Error 15"), error15Text(), MsgIcon::Critical, MsgButtons::Ok);
         return;
     case PlayerError::FolderNotWritable:
         notices::folderNotWritableOnce();
@@ -245,17 +271,17 @@ void PlayerApp::mainWindowMoved()
 void PlayerApp::startOptionProgram()
 {
     if (!ProgramStarter::start(AppFolder::file(QLatin1String(programs::Option))))
-        Dialogs::message(QStringLiteral("Option Not Found"), StartSequence::optionNotFoundText(),
-                         MsgIcon::Information, MsgButtons::Ok);
+        Dialogs::show(QStringLiteral("Option Not Found"), StartSequence::optionNotFoundText(), MsgIcon::Information,
+                      MsgButtons::Ok);
 }
 
 void PlayerApp::startOnlineSystem()
 {
     if (!ProgramStarter::start(AppFolder::file(QLatin1String(programs::Internet))))
-        Dialogs::message(QStringLiteral("OS Not Found"),
-                         QStringLiteral("Internet.dat not found... Please Visit ") + Product::website()
-                             + QStringLiteral(" for the File"),
-                         MsgIcon::Information, MsgButtons::Ok);
+        Dialogs::show(QStringLiteral("OS Not Found"),
+                      QStringLiteral("Internet.dat not found... Please Visit ") + Product::website()
+                          + QStringLiteral(" for the File"),
+                      MsgIcon::Information, MsgButtons::Ok);
 }
 
 // ------------------------------------------------------------ the playlist
@@ -271,7 +297,6 @@ void PlayerApp::removeSelectedRow()
     if (row < 1 || row > m_core.playlist.count())
         return;
     m_core.playlist.removeRow(row);
-    m_core.engine.rowRemoved(row);
 }
 
 void PlayerApp::sortNow()
@@ -314,12 +339,15 @@ void PlayerApp::openMusic()
     // The menu is topmost: hidden first, so that it never covers the
     // dialog's file list.
     hidePopupMenu();
-    const QStringList chosen = Dialogs::openFiles(QLatin1String(kOpenTitle), QLatin1String(kOpenFilter),
-                                                  /*multiple=*/true);
-    QList<NativePath> paths;
-    for (const QString& path : chosen)
-        paths << nativepath::fromText(path);
-    queueChosenFiles(paths, [this](PlayerError error, const QString& detail) { showError(error, detail); });
+    Dialogs::chooseFilesToOpen(QLatin1String(kOpenTitle), QLatin1String(kOpenFilter), /*multiple=*/true, this,
+                               [this](const QStringList& chosen) {
+                                   QList<NativePath> paths;
+                                   for (const QString& path : chosen)
+                                       paths << nativepath::fromText(path);
+                                   queueChosenFiles(paths, [this](PlayerError error, const QString& detail) {
+                                       showError(error, detail);
+                                   });
+                               });
 }
 
 void PlayerApp::savePlaylist(bool leftButton)
@@ -331,41 +359,28 @@ void PlayerApp::savePlaylist(bool leftButton)
     PlaylistModel& playlist = m_core.playlist;
     if (playlist.isEmpty()) {
         hidePopupMenu();
-        Dialogs::message(QStringLiteral("NO MUSIC TO SAVE"), QStringLiteral("No music in PlayList"),
-                         MsgIcon::Information, MsgButtons::Ok);
+        Dialogs::show(QStringLiteral("NO MUSIC TO SAVE"), QStringLiteral("No music in PlayList"),
+                      MsgIcon::Information, MsgButtons::Ok);
         return;
     }
     m_nowSaving = new NowSavingWindow([this] { setMainWindowsEnabled(false); },
-                                      [this] { setMainWindowsEnabled(true); }, [this] { cancelSaving(); });
+                                      [this] { setMainWindowsEnabled(true); }, {});
     m_nowSaving->show();
     makeTopMost(m_nowSaving, true);
     // The music stops a moment later, on the command timer.
     m_commands.stopRequested = true;
     m_commands.mainTimer.setInterval(10);
-    m_saveCancelled = false;
-    QList<NativePath> paths;
-    for (int row = 1; row <= playlist.count(); ++row) {
-        paths << *playlist.path(row);
-        // The window and its Cancel stay alive through a long playlist;
-        // songs the loader adds meanwhile are taken too.
-        if (row % 256 == 0)
-            yieldEvents();
-        if (m_saveCancelled)
-            return;  // nothing is written, and the menu stays
-    }
-    playlist.setCursor(playlist.count());  // the collection leaves it on the last entry
+    // The paths are taken from memory at once: there is nothing to wait
+    // for, so the window goes before the user could cancel it.
+    const QList<NativePath> paths = playlist.paths();
     delete m_nowSaving;
     // The menu is topmost: hidden before the dialog, never over it.
     hidePopupMenu();
-    const QString name = Dialogs::saveFile(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter),
-                                           /*confirmOverwrite=*/true);
-    if (!name.isEmpty())
-        playlistfiles::write(name, paths);
-}
-
-void PlayerApp::cancelSaving()
-{
-    m_saveCancelled = true;
+    Dialogs::chooseFileToSave(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter), /*confirmOverwrite=*/true, this,
+                              [paths](const QString& name) {
+                                  if (!name.isEmpty())
+                                      playlistfiles::write(name, paths);
+                              });
 }
 
 // ------------------------------------------------------------------ ending
@@ -373,18 +388,13 @@ void PlayerApp::cancelSaving()
 void PlayerApp::closeFromTimeDisplay()
 {
     m_main->hide();
-    yieldEvents();
     playlistWindow().hide();
-    yieldEvents();
-    if (autosaveOn())
-        autosaveAndQuit();
-    else
-        quitNow();
+    closeInOrder();
 }
 
 void PlayerApp::closeInOrder()
 {
-    if (autosaveOn())
+    if (Options::read().savesPlaylistOnExit())
         autosaveAndQuit();
     else
         quitNow();
@@ -399,18 +409,19 @@ void PlayerApp::quitNow()
     // events): it stays for the next start.
     m_loader.timer.setInterval(0);
     emit quitting();
-    ExitSequence exit(m_core, [this] { m_main->hide(); }, [this] {
-        if (onTerminate)
-            onTerminate();
-    });
-    exit.run();
+    // What was measured this run spares the next start the measuring; on
+    // disk before the fade, like the playlist.
+    m_core.lengths.saveCache();
+    if (m_termination)
+        m_termination->markSaved();
+    m_exit.run();
 }
 
 // ----------------------------------------------------------------- commands
 
 void PlayerApp::closePlayer()
 {
-    if (autosaveOn())
+    if (Options::read().savesPlaylistOnExit())
         m_commands.post(Command::AutosaveAndQuit);
     else
         quitNow();
@@ -478,8 +489,6 @@ void PlayerApp::autosaveAndQuit()
     // An empty playlist writes nothing: the last saved copy stays.
     if (!m_core.playlist.isEmpty()) {
         m_main->hide();
-        yieldEvents();
-        m_core.playlist.setCursor(m_core.playlist.count());
         playlistfiles::writeAutosave(m_core.playlist);
     }
     quitNow();
@@ -505,7 +514,7 @@ void PlayerApp::pressStop()
 
 void PlayerApp::scrollToPlayingSong()
 {
-    const int index = m_core.engine.currentIndex();
+    const int index = m_core.engine.songNumber();
     const int row = index >= 9 ? index + 2 : 1;
     if (row <= m_core.playlist.count())
         playlistWindow().showRow(row);

@@ -8,6 +8,7 @@
 #include "player/playlist/batch_loader.h"
 #include "player/playlist/drop_intake.h"
 #include "player/shell/commands.h"
+#include "player/shell/exit_sequence.h"
 #include "player/shell/main_display.h"
 #include "player/shell/now_playing_animation.h"
 #include "player/shell/playlist_status_line.h"
@@ -71,7 +72,6 @@ public:
     void dropOnPlaylist(const QList<NativePath>& paths);
     void openMusic();
     void savePlaylist(bool leftButton);
-    void cancelSaving();
     void openPopupMenuAtCursor();
     void nowPlayingClicked();
     void mainWindowMoved();
@@ -122,6 +122,7 @@ private:
     void showError(PlayerError error, const QString& detail);
     void setMainWindowsEnabled(bool enabled);
     void listenForSessionEnd();
+    void saveFromAnyThread();
     void hidePopupMenu();
 
     PlayerCore m_core;
@@ -133,6 +134,7 @@ private:
     CommandDispatcher m_commands;
     PlaylistStatusLine m_statusLine;
     WindowChrome m_chrome;
+    ExitSequence m_exit;
 
     MainWindow* m_main = nullptr;
     PlaylistWindow* m_playlist = nullptr;
@@ -141,7 +143,6 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     TerminationRequests* m_termination = nullptr;
     bool m_dropWaiting = false;
-    bool m_saveCancelled = false;
     bool m_unloading = false;
 };
 

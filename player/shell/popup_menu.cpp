@@ -131,7 +131,6 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
         m_app.openMusic();
     } else {
         hide();
-        yieldEvents();
         if (entry == optionEntry)
             m_app.startOptionProgram();
         else

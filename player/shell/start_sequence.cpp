@@ -3,7 +3,7 @@
 #include "common/app_folder.h"
 #include "common/command_words.h"
 #include "common/dialogs.h"
-#include "common/event_loop.h"
+#include "common/options.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
 #include "common/notices.h"
@@ -47,25 +47,24 @@ bool StartSequence::run()
     if (!folderWritable)
         notices::folderNotWritableOnce();
 
-    // A missing or non-numeric value loads the autosaved list like "1".
-    const auto autosave = SettingsStore::readNumber(QLatin1String(keys::AutosavePlayList));
-    if (!autosave || *autosave == 1.0) {
+    Options options = Options::read();
+    if (options.loadsSavedPlaylist()) {
+        // The window shows at once; the batch loader takes the list up on
+        // its ticks, so nothing here waits for the songs.
         m_windows.showMainWindow();
-        yieldEvents();  // the window shows before the playlist loads
         queueSavedPlaylist();
     }
 
-    auto autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
-    if (!autoFileAss && !settingsWritable) {
+    if (options.firstRun() && !settingsWritable) {
         // Options chosen now could not be kept: asking would only start the
         // Option program and this player again, over and over.
         notices::settingsNotSaved(SettingsStore::filePath());
         SettingsStore::useDefaultOptionsForThisRun();
-        autoFileAss = SettingsStore::readNumber(QLatin1String(keys::AutoFileAss));
+        options = Options::read();
     }
-    if (!autoFileAss)
+    if (options.firstRun())
         return firstRunBranch();
-    if (*autoFileAss == 1.0
+    if (options.associatesFilesAtStart()
         && !ProgramStarter::start(AppFolder::file(QLatin1String(programs::Option)),
                                   QLatin1String(words::AutoFileAss), WindowStyle::Hidden))
         return settingsWritable ? firstRunBranch() : true;

@@ -1,7 +1,6 @@
 #include "player/shell/window_chrome.h"
 
-#include "common/clock.h"
-#include "common/event_loop.h"
+#include "common/options.h"
 #include "common/settings_store.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
@@ -13,7 +12,13 @@
 
 namespace qpt {
 
-WindowChrome::WindowChrome(PlayerApp& app) : m_app(app) {}
+WindowChrome::WindowChrome(PlayerApp& app) : m_app(app)
+{
+    QObject::connect(&buttonFrames, &TimedSequence::finished, &buttonFrames, [this] {
+        if (std::exchange(m_toggleAgain, false))
+            togglePlaylist();
+    });
+}
 
 void WindowChrome::setButtonFrame(int frame)
 {
@@ -84,39 +89,48 @@ void WindowChrome::hidePlaylist()
 void WindowChrome::togglePlaylist()
 {
     ButtonModel& button = m_app.display().playlistButton;
+    // A press while the frames still run waits for them: the window opens
+    // (or closes) once they are through, then the next toggle begins.
+    if (buttonFrames.isRunning()) {
+        m_toggleAgain = !m_toggleAgain;
+        return;
+    }
+    using Step = TimedSequence::Step;
     if (!playlist.open) {
-        const auto transparency = SettingsStore::readNumber(QLatin1String(keys::TransPlayList));
-        if (transparency && *transparency == 2.0)
+        if (!Options::read().playlistTranslucent())
             playlist.noFade = true;
         playlist.open = true;
-        setButtonFrame(0);
-        yieldEvents();
-        sleepMs(200);
-        setButtonFrame(1);
-        sleepMs(200);
-        setButtonFrame(2);
-        const QPoint dock = dockedPosition();
-        showPlaylist(pxToTwips(dock.y()), pxToTwips(dock.x()));
-        sleepMs(100);
-        setButtonFrame(3);
-        playlist.docked = true;
-        button.setToolTip(QStringLiteral("Close PlayList"));
-        sleepMs(100);
-        setButtonFrame(4);
-        m_app.commands().playlistTimer.setInterval(1);
+        buttonFrames.start({
+            Step{0, [this] { setButtonFrame(0); }},
+            Step{200, [this] { setButtonFrame(1); }},
+            Step{200, [this] {
+                     setButtonFrame(2);
+                     const QPoint dock = dockedPosition();
+                     showPlaylist(pxToTwips(dock.y()), pxToTwips(dock.x()));
+                 }},
+            Step{100, [this, &button] {
+                     setButtonFrame(3);
+                     playlist.docked = true;
+                     button.setToolTip(QStringLiteral("Close PlayList"));
+                 }},
+            Step{100, [this] {
+                     setButtonFrame(4);
+                     m_app.commands().playlistTimer.setInterval(1);
+                 }},
+        });
     } else {
         playlist.open = false;
         playlist.docked = false;
-        setButtonFrame(5);
-        yieldEvents();
-        sleepMs(200);
-        setButtonFrame(6);
-        yieldEvents();
-        sleepMs(200);
-        setButtonFrame(7);
-        hidePlaylist();
-        setButtonFrame(0);
-        button.setToolTip(QStringLiteral("Open PlayList"));
+        buttonFrames.start({
+            Step{0, [this] { setButtonFrame(5); }},
+            Step{200, [this] { setButtonFrame(6); }},
+            Step{200, [this, &button] {
+                     setButtonFrame(7);
+                     hidePlaylist();
+                     setButtonFrame(0);
+                     button.setToolTip(QStringLiteral("Open PlayList"));
+                 }},
+        });
     }
 }
 
@@ -188,7 +202,7 @@ void WindowChrome::minimizeToTray(bool fromSurface)
         main.hide();
     if (!fromSurface)
         return;
-    if (SettingsStore::isOn(QLatin1String(keys::MinimizeSeparate))) {
+    if (Options::read().minimizesSeparately()) {
         if (playlist.open) {
             // The playlist window stays on screen on its own.
             PlaylistWindow& window = m_app.playlistWindow();
@@ -215,7 +229,7 @@ void WindowChrome::restoreFromTray()
     if (playlist.open) {
         PlaylistWindow& window = m_app.playlistWindow();
         window.show();
-        if (SettingsStore::isOn(QLatin1String(keys::MinimizeSeparate))) {
+        if (Options::read().minimizesSeparately()) {
             window.hide();
             showPlaylistOwned(false);
         }

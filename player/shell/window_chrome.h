@@ -3,6 +3,7 @@
 // button animation and the fades, docking it under the main window, moving
 // and resizing it by its surface, and the tray.
 
+#include "common/timed_sequence.h"
 #include "player/shell/move_resize.h"
 
 #include <QPoint>
@@ -24,6 +25,8 @@ public:
     explicit WindowChrome(PlayerApp& app);
 
     PlaylistWindowState playlist;
+    // The playlist button's frames as the window opens or closes.
+    TimedSequence buttonFrames;
 
     // The playlist button: opens or closes the playlist window.
     void togglePlaylist();
@@ -63,6 +66,7 @@ private:
     PlayerApp& m_app;
     EdgeGrab m_grab;
     bool m_inTray = false;
+    bool m_toggleAgain = false;
 };
 
 }  // namespace qpt

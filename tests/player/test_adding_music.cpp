@@ -141,9 +141,14 @@ private slots:
         TestEnv::writeFile(list, "/m/p1.mp3\r\n\r\n/m/p2.wma\r\n");
         const auto openFromTheMenu = [&] {
             p.app.openPopupMenuAtCursor();
+            const qsizetype shown = Dialogs::records().size();
             p.app.openMusic();
             // The menu went before the dialog came (it would cover it).
             QVERIFY(!p.app.popupMenu() || !p.app.popupMenu()->isVisible());
+            // The choice arrives from the event loop, and its files are
+            // written by then.
+            QVERIFY(Dialogs::records().size() == shown + 1);
+            QCoreApplication::processEvents();
         };
 
         Dialogs::scriptAnswers({QString()});  // cancelled

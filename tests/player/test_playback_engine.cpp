@@ -28,7 +28,7 @@ private slots:
         p.addSongs({wav(), mp3(), mp2()});
         p.engine.play();
         QCOMPARE(p.media.url(), wav());
-        QCOMPARE(p.engine.currentIndex(), qint16(1));  // notice: cursor + 1
+        QCOMPARE(p.engine.songNumber(), 1);  // notice: cursor + 1
         QCOMPARE(p.nowPlayingRow(), 1);
         QVERIFY(!p.display.playButton.enabled());
         QCOMPARE(p.display.playButton.face(), ButtonFace::Lit);
@@ -46,7 +46,7 @@ private slots:
         QCOMPARE(p.media.url(), wav());
         QCOMPARE(p.nowPlayingRow(), 1);
         QVERIFY(!p.playlist.isNowPlaying(3));
-        QCOMPARE(p.engine.nowPlayingRow(), qint16(1));
+        QCOMPARE(p.engine.nowPlayingRow(), 1);
         QVERIFY(p.display.nextButton.enabled() && p.display.previousButton.enabled());
         QVERIFY(p.statusLine.text().startsWith(QStringLiteral("Time: ")));
         QCOMPARE(p.statusLine.phase(), qint16(1));
@@ -142,47 +142,65 @@ private slots:
         while (p.animation.isAnimating())
             p.animation.nextFrame();
         QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("cbr"));
-        p.media.position = -1;  // and the supervision watches it again
-        p.core.supervision.check();
+        p.media.fail(QStringLiteral("gone"));  // and the supervision watches it again
+        p.core.supervision.advanceNow();
         QCOMPARE(p.media.url(), QFile::encodeName(wav()));
     }
 
     // A list of which no song plays (no audio output, nothing decodable) is
-    // walked once, then the player stops and says why, once.
+    // walked once, each failure passed at once (not on the status tick),
+    // then the player stops and says so, once. Ticks meanwhile change
+    // nothing, and a Stop given during the walk wins.
     void noSongPlaysStopsAfterOneRound()
     {
         TestEnv env;
-        Dialogs::scriptAnswers({});
         CoreFixture p;
         p.media.notifyOnSetUrl = false;
-        p.media.errorText = QStringLiteral("Could not open audio device for playback.");
         p.addSongs({wav(), mp3(), mp2()});
-        QSignalSpy errors(&p.core, &PlayerCore::errorOccurred);
+        QSignalSpy nothing(&p.core, &PlayerCore::nothingPlayed);
         p.engine.play();
-        for (int tick = 0; tick < 6; ++tick) {
-            p.media.position = -1;
-            p.core.supervision.check();
+        for (int song = 0; song < 3; ++song) {
+            p.media.fail(QStringLiteral("Could not open audio device for playback."));
+            QVERIFY(song == 2 || p.core.supervision.advancePending());
+            QVERIFY(song == 2 || p.core.supervision.failing());
+            p.core.supervision.check();  // a tick in the middle: no extra skip
+            p.core.supervision.advanceNow();
         }
         QCOMPARE(p.media.calls.filter(QStringLiteral("url ")).size(), 3);
         QCOMPARE(p.engine.state(), PlayerState::Stopped);
-        QCOMPARE(errors.size(), 1);
-        QCOMPARE(errors.first().at(0).value<PlayerError>(), PlayerError::NothingPlayed);
-        QCOMPARE(errors.first().at(1).toString(), p.media.errorText);
+        QVERIFY(!p.core.supervision.failing());
+        QCOMPARE(nothing.size(), 1);
+        const auto what = nothing.first().at(0).value<SongSupervision::NothingPlayed>();
+        QCOMPARE(what.songs, 3);
+        QCOMPARE(what.firstSong, QFile::encodeName(wav()));
+        QCOMPARE(what.firstReason, QStringLiteral("Could not open audio device for playback."));
+
+        // Stop pressed while the next start waits: nothing more starts.
+        p.engine.play();
+        p.media.fail(QStringLiteral("gone"));
+        p.engine.stop();
+        p.core.supervision.advanceNow();
+        QCOMPARE(p.media.url(), QFile::encodeName(wav()));
     }
 
-    void nextAfterShrunkPlaylistFailsSilently()
+    // Removing the playing row, and the one before it, leaves the song
+    // before them current: Next goes on from there, wrapping as always.
+    void nextAfterRemovingThePlayingRowsGoesOn()
     {
         TestEnv env;
         CoreFixture p;
         p.addSongs({wav(), mp3(), mp2()});
         p.engine.play();
         p.engine.next();
-        p.engine.next();  // third plays, CurrentIndex 3
+        p.engine.next();  // the third plays
         p.playlist.removeRow(3);
+        QCOMPARE(p.engine.songNumber(), 2);
+        QCOMPARE(p.engine.nowPlayingRow(), 0);
         p.playlist.removeRow(2);
-        p.engine.next();  // the bold row vanished: ends at once
-        QVERIFY(!p.display.nextButton.enabled());
-        QVERIFY(!p.display.previousButton.enabled());
+        p.engine.next();
+        QCOMPARE(p.media.url(), QFile::encodeName(wav()));
+        QCOMPARE(p.nowPlayingRow(), 1);
+        QVERIFY(p.display.nextButton.enabled() && p.display.previousButton.enabled());
     }
 
     void zeroLengthSongIsSkipped()
@@ -209,7 +227,7 @@ private slots:
         p.addSongs({wav(), missing});
         p.engine.play();
         p.engine.next();
-        QCOMPARE(p.engine.currentIndex(), qint16(2));
+        QCOMPARE(p.engine.songNumber(), 2);
         p.media.position = 0.5;
         p.core.supervision.check();
         QCOMPARE(p.media.url(), wav());
@@ -262,15 +280,15 @@ private slots:
         CoreFixture p;
         p.addSongs({wav(), mp3()});
         p.engine.play();
-        p.media.position = -1;  // the media component gave up on the file
-        p.core.supervision.check();
+        p.media.fail(QStringLiteral("damaged"));  // the media component gave up on the file
+        p.core.supervision.advanceNow();
         QCOMPARE(p.media.url(), mp3());
-        p.media.position = -1;  // the last one too: round to the first
-        p.core.supervision.check();
+        p.media.fail(QStringLiteral("damaged"));  // the last one too: round to the first
+        p.core.supervision.advanceNow();
         QCOMPARE(p.media.url(), wav());
         p.engine.pause();
-        p.media.position = -1;
-        p.core.supervision.check();  // paused: left alone
+        p.media.fail(QStringLiteral("damaged"));
+        p.core.supervision.advanceNow();  // paused: left alone
         QCOMPARE(p.media.url(), wav());
     }
 };

@@ -36,8 +36,8 @@ private slots:
         p.app.playSelectedRow();
         QVERIFY(p.playlist.isNowPlaying(5));
         QVERIFY(!p.playlist.isNowPlaying(2));
-        QCOMPARE(p.engine.currentIndex(), qint16(5));  // the entry after the playing one
-        QCOMPARE(p.engine.nowPlayingRow(), qint16(5));
+        QCOMPARE(p.engine.songNumber(), 5);  // the entry after the playing one
+        QCOMPARE(p.engine.nowPlayingRow(), 5);
         QCOMPARE(p.media->url(), QByteArray("/m/song5.mp3"));
         QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("song5"));
         QVERIFY(p.engine.runLookPending());
@@ -65,14 +65,14 @@ private slots:
         p.media->calls.clear();
         p.app.playlistWindow().selectRow(7);
         p.app.removeSelectedRow();
-        QCOMPARE(p.engine.currentIndex(), qint16(4));
-        QCOMPARE(p.engine.nowPlayingRow(), qint16(4));
+        QCOMPARE(p.engine.songNumber(), 4);
+        QCOMPARE(p.engine.nowPlayingRow(), 4);
         QCOMPARE(p.playlist.count(), 7);
         p.app.playlistWindow().selectRow(2);
         p.app.removeSelectedRow();
-        QCOMPARE(p.engine.currentIndex(), qint16(3));
-        QCOMPARE(p.engine.nowPlayingRow(), qint16(3));
-        QCOMPARE(p.playlist.cursor(), 3);
+        QCOMPARE(p.engine.songNumber(), 3);
+        QCOMPARE(p.engine.nowPlayingRow(), 3);
+        QCOMPARE(p.playlist.currentRow(), 3);
         QCOMPARE(p.playlist.count(), 6);
         QCOMPARE(*p.playlist.path(2), QByteArray("/m/song3.mp3"));
         QVERIFY(p.media->calls.isEmpty());  // playback is not touched
@@ -91,7 +91,7 @@ private slots:
         p.engine.playRow(2);
         p.app.sortNow();
         QCOMPARE(p.playlist.count(), 0);
-        QCOMPARE(p.engine.currentIndex(), qint16(0));
+        QCOMPARE(p.engine.songNumber(), 0);
         QVERIFY(p.app.commands().resumeAfterReload);
         QCOMPARE(p.app.display().nowPlayingLabel.text(), QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("sorted.sng"))),

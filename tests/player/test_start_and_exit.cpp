@@ -181,19 +181,27 @@ private slots:
         p.media.setVolume(50);
         p.media.volumeWrites.clear();
         p.media.position = position;
-        RecordingClock sleeper;
-        ScopedClock use(&sleeper);
         QStringList calls;
         ExitSequence exit(p.core, [&] { calls << QStringLiteral("hideMain"); },
                           [&] { calls << QStringLiteral("terminate"); });
         exit.run();
         if (fades) {
+            // The first step at once, then one per 90 ms tick; the end
+            // comes a tick after the thirteenth.
+            QVERIFY(p.core.fade.isRunning());
+            QCOMPARE(p.media.volumeWrites, QVector<int>{42});
+            QVERIFY(QFile::exists(env.app(QStringLiteral("Running.chk"))));
+            QCOMPARE(calls, QStringList{QStringLiteral("hideMain")});
+            for (int step = 2; step <= VolumeFade::kSteps; ++step)
+                p.core.fade.tick();
             QCOMPARE(p.media.volumeWrites, (QVector<int>{42, 34, 26, 18, 10, 2}));
             QCOMPARE(p.media.volume(), 2);
-            QCOMPARE(sleeper.sleeps, QVector<int>(13, 90));
+            QCOMPARE(calls, QStringList{QStringLiteral("hideMain")});
+            p.core.fade.tick();
+            QVERIFY(!p.core.fade.isRunning());
         } else {
             QVERIFY(p.media.volumeWrites.isEmpty());
-            QVERIFY(sleeper.sleeps.isEmpty());
+            QVERIFY(!p.core.fade.isRunning());
         }
         QCOMPARE(calls, (QStringList{QStringLiteral("hideMain"), QStringLiteral("terminate")}));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));

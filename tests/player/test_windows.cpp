@@ -50,20 +50,29 @@ private slots:
         QVERIFY(trackSurfaceMove(2000, h - 20, w, h, right, true).shape == PointerShape::Default);
     }
 
+    // The playlist button's frames as its timer would show them: the
+    // frame on screen and the wait after it.
+    static QList<QPair<int, int>> takeFrames(AppFixture& a)
+    {
+        QList<QPair<int, int>> seen;
+        TimedSequence& frames = a.app.chrome().buttonFrames;
+        while (frames.isRunning()) {
+            seen << qMakePair(a.playlistButtonFrame(), frames.nextDelay());
+            frames.advance();
+        }
+        return seen;
+    }
+
     void openingFadesAndDocks()
     {
         TestEnv env;
         AppFixture a;
-        RecordingClock sleeper;
-        QList<int> frames;
-        sleeper.onSleep = [&](int) { frames << a.playlistButtonFrame(); };
-        ScopedClock use(&sleeper);
         QVector<int> alphas;
         a.app.chrome().layeredTrace = [&](bool, int alpha) { alphas << alpha; };
 
         a.app.chrome().togglePlaylist();
-        QCOMPARE(sleeper.sleeps, (QVector<int>{200, 200, 100, 100}));
-        QCOMPARE(frames, (QList<int>{0, 1, 2, 3}));
+        QVERIFY(!a.app.chrome().playlist.docked);  // nothing waits: the frames follow
+        QCOMPARE(takeFrames(a), (QList<QPair<int, int>>{{0, 200}, {1, 200}, {2, 100}, {3, 100}}));
         const PlaylistWindowState& state = a.app.chrome().playlist;
         QCOMPARE(a.playlistButtonFrame(), 4);
         QCOMPARE(a.app.display().playlistButton.toolTip(), QStringLiteral("Close PlayList"));
@@ -102,12 +111,9 @@ private slots:
         QVERIFY(state.docked);
 
         // Closing.
-        frames.clear();
-        sleeper.sleeps.clear();
         alphas.clear();
         a.app.chrome().togglePlaylist();
-        QCOMPARE(sleeper.sleeps, (QVector<int>{200, 200}));
-        QCOMPARE(frames, (QList<int>{5, 6}));
+        QCOMPARE(takeFrames(a), (QList<QPair<int, int>>{{5, 200}, {6, 200}}));
         QCOMPARE(alphas.size(), 50);
         QCOMPARE(alphas.first(), 196);
         QCOMPARE(alphas.last(), 0);
@@ -115,6 +121,14 @@ private slots:
         QCOMPARE(a.playlistButtonFrame(), 0);
         QCOMPARE(a.app.display().playlistButton.toolTip(), QStringLiteral("Open PlayList"));
         QVERIFY(!state.open);
+
+        // A second press while the frames run is kept: the window opens,
+        // then closes again.
+        a.app.chrome().togglePlaylist();
+        a.app.chrome().togglePlaylist();
+        QVERIFY(state.open);
+        QCOMPARE(takeFrames(a).size(), 4 + 2);
+        QVERIFY(!state.open && !playlist.isVisible());
     }
 
     void withoutTransparencyNoFadeAndNoOwner()
@@ -122,15 +136,15 @@ private slots:
         TestEnv env;
         SettingsStore::write(QStringLiteral("TransPlayList"), QStringLiteral("2"));
         AppFixture a;
-        RecordingClock sleeper;
-        ScopedClock use(&sleeper);
         QVector<int> alphas;
         a.app.chrome().layeredTrace = [&](bool layered, int alpha) { alphas << (layered ? alpha : -1); };
         a.app.chrome().togglePlaylist();
+        a.app.chrome().buttonFrames.finish();
         QCOMPARE(alphas, QVector<int>{-1});  // made opaque, not layered
         QCOMPARE(a.app.playlistWindow().parentWidget(), nullptr);
         QVERIFY(a.app.chrome().playlist.noFade);
         a.app.chrome().togglePlaylist();
+        a.app.chrome().buttonFrames.finish();
         QCOMPARE(alphas, QVector<int>{-1});
         QVERIFY(!a.app.chrome().playlist.noFade);  // read again at the next opening
     }
@@ -154,6 +168,7 @@ private slots:
         {
             AppFixture a;  // the surface: without MinimizeSeparate the list goes too
             a.app.chrome().togglePlaylist();
+            a.app.chrome().buttonFrames.finish();
             a.app.chrome().minimizeToTray(true);
             QVERIFY(!a.app.playlistWindow().isVisible());
             a.app.chrome().restoreFromTray();
@@ -163,6 +178,7 @@ private slots:
         {
             AppFixture a;  // with it the list stays on screen on its own
             a.app.chrome().togglePlaylist();
+            a.app.chrome().buttonFrames.finish();
             a.app.chrome().minimizeToTray(true);
             QVERIFY(a.app.playlistWindow().isVisible());
             QCOMPARE(a.app.playlistWindow().parentWidget(), nullptr);
@@ -227,7 +243,7 @@ private slots:
 
         window.list->setCurrentIndex(QModelIndex());
         a.app.playSelectedRow();  // no row selected: the cursor stays
-        QCOMPARE(a.playlist.cursor(), 2);
+        QCOMPARE(a.playlist.currentRow(), 2);
         QCOMPARE(a.media->url(), QByteArray("/m/R4.mp3"));
     }
 

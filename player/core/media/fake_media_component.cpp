@@ -8,6 +8,7 @@ void FakeMediaComponent::setUrl(const QByteArray& url)
     m_url = url;
     calls << QStringLiteral("url %1").arg(QString::fromUtf8(url));
     position = url.isEmpty() ? -1 : 0;
+    errorText.clear();
     statusText = url.isEmpty() ? QStringLiteral("Ready") : QStringLiteral("Playing");
     if (notifyOnSetUrl && !url.isEmpty()) {
         emit playStateChanged(playstate::Transitioning);

@@ -30,6 +30,14 @@ public:
 
     // Sends a notification as the real component would.
     void notify(int state) { emit playStateChanged(state); }
+    // Gives up on the address as the real component does when it cannot
+    // be opened.
+    void fail(const QString& reason)
+    {
+        errorText = reason;
+        position = -1;
+        emit playStateChanged(playstate::Stopped);
+    }
 
     // Test knobs and records.
     double position = -1;
