@@ -169,6 +169,10 @@ QByteArray encode(const QList<QByteArray>& lines)
         size += line.size() + 2;
     bytes.reserve(size);
     for (const QByteArray& line : lines) {
+        // Never split: the routes in refuse such names with a message, and
+        // a line that slips through is left out rather than cut in pieces.
+        if (nativepath::holdsLineBreak(line))
+            continue;
         bytes += line;
         bytes += "\r\n";
     }

@@ -42,6 +42,10 @@ NativePath resolvedAgainst(const NativePath& path, const NativePath& base);
 // The absolute form of a path relative to the working folder.
 NativePath absolute(const NativePath& path);
 
+// A name with a line break (LF or CR) cannot travel in the one-path-a-line
+// files the programs hand songs over with: it would come out as pieces.
+inline bool holdsLineBreak(const NativePath& path) { return path.contains('\n') || path.contains('\r'); }
+
 // Examines the path without opening it (a pipe or device is never opened).
 enum class Kind { Missing, RegularFile, Directory, Other };
 Kind kindOf(const NativePath& path);

@@ -2,6 +2,9 @@
 
 #include "common/app_folder.h"
 #include "common/dialogs.h"
+#include "common/native_path.h"
+
+#include <algorithm>
 
 namespace qpt::notices {
 
@@ -19,26 +22,57 @@ void folderNotWritableOnce()
     if (shown)
         return;
     shown = true;
-    Dialogs::message(QStringLiteral("Folder Not Writable"), folderNotWritableText(AppFolder::path()),
-                     MsgIcon::Exclamation, MsgButtons::Ok);
+    Dialogs::show(QStringLiteral("Folder Not Writable"), folderNotWritableText(AppFolder::path()),
+                  MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void settingsNotSaved(const QString& settingsFile)
 {
-    Dialogs::message(QStringLiteral("Settings Not Saved"),
+    Dialogs::show(QStringLiteral("Settings Not Saved"),
                      QStringLiteral("The settings cannot be saved in %1.\r\n"
                                     "Quorbel Player Tirk runs with the default options; make that file "
                                     "writable to keep options of your own.")
                          .arg(settingsFile),
-                     MsgIcon::Exclamation, MsgButtons::Ok);
+                  MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void playlistTooLarge(const QString& playlist)
 {
-    Dialogs::message(QStringLiteral("PlayList Too Large"),
+    Dialogs::show(QStringLiteral("PlayList Too Large"),
                      QStringLiteral("%1 is larger than 64 MB, which no PlayList is.\r\nIt was not added.")
                          .arg(playlist),
-                     MsgIcon::Exclamation, MsgButtons::Ok);
+                  MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
+QString lineBreakNamesTitle()
+{
+    return QStringLiteral("File Not Added");
+}
+
+QString lineBreakNamesText(const QList<QByteArray>& paths)
+{
+    constexpr qsizetype kNamed = 10;
+    QString text = paths.size() == 1
+                     ? QStringLiteral("This file was not added to the PlayList: its name holds a line break, "
+                                      "which a PlayList cannot keep.")
+                     : QStringLiteral("These %1 files were not added to the PlayList: their names hold line "
+                                      "breaks, which a PlayList cannot keep.")
+                           .arg(paths.size());
+    for (qsizetype i = 0; i < std::min(paths.size(), kNamed); ++i) {
+        // The break itself shown as a visible mark, so the name reads as one.
+        QString name = nativepath::displayText(paths[i]);
+        name.replace(QLatin1Char('\n'), QStringLiteral("\u21b5")).replace(QLatin1Char('\r'), QStringLiteral("\u21b5"));
+        text += QStringLiteral("\r\n") + name;
+    }
+    if (paths.size() > kNamed)
+        text += QStringLiteral("\r\n... and %1 more").arg(paths.size() - kNamed);
+    return text;
+}
+
+void lineBreakNames(const QList<QByteArray>& paths)
+{
+    if (!paths.isEmpty())
+        Dialogs::show(lineBreakNamesTitle(), lineBreakNamesText(paths), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 }  // namespace qpt::notices

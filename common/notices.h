@@ -4,6 +4,8 @@
 // playlist too large to be one. Each says what and where, in the user's
 // words.
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace qpt::notices {
@@ -18,5 +20,11 @@ void settingsNotSaved(const QString& settingsFile);
 
 // A playlist file over the size limit was not added.
 void playlistTooLarge(const QString& playlist);
+
+// Files whose names hold a line break were not added (they cannot travel
+// in a playlist file); one message names them.
+QString lineBreakNamesTitle();
+QString lineBreakNamesText(const QList<QByteArray>& paths);
+void lineBreakNames(const QList<QByteArray>& paths);
 
 }  // namespace qpt::notices

@@ -5,6 +5,9 @@
 #include "player/mpris/mpris_player.h"
 #include "player/mpris/mpris_service.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+
 namespace qpt {
 
 // ------------------------------------------------------ org.mpris.MediaPlayer2
@@ -146,17 +149,26 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
 
 void MprisPlayerAdaptor::OpenUri(const QString& Uri)
 {
-    switch (m_player.openUri(Uri)) {
-    case MprisPlayer::Opened::Appended:
-        return;
-    case MprisPlayer::Opened::NotSupported:
-        m_service.sendErrorReply(QDBusError::NotSupported,
-                                 QStringLiteral("Only local music files and playlists can be opened: ") + Uri);
-        return;
-    case MprisPlayer::Opened::Failed:
-        m_service.sendErrorReply(QDBusError::Failed, QStringLiteral("Could not hand the file to the playlist: ") + Uri);
-        return;
-    }
+    // Answered once the file is handed over, which happens on a worker: the
+    // file may be a playlist on a share that takes its time.
+    m_service.setDelayedReply(true);
+    const QDBusMessage call = m_service.message();
+    QDBusConnection bus = m_service.connection();
+    m_player.openUri(Uri, [call, bus, Uri](MprisPlayer::Opened opened) mutable {
+        switch (opened) {
+        case MprisPlayer::Opened::Appended:
+            bus.send(call.createReply());
+            return;
+        case MprisPlayer::Opened::NotSupported:
+            bus.send(call.createErrorReply(QDBusError::NotSupported,
+                                           QStringLiteral("Only local music files and playlists can be opened: ") + Uri));
+            return;
+        case MprisPlayer::Opened::Failed:
+            bus.send(call.createErrorReply(QDBusError::Failed,
+                                           QStringLiteral("Could not hand the file to the playlist: ") + Uri));
+            return;
+        }
+    });
 }
 
 }  // namespace qpt

@@ -1,7 +1,7 @@
 #include "player/mpris/mpris_player.h"
 
 #include "common/app_folder.h"
-#include "common/batch_files.h"
+#include "common/notices.h"
 #include "common/music_files.h"
 #include "player/core/media/media_component.h"
 #include "player/mpris/playback_status.h"
@@ -131,18 +131,20 @@ void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
     m_app.bars().seekTo(seconds);
 }
 
-MprisPlayer::Opened MprisPlayer::openUri(const QString& uri)
+void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
 {
     const QUrl url(uri);
-    if (!url.isValid() || !url.isLocalFile())
-        return Opened::NotSupported;
-    const NativePath path = nativepath::fromLocalFileUrl(url);
-    if (path.isEmpty() || music::kindOf(path) == music::Kind::Other)
-        return Opened::NotSupported;
-    const QList<QByteArray> lines = batchfiles::linesFor(path);
-    if (lines.isEmpty() || batchfiles::write(AppFolder::path(), QStringLiteral("openuri"), lines).isEmpty())
-        return Opened::Failed;
-    return Opened::Appended;
+    const NativePath path = url.isValid() && url.isLocalFile() ? nativepath::fromLocalFileUrl(url) : NativePath();
+    if (path.isEmpty() || music::kindOf(path) == music::Kind::Other) {
+        done(Opened::NotSupported);
+        return;
+    }
+    if (nativepath::holdsLineBreak(path)) {
+        notices::lineBreakNames({path});
+        done(Opened::NotSupported);
+        return;
+    }
+    m_app.handOver(path, [done](bool written) { done(written ? Opened::Appended : Opened::Failed); });
 }
 
 // --------------------------------------------------------------- properties

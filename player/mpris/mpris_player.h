@@ -12,6 +12,8 @@
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QTimer>
+
+#include <functional>
 #include <QVariantMap>
 
 namespace qpt {
@@ -45,8 +47,11 @@ public:
 
     enum class Opened { Appended, NotSupported, Failed };
     // Appends a local music file (a playlist file: its songs) to the
-    // playlist through a batch file, as the executer does.
-    Opened openUri(const QString& uri);
+    // playlist through a batch file, as the executer does. The file is
+    // read and the batch written on the playlist-file worker; `done` hears
+    // how it went (at once for an address that is not supported). A name
+    // with a line break is not supported, and the player says so.
+    void openUri(const QString& uri, std::function<void(Opened)> done);
 
     QString playbackStatus() const;
     QVariantMap metadata() const;

@@ -9,14 +9,18 @@
 
 namespace qpt {
 
-void queueChosenFiles(const QList<NativePath>& chosen,
-                      const std::function<void(PlayerError, const QString&)>& report)
+ChosenFilesOutcome queueChosenFiles(const QList<NativePath>& chosen)
 {
+    ChosenFilesOutcome outcome;
     // Each batch file is written once, with every line of the choice: one
     // append the loader can never meet half done per song.
     QList<QByteArray> songLines;
     QList<QByteArray> playlistLines;
     for (const NativePath& path : chosen) {
+        if (nativepath::holdsLineBreak(path)) {
+            outcome.refused << path;
+            continue;
+        }
         if (music::kindOf(path) != music::Kind::Playlist) {
             songLines << path;
             continue;
@@ -24,15 +28,15 @@ void queueChosenFiles(const QList<NativePath>& chosen,
         QList<QByteArray> lines;
         const linefiles::PlaylistRead read = linefiles::readPlaylist(path, lines);
         if (read == linefiles::PlaylistRead::TooLarge)
-            report(PlayerError::PlaylistTooLarge, nativepath::displayText(path));
+            outcome.tooLarge << nativepath::displayText(path);
         if (read == linefiles::PlaylistRead::Ok)
             playlistLines << lines;
     }
     const auto write = [](const char* name, const QList<QByteArray>& lines) {
         return lines.isEmpty() || linefiles::append(QFile::encodeName(AppFolder::file(QLatin1String(name))), lines);
     };
-    if (!write(files::OpeningBatch, songLines) || !write(files::PlaylistBatch, playlistLines))
-        report(PlayerError::FolderNotWritable, AppFolder::path());
+    outcome.folderNotWritable = !write(files::OpeningBatch, songLines) || !write(files::PlaylistBatch, playlistLines);
+    return outcome;
 }
 
 }  // namespace qpt

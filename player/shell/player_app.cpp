@@ -1,6 +1,7 @@
 #include "player/shell/player_app.h"
 
 #include "common/app_folder.h"
+#include "common/batch_files.h"
 #include "common/dialogs.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
@@ -100,6 +101,7 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     });
     connect(&m_drops, &DropIntake::progress, &m_display.nowPlayingLabel, &LabelModel::setText);
     connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
+    connect(&m_drops, &DropIntake::refused, this, &notices::lineBreakNames);
 
     m_main = new MainWindow(*this);
     m_tray = new QSystemTrayIcon(Skin::appIcon(), this);
@@ -111,6 +113,7 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
 
 PlayerApp::~PlayerApp()
 {
+    m_replies->close();
     delete m_popup;
     delete m_nowSaving;
     delete m_playlist;
@@ -344,10 +347,34 @@ void PlayerApp::openMusic()
                                    QList<NativePath> paths;
                                    for (const QString& path : chosen)
                                        paths << nativepath::fromText(path);
-                                   queueChosenFiles(paths, [this](PlayerError error, const QString& detail) {
-                                       showError(error, detail);
-                                   });
+                                   queueChosen(paths);
                                });
+}
+
+void PlayerApp::handOver(const NativePath& path, std::function<void(bool)> done)
+{
+    m_playlistFiles.post([path, done, replies = m_replies, folder = AppFolder::path()] {
+        const QList<QByteArray> lines = batchfiles::linesFor(path);
+        const bool written = !lines.isEmpty() && !batchfiles::write(folder, QStringLiteral("openuri"), lines).isEmpty();
+        replies->reply([done, written] { done(written); });
+    });
+}
+
+void PlayerApp::queueChosen(const QList<NativePath>& paths)
+{
+    if (paths.isEmpty())
+        return;
+    // Chosen playlist files are read there: they may be on a share.
+    m_playlistFiles.post([paths, replies = m_replies, this] {
+        const ChosenFilesOutcome outcome = queueChosenFiles(paths);
+        replies->reply([this, outcome] {
+            for (const QString& playlist : outcome.tooLarge)
+                showError(PlayerError::PlaylistTooLarge, playlist);
+            notices::lineBreakNames(outcome.refused);
+            if (outcome.folderNotWritable)
+                showError(PlayerError::FolderNotWritable, AppFolder::path());
+        });
+    });
 }
 
 void PlayerApp::savePlaylist(bool leftButton)
@@ -377,9 +404,10 @@ void PlayerApp::savePlaylist(bool leftButton)
     // The menu is topmost: hidden before the dialog, never over it.
     hidePopupMenu();
     Dialogs::chooseFileToSave(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter), /*confirmOverwrite=*/true, this,
-                              [paths](const QString& name) {
+                              [this, paths](const QString& name) {
+                                  // Written there: the place the user chose may be a share.
                                   if (!name.isEmpty())
-                                      playlistfiles::write(name, paths);
+                                      m_playlistFiles.post([name, paths] { playlistfiles::write(name, paths); });
                               });
 }
 

@@ -4,6 +4,7 @@
 // themselves. It carries out what the user asks through the windows and
 // keys, and shows what went wrong.
 
+#include "common/serial_worker.h"
 #include "player/core/player_core.h"
 #include "player/playlist/batch_loader.h"
 #include "player/playlist/drop_intake.h"
@@ -71,6 +72,14 @@ public:
     void dropOnMainWindow(const QList<NativePath>& paths);
     void dropOnPlaylist(const QList<NativePath>& paths);
     void openMusic();
+    // Paths chosen or handed over (Open Music, the media controls'
+    // OpenUri): written as batch files by the playlist-file worker.
+    void queueChosen(const QList<NativePath>& paths);
+    // One file handed over by the media controls, written as a batch file
+    // by the playlist-file worker; `done` hears whether it was.
+    void handOver(const NativePath& path, std::function<void(bool written)> done);
+    // The worker's jobs are done (tests).
+    bool playlistFilesIdle() const { return m_playlistFiles.isIdle(); }
     void savePlaylist(bool leftButton);
     void openPopupMenuAtCursor();
     void nowPlayingClicked();
@@ -135,6 +144,10 @@ private:
     PlaylistStatusLine m_statusLine;
     WindowChrome m_chrome;
     ExitSequence m_exit;
+    // The user's playlist files are read and written here, never on the
+    // window thread; its answers come back through m_replies.
+    SerialWorker m_playlistFiles{"playlist files"};
+    std::shared_ptr<ReplyChannel> m_replies = ReplyChannel::to(this);
 
     MainWindow* m_main = nullptr;
     PlaylistWindow* m_playlist = nullptr;

@@ -2,6 +2,7 @@
 // method ends where the button, key or bar that does the same ends, the
 // properties read what the windows show, and only what changed is told.
 
+#include "common/dialogs.h"
 #include "common/settings_store.h"
 #include "player/mpris/mpris_player.h"
 #include "player/mpris/mpris_service.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <optional>
 
 using namespace qpt;
 using namespace qpt::test;
@@ -209,12 +211,24 @@ private slots:
         MprisPlayer remote(p.app);
         QVERIFY(TestEnv::writeFile(env.app(QStringLiteral("a-waiting.sng")), "/m/waiting.mp3\r\n"));
 
-        QCOMPARE(remote.openUri(QStringLiteral("http://example.com/a.mp3")), MprisPlayer::Opened::NotSupported);
-        QCOMPARE(remote.openUri(QStringLiteral("file:///m/notes.txt")), MprisPlayer::Opened::NotSupported);
+        const auto open = [&](const QString& uri) {
+            std::optional<MprisPlayer::Opened> answer;
+            remote.openUri(uri, [&](MprisPlayer::Opened opened) { answer = opened; });
+            waitUntil([&] { return answer.has_value(); });
+            return answer.value_or(MprisPlayer::Opened::Failed);
+        };
+        QCOMPARE(open(QStringLiteral("http://example.com/a.mp3")), MprisPlayer::Opened::NotSupported);
+        QCOMPARE(open(QStringLiteral("file:///m/notes.txt")), MprisPlayer::Opened::NotSupported);
+        // A name with a line break: refused whole, with one message; no
+        // batch line is made of its pieces.
+        Dialogs::scriptAnswers({});
+        QCOMPARE(open(QStringLiteral("file:///m/two%0Alines.mp3")), MprisPlayer::Opened::NotSupported);
+        QCOMPARE(Dialogs::records().last().title, QStringLiteral("File Not Added"));
+        QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("two\u21b5lines.mp3")));
         QCOMPARE(batchFiles(env.appDir()), QStringList{QStringLiteral("a-waiting.sng")});
 
         // The path keeps its bytes, also those that are not UTF-8.
-        QCOMPARE(remote.openUri(QStringLiteral("file:///m/caf%E9.mp3")), MprisPlayer::Opened::Appended);
+        QCOMPARE(open(QStringLiteral("file:///m/caf%E9.mp3")), MprisPlayer::Opened::Appended);
         QStringList batches = batchFiles(env.appDir());
         batches.removeAll(QStringLiteral("a-waiting.sng"));
         QCOMPARE(batches.size(), 1);

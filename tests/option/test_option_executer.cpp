@@ -155,7 +155,27 @@ private slots:
         for (const QString& batch : batchFiles(env.appDir()))
             all += TestEnv::readFile(env.app(batch));
         QVERIFY(all.contains(QFile::encodeName(env.root()) + "/caf\xe9.mp3\r\n"));
+    }
 
+    // A name with a line break is left out whole, with one message naming
+    // it: today's batch would have made two entries of its pieces. The
+    // other files of the same opening still go over.
+    void lineBreakNameIsRefusedWhole()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kExecuter));
+        QVERIFY(env.installStandIn(kPlayer));
+        QProcessEnvironment environment = env.processEnvironment();
+        environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QStringLiteral("OK"));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(env.app(kExecuter), {QStringLiteral("/m/name\n.wav"), QStringLiteral("/m/fine.mp3")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QStringList batches = batchFiles(env.appDir());
+        QCOMPARE(batches.size(), 1);
+        QCOMPARE(TestEnv::readFile(env.app(batches.first())), QByteArray("/m/fine.mp3\r\n"));
+        QCOMPARE(env.dialogTitles(), QStringList{QStringLiteral("File Not Added")});
     }
 
     // An application folder the user cannot write: one clear message naming

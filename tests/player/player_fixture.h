@@ -61,11 +61,13 @@ struct CoreFixture {
         return 0;
     }
     QByteArray url() const { return media.url(); }
-    // A drop on the playlist, as the program carries it out.
-    void dropOnPlaylist(const QList<NativePath>& paths)
+    // A drop on the playlist, as the program carries it out, until the
+    // walker's thread is through with it and has said so.
+    bool dropOnPlaylist(const QList<NativePath>& paths)
     {
         drops.queue(paths);
         drops.process();
+        return waitUntil([this] { return !drops.isWalking(); });
     }
 };
 

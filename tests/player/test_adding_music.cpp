@@ -116,6 +116,7 @@ private slots:
         p.app.commands().post(Command::SortPlaylist);
         p.app.commands().playlistTimer.tick();
         QCOMPARE(p.app.commands().queued(), QList<Command>{Command::SortPlaylist});
+        QVERIFY(waitUntil([&] { return !p.app.drops().isWalking(); }));
         QCOMPARE(batchFiles(env), (QStringList{QStringLiteral("dragdrop0.sng"), QStringLiteral("dragdropvyx0.sng")}));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdropvyx0.sng"))),
                  QByteArray("/m/1.mp3\r\n\r\n/m/2.mp3\r\n"));
@@ -131,6 +132,37 @@ private slots:
         p.dropOnPlaylist(native({env.root() + QStringLiteral("/two.mp3")}));  // before the loader read the first
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))),
                  (env.root() + QStringLiteral("/one.mp3\r\n") + env.root() + QStringLiteral("/two.mp3\r\n")).toLocal8Bit());
+    }
+
+    // A name with a line break cannot travel in a one-path-a-line file: at
+    // each route in it is refused whole with one message naming it, and no
+    // entry is made of its pieces; the other files go in as usual.
+    void lineBreakNamesAreRefusedWhole()
+    {
+        TestEnv env;
+        Dialogs::scriptAnswers({});
+        AppFixture p;
+        const QByteArray root = QFile::encodeName(env.root());
+        QDir().mkpath(env.root() + QStringLiteral("/folder"));
+        QVERIFY(TestEnv::writeNative(root + "/folder/inside\nname.wav", "x"));
+        QVERIFY(TestEnv::writeNative(root + "/folder/fine.wav", "x"));
+        QVERIFY(TestEnv::writeNative(root + "/dropped\rname.mp3", "x"));
+
+        p.app.dropOnPlaylist({root + "/dropped\rname.mp3", root + "/folder"});
+        QVERIFY(waitUntil([&] { return !p.app.drops().isWalking(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))), root + "/folder/fine.wav\r\n");
+        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(Dialogs::records().last().title, QStringLiteral("File Not Added"));
+        QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("dropped\u21b5name.mp3")));
+        QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("inside\u21b5name.wav")));
+
+        Dialogs::scriptAnswers({env.root() + QStringLiteral("/two\nlines.mp3|/m/ok.mp3")});
+        p.app.openMusic();
+        QVERIFY(waitUntil([&] { return Dialogs::records().size() == 3; }));
+        QVERIFY(waitUntil([&] { return p.app.playlistFilesIdle(); }));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("opening.sng"))), QByteArray("/m/ok.mp3\r\n"));
+        QCOMPARE(Dialogs::records().last().title, QStringLiteral("File Not Added"));
     }
 
     void openMusicWritesTheBatchFiles()
@@ -149,6 +181,7 @@ private slots:
             // written by then.
             QVERIFY(Dialogs::records().size() == shown + 1);
             QCoreApplication::processEvents();
+            QVERIFY(waitUntil([&] { return p.app.playlistFilesIdle(); }));
         };
 
         Dialogs::scriptAnswers({QString()});  // cancelled

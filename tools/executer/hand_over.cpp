@@ -6,11 +6,17 @@
 
 namespace qpt::executer {
 
-Result handOver(const QList<NativePath>& paths, const QString& folder)
+Result handOver(const QList<NativePath>& paths, const QString& folder, QList<NativePath>* refused)
 {
     QList<QByteArray> lines;
-    for (const NativePath& path : paths)
+    for (const NativePath& path : paths) {
+        if (nativepath::holdsLineBreak(path)) {
+            if (refused)
+                *refused << path;
+            continue;
+        }
         lines += batchLinesFor(path);
+    }
     bool written = true;
     if (!lines.isEmpty())
         written = !writeBatchFile(folder, lines).isEmpty();

@@ -28,7 +28,9 @@ inline QString writeBatchFile(const QString& folder, const QList<QByteArray>& li
 enum class Result { HandedOver, FolderNotWritable };
 
 // The whole hand-over for the files, with the application folder holding
-// the player.
-Result handOver(const QList<NativePath>& paths, const QString& folder);
+// the player. A name that holds a line break cannot travel in a batch
+// file: it is left out whole (never split into pieces) and put in
+// `refused`, for the executer to say so.
+Result handOver(const QList<NativePath>& paths, const QString& folder, QList<NativePath>* refused = nullptr);
 
 }  // namespace qpt::executer

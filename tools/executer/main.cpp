@@ -34,21 +34,26 @@ int main(int argc, char** argv)
         paths << qpt::NativePath(argv[i]);
 
     QString folder;
+    QList<qpt::NativePath> refused;
+    qpt::executer::Result result;
     {
         QCoreApplication application(argc, argv);
         folder = qpt::AppFolder::path();
-        if (qpt::executer::handOver(paths, folder) == qpt::executer::Result::HandedOver)
-            return 0;
+        result = qpt::executer::handOver(paths, folder, &refused);
     }
-    const QString text = qpt::notices::folderNotWritableText(folder);
+    if (result == qpt::executer::Result::HandedOver && refused.isEmpty())
+        return 0;
+    const bool handedOver = result == qpt::executer::Result::HandedOver;
+    const QString title = handedOver ? qpt::notices::lineBreakNamesTitle() : QStringLiteral("Folder Not Writable");
+    const QString text =
+        handedOver ? qpt::notices::lineBreakNamesText(refused) : qpt::notices::folderNotWritableText(folder);
     QTextStream(stderr) << "Quorbel Tirk Executer: " << QString(text).replace(QLatin1String("\r\n"), QLatin1String(" "))
                         << '\n';
     if (haveDisplay()) {
         qpt::choosePlatformBeforeApplication();
         QApplication application(argc, argv);
         qpt::prepareApplication();
-        qpt::Dialogs::message(QStringLiteral("Folder Not Writable"), text, qpt::MsgIcon::Exclamation,
-                              qpt::MsgButtons::Ok);
+        qpt::Dialogs::message(title, text, qpt::MsgIcon::Exclamation, qpt::MsgButtons::Ok);
     }
-    return 1;
+    return handedOver ? 0 : 1;
 }
