@@ -7,17 +7,20 @@
 
 namespace qpt {
 
-namespace {
-
 // A song whose length shows as "0:00" (or that cannot be measured at all);
-// false while its length is still being measured.
-bool measuresZero(SongLengthService& lengths, const QByteArray& url)
+// false while its length is still being measured. The playing row's own
+// length answers when it is known: its file is not looked at again.
+bool SongSupervision::measuresZero()
 {
-    const auto length = lengths.lengthNow(url);
+    const QByteArray url = m_media.url();
+    const int row = m_playlist.currentRow();
+    if (row != 0 && m_playlist.path(row) == url) {
+        if (const auto shown = m_playlist.songLength(row); shown && !shown->isPending())
+            return shown->showsZero();
+    }
+    const auto length = m_lengths.lengthNow(url);
     return length && length->showsZero();
 }
-
-}  // namespace
 
 SongSupervision::SongSupervision(PlaylistModel& playlist, PlaybackEngine& engine, MediaComponent& media,
                                  SongLengthService& lengths, QObject* parent)
@@ -39,7 +42,7 @@ void SongSupervision::check()
     if (m_advance.isActive() || m_engine.songStarting())
         return;
 
-    if (measuresZero(m_lengths, m_media.url())) {
+    if (measuresZero()) {
         if (m_media.isCdTrack()) {
             stallWatchdog();  // CD tracks are never skipped
             return;

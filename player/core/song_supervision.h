@@ -54,6 +54,7 @@ public:
     bool advancePending() const { return m_advance.isActive(); }
 
 private:
+    bool measuresZero();
     void stallWatchdog();
     // Counts a song that could not be played; true when that ended the
     // round (the player has stopped).

@@ -264,15 +264,10 @@ void BatchLoader::addRows(QList<QByteArray> lines)
     const PlaylistModel::EntryId first = m_playlist.appendMany(entries);
     // The lengths reach their entries wherever the entries are by then,
     // also when the user removed rows above them in the meantime.
-    NativePath cdFolder;  // the tracks of one CD: its drive is looked at once
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const PlaylistModel::EntryId entry = first + PlaylistModel::EntryId(i);
         if (music::kindOf(lines[i]) == music::Kind::CdTrack) {
-            if (const NativePath folder = nativepath::folder(lines[i]); folder != cdFolder) {
-                m_lengths.prepareCdDrive(lines[i]);
-                cdFolder = folder;
-            }
-            m_lengths.requestCdTrack(entry, cdTrackNumber(entries[i].title));
+            m_lengths.requestCdTrack(entry, lines[i], cdTrackNumber(entries[i].title));
         } else {
             m_lengths.request(entry, lines[i]);
         }

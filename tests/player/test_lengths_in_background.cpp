@@ -12,6 +12,9 @@
 #include <QTimer>
 
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <chrono>
 #include <thread>
 
@@ -163,6 +166,62 @@ private slots:
         QCOMPARE(*p.playlist.path(PlaylistModel::kCap), later);
         QCOMPARE(*p.playlist.length(PlaylistModel::kCap), QStringLiteral("0:09"));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("big.sng"))));
+    }
+
+    // A file that does not answer at all (a share gone to sleep) shows an
+    // unknown length once its deadline is past, is not remembered in the
+    // cache, and the rows after it are measured meanwhile.
+    void aFileThatNeverAnswersShowsUnknown()
+    {
+        TestEnv env;
+        CoreFixture p;
+        struct Blocker {
+            std::mutex mutex;
+            std::condition_variable released;
+            bool open = false;
+        };
+        auto blocker = std::make_shared<Blocker>();
+        const QByteArray hung = QFile::encodeName(env.root() + QStringLiteral("/hung.wav"));
+        QVERIFY(TestEnv::writeNative(hung, wavOfSeconds(4)));
+        QList<QByteArray> list{hung};
+        for (int seconds = 1; seconds <= 3; ++seconds) {
+            const QByteArray path = QFile::encodeName(env.root() + QStringLiteral("/%1.wav").arg(seconds));
+            QVERIFY(TestEnv::writeNative(path, wavOfSeconds(seconds)));
+            list << path;
+        }
+        p.core.lengths.setProbeDeadline(300);
+        p.core.lengths.setCacheFile(env.cacheDir() + QStringLiteral("/lengths.cache"));
+        SongLengthService& lengths = p.core.lengths;
+        lengths.setMeasureForTests([blocker, hung, &lengths](const length::LengthJob& job) {
+            if (job.path == hung) {
+                std::unique_lock lock(blocker->mutex);
+                blocker->released.wait(lock, [&] { return blocker->open; });
+            }
+            return lengths.measure(job);
+        });
+        TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines(list));
+        QVERIFY(p.loadBatches());
+        QCOMPARE(*p.playlist.length(1), QStringLiteral("-:--"));
+        QCOMPARE(*p.playlist.length(2), QStringLiteral("0:01"));
+        QCOMPARE(*p.playlist.length(4), QStringLiteral("0:03"));
+        QCOMPARE(lengths.stuckWorkers(), 1);
+        QVERIFY(lengths.saveCache());
+        SongLengthService later;
+        later.setCacheFile(env.cacheDir() + QStringLiteral("/lengths.cache"));
+        length::LengthJob job;
+        job.path = list[1];
+        const auto filesBefore = later.filesRead();
+        QCOMPARE(later.measure(job).length.text(), QStringLiteral("0:01"));  // from the cache
+        QCOMPARE(later.filesRead(), filesBefore);
+        job.path = hung;  // never measured, so not in the cache: read now
+        QCOMPARE(later.measure(job).length.text(), QStringLiteral("0:04"));
+        QCOMPARE(later.filesRead(), filesBefore + 1);
+        {
+            const std::lock_guard lock(blocker->mutex);
+            blocker->open = true;
+            blocker->released.notify_all();
+        }
+        QVERIFY(QTest::qWaitFor([&] { return lengths.stuckWorkers() == 0; }, 5000));
     }
 
     // One file that takes long to read holds back one worker: every other

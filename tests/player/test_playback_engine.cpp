@@ -213,6 +213,8 @@ private slots:
         p.engine.next();  // the missing file plays (measures 0:00)
         QCOMPARE(p.media.url(), missing);
         p.media.position = 0.5;
+        p.core.supervision.check();  // asks a worker; the next tick knows
+        QVERIFY(waitUntil([&] { return p.core.lengths.lengthNow(QFile::encodeName(missing)).has_value(); }));
         p.core.supervision.check();
         QCOMPARE(p.media.url(), mp3());
         QCOMPARE(p.nowPlayingRow(), 3);
@@ -229,6 +231,8 @@ private slots:
         p.engine.next();
         QCOMPARE(p.engine.songNumber(), 2);
         p.media.position = 0.5;
+        p.core.supervision.check();
+        QVERIFY(waitUntil([&] { return p.core.lengths.lengthNow(QFile::encodeName(missing)).has_value(); }));
         p.core.supervision.check();
         QCOMPARE(p.media.url(), wav());
         QCOMPARE(p.nowPlayingRow(), 1);

@@ -1,25 +1,184 @@
 #include "player/core/length/length_workers.h"
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <list>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace qpt::length {
 
-LengthWorkers::LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting)
-    : m_threadCount(std::max(1, threads)), m_measure(std::move(measure)), m_resultsWaiting(std::move(resultsWaiting))
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kWatchdogStep = std::chrono::milliseconds(200);
+
+LengthResult unknownFor(const LengthJob& job)
 {
+    LengthResult result;
+    result.entry = job.entry;
+    result.length = SongLength::unknown();
+    return result;
+}
+
+}  // namespace
+
+struct LengthWorkers::Shared {
+    struct Worker {
+        bool busy = false;
+        bool abandoned = false;
+        Clock::time_point since;
+        LengthJob job;
+        std::uint64_t generation = 0;
+    };
+
+    Measure measure;
+    std::function<void()> resultsWaiting;
+    std::chrono::milliseconds deadline{kDeadlineMs};
+    int threadCount = 1;
+
+    mutable std::mutex mutex;
+    std::condition_variable wake;   // workers: a job, or the end
+    std::condition_variable watch;  // the watchdog: a worker got busy, or the end
+    std::deque<LengthJob> jobs;
+    std::vector<LengthResult> results;
+    std::uint64_t generation = 0;
+    bool stopping = false;
+    bool watchdogStarted = false;
+    std::list<std::shared_ptr<Worker>> workers;  // the live ones
+    int stuck = 0;                               // given up, not come back
+
+    // With the lock held: hands a result on, and tells the owner when it is
+    // the first of a new collection (after unlocking).
+    bool add(LengthResult result)
+    {
+        const bool first = results.empty();
+        results.push_back(std::move(result));
+        return first;
+    }
+
+    static void startWorker(const std::shared_ptr<Shared>& shared)
+    {
+        auto worker = std::make_shared<Worker>();
+        shared->workers.push_back(worker);
+        std::thread thread([shared, worker] { shared->work(worker); });
+        ::pthread_setname_np(thread.native_handle(), "song lengths");
+        thread.detach();
+    }
+
+    void work(const std::shared_ptr<Worker>& worker)
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wake.wait(lock, [&] { return stopping || !jobs.empty(); });
+            if (stopping)
+                return;
+            worker->job = std::move(jobs.front());
+            jobs.pop_front();
+            worker->busy = true;
+            worker->since = Clock::now();
+            worker->generation = generation;
+            watch.notify_all();
+            lock.unlock();
+
+            LengthResult result = measure(worker->job);
+
+            lock.lock();
+            worker->busy = false;
+            if (worker->abandoned) {
+                --stuck;  // back at last; its job was answered long ago
+                return;
+            }
+            if (worker->generation != generation)
+                continue;  // cancelled while it was measured
+            if (add(std::move(result))) {
+                lock.unlock();
+                resultsWaiting();
+                lock.lock();
+            }
+        }
+    }
+
+    static void startWatchdog(const std::shared_ptr<Shared>& shared)
+    {
+        std::thread thread([shared] { shared->guard(shared); });
+        ::pthread_setname_np(thread.native_handle(), "length watchdog");
+        thread.detach();
+    }
+
+    void guard(const std::shared_ptr<Shared>& self)
+    {
+        std::unique_lock lock(mutex);
+        while (!stopping) {
+            const bool anyBusy =
+                std::any_of(workers.cbegin(), workers.cend(), [](const auto& worker) { return worker->busy; });
+            if (anyBusy)
+                watch.wait_for(lock, kWatchdogStep);
+            else
+                watch.wait(lock);
+            if (!stopping && giveUpOverdue(self)) {
+                lock.unlock();
+                resultsWaiting();
+                lock.lock();
+            }
+        }
+    }
+
+    // With the lock held: answers the overdue jobs as unknown and replaces
+    // their workers. True when that started a new collection of results.
+    bool giveUpOverdue(const std::shared_ptr<Shared>& self)
+    {
+        bool first = false;
+        const Clock::time_point now = Clock::now();
+        for (auto it = workers.begin(); it != workers.end();) {
+            const std::shared_ptr<Worker>& worker = *it;
+            if (!worker->busy || now - worker->since < deadline) {
+                ++it;
+                continue;
+            }
+            worker->abandoned = true;
+            ++stuck;
+            if (worker->generation == generation)
+                first |= add(unknownFor(worker->job));
+            it = workers.erase(it);
+        }
+        while (int(workers.size()) < threadCount && stuck < kMaxAbandoned)
+            startWorker(self);
+        // Nobody left to measure them: the jobs waiting are answered too,
+        // rather than never.
+        if (workers.empty()) {
+            while (!jobs.empty()) {
+                first |= add(unknownFor(jobs.front()));
+                jobs.pop_front();
+            }
+        }
+        return first;
+    }
+};
+
+LengthWorkers::LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting, int deadlineMs)
+    : m(std::make_shared<Shared>())
+{
+    m->threadCount = std::max(1, threads);
+    m->measure = std::move(measure);
+    m->resultsWaiting = std::move(resultsWaiting);
+    m->deadline = std::chrono::milliseconds(deadlineMs);
 }
 
 LengthWorkers::~LengthWorkers()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        m_jobs.clear();
-    }
-    m_wake.notify_all();
-    for (std::thread& thread : m_threads)
-        thread.join();
+    // Nothing is waited for: idle workers and the watchdog end at once, a
+    // worker under way ends when its measurement returns.
+    const std::lock_guard lock(m->mutex);
+    m->stopping = true;
+    m->jobs.clear();
+    m->wake.notify_all();
+    m->watch.notify_all();
 }
 
 void LengthWorkers::submit(std::vector<LengthJob> jobs)
@@ -27,55 +186,40 @@ void LengthWorkers::submit(std::vector<LengthJob> jobs)
     if (jobs.empty())
         return;
     {
-        const std::lock_guard lock(m_mutex);
+        const std::lock_guard lock(m->mutex);
         for (LengthJob& job : jobs)
-            m_jobs.push_back(std::move(job));
+            m->jobs.push_back(std::move(job));
         // Started on demand: a player with nothing to measure has no threads.
-        while (int(m_threads.size()) < m_threadCount)
-            m_threads.emplace_back([this] { run(); });
+        if (!m->watchdogStarted) {
+            m->watchdogStarted = true;
+            Shared::startWatchdog(m);
+        }
+        while (int(m->workers.size()) < m->threadCount && m->stuck < kMaxAbandoned)
+            Shared::startWorker(m);
     }
-    m_wake.notify_all();
+    m->wake.notify_all();
+    // With every worker given up on, the watchdog answers the jobs.
+    m->watch.notify_all();
 }
 
 void LengthWorkers::cancelAll()
 {
-    const std::lock_guard lock(m_mutex);
-    m_jobs.clear();
-    m_results.clear();
-    ++m_generation;
+    const std::lock_guard lock(m->mutex);
+    m->jobs.clear();
+    m->results.clear();
+    ++m->generation;
 }
 
 std::vector<LengthResult> LengthWorkers::takeResults()
 {
-    const std::lock_guard lock(m_mutex);
-    return std::exchange(m_results, {});
+    const std::lock_guard lock(m->mutex);
+    return std::exchange(m->results, {});
 }
 
-void LengthWorkers::run()
+int LengthWorkers::stuckWorkers() const
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-        if (m_stopping)
-            return;
-        const LengthJob job = std::move(m_jobs.front());
-        m_jobs.pop_front();
-        const std::uint64_t generation = m_generation;
-        lock.unlock();
-
-        LengthResult result = m_measure(job);
-
-        lock.lock();
-        if (generation != m_generation)
-            continue;  // cancelled while it was measured
-        const bool first = m_results.empty();
-        m_results.push_back(std::move(result));
-        if (first) {
-            lock.unlock();
-            m_resultsWaiting();
-            lock.lock();
-        }
-    }
+    const std::lock_guard lock(m->mutex);
+    return m->stuck;
 }
 
 }  // namespace qpt::length

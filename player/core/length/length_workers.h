@@ -5,15 +5,22 @@
 // the first result of a new collection is ready. Cancelling drops the jobs
 // not yet started and every result not yet taken, also those of jobs that
 // were under way.
+//
+// A file that does not answer (a share gone to sleep) must not hold a
+// worker for good: every job has a deadline. A watchdog thread answers a
+// job past it as unknown, gives its worker up (the thread ends whenever its
+// read comes back, and its answer is dropped) and starts a fresh one in its
+// place, up to kMaxAbandoned workers given up at a time; past that the
+// jobs left are answered unknown too, rather than never.
+//
+// Threads are detached and share their state with this object, so that a
+// worker stuck in the kernel can outlive it without harm; the measurement
+// they run must hold what it uses in the same way.
 
 #include "player/core/length/length_job.h"
 
-#include <condition_variable>
-#include <cstdint>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <memory>
 #include <vector>
 
 namespace qpt::length {
@@ -21,8 +28,10 @@ namespace qpt::length {
 class LengthWorkers {
 public:
     using Measure = std::function<LengthResult(const LengthJob&)>;
+    static constexpr int kDeadlineMs = 5000;
+    static constexpr int kMaxAbandoned = 16;
 
-    LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting);
+    LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting, int deadlineMs = kDeadlineMs);
     ~LengthWorkers();
     LengthWorkers(const LengthWorkers&) = delete;
     LengthWorkers& operator=(const LengthWorkers&) = delete;
@@ -30,21 +39,13 @@ public:
     void submit(std::vector<LengthJob> jobs);
     void cancelAll();
     std::vector<LengthResult> takeResults();
+    // Workers given up on whose threads have not come back yet.
+    int stuckWorkers() const;
+
+    struct Shared;
 
 private:
-    void run();
-
-    const int m_threadCount;
-    const Measure m_measure;
-    const std::function<void()> m_resultsWaiting;
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<LengthJob> m_jobs;
-    std::vector<LengthResult> m_results;
-    std::uint64_t m_generation = 0;
-    bool m_stopping = false;
-    std::vector<std::thread> m_threads;
+    std::shared_ptr<Shared> m;
 };
 
 }  // namespace qpt::length

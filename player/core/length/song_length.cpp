@@ -29,6 +29,8 @@ QString SongLength::text() const
              + QStringLiteral("%1").arg(m_value % 60, 2, 10, QLatin1Char('0'));
     case Kind::NotAvailable:
         return QStringLiteral("N/A");
+    case Kind::Unknown:
+        return QStringLiteral("-:--");
     }
     return QString();
 }

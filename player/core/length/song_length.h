@@ -17,12 +17,14 @@ public:
         CdTrack,       // whole seconds from a track file, shown as minutes ":" seconds
         NotAvailable,  // "N/A": a track file whose header holds no length
         Blank,         // nothing to show (no track file, or too long to count)
+        Unknown,       // "-:--": the file did not answer in time (a share gone away)
     };
 
     SongLength() = default;
     static SongLength pending() { return SongLength(); }
     static SongLength notAvailable() { return SongLength(Kind::NotAvailable, 0); }
     static SongLength blank() { return SongLength(Kind::Blank, 0); }
+    static SongLength unknown() { return SongLength(Kind::Unknown, 0); }
     // nullopt beyond what 32-bit milliseconds hold (or below zero).
     static std::optional<SongLength> fromMilliseconds(qint64 ms);
     static SongLength cdTrack(int seconds) { return SongLength(Kind::CdTrack, seconds); }

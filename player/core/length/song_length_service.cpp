@@ -40,8 +40,77 @@ SongLength cdTrackLength(const QString& folder, int track)
 
 }  // namespace
 
-SongLengthService::SongLengthService(QObject* parent)
-    : QObject(parent), m_known(std::make_unique<length::KnownLengths>())
+// The measuring itself, on the workers' threads.
+struct SongLengthService::Measurer {
+    length::KnownLengths known;
+    QString cacheFile;
+    std::once_flag cacheLoaded;
+    std::atomic<std::int64_t> filesRead = 0;
+    std::atomic<std::int64_t> bytesRead = 0;
+    mutable std::mutex cdLock;
+    QString cdFolder;
+
+    void loadCacheOnce()
+    {
+        std::call_once(cacheLoaded, [this] {
+            if (!cacheFile.isEmpty())
+                known.load(cacheFile);
+        });
+    }
+
+    void prepareCdDrive(const NativePath& songLineOrFolder)
+    {
+        if (songLineOrFolder.isEmpty())
+            return;
+        const QFileInfo info(QFile::decodeName(songLineOrFolder));
+        const QString folder = info.isDir() ? info.filePath() : info.path();
+        if (length::findFileNoCase(folder, kTrackOne).isEmpty())
+            return;
+        const std::lock_guard lock(cdLock);
+        cdFolder = folder;
+    }
+
+    QString currentCdFolder() const
+    {
+        const std::lock_guard lock(cdLock);
+        return cdFolder;
+    }
+
+    length::LengthResult measure(const length::LengthJob& job)
+    {
+        if (job.kind == length::LengthJob::Kind::CdTrack) {
+            prepareCdDrive(job.path);
+            const QString folder = job.cdFolder.isEmpty() ? currentCdFolder() : job.cdFolder;
+            length::LengthResult result;
+            result.entry = job.entry;
+            result.length = folder.isEmpty() ? SongLength::blank() : cdTrackLength(folder, job.cdTrack);
+            return result;
+        }
+        loadCacheOnce();
+        // Blanks around the line are not part of the path; a local "file:"
+        // address stands for its path. What cannot be measured reads as zero.
+        const QByteArray path = length::LengthProbe::localPath(job.path.trimmed());
+        if (path.isEmpty())
+            return measuredAs(job.entry, 0);
+        length::FileStamp stamp;
+        bool regular = false;
+        if (known.knows(path) && length::ProbeFile::stamp(path, stamp, regular) && regular) {
+            if (const auto ms = known.find(path, stamp.size, stamp.mtimeNs))
+                return measuredAs(job.entry, std::max<std::int64_t>(*ms, 0));
+        }
+        length::LengthProbe probe;
+        const auto measurement = probe.measure(path);
+        filesRead += probe.filesRead();
+        bytesRead += probe.bytesRead();
+        if (!measurement)
+            return measuredAs(job.entry, 0);
+        const std::int64_t ms = measurement->ms.value_or(length::KnownLengths::kNoMusic);
+        known.store(path, measurement->stamp.size, measurement->stamp.mtimeNs, ms);
+        return measuredAs(job.entry, std::max<std::int64_t>(ms, 0));
+    }
+};
+
+SongLengthService::SongLengthService(QObject* parent) : QObject(parent), m_measurer(std::make_shared<Measurer>())
 {
     m_deliveryTimer.setSingleShot(true);
     m_deliveryTimer.setInterval(kDeliveryDelayMs);
@@ -50,7 +119,7 @@ SongLengthService::SongLengthService(QObject* parent)
 
 SongLengthService::~SongLengthService()
 {
-    m_workers.reset();  // the threads end before what they use goes
+    m_workers.reset();  // idle threads end; a stuck one keeps the measurer alive
 }
 
 QString SongLengthService::defaultCacheFile()
@@ -59,17 +128,48 @@ QString SongLengthService::defaultCacheFile()
          + QStringLiteral("/quorbel-player-tirk/lengths.cache");
 }
 
+void SongLengthService::setCacheFile(const QString& file)
+{
+    m_measurer->cacheFile = file;
+}
+
+std::int64_t SongLengthService::filesRead() const
+{
+    return m_measurer->filesRead;
+}
+
+std::int64_t SongLengthService::bytesRead() const
+{
+    return m_measurer->bytesRead;
+}
+
+QString SongLengthService::cdFolder() const
+{
+    return m_measurer->currentCdFolder();
+}
+
+void SongLengthService::prepareCdDrive(const NativePath& songLineOrFolder)
+{
+    m_measurer->prepareCdDrive(songLineOrFolder);
+}
+
+length::LengthResult SongLengthService::measure(const length::LengthJob& job)
+{
+    return m_measurer->measure(job);
+}
+
 length::LengthWorkers& SongLengthService::workers()
 {
     if (!m_workers) {
         length::LengthWorkers::Measure measure = m_measure;
         if (!measure)
-            measure = [this](const length::LengthJob& job) { return this->measure(job); };
+            measure = [measurer = m_measurer](const length::LengthJob& job) { return measurer->measure(job); };
         // One per core, and never fewer than two: a file that takes long to
         // read (a network share, a disk spinning up) holds back one worker,
         // not every length behind it.
-        m_workers = std::make_unique<length::LengthWorkers>(
-            std::max(2, QThread::idealThreadCount()), std::move(measure), [this] { resultsWaiting(); });
+        m_workers = std::make_unique<length::LengthWorkers>(std::max(2, QThread::idealThreadCount()),
+                                                            std::move(measure), [this] { resultsWaiting(); },
+                                                            m_deadlineMs);
     }
     return *m_workers;
 }
@@ -100,12 +200,12 @@ void SongLengthService::request(quint64 entry, const NativePath& line)
     submit(std::move(job));
 }
 
-void SongLengthService::requestCdTrack(quint64 entry, int track)
+void SongLengthService::requestCdTrack(quint64 entry, const NativePath& line, int track)
 {
     length::LengthJob job;
     job.entry = entry;
     job.kind = length::LengthJob::Kind::CdTrack;
-    job.cdFolder = m_cdFolder;
+    job.path = line;
     job.cdTrack = track;
     submit(std::move(job));
 }
@@ -150,81 +250,28 @@ void SongLengthService::deliver()
         emit allMeasured();
 }
 
-void SongLengthService::loadCacheOnce()
-{
-    std::call_once(m_cacheLoaded, [this] {
-        if (!m_cacheFile.isEmpty())
-            m_known->load(m_cacheFile);
-    });
-}
-
 bool SongLengthService::saveCache()
 {
-    if (m_cacheFile.isEmpty() || !m_known->isChanged())
+    if (m_measurer->cacheFile.isEmpty() || !m_measurer->known.isChanged())
         return true;
-    loadCacheOnce();  // what an earlier run knew is kept, not overwritten
-    return m_known->save(m_cacheFile);
-}
-
-length::LengthResult SongLengthService::measure(const length::LengthJob& job)
-{
-    if (job.kind == length::LengthJob::Kind::CdTrack) {
-        length::LengthResult result;
-        result.entry = job.entry;
-        result.length = job.cdFolder.isEmpty() ? SongLength::blank() : cdTrackLength(job.cdFolder, job.cdTrack);
-        return result;
-    }
-    loadCacheOnce();
-    // Blanks around the line are not part of the path; a local "file:"
-    // address stands for its path. What cannot be measured reads as zero.
-    const QByteArray path = length::LengthProbe::localPath(job.path.trimmed());
-    if (path.isEmpty())
-        return measuredAs(job.entry, 0);
-    length::FileStamp stamp;
-    bool regular = false;
-    if (m_known->knows(path) && length::ProbeFile::stamp(path, stamp, regular) && regular) {
-        if (const auto known = m_known->find(path, stamp.size, stamp.mtimeNs))
-            return measuredAs(job.entry, std::max<std::int64_t>(*known, 0));
-    }
-    length::LengthProbe probe;
-    const auto measurement = probe.measure(path);
-    m_filesRead += probe.filesRead();
-    m_bytesRead += probe.bytesRead();
-    if (!measurement)
-        return measuredAs(job.entry, 0);
-    const std::int64_t ms = measurement->ms.value_or(length::KnownLengths::kNoMusic);
-    m_known->store(path, measurement->stamp.size, measurement->stamp.mtimeNs, ms);
-    return measuredAs(job.entry, std::max<std::int64_t>(ms, 0));
+    m_measurer->loadCacheOnce();  // what an earlier run knew is kept, not overwritten
+    return m_measurer->known.save(m_measurer->cacheFile);
 }
 
 std::optional<SongLength> SongLengthService::lengthNow(const NativePath& line)
 {
     const QByteArray path = length::LengthProbe::localPath(line.trimmed());
-    length::FileStamp stamp;
-    bool regular = false;
-    if (path.isEmpty() || !length::ProbeFile::stamp(path, stamp, regular) || !regular)
+    if (path.isEmpty())
         return SongLength::fromMilliseconds(0);
-    if (const auto known = m_known->find(path, stamp.size, stamp.mtimeNs))
-        return measuredAs(0, std::max<std::int64_t>(*known, 0)).length;
-    if (m_lookup.path == path && m_lookup.size == stamp.size && m_lookup.mtimeNs == stamp.mtimeNs)
-        return m_lookup.answer;  // still measuring, or what could not be known
+    if (m_lookup.path == path)
+        return m_lookup.answer;  // still being found out, or what was
     // Ids count down from the top, far from the playlist's, which count up.
-    m_lookup = {path, stamp.size, stamp.mtimeNs, m_lastLookupEntry--, std::nullopt};
+    m_lookup = {path, m_lastLookupEntry--, std::nullopt};
     length::LengthJob job;
     job.entry = m_lookup.entry;
     job.path = line;
     submit(std::move(job), /*counted=*/false);
     return std::nullopt;
-}
-
-void SongLengthService::prepareCdDrive(const NativePath& songLineOrFolder)
-{
-    if (songLineOrFolder.isEmpty())
-        return;
-    const QFileInfo info(QFile::decodeName(songLineOrFolder));
-    const QString folder = info.isDir() ? info.filePath() : info.path();
-    if (!length::findFileNoCase(folder, kTrackOne).isEmpty())
-        m_cdFolder = folder;
 }
 
 }  // namespace qpt

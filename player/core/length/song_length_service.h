@@ -9,6 +9,10 @@
 // What was measured is remembered by path, size and modification time, also
 // across runs (a cache file in the user's cache folder): an unchanged file
 // is not read again.
+//
+// Nothing here touches the user's files on the window thread: the workers
+// look at the files (a stat too may never return on a share that stopped
+// answering), and each job has a deadline (LengthWorkers).
 
 #include "common/native_path.h"
 #include "player/core/length/length_workers.h"
@@ -43,33 +47,42 @@ public:
     // Measures the song at the line for the entry, in the background.
     void request(quint64 entry, const NativePath& line);
     // Reads the length of CD track `track` for the entry from the track
-    // files of the CD folder found last (prepareCdDrive).
-    void requestCdTrack(quint64 entry, int track);
+    // files of the CD: the folder of the song line when it holds a first
+    // track, else the CD folder found last (prepareCdDrive, on the worker).
+    void requestCdTrack(quint64 entry, const NativePath& line, int track);
     // Forgets every request not yet answered (the playlist was cleared).
     void cancelAll();
     // Requests not yet answered.
     int pending() const { return m_pending; }
 
     // The length of the song at the path as far as it is known now, without
-    // waiting: zero for what cannot be measured (nothing, missing, not a
-    // file), nullopt while the file is being measured. The first question
-    // about a path makes the request; asking again (every status tick) waits
-    // for that answer instead of measuring the file once more.
+    // waiting and without looking at the file: zero for what cannot be
+    // measured (nothing, missing, not a file), nullopt while a worker finds
+    // out. The first question about a path makes the request; asking again
+    // (every status tick) waits for that answer instead of asking once more.
     std::optional<SongLength> lengthNow(const NativePath& path);
 
     // The "drive" is the folder that holds the track files. The argument is
     // a song line (e.g. /media/cd/Track03.cda) or a folder; the folder is
     // remembered when it holds track01.cda (name in any letter case),
-    // otherwise the remembered one stays.
+    // otherwise the remembered one stays. It looks at the folder: call it
+    // off the window thread (the workers do for CD track jobs).
     void prepareCdDrive(const NativePath& songLineOrFolder);
-    // The folder prepareCdDrive last found a CD in; empty before.
-    QString cdFolder() const { return m_cdFolder; }
+    // The folder a CD was last found in; empty before.
+    QString cdFolder() const;
+
+    // How long one file may take before it counts as unknown; set before
+    // the first request (tests).
+    void setProbeDeadline(int ms) { m_deadlineMs = ms; }
+    // Workers given up on (their files did not answer) still stuck.
+    int stuckWorkers() const { return m_workers ? m_workers->stuckWorkers() : 0; }
 
     // Where the lengths are kept across runs; empty keeps them for this
     // run only. Set before the first request.
-    void setCacheFile(const QString& file) { m_cacheFile = file; }
+    void setCacheFile(const QString& file);
     static QString defaultCacheFile();
-    // Writes what was measured to the cache file (when anything was).
+    // Writes what was measured to the cache file (when anything was). Safe
+    // from any thread.
     bool saveCache();
 
     // Measures one job as a worker does (with the known lengths).
@@ -78,8 +91,10 @@ public:
     void setMeasureForTests(length::LengthWorkers::Measure measure);
 
     // Files read and bytes read from them so far (benchmarks).
-    std::int64_t filesRead() const { return m_filesRead; }
-    std::int64_t bytesRead() const { return m_bytesRead; }
+    std::int64_t filesRead() const;
+    std::int64_t bytesRead() const;
+
+    struct Measurer;
 
 signals:
     // A batch of lengths, each for its entry, in no particular order.
@@ -94,22 +109,19 @@ private:
     // them. The supervision's lookups are not counted and not handed on.
     void submit(length::LengthJob job, bool counted = true);
     bool isLookup(quint64 entry) const { return entry > m_lastLookupEntry; }
-    void loadCacheOnce();
     length::LengthWorkers& workers();
 
-    std::unique_ptr<length::KnownLengths> m_known;
+    // What the workers measure with; shared with them, so that a worker
+    // stuck on a file can outlive this service.
+    std::shared_ptr<Measurer> m_measurer;
     length::LengthWorkers::Measure m_measure;
     std::unique_ptr<length::LengthWorkers> m_workers;
-    QString m_cacheFile;
-    std::once_flag m_cacheLoaded;
-    QString m_cdFolder;
+    int m_deadlineMs = length::LengthWorkers::kDeadlineMs;
     int m_pending = 0;
-    // The file lengthNow asked about last (as it was then), under an id no
-    // playlist entry has, and its answer once it came.
+    // The file lengthNow asked about last, under an id no playlist entry
+    // has, and its answer once it came.
     struct Lookup {
         QByteArray path;
-        std::int64_t size = -1;
-        std::int64_t mtimeNs = 0;
         quint64 entry = 0;
         std::optional<SongLength> answer;
     } m_lookup;
@@ -118,8 +130,6 @@ private:
     // the rows are changed in batches, not once per song.
     QTimer m_deliveryTimer;
     std::vector<length::LengthJob> m_toSubmit;
-    std::atomic<std::int64_t> m_filesRead = 0;
-    std::atomic<std::int64_t> m_bytesRead = 0;
 };
 
 }  // namespace qpt

@@ -1,0 +1,144 @@
+// The length workers' deadline: a file that does not answer is given up on,
+// its row answered as unknown, its worker replaced, and every other file
+// measured meanwhile; past the cap of stuck workers nothing waits for good.
+
+#include "player/core/length/length_workers.h"
+
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+using namespace qpt;
+using namespace qpt::length;
+
+namespace {
+
+// A measurement that blocks on the paths marked "hang" until released, as
+// a read on a share that stopped answering does; shared with the workers,
+// which may outlive the test's scope.
+struct Share {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    std::atomic<int> measured = 0;
+
+    LengthResult measure(const LengthJob& job)
+    {
+        if (job.path.startsWith("hang")) {
+            std::unique_lock lock(mutex);
+            released.wait(lock, [this] { return open; });
+        }
+        ++measured;
+        LengthResult result;
+        result.entry = job.entry;
+        result.length = *SongLength::fromMilliseconds(1000 * job.path.mid(job.path.indexOf('/') + 1).toInt());
+        return result;
+    }
+    void release()
+    {
+        const std::lock_guard lock(mutex);
+        open = true;
+        released.notify_all();
+    }
+};
+
+std::vector<LengthJob> jobs(const QList<QByteArray>& paths)
+{
+    std::vector<LengthJob> list;
+    quint64 entry = 0;
+    for (const QByteArray& path : paths) {
+        LengthJob job;
+        job.entry = ++entry;
+        job.path = path;
+        list.push_back(job);
+    }
+    return list;
+}
+
+// Takes results until `count` have come (or the time is up).
+std::map<quint64, QString> collect(LengthWorkers& workers, size_t count, int timeoutMs = 10000)
+{
+    std::map<quint64, QString> seen;
+    [[maybe_unused]] const bool all = QTest::qWaitFor(
+        [&] {
+            for (const LengthResult& result : workers.takeResults())
+                seen[result.entry] = result.length.text();
+            return seen.size() >= count;
+        },
+        timeoutMs);
+    return seen;
+}
+
+}  // namespace
+
+class TestLengthWorkers : public QObject {
+    Q_OBJECT
+private slots:
+    void aFileThatDoesNotAnswerIsGivenUp()
+    {
+        auto share = std::make_shared<Share>();
+        {
+            LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 300);
+            // Both workers meet a hung file first; the local ones wait behind.
+            workers.submit(jobs({"hang/1", "hang/2", "local/3", "local/4", "local/5"}));
+            const auto seen = collect(workers, 5);
+            QCOMPARE(seen.size(), size_t(5));
+            QCOMPARE(seen.at(1), QStringLiteral("-:--"));
+            QCOMPARE(seen.at(2), QStringLiteral("-:--"));
+            QCOMPARE(seen.at(3), QStringLiteral("0:03"));
+            QCOMPARE(seen.at(5), QStringLiteral("0:05"));
+            QCOMPARE(workers.stuckWorkers(), 2);
+
+            // The share answers again: the late answers are dropped, the
+            // stuck threads end.
+            share->release();
+            QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
+            QTest::qWait(50);
+            QVERIFY(workers.takeResults().empty());
+        }
+        QCOMPARE(share->measured.load(), 5);
+    }
+
+    void pastTheCapNothingWaitsForGood()
+    {
+        auto share = std::make_shared<Share>();
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 100);
+        QList<QByteArray> paths;
+        for (int i = 0; i < LengthWorkers::kMaxAbandoned + 6; ++i)
+            paths << "hang/" + QByteArray::number(i % 10);
+        workers.submit(jobs(paths));
+        // Every job is answered, as unknown, although no thread came back.
+        const auto seen = collect(workers, size_t(paths.size()), 20000);
+        QCOMPARE(seen.size(), size_t(paths.size()));
+        for (const auto& [entry, text] : seen)
+            QCOMPARE(text, QStringLiteral("-:--"));
+        QCOMPARE(workers.stuckWorkers(), LengthWorkers::kMaxAbandoned);
+        // And so is a job that comes later.
+        workers.submit(jobs({"local/7"}));
+        QCOMPARE(collect(workers, 1).size(), size_t(1));
+        share->release();
+        QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
+    }
+
+    void cancelledResultsNeverArrive()
+    {
+        auto share = std::make_shared<Share>();
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 200);
+        workers.submit(jobs({"hang/1", "local/2"}));
+        QVERIFY(QTest::qWaitFor([&] { return share->measured >= 1; }, 5000));
+        workers.cancelAll();  // the list was cleared while the hung file was read
+        QTest::qWait(400);    // past the deadline
+        QVERIFY(workers.takeResults().empty());
+        share->release();
+        QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLengthWorkers)
+#include "test_length_workers.moc"
