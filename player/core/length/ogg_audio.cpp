@@ -131,13 +131,14 @@ std::optional<Page> lastPage(ProbeFile& file, std::int64_t begin, std::int64_t e
     return std::nullopt;
 }
 
-enum class Codec { Unknown, Vorbis, Opus, Flac };
+enum class Codec { Unknown, Vorbis, Opus, Flac, Speex };
 
 struct Audio {
     Codec codec = Codec::Unknown;
     std::uint32_t serial = 0;
-    std::uint32_t rate = 0;       // of the granule positions
-    std::uint64_t preSkip = 0;    // samples the decoder drops at the start
+    std::uint32_t rate = 0;        // of the granule positions
+    std::uint64_t preSkip = 0;     // samples the decoder drops at the start
+    std::uint64_t wholeFrame = 1;  // the decoder gives whole frames of this many samples
 };
 
 // What the first packet of a stream says about it.
@@ -153,6 +154,11 @@ Audio identify(ProbeFile& file, const Page& page)
         audio.codec = Codec::Opus;
         audio.rate = kOpusRate;
         audio.preSkip = le16(p, 10);
+    } else if (hasTag(p, 0, "Speex   ") && p.size() >= 60) {
+        // Its last frame is played whole, past the last granule position.
+        audio.codec = Codec::Speex;
+        audio.rate = le32(p, 36);
+        audio.wholeFrame = std::max<std::uint32_t>(1, le32(p, 56));
     } else if (hasTag(p, 0, "\x7F" "FLAC") && hasTag(p, 9, "fLaC") && p.size() >= 17) {
         // The mapping header, then the STREAMINFO block with its header.
         if (const auto info = parseFlacStreamInfo(p.subspan(17))) {
@@ -237,7 +243,9 @@ std::int64_t linkNanoseconds(ProbeFile& file, const Link& link, std::int64_t beg
     if (!last || last->granule < 0)
         return 0;
     const std::uint64_t granule = std::uint64_t(last->granule);
-    const std::uint64_t samples = granule > audio.preSkip ? granule - audio.preSkip : 0;
+    std::uint64_t samples = granule > audio.preSkip ? granule - audio.preSkip : 0;
+    if (samples % audio.wholeFrame && samples <= UINT64_MAX - audio.wholeFrame)
+        samples += audio.wholeFrame - samples % audio.wholeFrame;
     return scaleDown(samples, 1000000000, audio.rate);
 }
 

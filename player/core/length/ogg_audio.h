@@ -1,7 +1,8 @@
 #pragma once
-// Length of an Ogg file holding Vorbis, Opus or FLAC: for each chained
-// stream (link) the granule position of its last whole page, at the codec's
-// rate, less Opus's pre-skip; the links add up. Nothing is walked: the
+// Length of an Ogg file holding Vorbis, Opus, FLAC or Speex: for each
+// chained stream (link) the granule position of its last whole page, at the
+// codec's rate, less Opus's pre-skip (and up to a whole Speex frame, which
+// the decoder plays whole); the links add up. Nothing is walked: the
 // first pages name the codec, the last pages are found by reading backwards
 // from the end in small steps, and where the file holds more than one link
 // their boundaries are found by bisection. A page counts only when it lies
