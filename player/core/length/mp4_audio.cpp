@@ -192,8 +192,10 @@ Span playedSpan(ProbeFile& file, const Box& trak, const Timing& movie, const Tim
                 edited = true;
                 span.movieTimeNs = movie.ns(editsTotal);
                 span.mediaStartNs = media.ns(std::uint64_t(mediaTime));
+                const std::int64_t durationNs = movie.ns(duration);
                 if (duration)
-                    span.mediaStopNs = span.mediaStartNs + movie.ns(duration);
+                    span.mediaStopNs = durationNs > kUnbounded - span.mediaStartNs ? kUnbounded
+                                                                                   : span.mediaStartNs + durationNs;
             }
             editsTotal += duration;
         }
