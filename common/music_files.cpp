@@ -26,6 +26,16 @@ Kind kindOfExtension(const QByteArray& extension)
     return Kind::Other;
 }
 
+int titleCutOf(const QByteArray& fileName)
+{
+    constexpr int kFirstFormatsCut = 4;
+    const qsizetype dot = fileName.lastIndexOf('.');
+    if (dot < 0)
+        return kFirstFormatsCut;
+    const QByteArray extension = fileName.mid(dot + 1);
+    return laterSongExtensions().contains(extension.toLower()) ? int(extension.size()) + 1 : kFirstFormatsCut;
+}
+
 QList<QByteArray> openedExtensions()
 {
     return songExtensions() + QList<QByteArray>{CdTrackExtension, PlaylistExtension};

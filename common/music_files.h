@@ -8,10 +8,20 @@
 
 namespace qpt::music {
 
-// Songs the media component plays.
+// The later formats among the songs: FLAC, Ogg (Vorbis, Opus, FLAC) and
+// MPEG-4 audio. The desktop is told of them, but they are not among the
+// types the file association claims by default.
+inline const QList<QByteArray>& laterSongExtensions()
+{
+    static const QList<QByteArray> list{"flac", "ogg", "oga", "opus", "m4a"};
+    return list;
+}
+
+// Songs the media component plays: the first formats, then the later ones.
 inline const QList<QByteArray>& songExtensions()
 {
-    static const QList<QByteArray> list{"mp1", "mp2", "mp3", "mid", "wav", "wma"};
+    static const QList<QByteArray> list =
+        QList<QByteArray>{"mp1", "mp2", "mp3", "mid", "wav", "wma"} + laterSongExtensions();
     return list;
 }
 inline constexpr const char* CdTrackExtension = "cda";
@@ -25,6 +35,11 @@ Kind kindOfExtension(const QByteArray& extension);
 // The extension of a path or line: the text after its last ".".
 QByteArray extensionOf(const QByteArray& path);
 inline Kind kindOf(const QByteArray& path) { return kindOfExtension(extensionOf(path)); }
+
+// How many characters a song's title leaves off the end of its file name:
+// four (".mp3", whatever the extension's length), but for the later
+// formats their whole extension with its dot (".flac", ".opus").
+int titleCutOf(const QByteArray& fileName);
 
 // Every extension the player opens: the songs, CD tracks and playlists.
 QList<QByteArray> openedExtensions();

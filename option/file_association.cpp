@@ -38,6 +38,11 @@ QString describe(const QString& extension)
         {QStringLiteral("mp3"), QStringLiteral("MPEG Audio Layer 3")},
         {QStringLiteral("wav"), QStringLiteral("Windows Audio File")},
         {QStringLiteral("wma"), QStringLiteral("Windows Media Audio File")},
+        {QStringLiteral("flac"), QStringLiteral("FLAC Audio")},
+        {QStringLiteral("ogg"), QStringLiteral("Ogg Audio")},
+        {QStringLiteral("oga"), QStringLiteral("Ogg Audio")},
+        {QStringLiteral("opus"), QStringLiteral("Opus Audio")},
+        {QStringLiteral("m4a"), QStringLiteral("MPEG-4 Audio")},
     };
     return descriptions.value(extension.toLower(), extension.toUpper() + QStringLiteral(" file"));
 }
@@ -161,7 +166,14 @@ struct ListLine {
 
 const QStringList& FileAssociation::offeredExtensions()
 {
-    static const QStringList extensions = QString::fromLatin1("cda vyx mid mp1 mp2 mp3 wav wma").split(QLatin1Char(' '));
+    // The eight types of old, then the later formats, which only a user's
+    // choice associates.
+    static const QStringList extensions = [] {
+        QStringList list = QString::fromLatin1("cda vyx mid mp1 mp2 mp3 wav wma").split(QLatin1Char(' '));
+        for (const QByteArray& extension : music::laterSongExtensions())
+            list << QString::fromLatin1(extension);
+        return list;
+    }();
     return extensions;
 }
 

@@ -63,8 +63,9 @@ public:
     // ones); every other line is kept as it was.
     static QString withDefaults(const QString& mimeAppsList, const QStringList& types, const QString& desktopId);
 
-    // The eight types the file-association window offers, in the order of
-    // its list, and the same eight as its "Default" button lists them.
+    // The types the file-association window offers, in the order of its
+    // list: the eight of its "Default" button, then the later formats
+    // (FLAC, Ogg, Opus, M4A), which are never associated by default.
     static const QStringList& offeredExtensions();
     static const QStringList& defaultExtensions();
 };

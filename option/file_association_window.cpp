@@ -29,6 +29,10 @@ const char* const kListStyle =
     "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
     "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }";
 
+// The cells of the available types: eight rows fill the list's height.
+constexpr int kTypeColumnWidth = 60;
+constexpr int kTypeRowHeight = 26;
+
 QListWidget* makeList(QWidget* parent, const QRect& geometry)
 {
     auto* list = new QListWidget(parent);
@@ -73,6 +77,13 @@ FileAssociationWindow::FileAssociationWindow(QWidget* parent)
                                 QRect(16, 44, 262, 92));
     availableTypesList = makeList(this, QRect(292, 44, 132, 218));
     availableTypesList->addItems(FileAssociation::offeredExtensions());
+    // Two columns, so that every type shows without scrolling: the eight
+    // types of old, then the later formats beside them.
+    availableTypesList->setFlow(QListView::TopToBottom);
+    availableTypesList->setWrapping(true);
+    availableTypesList->setUniformItemSizes(true);
+    availableTypesList->setGridSize(QSize(kTypeColumnWidth, kTypeRowHeight));
+    availableTypesList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     chosenTypesList = makeList(this, QRect(16, 144, 132, 118));
     chosenTypesList->addItem(QLatin1String(music::PlaylistExtension));
     removeHintLabel =

@@ -1,7 +1,8 @@
 """The realistic library of the library benchmark: 10,000 songs made of 40
 distinct source files of 12 to 240 s, in the mix a user's folder holds (CBR
-MP3, VBR MP3 without a Xing header, a few VBR MP3 with one, WAV, WMA), plus
-the playlists that hand it over (.vyx for our player, .m3u for the peer).
+MP3, VBR MP3 without a Xing header, a few VBR MP3 with one, WAV, WMA, and a
+quarter FLAC, Ogg Vorbis, Opus and M4A), plus the playlists that hand it
+over (.vyx for our player, .m3u for the peer).
 
 Everything comes from a fixed seed, so every run measures the same files.
 The sources are the only real audio; the other 9,960 songs are hard links to
@@ -23,9 +24,13 @@ SEED = 14
 SONGS = 10000
 SHORTEST_S, LONGEST_S = 12.0, 240.0
 # How many of the 40 sources are of each kind. MP3 is most of a library,
-# and the VBR files without a header are the ones whose length costs a scan.
-MIX = (('cbr', 15), ('vbr', 14), ('xing', 3), ('wav', 4), ('wma', 4))
-SUFFIX = {'cbr': 'mp3', 'vbr': 'mp3', 'xing': 'mp3', 'wav': 'wav', 'wma': 'wma'}
+# and the VBR files without a header are the ones whose length costs a scan;
+# a quarter is of the later formats (the M4A files half with their movie
+# header at the front, as iTunes writes it, half at the end, as FFmpeg does).
+MIX = (('cbr', 11), ('vbr', 10), ('xing', 3), ('wav', 3), ('wma', 3),
+       ('flac', 3), ('vorbis', 3), ('opus', 2), ('m4a', 2))
+SUFFIX = {'cbr': 'mp3', 'vbr': 'mp3', 'xing': 'mp3', 'wav': 'wav', 'wma': 'wma',
+          'flac': 'flac', 'vorbis': 'ogg', 'opus': 'opus', 'm4a': 'm4a'}
 TOOL_LIMIT_S = 600  # per encoder call; a 240-s file takes a few seconds
 
 
@@ -109,6 +114,13 @@ def _recipe():
             source['quality'] = rng.randint(0, 6)
         elif kind == 'wma':
             source['kbps'] = rng.choice((128, 160, 192))
+        elif kind == 'vorbis':
+            source['quality'] = rng.randint(2, 8)
+        elif kind == 'opus':
+            source['kbps'] = rng.choice((64, 96, 128, 160))
+        elif kind == 'm4a':
+            source['kbps'] = rng.choice((128, 192, 256))
+            source['header_first'] = sum(s['kind'] == 'm4a' for s in sources) % 2 == 0
         sources.append(source)
     # Every source once, then any of them; ten tracks an album, ten albums
     # an artist.
@@ -150,5 +162,14 @@ def _make_source(source, folder):
     elif kind == 'wma':
         _run(['ffmpeg', '-nostdin', '-v', 'error', '-y', '-i', wav, '-c:a', 'wmav2', '-b:a',
               '%dk' % source['kbps'], target])
+    else:
+        codec = {'flac': ['-c:a', 'flac'],
+                 'vorbis': ['-c:a', 'libvorbis', '-q:a', str(source.get('quality', 0))],
+                 'opus': ['-c:a', 'libopus', '-b:a', '%dk' % source.get('kbps', 0)],
+                 'm4a': ['-c:a', 'aac', '-b:a', '%dk' % source.get('kbps', 0)]
+                        + (['-movflags', '+faststart'] if source.get('header_first') else [])}[kind]
+        metadata = ['-metadata', 'title=' + name, '-metadata', 'artist=Library benchmark',
+                    '-metadata', 'album=Seed %d' % SEED]
+        _run(['ffmpeg', '-nostdin', '-v', 'error', '-y', '-i', wav] + codec + metadata + [target])
     os.remove(wav)
     return target

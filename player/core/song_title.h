@@ -1,8 +1,11 @@
 #pragma once
 // The title a song has in the playlist and the now-playing line: its file
 // name with the last four characters (".mp3") removed, decoded for the
-// screen ("/Music/Song.mp3" gives "Song"), whatever the extension's length.
+// screen ("/Music/Song.mp3" gives "Song"), whatever the extension's length;
+// the later formats lose their whole extension ("/Music/Song.flac" gives
+// "Song").
 
+#include "common/music_files.h"
 #include "common/native_path.h"
 
 #include <QString>
@@ -11,8 +14,9 @@ namespace qpt {
 
 inline QString songTitle(const NativePath& path)
 {
-    const QString name = nativepath::displayText(nativepath::fileName(path));
-    return name.left(qMax(0, int(name.size()) - 4));
+    const NativePath fileName = nativepath::fileName(path);
+    const QString name = nativepath::displayText(fileName);
+    return name.left(qMax(0, int(name.size()) - music::titleCutOf(fileName)));
 }
 
 }  // namespace qpt

@@ -2,7 +2,7 @@
 # A file opened in the file manager reaches the playlist through
 # "Quorbel Tirk Executer.exe": with no player running the executer starts
 # one, which loads the file; with a player running, several files opened at
-# once (and a second opening right after) all arrive. The playlist is read
+# once (and a FLAC file opened right after) all arrive. The playlist is read
 # back through the autosave that a real Alt+F4 writes.
 set -euo pipefail
 app_build=$1
@@ -15,7 +15,8 @@ trap 'pkill -f "$tmp/app/" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 mkdir -p "$tmp/app" "$tmp/config" "$tmp/runtime" "$tmp/music"
 chmod 700 "$tmp/runtime"
 cp "$app_build/$player" "$app_build/$executer" "$tmp/app/"
-for name in "one" "two" "three" "four"; do cp "$data/cbr.mp3" "$tmp/music/$name.mp3"; done
+for name in "one" "two" "three"; do cp "$data/cbr.mp3" "$tmp/music/$name.mp3"; done
+cp "$data/tone.flac" "$tmp/music/four.flac"
 printf '[Option]\nAutoFileAss=2\nTransPlayList=1\nFadeOutCD=2\nMinimizeSeparate=2\nAutosavePlayList=1\nOSOT=2\n' \
   > "$tmp/config/Quorbel Player Tirk.ini"
 
@@ -58,12 +59,12 @@ rm "$tmp/app/autosavedlist.aut"
 "$tmp/app/$player" & wait_for '[ -n "\$(player_pid)" ]'
 sleep 0.5
 "$tmp/app/$executer" "$tmp/music/two.mp3" "$tmp/music/three.mp3"
-"$tmp/app/$executer" "$tmp/music/four.mp3"
+"$tmp/app/$executer" "$tmp/music/four.flac"
 [ "\$(pgrep -fc "^$tmp/app/$player")" = 1 ] || { echo "a second player was started"; exit 1; }
 wait_for 'batches_loaded'
 sleep 0.3
 quit_with_autosave
-expected=\$(printf '%s\n' "$tmp/music/four.mp3" "$tmp/music/three.mp3" "$tmp/music/two.mp3")
+expected=\$(printf '%s\n' "$tmp/music/four.flac" "$tmp/music/three.mp3" "$tmp/music/two.mp3")
 [ "\$(sorted_autosave)" = "\$expected" ] || { echo "files missing"; cat "$tmp/app/autosavedlist.aut"; exit 1; }
 SESSION
 

@@ -1,8 +1,8 @@
 // The length probe on any bytes: the format is recognised by the first
-// bytes (WAVE, MIDI, ASF, else MPEG audio) and the matching reader walks
-// the headers. Read from memory, out-of-bounds reads hit AddressSanitizer;
-// read from a file, the same bytes go through the block cache and must
-// give the same length.
+// bytes (WAVE, MIDI, ASF, Ogg, MP4, FLAC, else MPEG audio) and the matching
+// reader walks the headers. Read from memory, out-of-bounds reads hit
+// AddressSanitizer; read from a file, the same bytes go through the block
+// cache and must give the same length.
 
 #include "player/core/length/length_probe.h"
 #include "player/core/length/probe_file.h"

@@ -96,6 +96,11 @@ private slots:
         QTest::newRow("mp1") << QFile::encodeName(temp("tone.mp1")) << 2.0 << "kbps";
         QTest::newRow("wma") << data("tone.wma") << 3.2 << "128 kbps";
         QTest::newRow("midi") << data("format0.mid") << 2.0 << "Playing";
+        QTest::newRow("flac") << data("tone.flac") << 3.2 << "kbps";
+        QTest::newRow("ogg vorbis") << data("tone.ogg") << 3.2 << "kbps";
+        QTest::newRow("flac in ogg") << data("tone.oga") << 3.2 << "kbps";
+        QTest::newRow("opus") << data("tone.opus") << 3.2 << "Playing";  // no bitrate tag
+        QTest::newRow("m4a") << data("tone.m4a") << 3.2 << "kbps";
         QTest::newRow("path with blanks and non-ASCII") << QFile::encodeName(temp("Ünïcode song #1 (50%).wav"))
                                                         << 1.5 << "kbps";
         QTest::newRow("name that is not UTF-8") << latin1Name() << 1.5 << "kbps";

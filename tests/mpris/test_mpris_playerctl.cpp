@@ -204,12 +204,29 @@ private slots:
 
     void openUriAppendsAndQuitAutosaves()
     {
+        // The types it says it plays include the later formats.
+        const ClientRun types = runClient(
+            QStringLiteral("dbus-send"),
+            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+             QStringLiteral("--dest=org.mpris.MediaPlayer2.") + kName, QStringLiteral("/org/mpris/MediaPlayer2"),
+             QStringLiteral("org.freedesktop.DBus.Properties.Get"), QStringLiteral("string:org.mpris.MediaPlayer2"),
+             QStringLiteral("string:SupportedMimeTypes")},
+            m_environment);
+        QVERIFY(types.finished);
+        for (const char* type : {"audio/mpeg", "audio/flac", "audio/ogg", "audio/x-opus+ogg", "audio/mp4"})
+            QVERIFY2(types.output.contains(QLatin1Char('"') + QLatin1String(type) + QLatin1Char('"')), type);
+
         const QString opened = m_env->root() + QStringLiteral("/opened song.wav");
+        const QString openedOpus = m_env->root() + QStringLiteral("/opened song.opus");
         QVERIFY(QFile::copy(testDataDir() + QStringLiteral("/tone.wav"), opened));
-        const QString uri = QUrl::fromLocalFile(opened).toString(QUrl::FullyEncoded);
-        QCOMPARE(playerctl({QStringLiteral("open"), uri}).exitCode, 0);
-        // The loader takes the batch file within its 1.5 s.
-        QVERIFY(waitUntil([&] { return QDir(m_env->appDir()).entryList({QStringLiteral("*.sng")}).isEmpty(); }, 8000));
+        QVERIFY(QFile::copy(testDataDir() + QStringLiteral("/tone.opus"), openedOpus));
+        for (const QString& file : {opened, openedOpus}) {
+            const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+            QCOMPARE(playerctl({QStringLiteral("open"), uri}).exitCode, 0);
+            // The loader takes the batch file within its 1.5 s.
+            QVERIFY(waitUntil([&] { return QDir(m_env->appDir()).entryList({QStringLiteral("*.sng")}).isEmpty(); },
+                              8000));
+        }
 
         const ClientRun quit = runClient(
             QStringLiteral("dbus-send"),
@@ -223,7 +240,7 @@ private slots:
         QByteArray expected;
         for (const QString& name : kSongs)
             expected += QFile::encodeName(song(name)) + "\r\n";
-        expected += QFile::encodeName(opened) + "\r\n\r\n";
+        expected += QFile::encodeName(opened) + "\r\n" + QFile::encodeName(openedOpus) + "\r\n\r\n";
         QCOMPARE(TestEnv::readFile(m_env->app(QStringLiteral("autosavedlist.aut"))), expected);
     }
 

@@ -5,6 +5,7 @@
 #include "tools/executer/hand_over.h"
 
 #include "common/app_folder.h"
+#include "common/music_files.h"
 #include "common/single_instance.h"
 #include "tests/support/test_env.h"
 #include "tests/support/unwritable_folder.h"
@@ -14,6 +15,8 @@
 #include <QProcess>
 #include <QTest>
 #include <QStandardPaths>
+
+#include <algorithm>
 #include <memory>
 
 using namespace qpt;
@@ -233,14 +236,26 @@ private slots:
         const QString entry = env.dataDir() + "/applications/quorbel-player-tirk.desktop";
         if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
             QCOMPARE(QProcess::execute("desktop-file-validate", {entry}), 0);
+        // "Open With" offers the player for every song type the desktop knows.
+        const QString text = QString::fromUtf8(TestEnv::readFile(entry));
+        const QStringList listed = text.section(QStringLiteral("MimeType="), 1).section(QLatin1Char('\n'), 0, 0)
+                                       .split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QByteArray& extension : music::songExtensions()) {
+            const QStringList types = music::mimeTypesFor(QString::fromLatin1(extension));
+            if (types.size() == 1 && music::isOwnMimeType(types[0]))
+                continue;  // only the Option program's own types name it
+            const bool offered =
+                std::any_of(types.begin(), types.end(), [&](const QString& type) { return listed.contains(type); });
+            QVERIFY2(offered, extension.constData());
+        }
 
         QProcess launch;
         launch.setProcessEnvironment(env.processEnvironment());
-        launch.start("gio", {"launch", entry, "/m/from the menu.mp3"});
+        launch.start("gio", {"launch", entry, "/m/from the menu.flac"});
         QVERIFY(launch.waitForFinished(30000));
         QVERIFY(qpt::test::waitUntil([&] { return !env.standInCalls(kPlayer).isEmpty(); }));
         QCOMPARE(env.standInCalls(kPlayer), QStringList{""});
-        QCOMPARE(TestEnv::readFile(env.app(batchFiles(env.appDir()).value(0))), QByteArray("/m/from the menu.mp3\r\n"));
+        QCOMPARE(TestEnv::readFile(env.app(batchFiles(env.appDir()).value(0))), QByteArray("/m/from the menu.flac\r\n"));
     }
 };
 

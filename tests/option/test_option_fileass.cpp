@@ -82,14 +82,18 @@ private slots:
         TestEnv env;
         FileAssociationWindow window;
         window.open();
-        QCOMPARE(items(window.availableTypesList),
-                 (QStringList{"cda", "vyx", "mid", "mp1", "mp2", "mp3", "wav", "wma"}));
+        // The later formats are offered beside the eight, and not chosen.
+        QCOMPARE(items(window.availableTypesList), (QStringList{"cda", "vyx", "mid", "mp1", "mp2", "mp3", "wav", "wma",
+                                                                "flac", "ogg", "oga", "opus", "m4a"}));
         QCOMPARE(items(window.chosenTypesList), QStringList{"vyx"});
 
         doubleClick(window.availableTypesList, "mp3");
         doubleClick(window.availableTypesList, "mp3");
         doubleClick(window.availableTypesList, "vyx");
         QCOMPARE(items(window.chosenTypesList), (QStringList{"vyx", "mp3"}));
+        doubleClick(window.availableTypesList, "opus");
+        QCOMPARE(items(window.chosenTypesList), (QStringList{"vyx", "mp3", "opus"}));
+        doubleClick(window.chosenTypesList, "opus");
         // A refused duplicate leaves the window where it was, on top.
         QVERIFY(window.isVisible());
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -148,6 +152,9 @@ private slots:
         QVERIFY(unloaded);
         QVERIFY(!window.isVisible());
         QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
+        // The later formats stay with whatever opened them before.
+        for (const char* type : {"audio/flac", "audio/ogg", "audio/x-opus+ogg", "audio/mp4"})
+            QVERIFY2(queryDefault(QLatin1String(type)) != QStringLiteral("MyApp.Document.desktop"), type);
         QCOMPARE(queryDefault(FileAssociation::mimeTypesFor("vyx").first()), QStringLiteral("MyApp.Document.desktop"));
         // Not chosen, not taken.
         QVERIFY(queryDefault("audio/midi") != QLatin1String("MyApp.Document.desktop"));
@@ -233,6 +240,9 @@ private slots:
                 QCOMPARE(queryDefault(type), QStringLiteral("MyApp.Document.desktop"));
         }
         QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
+        // The later formats stay with whatever opened them before.
+        for (const char* type : {"audio/flac", "audio/ogg", "audio/x-opus+ogg", "audio/mp4"})
+            QVERIFY2(queryDefault(QLatin1String(type)) != QStringLiteral("MyApp.Document.desktop"), type);
         for (const QString extension : {"vyx", "mp1", "cda", "VYX"}) {
             const QString file = env.root() + "/files/sample." + extension;
             QVERIFY(TestEnv::writeFile(file, "x\r\n"));
@@ -327,6 +337,9 @@ private slots:
                                 "audio/mpeg=MyApp.Document.desktop;\n"
                                 "audio/x-quorbel-vyx=MyApp.Document.desktop;\n"));
         QCOMPARE(queryDefault("audio/mpeg"), QStringLiteral("MyApp.Document.desktop"));
+        // The later formats stay with whatever opened them before.
+        for (const char* type : {"audio/flac", "audio/ogg", "audio/x-opus+ogg", "audio/mp4"})
+            QVERIFY2(queryDefault(QLatin1String(type)) != QStringLiteral("MyApp.Document.desktop"), type);
 
         const QByteArray entry = TestEnv::readFile(FileAssociation::desktopEntryPath());
         FileAssociation::registerExtensions({"mp3", "vyx"}, env.app("Quorbel Tirk Executer.exe"));

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,7 +191,8 @@ private slots:
         QVERIFY(batchFiles(env).isEmpty());
         QCOMPARE(Dialogs::records().last().title, QStringLiteral("Open Music"));
         QCOMPARE(Dialogs::filterGroups(Dialogs::records().last().text).first(),
-                 QStringLiteral("Music Files (*.WMA *.MP3 *.MID *.VYX *.MP1 *.MP2 *.WAV *.CDA)"));
+                 QStringLiteral("Music Files (*.WMA *.MP3 *.MID *.VYX *.MP1 *.MP2 *.WAV *.CDA *.FLAC *.OGG *.OGA "
+                                "*.OPUS *.M4A)"));
 
         Dialogs::scriptAnswers({QStringLiteral("/m/a.mp3|/m/b.wav|/m/c.mid")});
         openFromTheMenu();
@@ -209,6 +212,51 @@ private slots:
         openFromTheMenu();
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("opening.sng"))),
                  QByteArray("/m/x.mp3\r\n/m/y.mp3\r\n/m/z.mp3\r\n"));
+    }
+
+    // FLAC, Ogg, Opus and M4A files come in as songs by the drop walk and
+    // the lines of batch and playlist files (Open Music's filter offers
+    // them, above), titled with their whole extension left off, with their
+    // lengths.
+    void laterFormatsComeInByEveryRoute()
+    {
+        TestEnv env;
+        const QStringList names{QStringLiteral("Side A.flac"), QStringLiteral("Side B.OGG"),
+                                QStringLiteral("Side C.oga"), QStringLiteral("Side D.opus"),
+                                QStringLiteral("Side E.m4a")};
+        const QStringList sources{QStringLiteral("tone.flac"), QStringLiteral("tone.ogg"),
+                                  QStringLiteral("tone.oga"), QStringLiteral("tone.opus"),
+                                  QStringLiteral("tone.m4a")};
+        const QString folder = env.root() + QStringLiteral("/album");
+        QDir().mkpath(folder);
+        QByteArray songLines;
+        for (int i = 0; i < names.size(); ++i) {
+            QVERIFY(QFile::copy(testDataDir() + QLatin1Char('/') + sources[i], folder + QLatin1Char('/') + names[i]));
+            songLines += QFile::encodeName(folder + QLatin1Char('/') + names[i]) + "\r\n";
+        }
+        TestEnv::writeFile(folder + QStringLiteral("/notes.aac"), "x");  // not a format of ours
+        TestEnv::writeFile(folder + QStringLiteral("/mix.vyx"), songLines);
+        CoreFixture p;
+
+        p.dropOnPlaylist(native({folder}));
+        QList<QByteArray> dropped = TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))).split('\n');
+        dropped.removeAll(QByteArray());
+        std::sort(dropped.begin(), dropped.end());
+        QCOMPARE(dropped, songLines.split('\n').mid(0, names.size()));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdropvyx0.sng"))), songLines);
+
+        // The loader takes both batches: every song twice, each titled
+        // without its extension, each with its length.
+        QVERIFY(p.loadBatches());
+        QCOMPARE(p.playlist.count(), 2 * names.size());
+        QStringList titles;
+        for (int row = 1; row <= p.playlist.count(); ++row) {
+            titles << *p.playlist.title(row);
+            QCOMPARE(*p.playlist.length(row), QStringLiteral("0:03"));
+        }
+        titles.sort();
+        QCOMPARE(titles, (QStringList{"Side A", "Side A", "Side B", "Side B", "Side C", "Side C", "Side D",
+                                      "Side D", "Side E", "Side E"}));
     }
 };
 

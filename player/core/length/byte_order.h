@@ -41,6 +41,11 @@ inline std::uint32_t be32(Bytes b, std::size_t at)
          | b[at + 3];
 }
 
+inline std::uint64_t be64(Bytes b, std::size_t at)
+{
+    return (std::uint64_t(be32(b, at)) << 32) | be32(b, at + 4);
+}
+
 // True when the bytes at `at` spell `tag` (no terminating zero compared).
 template <std::size_t N>
 bool hasTag(Bytes b, std::size_t at, const char (&tag)[N])
@@ -54,14 +59,21 @@ bool hasTag(Bytes b, std::size_t at, const char (&tag)[N])
     return true;
 }
 
-// Milliseconds of `samples` at `rate`, rounded down; saturates instead of
-// overflowing so that absurd headers still give a (too large) length.
+// value * multiplier / divisor, rounded down; saturates instead of
+// overflowing, so that absurd headers still give a (too large) result.
+// 0 for a divisor of 0.
+inline std::int64_t scaleDown(std::uint64_t value, std::uint64_t multiplier, std::uint64_t divisor)
+{
+    if (divisor == 0)
+        return 0;
+    const unsigned __int128 result = (unsigned __int128)value * multiplier / divisor;
+    return result > (unsigned __int128)INT64_MAX ? INT64_MAX : std::int64_t(result);
+}
+
+// Milliseconds of `samples` at `rate`, rounded down.
 inline std::int64_t samplesToMs(std::uint64_t samples, std::uint32_t rate)
 {
-    if (rate == 0)
-        return 0;
-    const unsigned __int128 ms = (unsigned __int128)samples * 1000u / rate;
-    return ms > (unsigned __int128)INT64_MAX ? INT64_MAX : std::int64_t(ms);
+    return scaleDown(samples, 1000, rate);
 }
 
 }  // namespace qpt::length

@@ -2,8 +2,11 @@
 
 #include "common/native_path.h"
 #include "player/core/length/asf_audio.h"
+#include "player/core/length/flac_audio.h"
 #include "player/core/length/midi_sequence.h"
+#include "player/core/length/mp4_audio.h"
 #include "player/core/length/mpeg_audio.h"
+#include "player/core/length/ogg_audio.h"
 #include "player/core/length/wav_audio.h"
 
 #include <QFile>
@@ -48,6 +51,13 @@ std::optional<std::int64_t> LengthProbe::measureFile(ProbeFile& file)
         return midiLengthMs(file);
     if (looksLikeAsf(start))
         return asfLengthMs(file);
+    if (looksLikeOgg(start))
+        return oggLengthMs(file);
+    if (looksLikeMp4(start))
+        return mp4LengthMs(file);
+    // Also behind ID3v2 tags, which some taggers put before FLAC too.
+    if (flacMarkerOffset(file) >= 0)
+        return flacLengthMs(file);
     if (const auto mpeg = measureMpegStream(file, 0, file.size(), true))
         return samplesToMs(mpeg->samples, std::uint32_t(mpeg->sampleRate));
     return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 // Measures the length of a music file: recognises the format by its first
-// bytes (WAVE, MIDI, ASF, else MPEG audio) and asks the matching reader.
+// bytes (WAVE, MIDI, ASF, Ogg, MP4, FLAC, else MPEG audio) and asks the
+// matching reader.
 // Each file is read once, through a few large reads; nothing is kept
 // between files, so every worker thread can have a probe of its own.
 
