@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("a-waiting.sng"))), QByteArray("/m/waiting.mp3\r\n"));
         // The later formats are songs too.
         for (const char* name : {"a.flac", "b.ogg", "c.oga", "d.opus", "e.m4a"})
-            QCOMPARE(remote.openUri(QStringLiteral("file:///m/") + QLatin1String(name)), MprisPlayer::Opened::Appended);
+            QCOMPARE(open(QStringLiteral("file:///m/") + QLatin1String(name)), MprisPlayer::Opened::Appended);
 
         p.app.loader().tick();
         p.app.loader().finishLoading();
