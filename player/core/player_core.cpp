@@ -34,8 +34,11 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
             supervision.songPlayed();
         engine.onMediaStateChanged(code);
         // A song that could not be opened: the next one, at once.
-        if (code == playstate::Stopped && !media.lastError().isEmpty())
+        if (code == playstate::Stopped && !media.lastError().isEmpty()) {
+            if (media.gaveNoData())
+                emit songDidNotAnswer(media.url());
             supervision.songFailed();
+        }
     });
 }
 

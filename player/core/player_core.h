@@ -55,6 +55,8 @@ signals:
     // The Online System asks the player to close.
     void closeRequested();
     void errorOccurred(PlayerError error, const QString& detail);
+    // A song was passed over because its file gave no data in time.
+    void songDidNotAnswer(const QByteArray& address);
     // No song of a whole round of the playlist could be played; the player
     // has stopped.
     void nothingPlayed(const SongSupervision::NothingPlayed& what);

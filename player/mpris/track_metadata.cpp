@@ -21,7 +21,7 @@ QVariantMap trackMetadata(const PlaylistModel& playlist, int row)
     if (const auto ms = playlist.songLength(row)->milliseconds())
         metadata.insert(QStringLiteral("mpris:length"), qlonglong(*ms) * 1000);
     metadata.insert(QStringLiteral("xesam:title"), *playlist.title(row));
-    const QString url = media::mediaUri(*playlist.path(row));
+    const QString url = media::shownUri(*playlist.path(row));
     if (!url.isEmpty())
         metadata.insert(QStringLiteral("xesam:url"), url);
     return metadata;

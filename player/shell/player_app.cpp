@@ -87,6 +87,7 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_loader, &BatchLoader::errorOccurred, this, &PlayerApp::showError);
     connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
     connect(&m_core, &PlayerCore::closeRequested, this, &PlayerApp::closeInOrder);
+    connect(&m_core, &PlayerCore::songDidNotAnswer, this, &PlayerApp::tellSongDidNotAnswer);
     connect(&m_core, &PlayerCore::nothingPlayed, this, [](const SongSupervision::NothingPlayed& what) {
         Dialogs::show(QStringLiteral("No Song Could Be Played"), nothingPlayedText(what), MsgIcon::Exclamation,
                       MsgButtons::Ok);
@@ -168,6 +169,20 @@ void PlayerApp::saveFromAnyThread()
             playlistfiles::write(AppFolder::file(QLatin1String(files::SavedPlaylist)), paths);
     }
     m_core.lengths.saveCache();
+}
+
+// A share gone to sleep: said once while the box is up, not once per song
+// of that share.
+void PlayerApp::tellSongDidNotAnswer(const QByteArray& address)
+{
+    if (m_noAnswerShown)
+        return;
+    m_noAnswerShown = true;
+    Dialogs::show(QStringLiteral("Song Not Answering"),
+                  nativepath::displayText(address)
+                      + QStringLiteral("\r\ngave no sound for 10 seconds (is its drive or network share still "
+                                       "there?) and was passed over."),
+                  MsgIcon::Exclamation, MsgButtons::Ok, this, [this](MsgAnswer) { m_noAnswerShown = false; });
 }
 
 // Boxes open without waiting: the one that reports a problem never holds

@@ -132,6 +132,7 @@ private:
     void setMainWindowsEnabled(bool enabled);
     void listenForSessionEnd();
     void saveFromAnyThread();
+    void tellSongDidNotAnswer(const QByteArray& address);
     void hidePopupMenu();
 
     PlayerCore m_core;
@@ -156,6 +157,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     TerminationRequests* m_termination = nullptr;
     bool m_dropWaiting = false;
+    bool m_noAnswerShown = false;
     bool m_unloading = false;
 };
 

@@ -49,6 +49,7 @@ void GstMediaComponent::setUrl(const QByteArray& url)
 {
     m_url = url;
     m_lastError.clear();
+    m_gaveNoData = false;
     // Whatever the previous media still had to say is stale now.
     m_pending.clear();
     const bool hadMedia = hasMedia();
@@ -115,8 +116,10 @@ void GstMediaComponent::fail(const QString& reason)
 
 void GstMediaComponent::onNoData()
 {
-    if (m_session && !m_prerolled)
+    if (m_session && !m_prerolled) {
+        m_gaveNoData = true;
         fail(QStringLiteral("no data within %1 seconds").arg(kNoDataMs / 1000));
+    }
 }
 
 void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, const QString& detail)

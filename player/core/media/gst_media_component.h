@@ -54,6 +54,7 @@ public:
 
     QString status() const override;
     QString lastError() const override { return m_lastError; }
+    bool gaveNoData() const override { return m_gaveNoData; }
 
     // Sessions handed over to end that have not ended yet.
     int endingSessions() const { return int(m_ending.size()); }
@@ -80,6 +81,7 @@ private:
 
     QByteArray m_url;
     QString m_lastError;
+    bool m_gaveNoData = false;
     Phase m_phase = Phase::Empty;
     bool m_prerolled = false;    // position and seeks work
     double m_pendingSeek = -1;   // a seek asked for before the media was ready

@@ -87,6 +87,11 @@ QString opticalDeviceAt(const QByteArray& folder)
     return optical && device.startsWith(QLatin1String("/dev/")) ? device : QString();
 }
 
+QString shownUri(const QByteArray& address)
+{
+    return isCdTrackFile(address) ? cdTrackUri(address, QString()) : mediaUri(address);
+}
+
 QString mediaUri(const QByteArray& address)
 {
     if (address.isEmpty())

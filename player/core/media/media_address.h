@@ -29,5 +29,8 @@ QString opticalDeviceAt(const QByteArray& folder);
 // is a local file path (made absolute and escaped byte for byte). Empty
 // when no URI can be made.
 QString mediaUri(const QByteArray& address);
+// The same without looking at the system (no drive lookup for a CD track):
+// what the window thread may show of an address.
+QString shownUri(const QByteArray& address);
 
 }  // namespace qpt::media

@@ -58,6 +58,9 @@ public:
     virtual QString status() const = 0;
     // Why the last address could not be played; empty when it could.
     virtual QString lastError() const = 0;
+    // The last address was given up because its source gave no data in
+    // time (a file on a share that does not answer).
+    virtual bool gaveNoData() const { return false; }
 
 signals:
     void playStateChanged(int newState);

@@ -128,7 +128,7 @@ void PipelineSession::initialiseGStreamer()
     });
 }
 
-PipelineSession::PipelineSession(quint64 serial, int volume) : m_serial(serial), m_volume(volume)
+PipelineSession::PipelineSession(quint64 serial, int volume) : m_serial(serial), m_refresh(this), m_volume(volume)
 {
     m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &PipelineSession::refreshSnapshot);
