@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonDocument>
@@ -139,6 +140,36 @@ QString Dialogs::buttonsName(MsgButtons buttons)
     return QStringLiteral("OK");
 }
 
+namespace {
+
+// The box as it is shown, with its buttons and on top of other windows.
+void prepareBox(QMessageBox& box, MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+MsgAnswer answerOf(int button, MsgButtons buttons)
+{
+    switch (button) {
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    case QMessageBox::Retry: return MsgAnswer::Retry;
+    case QMessageBox::Cancel: return MsgAnswer::Cancel;
+    case QMessageBox::Ok: return MsgAnswer::Ok;
+    default: break;
+    }
+    // Closed by the window manager: the escape button.
+    return buttons == MsgButtons::YesNo ? MsgAnswer::No
+         : buttons == MsgButtons::RetryCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
+}
+
+}  // namespace
+
 MsgAnswer Dialogs::message(const QString& title, const QString& text, MsgIcon icon,
                            MsgButtons buttons, QWidget* parent)
 {
@@ -147,25 +178,36 @@ MsgAnswer Dialogs::message(const QString& title, const QString& text, MsgIcon ic
         answer = parseAnswer(*scripted, buttons);
     } else {
         QMessageBox box(qtIcon(icon), title, shownText(text), QMessageBox::NoButton, parent);
-        switch (buttons) {
-        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
-        }
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        switch (box.exec()) {
-        case QMessageBox::Yes: answer = MsgAnswer::Yes; break;
-        case QMessageBox::No: answer = MsgAnswer::No; break;
-        case QMessageBox::Retry: answer = MsgAnswer::Retry; break;
-        case QMessageBox::Cancel: answer = MsgAnswer::Cancel; break;
-        case QMessageBox::Ok: answer = MsgAnswer::Ok; break;
-        default:  // closed by the window manager: the escape button
-            answer = buttons == MsgButtons::YesNo ? MsgAnswer::No
-                   : buttons == MsgButtons::RetryCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
-        }
+        prepareBox(box, buttons);
+        answer = answerOf(box.exec(), buttons);
     }
     log({QStringLiteral("message"), title, text, iconName(icon), buttonsName(buttons), answerName(answer)});
     return answer;
+}
+
+void Dialogs::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons, QWidget* parent,
+                  QObject* context, std::function<void(MsgAnswer)> answered)
+{
+    const auto done = [=](MsgAnswer answer) {
+        log({QStringLiteral("message"), title, text, iconName(icon), buttonsName(buttons), answerName(answer)});
+        if (answered)
+            answered(answer);
+    };
+    if (const auto scripted = nextScripted()) {
+        const MsgAnswer answer = parseAnswer(*scripted, buttons);
+        QMetaObject::invokeMethod(context, [=] { done(answer); }, Qt::QueuedConnection);
+        return;
+    }
+    auto* box = new QMessageBox(qtIcon(icon), title, shownText(text), QMessageBox::NoButton, parent);
+    prepareBox(*box, buttons);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, context, [=] {
+        QAbstractButton* clicked = box->clickedButton();
+        done(answerOf(clicked ? int(box->standardButton(clicked)) : -1, buttons));
+    });
+    // A box whose asker is gone has nobody to answer to.
+    QObject::connect(context, &QObject::destroyed, box, &QObject::deleteLater);
+    box->open();
 }
 
 QStringList Dialogs::filterGroups(const QString& filter)

@@ -14,6 +14,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
+class QObject;
 class QWidget;
 
 namespace qpt {
@@ -41,6 +44,12 @@ class Dialogs {
 public:
     static MsgAnswer message(const QString& title, const QString& text, MsgIcon icon,
                              MsgButtons buttons, QWidget* parent = nullptr);
+    // The same box without waiting for it: the box opens (QMessageBox::open)
+    // and the caller returns at once; `answered` runs from the event loop
+    // when it is answered (a scripted answer on the next turn of the loop),
+    // and never once `context` is gone. No event loop runs inside the caller.
+    static void ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons,
+                    QWidget* parent, QObject* context, std::function<void(MsgAnswer)> answered = {});
 
     // Filters are given as "Description|pattern;pattern|Description|pattern".
     // Patterns match regardless of letter case.
