@@ -135,11 +135,25 @@ bool isBoundedNumber(const QString& text, int max, bool percentAllowed)
     return percent ? percentAllowed && n <= 100 : n <= max;
 }
 
-bool matches(const QString& text, const char* pattern)
+// The plain words and colours an attribute may hold, each compiled once.
+bool matches(const QString& text, Value kind)
 {
-    return QRegularExpression(QLatin1String(pattern), QRegularExpression::CaseInsensitiveOption)
-        .match(text)
-        .hasMatch();
+    static const auto pattern = [](const char* text) {
+        return QRegularExpression(QLatin1String(text), QRegularExpression::CaseInsensitiveOption);
+    };
+    static const QRegularExpression fontSize = pattern("^[+-]?[1-7]$");
+    static const QRegularExpression colour = pattern("^(#[0-9a-f]{3}|#[0-9a-f]{6}|[a-z]{1,20})$");
+    static const QRegularExpression align = pattern("^(left|right|center|justify|top|middle|bottom)$");
+    static const QRegularExpression face = pattern("^[a-z0-9 ,'-]{1,64}$");
+    static const QRegularExpression listType = pattern("^(1|a|i|disc|circle|square)$");
+    switch (kind) {
+    case Value::FontSize: return fontSize.match(text).hasMatch();
+    case Value::Colour: return colour.match(text).hasMatch();
+    case Value::Align: return align.match(text).hasMatch();
+    case Value::Face: return face.match(text).hasMatch();
+    case Value::ListType: return listType.match(text).hasMatch();
+    default: return false;
+    }
 }
 
 bool isWeb(const QUrl& url)
@@ -156,11 +170,11 @@ QString checkedValue(Value kind, const QString& raw, const QUrl& base)
     case Value::Small: return isBoundedNumber(text, 16, false) ? text : QString();
     case Value::Span: return isBoundedNumber(text, 16, false) && text != QLatin1String("0") ? text : QString();
     case Value::Count: return isBoundedNumber(text, 99999, false) ? text : QString();
-    case Value::FontSize: return matches(text, "^[+-]?[1-7]$") ? text : QString();
-    case Value::Colour: return matches(text, "^(#[0-9a-f]{3}|#[0-9a-f]{6}|[a-z]{1,20})$") ? text : QString();
-    case Value::Align: return matches(text, "^(left|right|center|justify|top|middle|bottom)$") ? text : QString();
-    case Value::Face: return matches(text, "^[a-z0-9 ,'-]{1,64}$") ? text : QString();
-    case Value::ListType: return matches(text, "^(1|a|i|disc|circle|square)$") ? text : QString();
+    case Value::FontSize:
+    case Value::Colour:
+    case Value::Align:
+    case Value::Face:
+    case Value::ListType: return matches(text, kind) ? text : QString();
     case Value::Text: return text.left(200);
     case Value::Link:
     case Value::Picture: {

@@ -6,6 +6,7 @@
 
 #include "internet/online_system.h"
 #include "internet/online_window.h"
+#include "internet/page_sanitiser.h"
 #include "internet/progress_window.h"
 #include "internet/update_check.h"
 #include "internet/web_browser.h"
@@ -55,6 +56,56 @@ QByteArray pictures(int count)
 class TestHostile : public QObject {
     Q_OBJECT
 private slots:
+    // What of a page reaches the layout: formatting and text, with its
+    // addresses made absolute; not code, styles, local files or more than
+    // the caps allow.
+    void safeSubset_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QStringList>("kept");
+        QTest::addColumn<QStringList>("gone");
+        QTest::newRow("formatting and links")
+            << QByteArray("<html><body bgcolor=\"#fff\"><h1 align=center>News</h1><p>See <a href=\"notes.txt\">notes</a> "
+                          "or <a href=\"mailto:x@y.example\">mail</a></p></body></html>")
+            << QStringList{"<body bgcolor=\"#fff\">", "<h1 align=\"center\">News</h1>",
+                           "<a href=\"http://host.example/os/notes.txt\">notes</a>", "href=\"mailto:x@y.example\""}
+            << QStringList{};
+        QTest::newRow("code, styles and local files")
+            << QByteArray("<p style=\"font-size:900pt\" onclick=\"x()\">t</p><script>alert(1)</script><style>p{}</style>"
+                          "<a href=\"file:///etc/passwd\">f</a><a href=\"javascript:x()\">j</a><img src=\"file:///dev/zero\">"
+                          "<iframe src=\"http://evil.example\">inside</iframe>")
+            << QStringList{"<p>t</p>", "<a>f</a>", "<a>j</a>"}
+            << QStringList{"style", "onclick", "alert", "p{}", "file:", "javascript", "<img", "iframe", "inside"};
+        QTest::newRow("tables three deep, then text")
+            << QByteArray("<table><tr><td><table><tr><td><table><tr><td><table><tr><td>four</td></tr></table></td></tr>"
+                          "</table></td></tr></table></td></tr></table>")
+            << QStringList{"<table><tr><td><table><tr><td><table><tr><td>", "four</td>"}
+            << QStringList{"<td><table><tr><td><table><tr><td><table>"};
+        QTest::newRow("numbers within bounds")
+            << QByteArray("<table width=\"100000\" border=\"3\"><tr><td colspan=\"65535\" rowspan=\"2\">x</td></tr></table>"
+                          "<img src=\"p.png\" width=\"99999\" height=\"40\">")
+            << QStringList{"<table border=\"3\">", "<td rowspan=\"2\">", "<img src=\"http://host.example/os/p.png\" height=\"40\">"}
+            << QStringList{"100000", "65535", "99999"};
+        QTest::newRow("a long word gets break opportunities")
+            << QByteArray("<p>") + QByteArray(200, 'w') + "</p>"
+            << QStringList{QString(64, QLatin1Char('w')) + QChar(0x200B) + QString(64, QLatin1Char('w'))}
+            << QStringList{QString(65, QLatin1Char('w'))};
+        QTest::newRow("text that is no HTML") << QByteArray("line one\nline <two> & three\n")
+                                              << QStringList{"line one<br>line &lt;two&gt; &amp; three<br>"}
+                                              << QStringList{};
+    }
+    void safeSubset()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QStringList, kept);
+        QFETCH(QStringList, gone);
+        const SanitisedPage safe = sanitisePage(page, QUrl(QStringLiteral("http://host.example/os/index.txt")));
+        for (const QString& piece : kept)
+            QVERIFY2(safe.html.contains(piece), qPrintable(safe.html));
+        for (const QString& piece : gone)
+            QVERIFY2(!safe.html.contains(piece), qPrintable(safe.html));
+    }
+
     // Each page as it was tried, with a line of text that must be shown.
     void pages_data()
     {
