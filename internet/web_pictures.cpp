@@ -2,12 +2,29 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QThreadPool>
 
 namespace qpt::internet {
+
+// The receiving end of the decoding thread: a result finds its pictures
+// only while they exist (`owner` is set and cleared on the window thread,
+// and read there only).
+class DecodedPictures : public QObject {
+public:
+    WebPictures* owner = nullptr;
+};
 
 namespace {
 
 const QList<QByteArray> kFormats{"png", "jpeg", "jpg", "gif", "bmp"};
+
+// One thread for all pictures: one picture's pixels in memory at a time.
+QThreadPool& decodingThread()
+{
+    static QThreadPool pool;
+    [[maybe_unused]] static const bool single = (pool.setMaxThreadCount(1), true);
+    return pool;
+}
 
 }  // namespace
 
@@ -38,18 +55,23 @@ QImage decodePicture(const QByteArray& bytes, const PictureLimits& limits, qint6
     return image;
 }
 
-WebPictures::WebPictures(QNetworkAccessManager& network, QObject* parent) : QObject(parent), m_network(network)
+WebPictures::WebPictures(QNetworkAccessManager& network, QObject* parent)
+    : QObject(parent),
+      m_network(network),
+      m_inbox(new DecodedPictures, [](DecodedPictures* inbox) { inbox->deleteLater(); }),
+      m_dropped(std::make_shared<std::atomic_bool>(false))
 {
+    m_inbox->owner = this;
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &WebPictures::finish);
-    m_decoder.setMaxThreadCount(1);
 }
 
 WebPictures::~WebPictures()
 {
-    // No decoding thread may speak to this object once it is gone.
-    m_decoder.clear();
-    m_decoder.waitForDone();
+    // A decoding under way finishes without anyone to tell (and without
+    // this thread waiting for it).
+    m_inbox->owner = nullptr;
+    *m_dropped = true;
 }
 
 void WebPictures::dropTransfers()
@@ -67,7 +89,9 @@ void WebPictures::clear()
     ++m_page;
     m_deadline.stop();
     dropTransfers();
-    m_decoder.clear();  // pictures not yet decoded are not wanted any more
+    // Pictures of this page not yet decoded are not decoded at all.
+    *m_dropped = true;
+    m_dropped = std::make_shared<std::atomic_bool>(false);
     m_images.clear();
     m_pending = 0;
 }
@@ -104,10 +128,16 @@ void WebPictures::pictureArrived(const QUrl& url, const Download& download, QByt
         pictureDecoded(m_page, url, QImage());
         return;
     }
-    m_decoder.start([this, page = m_page, url, bytes = std::move(body), limits = m_limits, pixelsLeft = m_pixelsLeft] {
-        const QImage image = decodePicture(bytes, limits, *pixelsLeft);
+    decodingThread().start([inbox = m_inbox, page = m_page, url, bytes = std::move(body), limits = m_limits,
+                            pixelsLeft = m_pixelsLeft, dropped = m_dropped] {
+        const QImage image = *dropped ? QImage() : decodePicture(bytes, limits, *pixelsLeft);
         QMetaObject::invokeMethod(
-            this, [this, page, url, image] { pictureDecoded(page, url, image); }, Qt::QueuedConnection);
+            inbox.get(),
+            [inbox, page, url, image] {
+                if (inbox->owner)
+                    inbox->owner->pictureDecoded(page, url, image);
+            },
+            Qt::QueuedConnection);
     });
     body = QByteArray();
 }

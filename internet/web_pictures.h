@@ -19,10 +19,10 @@
 #include <QList>
 #include <QObject>
 #include <QSize>
-#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -76,8 +76,13 @@ private:
     std::vector<std::unique_ptr<Transfer>> m_transfers;
     QHash<QUrl, QImage> m_images;
     QTimer m_deadline;
-    QThreadPool m_decoder;  // one thread: one picture's pixels at a time
-    std::shared_ptr<qint64> m_pixelsLeft;  // the decoding thread's to count down
+    // Where the decoding thread's results arrive (on the window thread);
+    // it outlives this object while a decoding still needs it.
+    std::shared_ptr<class DecodedPictures> m_inbox;
+    // The page's own, shared with its decodings: the pixels the decoding
+    // thread may still spend, and whether the page is still wanted.
+    std::shared_ptr<qint64> m_pixelsLeft;
+    std::shared_ptr<std::atomic_bool> m_dropped;
     quint64 m_page = 0;                   // pictures of an earlier page are dropped
     qint64 m_bytesLeft = 0;
     int m_pending = 0;

@@ -182,6 +182,27 @@ private slots:
         }
     }
 
+    // A page closed while its pictures are still being decoded: the
+    // decoding ends on its own, with nobody to tell and nobody waiting.
+    void browserGoneWhileDecoding()
+    {
+        TestEnv env;
+        LocalUpdateHost host;
+        host.put(QStringLiteral("index.txt"), "<html><body><p>Tirk news</p>" + pictures(4) + "</body></html>");
+        for (int i = 0; i < 4; ++i) {
+            host.put(QStringLiteral("pic%1.png").arg(i), "x");
+            host.put(QStringLiteral("pic%1.png.mode").arg(i), "png 4000 4000");
+        }
+        {
+            WebBrowser browser;
+            browser.navigate(host.url() + QStringLiteral("/index.txt"));
+            QVERIFY(waitUntil([&] { return browser.toPlainText().contains(QStringLiteral("Tirk news")); }, 30000));
+            QVERIFY(browser.pictures().isBusy());
+            QTest::qWait(300);
+        }
+        QTest::qWait(1500);
+    }
+
     // A host that drips a byte now and then keeps no transfer alive for
     // ever: the version file ends as no connection, the image as an error.
     void drippingHost_data()
