@@ -5,7 +5,8 @@ Usage: hostile_relay.py LOG MODE
 
 Prints "PORT <n>" once it listens. Every line the client sends is appended
 to LOG. MODE is one of
-  flood          greets, answers EHLO, then sends bytes without end
+  flood          greets, answers EHLO, then a moment later (during the pause
+                 that follows) sends reply lines without end
   script         sends the replies of a whole successful conversation at
                  once on connecting and reads nothing
   noise-after    a proper conversation, but the 250 after the message is
@@ -18,6 +19,7 @@ import os
 import socket
 import sys
 import threading
+import time
 
 log_path, mode = sys.argv[1], sys.argv[2]
 threading.Timer(120, lambda: os._exit(0)).start()
@@ -56,6 +58,7 @@ def conversation(conn):
                 conn.sendall(b"250-relay\r\n250 STARTTLS\r\n")
             elif mode == "flood":
                 conn.sendall(b"250 relay\r\n")
+                time.sleep(0.1)
                 block = b"250-flood " + b"f" * 1000 + b"\r\n"
                 while True:
                     conn.sendall(block * 64)
