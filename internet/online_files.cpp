@@ -100,6 +100,14 @@ QString imageSignaturePath()
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImageSignature);
 }
 
+void removeKeptImage()
+{
+    for (const QString& kept : {imagePath(), imageManifestPath(), imageSignaturePath()}) {
+        if (!kept.isEmpty())
+            ::unlink(native(kept).constData());
+    }
+}
+
 std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit)
 {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

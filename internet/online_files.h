@@ -33,6 +33,10 @@ QString imagePath();
 QString imageManifestPath();
 QString imageSignaturePath();
 
+// Removes the kept image with its manifest and signature (none is a link
+// that is followed).
+void removeKeptImage();
+
 // A small regular file read whole, without following a link at its name;
 // none when it is missing, not a regular file or larger than the limit.
 std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit);

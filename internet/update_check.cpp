@@ -348,13 +348,14 @@ void UpdateCheck::onlineSystemUpdate(const release::ReleaseImage& signedImage)
         if (!StagedProgram(programIn(*folder, programs::Internet), image->path(), &signedImage).isReady())
             return failed("cannot prepare the new Online System");
         // The updater verifies the image again from what vouches for it.
-        if (!image->keepAs(imagePath()) || !keepReleaseForUpdater())
+        if (!image->keepAs(imagePath()) || !keepReleaseForUpdater()) {
+            removeKeptImage();
             return failed("cannot keep the downloaded image");
+        }
         // The updater waits for this program to end, then puts the image
         // in place of "internet.dat" and starts it.
         if (!ProgramStarter::start(programIn(*folder, programs::Updater), QString(), WindowStyle::MinimizedFocus)) {
-            for (const QString& kept : {imagePath(), imageManifestPath(), imageSignaturePath()})
-                MarkerFiles::remove(kept);
+            removeKeptImage();
             return failed("cannot start the updater");
         }
         m_system.endProgram();

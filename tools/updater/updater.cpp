@@ -7,7 +7,6 @@
 #include "internet/update_host.h"
 
 #include "common/app_folder.h"
-#include "common/marker_files.h"
 #include "common/program_starter.h"
 #include "common/single_instance.h"
 
@@ -77,10 +76,7 @@ void Updater::finish(bool waitedOut)
     outcome.waitedOut = waitedOut;
     outcome.replaced = !imagePath().isEmpty() && replaceVerified();
     // Whatever became of it, what was kept is not tried again.
-    for (const QString& kept : {imagePath(), imageManifestPath(), imageSignaturePath()}) {
-        if (!kept.isEmpty())
-            MarkerFiles::remove(kept);
-    }
+    removeKeptImage();
     // A second Online System beside one that never ended would only end
     // again at once.
     if (!waitedOut) {
