@@ -200,7 +200,9 @@ void UpdateCheck::checkOnlineSystem()
     const QString& published = m_pass.published.onlineSystem;
     m_display.appendStatus(QStringLiteral("\r\nYour OnSys Ver.: ") + own + QStringLiteral(", Latest OnSys Ver.: ")
                            + published);
-    if (published == own)
+    // "N/A": the host publishes no Online System, so there is none to offer
+    // (no manifest could back one).
+    if (published == own || published == QLatin1String(kNotPublished))
         return finishPass();
     offerNewer(kOffer, own, published);
 }

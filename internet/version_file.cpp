@@ -9,7 +9,7 @@ namespace qpt::internet {
 
 namespace {
 
-const QString kNotAvailable = QStringLiteral("N/A");
+const QString kNotAvailable = QLatin1String(kNotPublished);
 
 bool hasControlCharacters(const QString& text)
 {

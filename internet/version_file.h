@@ -23,6 +23,9 @@
 
 namespace qpt::internet {
 
+// What line 3 says when the host publishes no Online System.
+inline constexpr const char* kNotPublished = "N/A";
+
 struct VersionFile {
     QString player;        // may be empty: the host publishes no player version
     QString option;

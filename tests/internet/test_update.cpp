@@ -142,15 +142,19 @@ private slots:
         World world;
         SettingsStore::write(QStringLiteral("OSOT"), QStringLiteral("1"));
         SettingsStore::write(QStringLiteral("PlayerVer"), QString());  // never ran: "v"
-        world.host.putVersionFile({"PlayVer=", "OptiVer=v1.00", "OSV=v1.00", "Update=today"});
+        world.host.putVersionFile({"PlayVer=", "OptiVer=v1.00", "OSV=N/A", "Update=today"});
         Dialogs::scriptAnswers({});
         OnlineSystem os;
         QVERIFY(World::run(os));
         OnlineWindow& main = *os.mainWindow();
-        QVERIFY(Dialogs::records().isEmpty());  // "N/A": no player update offered
+        // Neither a player nor an Online System that is not published is
+        // offered (nor a box about what no manifest could back).
+        QVERIFY(Dialogs::records().isEmpty());
         QVERIFY(main.statusLabel->caption().startsWith(QStringLiteral("Your Player Ver.: v, Latest Player Ver.: N/A\r\n")));
+        QVERIFY(main.statusLabel->caption().endsWith(QStringLiteral("Latest OnSys Ver.: N/A")));
         QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: today)")));
+        QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: N/A)")));
+        QVERIFY(world.host.requests().filter(QStringLiteral("release.manifest")).isEmpty());
     }
 
     void everythingNewerAllAnsweredNo()
