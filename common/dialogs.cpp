@@ -1,6 +1,7 @@
 #include "dialogs.h"
 
 #include <QCoreApplication>
+#include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonDocument>
@@ -220,6 +221,9 @@ void Dialogs::show(const QString& title, const QString& text, MsgIcon icon, MsgB
     QMessageBox* box = makeBox(title, text, icon, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QObject* target = context ? context : box;
+    // A box whose asker is gone has nobody to answer to.
+    if (context)
+        QObject::connect(context, &QObject::destroyed, box, &QObject::deleteLater);
     QObject::connect(box, &QMessageBox::finished, target, [=](int result) {
         // The button pressed, or the escape button when the box was closed.
         const QAbstractButton* pressed = box->clickedButton();

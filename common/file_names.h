@@ -27,6 +27,8 @@ inline constexpr const char* DropPlaylistBatch = "dragdropvyx%1.sng";
 
 // Elsewhere.
 inline constexpr const char* ProgramImage = "osdata.tmp";  // in the private folder
+inline constexpr const char* ProgramImageManifest = "osdata.manifest";  // beside it: what vouches for it
+inline constexpr const char* ProgramImageSignature = "osdata.manifest.sig";
 inline constexpr const char* StartMessageMarker = "osplinfo.dll";  // in the system folder
 
 }  // namespace qpt::files

@@ -8,13 +8,18 @@ namespace qpt {
 
 namespace {
 
+QVariant fromProductIni(const char* key)
+{
+    QSettings ini(AppFolder::file(QStringLiteral("product.ini")), QSettings::IniFormat);
+    return ini.value(QStringLiteral("Product/%1").arg(QLatin1String(key)));
+}
+
 QString configured(const char* environment, const char* iniKey, const char* fallback)
 {
     const QString fromEnvironment = qEnvironmentVariable(environment);
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    QSettings ini(AppFolder::file(QStringLiteral("product.ini")), QSettings::IniFormat);
-    const QString fromFile = ini.value(QStringLiteral("Product/%1").arg(QLatin1String(iniKey))).toString();
+    const QString fromFile = fromProductIni(iniKey).toString();
     if (!fromFile.isEmpty())
         return fromFile;
     return QLatin1String(fallback);
@@ -29,12 +34,12 @@ QString relay()
 
 QString Product::website()
 {
-    return configured("QPT_WEBSITE", "WebSite", "http://www.quorbel-tirk.example");
+    return configured("QPT_WEBSITE", "WebSite", "https://www.quorbel-tirk.example");
 }
 
 QString Product::updateUrl()
 {
-    QString url = configured("QPT_UPDATE_URL", "UpdateUrl", "http://update.quorbel-tirk.example");
+    QString url = configured("QPT_UPDATE_URL", "UpdateUrl", "https://update.quorbel-tirk.example");
     while (url.endsWith(QLatin1Char('/')))
         url.chop(1);
     return url;
@@ -66,4 +71,16 @@ QString Product::mailSender()
     return configured("QPT_MAIL_SENDER", "Sender", "onlinesystem@quorbel-tirk.example");
 }
 
+QStringList Product::releaseKeys()
+{
+    // QSettings reads a comma-separated value as a list.
+    QStringList keys;
+    for (const QString& key : fromProductIni("ReleaseKeys").toStringList()) {
+        if (!key.trimmed().isEmpty())
+            keys << key.trimmed();
+    }
+    return keys;
+}
+
 }  // namespace qpt
+

@@ -4,6 +4,7 @@
 // for tests, by environment variables.
 
 #include <QString>
+#include <QStringList>
 
 namespace qpt {
 
@@ -19,6 +20,11 @@ public:
     static int mailRelayPort();
     static QString bugReportMailbox();  // QPT_MAILBOX, product.ini Mailbox
     static QString mailSender();        // QPT_MAIL_SENDER, product.ini Sender
+    // Release keys trusted besides the one built into the programs, in their
+    // one-line form, comma-separated (product.ini ReleaseKeys only: whoever
+    // may write the application folder owns the programs anyway, while an
+    // environment variable could come from anywhere).
+    static QStringList releaseKeys();
 };
 
 }  // namespace qpt

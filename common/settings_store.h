@@ -54,6 +54,9 @@ inline constexpr const char* Option = "Option";
 inline constexpr const char* PlayerVer = "PlayerVer";
 inline constexpr const char* AppPath = "AppPath";
 inline constexpr const char* OSRunning = "OSRunning";
+// The Online System's own: the issue time of the latest signed release
+// manifest it has trusted (a replayed older one is refused).
+inline constexpr const char* LatestReleaseIssued = "LatestReleaseIssued";
 }  // namespace keys
 
 // The six options in the order the Option program shows and saves them,

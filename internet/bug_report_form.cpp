@@ -7,7 +7,6 @@
 #include "web_browser.h"
 
 #include "common/dialogs.h"
-#include "common/event_loop.h"
 #include "common/product.h"
 #include "common/settings_store.h"
 #include "skin/caption_label.h"
@@ -21,7 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace qpt::internet {
@@ -103,12 +102,12 @@ BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWi
     connect(sendButton, &LabelButton::clicked, this, &BugReportForm::sendReport);
     connect(cancelButton, &LabelButton::clicked, this, &BugReportForm::leaveForm);
 
-    bugReportTimer = new PollTimer(this);
-    bugReportTimer->setHandler([this] { checkForReportPage(); });
+    bugReportTimer = new QTimer(this);
+    connect(bugReportTimer, &QTimer::timeout, this, &BugReportForm::checkForReportPage);
 
-    mailSocket = new QTcpSocket(this);
-    connect(mailSocket, &QTcpSocket::connected, this, &BugReportForm::onMailConnected);
-    connect(mailSocket, &QTcpSocket::errorOccurred, this, &BugReportForm::onMailError);
+    mailSocket = new QSslSocket(this);
+    connect(mailSocket, &QSslSocket::connected, this, &BugReportForm::onMailConnected);
+    connect(mailSocket, &QSslSocket::errorOccurred, this, &BugReportForm::onMailError);
     // A relay that neither answers nor refuses counts as an error.
     m_connectTimer = new QTimer(this);
     m_connectTimer->setSingleShot(true);
@@ -121,14 +120,16 @@ BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWi
 
 void BugReportForm::startWatching()
 {
-    bugReportTimer->setInterval(kRevealInterval);
+    bugReportTimer->start(kRevealInterval);
 }
 
 void BugReportForm::stop()
 {
     m_stopped = true;
-    bugReportTimer->setInterval(0);
+    bugReportTimer->stop();
     m_connectTimer->stop();
+    if (m_dialogue)
+        m_dialogue->abandon();
     mailSocket->abort();
 }
 
@@ -169,13 +170,13 @@ void BugReportForm::checkForReportPage()
 void BugReportForm::sendReport()
 {
     if (emailEdit->text().isEmpty()) {
-        Dialogs::message(QStringLiteral("OS"), QStringLiteral("You didn't write any email address."),
-                         MsgIcon::Information, MsgButtons::Ok, window());
+        Dialogs::show(QStringLiteral("OS"), QStringLiteral("You didn't write any email address."),
+                      MsgIcon::Information, MsgButtons::Ok, this, {}, window());
         return;
     }
     if (descriptionEdit->toPlainText().isEmpty()) {
-        Dialogs::message(QStringLiteral("OS"), QStringLiteral("You didn't write any discription."),
-                         MsgIcon::Information, MsgButtons::Ok, window());
+        Dialogs::show(QStringLiteral("OS"), QStringLiteral("You didn't write any discription."),
+                      MsgIcon::Information, MsgButtons::Ok, this, {}, window());
         return;
     }
     sendButton->setEnabled(false);
@@ -205,17 +206,37 @@ void BugReportForm::onMailConnected()
     letter.date = QDateTime::currentDateTime();
     letter.messageId = newMessageId(letter.sender);
 
-    MailDialogue dialogue(*mailSocket, m_mailReplyTimeoutMs);
-    const bool sent = dialogue.run(letter);
+    if (m_dialogue)
+        m_dialogue->deleteLater();
+    m_dialogue = new MailDialogue(*mailSocket, letter, m_mailReplyTimeoutMs, this);
+    connect(m_dialogue, &MailDialogue::pausing, this, &BugReportForm::mailPausing);
+    connect(m_dialogue, &MailDialogue::finished, this, &BugReportForm::mailFinished);
+    m_dialogue->start();
+}
+
+void BugReportForm::endMailPause()
+{
+    if (m_dialogue)
+        m_dialogue->endPause();
+}
+
+void BugReportForm::mailFinished(MailDialogue::Result result)
+{
     m_transfer = Transfer::None;
+    if (m_dialogue)
+        m_dialogue->deleteLater();
+    const QString failure = m_dialogue ? m_dialogue->failure() : QString();
     mailSocket->abort();
     if (m_stopped)
         return;
-    if (sent) {
-        reportSent();
-    } else {
-        qCWarning(lcMail) << "bug report not sent:" << dialogue.failure();
-        reportFailed();
+    switch (result) {
+    case MailDialogue::Result::Sent: return reportSent();
+    case MailDialogue::Result::NotEncrypted:
+        qCWarning(lcMail) << "bug report not sent:" << failure;
+        return reportFailed(notEncryptedText());
+    case MailDialogue::Result::Failed:
+        qCWarning(lcMail) << "bug report not sent:" << failure;
+        return reportFailed(failedText());
     }
 }
 
@@ -228,23 +249,41 @@ void BugReportForm::onMailError()
     m_connectTimer->stop();
     m_transfer = Transfer::None;
     mailSocket->abort();
-    reportFailed();
+    reportFailed(failedText());
+}
+
+QString BugReportForm::sentText()
+{
+    return QStringLiteral("Report Successfully Send...\r\nThanks alot...\r\n"
+                          "You will soon get an answer regarding your Bug Report...");
+}
+
+QString BugReportForm::failedText()
+{
+    return QStringLiteral("Your Bug Report where not send... Please Try Again...\r\n"
+                          "NB: If you are behind a firewall this might be the problem.\r\n"
+                          "If you have any quistions, please send a email to ")
+         + Product::bugReportMailbox();
+}
+
+QString BugReportForm::notEncryptedText()
+{
+    return QStringLiteral("Your Bug Report was not sent: the mail server offered encryption,\r\n"
+                          "but the encrypted connection could not be made, and nothing is\r\n"
+                          "sent without it. Please try again later, or send an email to ")
+         + Product::bugReportMailbox();
 }
 
 void BugReportForm::reportSent()
 {
-    m_statusLabel.setCaption(QStringLiteral("Report Successfully Send...\r\nThanks alot...\r\n"
-                                            "You will soon get an answer regarding your Bug Report..."));
+    m_statusLabel.setCaption(sentText());
     setFormState(FormState::ReportSent);
     resetForm();
 }
 
-void BugReportForm::reportFailed()
+void BugReportForm::reportFailed(const QString& text)
 {
-    m_statusLabel.setCaption(QStringLiteral("Your Bug Report where not send... Please Try Again...\r\n"
-                                            "NB: If you are behind a firewall this might be the problem.\r\n"
-                                            "If you have any quistions, please send a email to ")
-                             + Product::bugReportMailbox());
+    m_statusLabel.setCaption(text);
     sendButton->setEnabled(true);
     cancelButton->setEnabled(true);
 }

@@ -8,20 +8,19 @@
 //       +---Cancel Report----+  +--(failed: the form keeps its text)--+
 //       +---Back to OS------- report sent <---------------------------+
 
+#include "mail_dialogue.h"
+
 #include "skin/caption_label.h"
 #include "skin/label_button.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QTcpSocket;
+class QSslSocket;
 class QTimer;
-
-namespace qpt {
-class PollTimer;
-}
 
 namespace qpt::internet {
 
@@ -39,8 +38,8 @@ public:
     // The program ends: no more looks, the mail is dropped.
     void stop();
 
-    // The reveal timer's tick: a browser sent to the loading page of the
-    // report gives way to the form.
+    // The reveal timer's tick (tests call it directly): a browser sent to
+    // the loading page of the report gives way to the form.
     void checkForReportPage();
     // "Send Report": checks the fields and connects to the relay.
     void sendReport();
@@ -48,10 +47,17 @@ public:
     void leaveForm();
     void onMailConnected();
     void onMailError();
+    // Ends the mail dialogue's fixed pause under way at once.
+    void endMailPause();
 
     QString messageBody() const;
     // Gives up on a silent relay after this long (milliseconds).
     void setMailReplyTimeout(int ms) { m_mailReplyTimeoutMs = ms; }
+
+    // The status texts after a send.
+    static QString sentText();
+    static QString failedText();
+    static QString notEncryptedText();
 
     QLineEdit* emailEdit;
     QComboBox* osChoice;
@@ -60,8 +66,12 @@ public:
     QPlainTextEdit* descriptionEdit;
     LabelButton* sendButton;
     LabelButton* cancelButton;
-    PollTimer* bugReportTimer;
-    QTcpSocket* mailSocket;
+    QTimer* bugReportTimer;
+    QSslSocket* mailSocket;
+
+signals:
+    // The mail dialogue begins a fixed pause of this many milliseconds.
+    void mailPausing(int ms);
 
 private:
     // What the cancel button does, and so what it reads.
@@ -71,8 +81,9 @@ private:
     void setFormState(FormState state);
     void showBrowser(bool visible);
     void resetForm();
+    void mailFinished(MailDialogue::Result result);
     void reportSent();
-    void reportFailed();
+    void reportFailed(const QString& text);
 
     WebBrowser& m_browser;
     CaptionLabel& m_statusLabel;
@@ -82,6 +93,7 @@ private:
     QString m_savedStatus;
     int m_mailReplyTimeoutMs = 30000;
     QTimer* m_connectTimer;
+    QPointer<MailDialogue> m_dialogue;
 };
 
 }  // namespace qpt::internet

@@ -1,17 +1,9 @@
 #include "download.h"
 
-#include "common/clock.h"
-#include "common/event_loop.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
-#include <QTimer>
-#include <QUrl>
 
 namespace qpt::internet {
 
@@ -26,12 +18,9 @@ bool isTransportError(QNetworkReply::NetworkError error)
         && !(error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
-// What the response has told about itself so far.
-void takeHeaders(QNetworkReply& reply, Download& result)
+int defaultPort(const QUrl& url)
 {
-    result.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.lengthAnnounced = reply.header(QNetworkRequest::ContentLengthHeader).isValid();
-    result.chunked = reply.rawHeader("Transfer-Encoding").toLower().contains("chunked");
+    return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
 }
 
 TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
@@ -39,7 +28,7 @@ TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
     const QNetworkReply::NetworkError error = reply.error();
     if (isTransportError(error)) {
         // A response that had begun and then broke was cut short; anything
-        // else (no connection, a redirect loop, a refused request) failed.
+        // else (no connection, a redirect loop, a TLS failure) failed.
         const bool begun = result.status != 0 && error != QNetworkReply::TooManyRedirectsError
                         && error != QNetworkReply::InsecureRedirectError;
         return begun ? TransferEnd::CutShort : TransferEnd::Failed;
@@ -54,30 +43,52 @@ TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
 
 }  // namespace
 
-Download Downloader::fetch(const QString& url, const TransferLimits& limits)
+bool isAllowedRedirect(const QUrl& from, const QUrl& to)
 {
-    QByteArray body;
-    Download result = fetchInto(url, limits, [&body](const char* data, qint64 size) {
-        body.append(data, size);
+    if (from.host().compare(to.host(), Qt::CaseInsensitive) != 0 || to.host().isEmpty())
+        return false;
+    const QString fromScheme = from.scheme().toLower();
+    const QString toScheme = to.scheme().toLower();
+    if (fromScheme == QLatin1String("http") && toScheme == QLatin1String("https"))
         return true;
-    });
-    result.body = std::move(body);
-    return result;
+    return fromScheme == toScheme && defaultPort(from) == defaultPort(to);
 }
 
-Download Downloader::fetchInto(const QString& url, const TransferLimits& limits, const Sink& sink)
+Transfer::Transfer(QObject* parent, QNetworkAccessManager* shared) : QObject(parent), m_shared(shared)
 {
-    m_cancelled = false;
+    m_idle.setSingleShot(true);
+    m_deadline.setSingleShot(true);
+    connect(&m_idle, &QTimer::timeout, this, [this] { end(TransferEnd::Stalled); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { end(TransferEnd::TimedOut); });
+}
+
+Transfer::~Transfer()
+{
+    stopReply();
+}
+
+void Transfer::start(const QString& url, const TransferLimits& limits, Sink sink)
+{
+    abandon();
+    m_limits = limits;
+    m_sink = std::move(sink);
+    m_url = QUrl(url);
+    m_result = Download{};
     m_busy = true;
-    Download result;
 
-    // Each download has its own connection manager: nothing is shared with
-    // a previous one, and no cache is involved.
-    QNetworkAccessManager manager;
-    manager.setProxy(QNetworkProxy::NoProxy);
-    manager.setCache(nullptr);
+    // No cache is involved, and without a shared manager nothing is shared
+    // with a previous transfer.
+    if (m_shared) {
+        m_manager = m_shared;
+    } else {
+        if (m_manager)
+            m_manager->deleteLater();
+        m_manager = new QNetworkAccessManager(this);
+        m_manager->setProxy(QNetworkProxy::NoProxy);
+    }
+    m_manager->setCache(nullptr);
 
-    QNetworkRequest request{QUrl(url)};
+    QNetworkRequest request(m_url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Download String"));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
@@ -86,75 +97,118 @@ Download Downloader::fetchInto(const QString& url, const TransferLimits& limits,
     // The bytes as the server holds them: no transfer compression, so the
     // received length can be checked against the announced one.
     request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
 
-    QPointer<QNetworkReply> reply = manager.get(request);
-    if (!reply) {
-        m_busy = false;
-        return result;
-    }
+    QNetworkReply* reply = m_manager->get(request);
+    m_reply = reply;
     // Whatever the server sends, no more than this waits in memory.
     reply->setReadBufferSize(kReadBuffer);
+    connect(reply, &QNetworkReply::metaDataChanged, this, &Transfer::headersArrived);
+    connect(reply, &QNetworkReply::readyRead, this, &Transfer::readAvailable);
+    connect(reply, &QNetworkReply::finished, this, &Transfer::replyFinished);
+    connect(reply, &QNetworkReply::redirected, this, &Transfer::redirected);
+    m_idle.start(m_limits.idleMs);
+    m_deadline.start(m_limits.deadlineMs);
+}
 
-    // Wakes the wait below now and then, so that a silent server is noticed
-    // even when no other event comes.
-    QTimer wake;
-    wake.start(qBound(10, limits.idleMs / 4, 250));
-    QElapsedTimer idle;
-    idle.start();
+void Transfer::cancel()
+{
+    end(TransferEnd::Cancelled);
+}
 
-    bool finished = false;
-    char buffer[kChunk];
-    for (;;) {
-        if (m_cancelled) {
-            result.end = TransferEnd::Cancelled;
-            break;
-        }
-        takeHeaders(*reply, result);
-        bool announcedOk = true;
-        const qlonglong announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&announcedOk);
-        if (result.lengthAnnounced && announcedOk && announced > limits.maxBytes) {
-            result.end = TransferEnd::TooLarge;
-            break;
-        }
-        if (reply->bytesAvailable() > 0) {
-            const qint64 read = reply->read(buffer, kChunk);
-            if (read > 0) {
-                if (result.received + read > limits.maxBytes) {
-                    result.end = TransferEnd::TooLarge;
-                    break;
-                }
-                if (!sink(buffer, read)) {
-                    result.end = TransferEnd::NotStored;
-                    break;
-                }
-                result.received += read;
-                idle.restart();
-                yieldEvents();
-                continue;
-            }
-        }
-        if (reply->isFinished()) {
-            finished = true;
-            result.end = endOfFinished(*reply, result);
-            break;
-        }
-        if (idle.elapsed() >= limits.idleMs) {
-            result.end = TransferEnd::Stalled;
-            break;
-        }
-        // processEvents keeps working even while the application is on its
-        // way out, unlike a nested QEventLoop::exec().
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-
-    if (reply) {
-        if (!finished)
-            reply->abort();
-        delete reply;
-    }
+void Transfer::abandon()
+{
+    ++m_generation;
     m_busy = false;
-    return result;
+    m_idle.stop();
+    m_deadline.stop();
+    stopReply();
+}
+
+void Transfer::stopReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    // abort() reports finished() at once: nobody listens any more.
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void Transfer::headersArrived()
+{
+    if (!m_reply)
+        return;
+    m_result.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    m_result.lengthAnnounced = length.isValid();
+    if (m_result.lengthAnnounced && length.toLongLong() > m_limits.maxBytes)
+        end(TransferEnd::TooLarge);
+}
+
+void Transfer::readAvailable()
+{
+    char buffer[kChunk];
+    while (m_busy && m_reply && m_reply->bytesAvailable() > 0) {
+        const qint64 read = m_reply->read(buffer, kChunk);
+        if (read <= 0)
+            break;
+        if (m_result.received + read > m_limits.maxBytes) {
+            end(TransferEnd::TooLarge);
+            return;
+        }
+        const QByteArrayView bytes(buffer, read);
+        if (m_sink && !m_sink(bytes)) {
+            end(TransferEnd::NotStored);
+            return;
+        }
+        if (!m_sink)
+            m_result.body.append(bytes);
+        m_result.received += read;
+        m_idle.start(m_limits.idleMs);
+    }
+}
+
+void Transfer::replyFinished()
+{
+    if (!m_reply || !m_busy)
+        return;
+    headersArrived();
+    readAvailable();
+    if (m_busy && m_reply)
+        end(endOfFinished(*m_reply, m_result));
+}
+
+void Transfer::redirected(const QUrl& target)
+{
+    if (m_reply && isAllowedRedirect(m_url, target))
+        emit m_reply->redirectAllowed();
+    else
+        end(TransferEnd::Failed);
+}
+
+void Transfer::end(TransferEnd how)
+{
+    if (!m_busy)
+        return;
+    m_result.end = how;
+    const Download result = m_result;
+    abandon();
+    m_sink = {};
+    // From the event loop, so that whoever is told may start the next
+    // transfer at once; once a transfer has been started or abandoned
+    // meanwhile, this end is no longer news.
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, result, generation] {
+            if (generation == m_generation)
+                emit finished(result);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace qpt::internet

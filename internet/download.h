@@ -1,33 +1,45 @@
 #pragma once
-// Fetching a URL from the update host.
+// Fetching a URL from the update host, driven by the reply's signals: the
+// window thread never waits for the network. A transfer reads the body as
+// it arrives and hands it on (kept in memory, or given to a sink such as a
+// file), and says once, by finished(), how it ended.
 //
-// A transfer reads the body in 2048-byte chunks and lets pending window
-// events run after every chunk, so the windows stay painted, timers keep
-// ticking and a Cancel click is seen while a program image arrives. Every
-// transfer has limits: at most so many bytes (kept in memory or handed to a
-// sink such as a file), and no more than so long without a byte.
+// Every transfer has limits: at most so many bytes, no more than so long
+// without a byte, and no more than so long in all (a host that drips a byte
+// now and then would otherwise keep it alive for ever). Redirects go only
+// to the same host, or from http to https on it.
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <QUrl>
 
 #include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace qpt::internet {
 
 // How a transfer ended.
 enum class TransferEnd {
     Complete,   // the response ended as the server meant it to end
-    Failed,     // no connection, no response, a redirect loop
+    Failed,     // no connection, no response, a TLS failure, a refused redirect
     CutShort,   // the connection broke, or fewer bytes than announced came
     TooLarge,   // more than the limit was announced or sent
     Stalled,    // no byte arrived for the idle limit
-    Cancelled,  // cancel()
+    TimedOut,   // the transfer as a whole took longer than its deadline
+    Cancelled,  // cancel(): the user's own doing
     NotStored,  // the sink could not keep the bytes
 };
 
 struct TransferLimits {
     qint64 maxBytes = 1024 * 1024;
     int idleMs = 30000;
+    int deadlineMs = 120000;
 };
 
 // One finished transfer with what is known about its completeness.
@@ -36,46 +48,70 @@ struct Download {
     qint64 received = 0;
     int status = 0;    // HTTP status code, 0 when no response arrived
     bool lengthAnnounced = false;
-    bool chunked = false;
     TransferEnd end = TransferEnd::Failed;
 
     // A 2xx response that ended normally.
     bool succeeded() const { return end == TransferEnd::Complete && status >= 200 && status < 300; }
     // A successful response whose end can be trusted: its length was
-    // announced and every byte came. A body ended only by the server
-    // closing the connection may have been cut anywhere.
+    // announced and every byte came.
     bool arrivedWhole() const { return succeeded() && lengthAnnounced; }
-    // A chunked body that seemed to end properly. The network layer (Qt 6.4)
-    // now and then reports a chunked body whose connection closed before
-    // the closing chunk as complete, so such an end is only a claim that
-    // something else (a published digest) must back.
-    bool chunkedClaimsWhole() const { return succeeded() && !lengthAnnounced && chunked; }
 };
 
-class Downloader {
+// Whether a transfer for `from` may follow a redirect to `to`: the same
+// host and port with the same scheme, or from http to https on the same
+// host (any port).
+bool isAllowedRedirect(const QUrl& from, const QUrl& to);
+
+class Transfer : public QObject {
+    Q_OBJECT
 public:
-    static constexpr int kChunk = 2048;
-    // What the internal buffer of a response may hold before reading from
-    // the network pauses.
+    // Takes the bytes of a transfer as they arrive; false stops it.
+    using Sink = std::function<bool(QByteArrayView bytes)>;
+
+    static constexpr qint64 kChunk = 2048;
+    // What the network layer may hold for a response before reading from
+    // the connection pauses.
     static constexpr qint64 kReadBuffer = 64 * 1024;
     static constexpr int kMaxRedirects = 10;
 
-    // Takes the bytes of a transfer as they arrive; false stops it.
-    using Sink = std::function<bool(const char* data, qint64 size)>;
+    // Without a manager of its own choosing, each transfer gets a fresh one
+    // (nothing is shared with a previous transfer); with one, the transfers
+    // share its connections (the pictures of a page).
+    explicit Transfer(QObject* parent = nullptr, QNetworkAccessManager* shared = nullptr);
+    ~Transfer() override;
 
-    // The body of a fresh GET of the URL, whatever its status, with what is
-    // known about its end.
-    Download fetch(const QString& url, const TransferLimits& limits = {});
-    // The same read loop handing every chunk to a sink (body stays empty).
-    Download fetchInto(const QString& url, const TransferLimits& limits, const Sink& sink);
-
-    // A transfer in progress stops after its current chunk.
-    void cancel() { m_cancelled = true; }
+    // A fresh (uncached) GET of the URL. Without a sink the body is kept in
+    // the Download. A transfer still running is abandoned first. finished()
+    // always comes from the event loop, never from within start().
+    void start(const QString& url, const TransferLimits& limits, Sink sink = {});
+    // The transfer in progress ends as Cancelled (finished() follows).
+    void cancel();
+    // The transfer in progress stops without a word (the program ends).
+    void abandon();
     bool isBusy() const { return m_busy; }
 
+signals:
+    void finished(const qpt::internet::Download& download);
+
 private:
-    bool m_cancelled = false;
+    void readAvailable();
+    void headersArrived();
+    void replyFinished();
+    void redirected(const QUrl& target);
+    void end(TransferEnd end);
+    void stopReply();
+
+    QNetworkAccessManager* m_shared = nullptr;
+    QPointer<QNetworkAccessManager> m_manager;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_idle;
+    QTimer m_deadline;
+    TransferLimits m_limits;
+    Sink m_sink;
+    QUrl m_url;
+    Download m_result;
     bool m_busy = false;
+    quint64 m_generation = 0;
 };
 
 }  // namespace qpt::internet

@@ -1,54 +1,115 @@
 #pragma once
-// The SMTP conversation that delivers a bug report to the relay. Every
-// reply of the relay is read and checked: a refusal, a relay that stays
-// silent or a connection that drops ends the conversation as a failure.
+// The SMTP conversation that delivers a bug report to the relay, driven by
+// the socket's signals and timers: the window thread never waits in it.
+//
+// Every reply of the relay is read and checked, and a reply counts only
+// when it comes after its command: a relay that speaks out of turn (before
+// a command, during a pause, more than one reply at once) is not believed.
+// What the relay may send is bounded at all times (the socket's buffer and
+// one reply alike). A refusal, a silent relay or a dropped connection ends
+// the conversation as a failure, unless the relay has already taken the
+// message: from its 250 after the data on, the report counts as sent,
+// whatever follows (so that a user who tries again does not send it twice).
+//
 // The greeting is EHLO, so that the relay can say whether it takes 8-bit
-// data; a relay that does not know EHLO is greeted with HELO. The fixed
-// pauses between the commands go through the clock (common/clock.h).
+// data and offers STARTTLS; a relay that does not know EHLO is greeted with
+// HELO. Where STARTTLS is offered the conversation is encrypted before the
+// sender is named, and nothing more is sent when the encryption fails.
+// The fixed pauses between the commands are timers; pausing() announces
+// each, and endPause() ends the one under way at once (tests drive them).
 
 #include "mail_message.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
-class QTcpSocket;
+#include <functional>
+
+class QSslSocket;
 
 namespace qpt::internet {
 
-class MailDialogue {
+class MailDialogue : public QObject {
+    Q_OBJECT
 public:
-    MailDialogue(QTcpSocket& socket, int replyTimeoutMs);
+    enum class Result { Sent, Failed, NotEncrypted };
 
-    // Runs the conversation on a connected socket. True when the relay has
-    // taken the message.
-    bool run(const Letter& letter);
+    // Most a relay may send for one reply, and what the socket may hold.
+    static constexpr qint64 kMaxReply = 64 * 1024;
 
-    // What went wrong, for tests and for anyone reading along in a debugger.
+    MailDialogue(QSslSocket& socket, const Letter& letter, int replyTimeoutMs, QObject* parent = nullptr);
+
+    // Begins on a connected socket; the relay's greeting comes first.
+    void start();
+    // Stops without a word (the program ends).
+    void abandon();
+
+    // What went wrong, for the log and for tests.
     QString failure() const { return m_failure; }
+    bool isEncrypted() const { return m_encrypted; }
+
+    // The fixed pause under way, in milliseconds (0: none), and its end now.
+    int pauseUnderWay() const { return m_pause.isActive() ? m_pause.interval() : 0; }
+    void endPause();
 
     // The recipient list "a,b,c" as the addresses to send to, in order.
     static QStringList recipientsFrom(const QString& list);
-
     // What is sent after DATA: the message with lines beginning with "."
     // doubled, then the closing ".".
     static QByteArray dataBlock(const QByteArray& message);
+    // Whether an EHLO reply (its lines, codes included) offers an extension.
+    static bool offers(const QList<QByteArray>& replyLines, const QByteArray& extension);
 
-    // Whether an EHLO reply (its lines, codes included) offers 8BITMIME.
-    static bool offers8BitMime(const QList<QByteArray>& replyLines);
+signals:
+    void pausing(int ms);
+    void finished(qpt::internet::MailDialogue::Result result);
 
 private:
-    bool converse(const Letter& letter);
-    bool sendLine(const QByteArray& line);
-    bool command(const QByteArray& line, int expectedClass, const char* what);
-    int readReply();
-    bool greet(const Letter& letter, bool& takes8Bit);
-    bool fail(const QString& why);
+    using Then = std::function<void()>;
 
-    QTcpSocket& m_socket;
+    void greet();
+    void greeted(int code);
+    void startTls();
+    void encrypted();
+    void mailFrom();
+    void nextRecipient();
+    void data();
+    void header();
+    void body();
+    void quit();
+
+    // Sends a line; `then` runs on a reply of the class (2 for 2xx).
+    void command(const QByteArray& line, int expectedClass, const char* what, Then then);
+    void awaitReply(std::function<void(int code)> then);
+    void after(int ms, Then then);
+    bool send(const QByteArray& bytes);
+    void readReply();
+    void socketError();
+    void fail(const QString& why, Result result = Result::Failed);
+    void finish(Result result);
+
+    QSslSocket& m_socket;
+    Letter m_letter;
     int m_replyTimeoutMs;
+    QTimer m_replyTimer;
+    QTimer m_pause;
+    Then m_afterPause;
+    std::function<void(int)> m_onReply;  // set while a reply is awaited
     QByteArray m_buffer;
-    QList<QByteArray> m_replyLines;  // the lines of the last reply
+    QList<QByteArray> m_replyLines;
+    qint64 m_replyBytes = 0;
+    QByteArray m_block;          // the data block, header and body
+    qsizetype m_headerEnd = 0;
+    int m_nextRecipient = 0;
+    bool m_takes8Bit = false;
+    bool m_encrypting = false;
+    bool m_encrypted = false;
+    bool m_awaitingAcceptance = false;  // the reply to the message itself is due
+    bool m_accepted = false;     // the relay has taken the message
+    bool m_done = false;
     QString m_failure;
 };
 

@@ -1,5 +1,8 @@
 #include "online_files.h"
 
+#include "release_crypto.h"
+#include "release_manifest.h"
+
 #include "common/file_names.h"
 
 #include <QDir>
@@ -85,26 +88,52 @@ QString imagePath()
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImage);
 }
 
-bool imageReady()
+QString imageManifestPath()
 {
-    const QString path = imagePath();
-    if (path.isEmpty())
-        return false;
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    char head[4] = {};
-    const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid();
-    const ssize_t n = ours ? ::read(fd, head, sizeof head) : -1;
-    ::close(fd);
-    if (n < 2)
-        return false;
-    const QByteArray start(head, int(n));
-    return start.startsWith("#!") || start.startsWith("\x7f" "ELF");
+    const QString folder = privateTempFolder();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImageManifest);
 }
 
-StagedProgram::StagedProgram(const QString& target, const QString& source)
+QString imageSignaturePath()
+{
+    const QString folder = privateTempFolder();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImageSignature);
+}
+
+void removeKeptImage()
+{
+    for (const QString& kept : {imagePath(), imageManifestPath(), imageSignaturePath()}) {
+        if (!kept.isEmpty())
+            ::unlink(native(kept).constData());
+    }
+}
+
+std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit)
+{
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    QByteArray bytes;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit;
+    if (ok) {
+        bytes.resize(qsizetype(st.st_size));
+        qint64 done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            done += qMax<ssize_t>(n, 0);
+        }
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    return bytes;
+}
+
+StagedProgram::StagedProgram(const QString& target, const QString& source, const release::ReleaseImage* expected)
     : m_target(target)
 {
     const QFileInfo targetInfo(target);
@@ -137,6 +166,7 @@ StagedProgram::StagedProgram(const QString& target, const QString& source)
 
     bool ok = true;
     qint64 copied = 0;
+    release::Sha256 digest;
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(in, buffer, sizeof buffer);
@@ -148,15 +178,19 @@ StagedProgram::StagedProgram(const QString& target, const QString& source)
         }
         if (n == 0)
             break;
-        if (!writeFully(out, buffer, n)) {
+        copied += n;
+        // Never more than the signed size: a source that grows is not it.
+        if ((expected && copied > expected->size) || !writeFully(out, buffer, n)) {
             ok = false;
             break;
         }
-        copied += n;
+        digest.add(QByteArrayView(buffer, n));
     }
     ::close(in);
     // An empty image is never a program.
     ok = ok && copied > 0;
+    if (expected)
+        ok = ok && copied == expected->size && digest.result() == expected->sha256;
     ok = ok && ::fchmod(out, mode) == 0;
     ok = ok && ::fsync(out) == 0;
     ok = ::close(out) == 0 && ok;

@@ -8,7 +8,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace qpt::internet {
+
+namespace release {
+struct ReleaseImage;
+}
 
 // The fixed per-machine folder that holds "osplinfo.dll":
 // /var/lib/quorbel-player-tirk where this user may write there, else the
@@ -21,17 +27,28 @@ QString systemFolder();
 QString privateTempFolder();
 
 // Where a downloaded program image waits to be installed ("osdata.tmp" in
-// the private folder); empty when there is no safe folder.
+// the private folder), and the signed manifest and signature that vouch for
+// it beside it; empty when there is no safe folder.
 QString imagePath();
+QString imageManifestPath();
+QString imageSignaturePath();
 
-// True when imagePath() is a regular file of ours that starts like a
-// program (an ELF header or "#!").
-bool imageReady();
+// Removes the kept image with its manifest and signature (none is a link
+// that is followed).
+void removeKeptImage();
+
+// A small regular file read whole, without following a link at its name;
+// none when it is missing, not a regular file or larger than the limit.
+std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit);
 
 // A new program copied beside the one it is to replace, under a hidden
 // temporary name in the same folder, ready to take its place in one rename.
 // Preparing it first means that a folder that cannot be written, a full disk
 // or a missing source is found out while the old program still runs.
+//
+// When the signed entry of the image is given, the copy must have exactly
+// its size and SHA-256: what is put in place is what was verified, byte for
+// byte, whatever happened to the source after its download was checked.
 //
 // The copy gets the permission bits of the file it replaces (so an
 // executable stays executable; a program that lost its execute bits gets
@@ -40,7 +57,7 @@ bool imageReady();
 // The copy is removed again unless it was committed.
 class StagedProgram {
 public:
-    StagedProgram(const QString& target, const QString& source);
+    StagedProgram(const QString& target, const QString& source, const release::ReleaseImage* expected = nullptr);
     ~StagedProgram();
     StagedProgram(const StagedProgram&) = delete;
     StagedProgram& operator=(const StagedProgram&) = delete;

@@ -1,5 +1,6 @@
 #include "online_system.h"
 
+#include "extra_authorities.h"
 #include "online_window.h"
 #include "progress_window.h"
 #include "start_message_window.h"
@@ -11,6 +12,8 @@ OnlineSystem::OnlineSystem()
       m_main(new OnlineWindow(*this)),
       m_startMessage(new StartMessageWindow(*this))
 {
+    // Before the first connection, which start() leads to.
+    trustExtraAuthorities();
 }
 
 OnlineSystem::~OnlineSystem()

@@ -3,6 +3,8 @@
 // program. The start-message window comes first; Connect loads the main
 // window, whose loading runs the version check.
 
+#include "installation.h"
+
 #include <QObject>
 
 namespace qpt::internet {
@@ -14,7 +16,7 @@ class StartMessageWindow;
 class OnlineSystem : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "v1.00";
+    static constexpr const char* kVersion = kOnlineSystemVersion;
 
     OnlineSystem();
     ~OnlineSystem() override;
@@ -23,7 +25,9 @@ public:
     void start();
 
     // Ends the program: every window goes, the main window records that
-    // the Online System no longer runs, and ended() tells the application.
+    // the Online System no longer runs, what an update was making is
+    // removed, and ended() tells the application. Also the way out on
+    // SIGTERM and SIGHUP.
     void endProgram();
     bool hasEnded() const { return m_ended; }
 

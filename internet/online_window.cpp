@@ -68,7 +68,7 @@ void OnlineWindow::unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_check.cancelTransfer();
+    m_check.stop();
     reportForm->stop();
     trayIcon->hide();
     hide();

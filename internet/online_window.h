@@ -29,7 +29,8 @@ public:
     // Form load: the single-instance test, then the version check.
     void load();
     bool isLoaded() const { return m_loaded; }
-    // Form unload: the mail and the transfer stop, "OSRunning" becomes "NO".
+    // Form unload: the mail and the update stop (leaving nothing of theirs
+    // behind), "OSRunning" becomes "NO".
     void unload();
 
     UpdateCheck& updateCheck() { return m_check; }

@@ -2,41 +2,37 @@
 // A new program image fetched from the update host and checked before
 // anything installed is touched.
 //
-// The image goes straight into a private temporary file (never into
-// memory as a whole) and is accepted only when
-//   - the response was 2xx and arrived whole: its length was announced and
-//     every byte came, or its chunked body ended and the host publishes
-//     the image's digest (the end of a chunked body alone cannot be
-//     trusted, see Download::chunkedClaimsWhole());
-//   - it is no larger than the limit;
-//   - it starts like a program of this platform (an ELF header, or "#!");
-//   - where the host publishes "<image>.sha256" beside it, it matches that
-//     digest.
-// A refused image leaves nothing behind.
+// The image goes straight into a private temporary file (never into memory
+// as a whole), and is accepted only when the response was 2xx, ended as
+// the server meant it to, and the bytes have exactly the size and SHA-256
+// of the image's entry in the signed manifest. Whatever else the host says
+// about the image (a published digest beside it, a length it announces)
+// proves nothing: the host can say anything. A refused image, or one whose
+// download is stopped, leaves nothing behind.
 
 #include "download.h"
+#include "release_crypto.h"
+#include "release_manifest.h"
 
+#include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
-#include <optional>
 
 namespace qpt::internet {
 
 enum class ImageRefusal {
     None,
-    NoPrivatePlace,       // no private folder to receive it
-    NotDownloaded,        // no connection, an error status, cancelled, too slow
-    NotWhole,             // cut short, or its end cannot be told from a cut
-    TooLarge,
-    NotAProgram,          // an HTML page, an empty body, anything else
-    ChecksumMismatch,
-    ChecksumUnreadable,   // a published digest that cannot be read
+    NoPrivatePlace,  // no private folder to receive it
+    NotDownloaded,   // no connection, an error status, too slow, cut short
+    Cancelled,       // the user's own Cancel
+    NotSigned,       // not the bytes the manifest signs (size or digest differ)
 };
 
 struct ImageLimits {
-    qint64 maxBytes = 256LL * 1024 * 1024;
     int idleMs = 30000;
+    int deadlineMs = 30 * 60 * 1000;
 };
 
 // An accepted image in a private temporary file. The file goes with this
@@ -63,15 +59,34 @@ struct FetchedImage {
     ImageRefusal refusal = ImageRefusal::None;
 };
 
-// Fetches the image at the URL (and its digest at URL + ".sha256").
-FetchedImage fetchProgramImage(Downloader& downloader, const QString& url, const ImageLimits& limits);
+// One image download at a time.
+class ImageDownload : public QObject {
+    Q_OBJECT
+public:
+    using Done = std::function<void(FetchedImage&& fetched)>;
 
-// An ELF header or "#!".
-bool startsLikeProgram(const QByteArray& head);
+    explicit ImageDownload(QObject* parent = nullptr);
+    ~ImageDownload() override;
 
-// The digest of a "<image>.sha256" file as "sha256sum" writes it: 64 hex
-// digits first, then optionally blanks and a file name. Lower case; empty
-// when the text is not such a file.
-QByteArray digestOfChecksumFile(const QByteArray& text);
+    // Fetches the image at the URL; `done` is called from the event loop
+    // with what came of it.
+    void start(const QString& url, const release::ReleaseImage& signedImage, const ImageLimits& limits, Done done);
+    void cancel() { m_transfer.cancel(); }
+    bool isBusy() const { return m_transfer.isBusy(); }
+    // The partial file goes at once, and `done` is not called.
+    void abandon();
+
+private:
+    void transferEnded(const Download& download);
+    void closeFile();
+
+    Transfer m_transfer;
+    std::unique_ptr<ProgramImage> m_file;
+    int m_fd = -1;
+    bool m_stored = true;
+    release::ReleaseImage m_expected;
+    std::unique_ptr<release::Sha256> m_digest;
+    Done m_done;
+};
 
 }  // namespace qpt::internet

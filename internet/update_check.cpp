@@ -1,16 +1,15 @@
 #include "update_check.h"
 
+#include "installation.h"
 #include "online_files.h"
 #include "online_log.h"
 #include "online_system.h"
 #include "progress_window.h"
+#include "release_keys.h"
 #include "update_host.h"
 
 #include "common/app_folder.h"
-#include "common/clock.h"
 #include "common/command_words.h"
-#include "common/dialogs.h"
-#include "common/event_loop.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
 #include "common/program_starter.h"
@@ -18,12 +17,15 @@
 #include "common/single_instance.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace qpt::internet {
 
+using release::Backing;
+
 namespace {
+
+constexpr int kWaitLookMs = 50;
 
 QString appFile(const char* name)
 {
@@ -35,26 +37,47 @@ QString programIn(const QString& folder, const char* program)
     return folder + QLatin1Char('/') + QLatin1String(program);
 }
 
+// Why an offer is not installable, as the user is told (one box, OK).
+struct Refusal {
+    Backing backing;
+    const char* title;
+    const char* text;
+};
+constexpr Refusal kRefusals[] = {
+    {Backing::NotVerified, "Update Not Verified",
+     "The update offered by the update host cannot be verified.\r\nNothing has been installed."},
+    {Backing::OutOfDate, "Update Information Out Of Date", "The update information is out of date"},
+    {Backing::NotNewer, "No Newer Version",
+     "The update offered is not newer than the installed version.\r\nNothing has been installed."},
+};
+
 }  // namespace
 
-// A newer program: the question that offers it and how it is installed.
+// A newer program: the question that offers it, the image that carries it,
+// how it is installed and what the pass does after a No.
 struct UpdateCheck::Offer {
     const char* title;
     const char* text;
-    Outcome (UpdateCheck::*install)();
+    const char* hostImage;
+    void (UpdateCheck::*install)(const release::ReleaseImage& signedImage);
+    Step next;
 };
 
 UpdateCheck::UpdateCheck(OnlineSystem& system, UpdateDisplay& display, ProgressWindow& progress)
     : m_system(system), m_display(display), m_progress(progress)
 {
     // The progress window's Cancel stops the transfer in progress, which
-    // then ends as a failed download.
-    connect(&m_progress, &ProgressWindow::cancelRequested, this, [this] { m_downloader.cancel(); });
+    // then ends as the user's own doing.
+    connect(&m_progress, &ProgressWindow::cancelRequested, this, [this] {
+        m_transfer.cancel();
+        m_imageDownload.cancel();
+    });
+    connect(&m_waitTimer, &QTimer::timeout, this, &UpdateCheck::waitTick);
 }
 
-QString UpdateCheck::normalisePlayerVersion(const QString& stored)
+UpdateCheck::~UpdateCheck()
 {
-    return QLatin1Char('v') + stored.mid(stored.lastIndexOf(QLatin1Char('v')) + 1);
+    stop();
 }
 
 QString UpdateCheck::folderNotWritableText(const QString& folder)
@@ -64,159 +87,184 @@ QString UpdateCheck::folderNotWritableText(const QString& folder)
                           "but no update can be installed until this folder can be written.");
 }
 
-void UpdateCheck::run()
+bool UpdateCheck::isTransferring() const
 {
-    while (!ended()) {
-        const Outcome outcome = startPass();
-        if (outcome == Outcome::Finished || outcome == Outcome::Ended || ended())
-            return;
-        if (outcome == Outcome::Again)
-            continue;
-        m_progress.unload();
-        const MsgAnswer answer = Dialogs::message(
-            QStringLiteral("Error"), QStringLiteral("An error occur\r\nPress Retry, or Cancel to Exit OS"),
-            MsgIcon::Critical, MsgButtons::RetryCancel, m_display.dialogParent());
-        if (answer != MsgAnswer::Retry) {
-            m_system.endProgram();
-            return;
-        }
-    }
+    return m_transfer.isBusy() || m_imageDownload.isBusy();
 }
 
-UpdateCheck::Outcome UpdateCheck::startPass()
+void UpdateCheck::run()
 {
+    startPass();
+}
+
+void UpdateCheck::stop()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_busy = false;
+    m_transfer.abandon();
+    m_imageDownload.abandon();
+    m_waitTimer.stop();
+    m_waitThen = {};
+    m_staged.reset();
+    if (m_closeRequested)
+        MarkerFiles::remove(appFile(files::Shutdown));
+    if (m_markedRunning)
+        removeVersionCopy();
+}
+
+// ---------------------------------------------------------------- the pass
+
+void UpdateCheck::startPass()
+{
+    if (m_stopped)
+        return;
     // START
+    m_busy = true;
+    m_pass = Pass{};
     m_display.showPage(appFile(files::LoadingPage));
     SettingsStore::write(QLatin1String(keys::OSRunning), QStringLiteral("YES"));
     m_markedRunning = true;
     m_progress.open();
-    yieldEvents();
-    if (ended())
-        return Outcome::Ended;
     m_display.resetCaption();
+    fetch(host::VersionFile, m_limits.versionFileBytes, [this](const Download& download) { versionFileArrived(download); });
+}
 
-    QByteArray versionBytes;
-    const std::optional<VersionFile> published = downloadVersionFile(versionBytes);
-    if (ended())
-        return Outcome::Ended;
+void UpdateCheck::versionFileArrived(const Download& download)
+{
+    if (download.end == TransferEnd::Cancelled)
+        return cancelled();
     // An error page, a captive portal's page, a cut or endless body: no
     // version file came, whatever the server said.
+    const std::optional<VersionFile> published =
+        download.succeeded() ? parseVersionFile(download.body) : std::nullopt;
     if (!published)
         return noConnection();
-    if (const Outcome outcome = keepVersionCopy(versionBytes); outcome != Outcome::Continue)
-        return outcome;
-
-    const QString installedPlayer = normalisePlayerVersion(SettingsStore::read(QLatin1String(keys::PlayerVer)));
-    m_display.setStatus(QStringLiteral("Your Player Ver.: ") + installedPlayer);
-    if (const Outcome outcome = checkPlayer(*published, installedPlayer); outcome != Outcome::Continue)
-        return outcome;
-    if (const Outcome outcome = checkOption(*published); outcome != Outcome::Continue)
-        return outcome;
-    if (const Outcome outcome = checkOnlineSystem(*published); outcome != Outcome::Continue)
-        return outcome;
-    finishPass(*published);
-    return Outcome::Finished;
-}
-
-UpdateCheck::Outcome UpdateCheck::noConnection()
-{
-    m_progress.unload();
-    const MsgAnswer answer = Dialogs::message(
-        QStringLiteral("No Internet Connection"),
-        QStringLiteral("You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS"),
-        MsgIcon::Information, MsgButtons::RetryCancel, m_display.dialogParent());
-    if (answer == MsgAnswer::Retry)
-        return Outcome::Again;
-    m_system.endProgram();
-    return Outcome::Ended;
-}
-
-UpdateCheck::Outcome UpdateCheck::keepVersionCopy(const QByteArray& bytes)
-{
+    m_pass.published = *published;
     // The check reads the version file from memory; the copy beside the
     // program is for whoever looks while it runs. A folder that cannot take
     // it cannot take an update either, which the user hears once.
-    if (MarkerFiles::replaceNoFollow(appFile(files::VersionCopy), bytes + "\r\n") || m_folderNoticeShown)
-        return Outcome::Continue;
+    if (MarkerFiles::replaceNoFollow(appFile(files::VersionCopy), download.body + "\r\n") || m_folderNoticeShown)
+        return checkPlayer();
     m_folderNoticeShown = true;
     m_progress.unload();
-    Dialogs::message(QStringLiteral("Quorbel Player Tirk Online System"), folderNotWritableText(AppFolder::path()),
-                     MsgIcon::Exclamation, MsgButtons::Ok, m_display.dialogParent());
-    return ended() ? Outcome::Ended : Outcome::Continue;
+    ask(QStringLiteral("Quorbel Player Tirk Online System"), folderNotWritableText(AppFolder::path()),
+        MsgIcon::Exclamation, MsgButtons::Ok, [this](MsgAnswer) { checkPlayer(); });
 }
 
-UpdateCheck::Outcome UpdateCheck::offerNewer(const Offer& offer)
-{
-    // Nothing runs between these steps, so the window comes up with the
-    // page already on its way and without the progress window in front.
-    m_display.showPage(host::url(host::NotUpToDatePage));
-    m_progress.unload();
-    m_display.showWindow();
-    const MsgAnswer answer = Dialogs::message(QLatin1String(offer.title), QLatin1String(offer.text),
-                                              MsgIcon::Information, MsgButtons::YesNo, m_display.dialogParent());
-    if (ended())
-        return Outcome::Ended;
-    return answer == MsgAnswer::Yes ? (this->*offer.install)() : Outcome::Continue;
-}
-
-UpdateCheck::Outcome UpdateCheck::checkPlayer(const VersionFile& published, const QString& installed)
+void UpdateCheck::checkPlayer()
 {
     static const Offer kOffer{"Newer Player Version Available",
                               "There's a newer version of Quorbel Player Tirk available now.\r\n"
                               "Do you wan't to auto update your player now?\r\n"
                               "Press YES for auto update and NO for update later.",
-                              &UpdateCheck::playerUpdate};
+                              host::PlayerImage, &UpdateCheck::playerUpdate, &UpdateCheck::checkOption};
+    const QString installed = installedPlayerVersion();
+    const QString& published = m_pass.published.player;
     // A host that publishes no player version offers none.
-    const bool isPublished = !published.player.isEmpty();
-    m_display.appendStatus(QStringLiteral(", Latest Player Ver.: ")
-                           + (isPublished ? published.player : QStringLiteral("N/A")));
-    if (!isPublished || published.player == installed) {
+    const bool isPublished = !published.isEmpty();
+    m_display.setStatus(QStringLiteral("Your Player Ver.: ") + installed + QStringLiteral(", Latest Player Ver.: ")
+                        + (isPublished ? published : QStringLiteral("N/A")));
+    if (!isPublished || published == installed) {
         m_display.showPage(host::url(host::IndexPage));
-        return Outcome::Continue;
+        return checkOption();
     }
-    return offerNewer(kOffer);
+    offerNewer(kOffer, installed, published);
 }
 
-UpdateCheck::Outcome UpdateCheck::checkOption(const VersionFile& published)
+void UpdateCheck::checkOption()
 {
     static const Offer kOffer{"A Newer Version Of Option Available",
                               "There's a newer version of Option available.\r\n"
                               "Do you wan't to Auto update it now?\r\n"
                               "Press YES for auto update now and press NO for manual update later.",
-                              &UpdateCheck::optionUpdate};
-    const QString installed = SettingsStore::read(QLatin1String(keys::Option));
+                              host::OptionImage, &UpdateCheck::optionUpdate, &UpdateCheck::checkOnlineSystem};
+    const QString installed = installedOptionVersion();
+    const QString& published = m_pass.published.option;
     m_display.appendStatus(QStringLiteral("\r\nYour Option Ver.: ") + installed
-                           + QStringLiteral(", Latest Option Ver.: ") + published.option);
-    return published.option == installed ? Outcome::Continue : offerNewer(kOffer);
+                           + QStringLiteral(", Latest Option Ver.: ") + published);
+    if (published == installed)
+        return checkOnlineSystem();
+    offerNewer(kOffer, installed, published);
 }
 
-UpdateCheck::Outcome UpdateCheck::checkOnlineSystem(const VersionFile& published)
+void UpdateCheck::checkOnlineSystem()
 {
     static const Offer kOffer{"A Newer Version Of OS Available",
                               "There's a newer version of the OS (Online System) available.\r\n"
                               "Do you wan't to Auto update it now?\r\n"
                               "Press YES for auto update now and press NO for manual update later.",
-                              &UpdateCheck::onlineSystemUpdate};
-    const QString own = QLatin1String(OnlineSystem::kVersion);
+                              host::OnlineSystemImage, &UpdateCheck::onlineSystemUpdate, &UpdateCheck::finishPass};
+    const QString own = QLatin1String(kOnlineSystemVersion);
+    const QString& published = m_pass.published.onlineSystem;
     m_display.appendStatus(QStringLiteral("\r\nYour OnSys Ver.: ") + own + QStringLiteral(", Latest OnSys Ver.: ")
-                           + published.onlineSystem);
-    return published.onlineSystem == own ? Outcome::Continue : offerNewer(kOffer);
+                           + published);
+    // "N/A": the host publishes no Online System, so there is none to offer
+    // (no manifest could back one).
+    if (published == own || published == QLatin1String(kNotPublished))
+        return finishPass();
+    offerNewer(kOffer, own, published);
 }
 
-void UpdateCheck::finishPass(const VersionFile& published)
+void UpdateCheck::finishPass()
 {
-    m_display.appendToCaption(QStringLiteral(" (Latest Online Update: ") + published.date + QLatin1Char(')'));
+    m_display.appendToCaption(QStringLiteral(" (Latest Online Update: ") + m_pass.published.date + QLatin1Char(')'));
     // A missing or non-numeric "OSOT" counts as off.
     if (SettingsStore::readNumber(QLatin1String(keys::OSOT)) == 1.0)
         m_display.putOnTop();
-    MarkerFiles::remove(appFile(files::VersionCopy));
+    removeVersionCopy();
     m_display.showWindow();
     m_progress.unload();
+    m_busy = false;
+    emit finished();
+}
+
+void UpdateCheck::offerNewer(const Offer& offer, const QString& installed, const QString& published)
+{
+    withRelease([this, &offer, installed, published] {
+        const release::OfferCheck check =
+            release::checkOffer(*m_pass.release, host::imageName(offer.hostImage), published, installed);
+        // The window comes up with the page already on its way and without
+        // the progress window in front.
+        m_display.showPage(host::url(host::NotUpToDatePage));
+        m_progress.unload();
+        m_display.showWindow();
+        if (check.backing != Backing::Installable)
+            return refuse(check.backing, offer.next);
+        const release::ReleaseImage signedImage = check.image;
+        ask(QLatin1String(offer.title), QLatin1String(offer.text), MsgIcon::Information, MsgButtons::YesNo,
+            [this, &offer, signedImage](MsgAnswer answer) {
+                if (answer == MsgAnswer::Yes)
+                    (this->*offer.install)(signedImage);
+                else
+                    (this->*offer.next)();
+            });
+    });
+}
+
+void UpdateCheck::refuse(Backing backing, Step next)
+{
+    // A manifest that cannot be trusted at all is said once per pass, not
+    // once per program it fails to back.
+    if (m_pass.release->status != release::ReleaseStatus::Trusted) {
+        if (m_pass.releaseRefusalShown)
+            return (this->*next)();
+        m_pass.releaseRefusalShown = true;
+    }
+    qCWarning(lcUpdate) << "offer refused:" << int(backing) << "manifest:" << int(m_pass.release->status);
+    for (const Refusal& refusal : kRefusals) {
+        if (refusal.backing == backing) {
+            ask(QLatin1String(refusal.title), QLatin1String(refusal.text), MsgIcon::Exclamation, MsgButtons::Ok,
+                [this, next](MsgAnswer) { (this->*next)(); });
+            return;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- updates
 
-UpdateCheck::Outcome UpdateCheck::playerUpdate()
+void UpdateCheck::playerUpdate(const release::ReleaseImage& signedImage)
 {
     m_progress.showMessage(QStringLiteral("Updating QuorbelPlayer Tirk...\r\nPlease Wait..."));
     // Where the new player goes is known before the running one is asked
@@ -229,125 +277,213 @@ UpdateCheck::Outcome UpdateCheck::playerUpdate()
     // The running player is asked to close only once its replacement has
     // been accepted and lies ready beside it: a bad download, a folder that
     // cannot be written or a full disk leave it running.
-    std::unique_ptr<ProgramImage> image;
-    if (const Outcome outcome = downloadImage(host::PlayerImage, image); outcome != Outcome::Continue)
-        return outcome;
-    StagedProgram staged(player, image->path());
-    if (!staged.isReady())
-        return failed("cannot prepare the new player");
-
-    const QString shutdown = appFile(files::Shutdown);
-    if (!MarkerFiles::createNoFollow(shutdown))
-        return failed("cannot ask the player to close");
-    // The player deletes "Running.chk" as the last step of its exit. A
-    // marker left by a player that crashed has no process behind it and
-    // does not hold the update up.
-    const QString running = appFile(files::Running);
-    while (MarkerFiles::exists(running) && SingleInstance::isRunning(QLatin1String(programs::Player))) {
-        letEventsRun(50);
-        if (ended())
-            return Outcome::Ended;
-    }
-    // No running player took the request; left lying, it would close the
-    // new player at its first look.
-    MarkerFiles::remove(shutdown);
-    m_progress.unload();
-
-    if (!staged.commit()) {
-        // The old player is still in place: it comes back as it was.
-        ProgramStarter::start(player, QString(), WindowStyle::NormalFocus);
-        return failed("cannot install the player");
-    }
-    if (!ProgramStarter::start(player, QString(), WindowStyle::NormalFocus))
-        return failed("cannot start the player");
-    return Outcome::Again;
+    downloadImage(host::PlayerImage, signedImage, [this, player, signedImage](std::unique_ptr<ProgramImage> image) {
+        m_staged = std::make_unique<StagedProgram>(player, image->path(), &signedImage);
+        if (!m_staged->isReady())
+            return failed("cannot prepare the new player");
+        if (!MarkerFiles::createNoFollow(appFile(files::Shutdown)))
+            return failed("cannot ask the player to close");
+        m_closeRequested = true;
+        // The player deletes "Running.chk" as the last step of its exit. A
+        // marker left by a player that crashed has no process behind it
+        // and does not hold the update up.
+        const auto playerGone = [] {
+            return !MarkerFiles::exists(appFile(files::Running))
+                || !SingleInstance::isRunning(QLatin1String(programs::Player));
+        };
+        waitFor(playerGone, 0, [this, player] {
+            // No running player took the request; left lying, it would
+            // close the new player at its first look.
+            MarkerFiles::remove(appFile(files::Shutdown));
+            m_closeRequested = false;
+            m_progress.unload();
+            const bool installed = m_staged->commit();
+            m_staged.reset();
+            // Without the new player the old one comes back as it was.
+            if (!ProgramStarter::start(player, QString(), WindowStyle::NormalFocus) || !installed)
+                return failed(installed ? "cannot start the player" : "cannot install the player");
+            startPass();
+        });
+    });
 }
 
-UpdateCheck::Outcome UpdateCheck::optionUpdate()
+void UpdateCheck::optionUpdate(const release::ReleaseImage& signedImage)
 {
     const std::optional<QString> folder = installFolder();
     if (!folder)
         return failed("no installation folder");
     m_progress.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
-    std::unique_ptr<ProgramImage> image;
-    if (const Outcome outcome = downloadImage(host::OptionImage, image); outcome != Outcome::Continue)
-        return outcome;
     const QString option = programIn(*folder, programs::Option);
-    StagedProgram staged(option, image->path());
-    if (!staged.isReady())
-        return failed("cannot prepare the new Option program");
-
-    // Only now is an open Option program asked to close: it saves and ends
-    // when its marker goes.
-    MarkerFiles::remove(appFile(files::ActiveOption));
-    if (!waitForOptionToClose())
-        return Outcome::Ended;
-    m_progress.unload();
-
-    if (!staged.commit())
-        return failed("cannot install the Option program");
-    if (!ProgramStarter::start(option, QLatin1String(words::Updatet), WindowStyle::NormalFocus))
-        return failed("cannot start the Option program");
-    return Outcome::Again;
+    downloadImage(host::OptionImage, signedImage, [this, option, signedImage](std::unique_ptr<ProgramImage> image) {
+        m_staged = std::make_unique<StagedProgram>(option, image->path(), &signedImage);
+        if (!m_staged->isReady())
+            return failed("cannot prepare the new Option program");
+        // Only now is an open Option program asked to close: it saves and
+        // ends when its marker goes. The new one must not meet it (its
+        // single-instance test would end it at once); one that does not
+        // close within the limit is not waited for any longer.
+        MarkerFiles::remove(appFile(files::ActiveOption));
+        const auto optionGone = [] { return !SingleInstance::isRunning(QLatin1String(programs::Option)); };
+        waitFor(optionGone, m_limits.optionCloseMs, [this, option] {
+            m_progress.unload();
+            const bool installed = m_staged->commit();
+            m_staged.reset();
+            if (!installed)
+                return failed("cannot install the Option program");
+            if (!ProgramStarter::start(option, QLatin1String(words::Updatet), WindowStyle::NormalFocus))
+                return failed("cannot start the Option program");
+            startPass();
+        });
+    });
 }
 
-UpdateCheck::Outcome UpdateCheck::onlineSystemUpdate()
+void UpdateCheck::onlineSystemUpdate(const release::ReleaseImage& signedImage)
 {
     m_progress.showMessage(QStringLiteral("Updating Online System...\r\nPlease Wait..."));
-    std::unique_ptr<ProgramImage> image;
-    if (const Outcome outcome = downloadImage(host::OnlineSystemImage, image); outcome != Outcome::Continue)
-        return outcome;
-    const std::optional<QString> folder = installFolder();
-    if (!folder)
-        return failed("no installation folder");
-    yieldEvents();
-    if (ended())
-        return Outcome::Ended;
-    // The updater can only do what this program could: find out now, while
-    // this program still runs, whether the new one can be put in place.
-    if (!StagedProgram(programIn(*folder, programs::Internet), image->path()).isReady())
-        return failed("cannot prepare the new Online System");
-    if (!image->keepAs(imagePath()))
-        return failed("cannot keep the downloaded image");
-    // The updater waits for this program to end, then puts the image in
-    // place of "internet.dat" and starts it.
-    if (!ProgramStarter::start(programIn(*folder, programs::Updater), QString(), WindowStyle::MinimizedFocus)) {
-        MarkerFiles::remove(imagePath());
-        return failed("cannot start the updater");
-    }
-    m_system.endProgram();
-    return Outcome::Ended;
+    downloadImage(host::OnlineSystemImage, signedImage, [this, signedImage](std::unique_ptr<ProgramImage> image) {
+        const std::optional<QString> folder = installFolder();
+        if (!folder)
+            return failed("no installation folder");
+        // The updater can only do what this program could: find out now,
+        // while this program still runs, whether the new one can be put in
+        // place.
+        if (!StagedProgram(programIn(*folder, programs::Internet), image->path(), &signedImage).isReady())
+            return failed("cannot prepare the new Online System");
+        // The updater verifies the image again from what vouches for it.
+        if (!image->keepAs(imagePath()) || !keepReleaseForUpdater()) {
+            removeKeptImage();
+            return failed("cannot keep the downloaded image");
+        }
+        // The updater waits for this program to end, then puts the image
+        // in place of "internet.dat" and starts it.
+        if (!ProgramStarter::start(programIn(*folder, programs::Updater), QString(), WindowStyle::MinimizedFocus)) {
+            removeKeptImage();
+            return failed("cannot start the updater");
+        }
+        m_system.endProgram();
+    });
 }
 
 // ---------------------------------------------------------------- helpers
 
-std::optional<VersionFile> UpdateCheck::downloadVersionFile(QByteArray& bytes)
+void UpdateCheck::fetch(const char* hostFile, qint64 maxBytes, std::function<void(const Download&)> then)
 {
     m_progress.setCancellable(true);
-    const Download download =
-        m_downloader.fetch(host::url(host::VersionFile), {m_limits.versionFileBytes, m_limits.idleMs});
-    m_progress.setCancellable(false);
-    if (!download.succeeded())
-        return std::nullopt;
-    bytes = download.body;
-    return parseVersionFile(download.body);
+    disconnect(&m_transfer, &Transfer::finished, this, nullptr);
+    connect(&m_transfer, &Transfer::finished, this, [this, then](const Download& download) {
+        m_progress.setCancellable(false);
+        then(download);
+    });
+    m_transfer.start(host::url(hostFile), {maxBytes, m_limits.idleMs, m_limits.deadlineMs});
 }
 
-UpdateCheck::Outcome UpdateCheck::downloadImage(const char* hostFile, std::unique_ptr<ProgramImage>& image)
+void UpdateCheck::withRelease(std::function<void()> then)
+{
+    if (m_pass.release)
+        return then();
+    fetch(host::ReleaseManifest, release::kMaxManifestBytes, [this, then](const Download& manifest) {
+        if (manifest.end == TransferEnd::Cancelled)
+            return cancelled();
+        m_pass.manifest = manifest.succeeded() ? manifest.body : QByteArray();
+        fetch(host::ReleaseSignature, release::kMaxSignatureFileBytes, [this, then](const Download& signature) {
+            if (signature.end == TransferEnd::Cancelled)
+                return cancelled();
+            m_pass.signature = signature.succeeded() ? signature.body : QByteArray();
+            m_pass.release = release::checkRelease(m_pass.manifest, m_pass.signature, release::trustedKeys(),
+                                                   QDateTime::currentDateTimeUtc(), latestReleaseSeen());
+            if (m_pass.release->status == release::ReleaseStatus::Trusted)
+                noteReleaseSeen(m_pass.release->manifest.issued);
+            then();
+        });
+    });
+}
+
+void UpdateCheck::downloadImage(const char* hostFile, const release::ReleaseImage& signedImage, ImageReady then)
 {
     m_progress.setCancellable(true);
-    FetchedImage fetched =
-        fetchProgramImage(m_downloader, host::url(hostFile), {m_limits.imageBytes, m_limits.idleMs});
-    m_progress.setCancellable(false);
-    if (ended())
-        return Outcome::Ended;
-    // An empty, cut-short, refused or foreign download is never installed.
-    if (!fetched.image) {
-        qCWarning(lcUpdate) << hostFile << "refused:" << int(fetched.refusal);
-        return Outcome::Failed;
-    }
-    image = std::move(fetched.image);
-    return Outcome::Continue;
+    m_imageDownload.start(host::url(hostFile), signedImage, {m_limits.idleMs, m_limits.imageDeadlineMs},
+                          [this, hostFile, then](FetchedImage&& fetched) {
+                              m_progress.setCancellable(false);
+                              if (fetched.refusal == ImageRefusal::Cancelled)
+                                  return cancelled();
+                              // An empty, cut-short, unsigned or foreign download is never installed.
+                              if (!fetched.image) {
+                                  qCWarning(lcUpdate) << hostFile << "refused:" << int(fetched.refusal);
+                                  return failed("image refused");
+                              }
+                              then(std::move(fetched.image));
+                          });
+}
+
+bool UpdateCheck::keepReleaseForUpdater() const
+{
+    return MarkerFiles::writeNoFollow(imageManifestPath(), m_pass.manifest)
+        && MarkerFiles::writeNoFollow(imageSignaturePath(), m_pass.signature);
+}
+
+void UpdateCheck::waitFor(std::function<bool()> condition, int limitMs, std::function<void()> then)
+{
+    m_waitCondition = std::move(condition);
+    m_waitThen = std::move(then);
+    m_waitLimitMs = limitMs;
+    m_waitClock.start();
+    m_waitTimer.start(kWaitLookMs);
+    waitTick();
+}
+
+void UpdateCheck::waitTick()
+{
+    if (!m_waitThen)
+        return;
+    if (!m_waitCondition() && (m_waitLimitMs == 0 || m_waitClock.elapsed() < m_waitLimitMs))
+        return;
+    m_waitTimer.stop();
+    const std::function<void()> then = std::move(m_waitThen);
+    m_waitThen = {};
+    then();
+}
+
+void UpdateCheck::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons,
+                      std::function<void(MsgAnswer)> then)
+{
+    Dialogs::show(
+        title, text, icon, buttons, this,
+        [this, then](MsgAnswer answer) {
+            if (!m_stopped)
+                then(answer);
+        },
+        m_display.dialogParent());
+}
+
+void UpdateCheck::askRetry(const char* title, const char* text, MsgIcon icon)
+{
+    removeVersionCopy();
+    m_progress.unload();
+    ask(QLatin1String(title), QLatin1String(text), icon, MsgButtons::RetryCancel, [this](MsgAnswer answer) {
+        if (answer == MsgAnswer::Retry)
+            startPass();
+        else
+            m_system.endProgram();
+    });
+}
+
+void UpdateCheck::noConnection()
+{
+    askRetry("No Internet Connection", "You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS",
+             MsgIcon::Information);
+}
+
+void UpdateCheck::cancelled()
+{
+    askRetry("Download Cancelled", "The download was cancelled.\r\nPress Retry, or Cancel to Exit OS",
+             MsgIcon::Information);
+}
+
+void UpdateCheck::failed(const char* why)
+{
+    qCWarning(lcUpdate) << "update failed:" << why;
+    m_staged.reset();
+    askRetry("Error", "An error occur\r\nPress Retry, or Cancel to Exit OS", MsgIcon::Critical);
 }
 
 std::optional<QString> UpdateCheck::installFolder() const
@@ -360,30 +496,9 @@ std::optional<QString> UpdateCheck::installFolder() const
     return QDir::cleanPath(appPath);
 }
 
-bool UpdateCheck::waitForOptionToClose()
+void UpdateCheck::removeVersionCopy()
 {
-    // The new Option program must not meet the old one: its single-instance
-    // test would end it at once. An Option program closes within 600 ms of
-    // losing its marker; one that does not is not waited for any longer.
-    QElapsedTimer clock;
-    clock.start();
-    while (SingleInstance::isRunning(QLatin1String(programs::Option)) && clock.elapsed() < m_limits.optionCloseMs) {
-        letEventsRun(50);
-        if (ended())
-            return false;
-    }
-    return true;
-}
-
-bool UpdateCheck::ended() const
-{
-    return m_system.hasEnded();
-}
-
-UpdateCheck::Outcome UpdateCheck::failed(const char* why) const
-{
-    qCWarning(lcUpdate) << "update failed:" << why;
-    return Outcome::Failed;
+    MarkerFiles::remove(appFile(files::VersionCopy));
 }
 
 }  // namespace qpt::internet

@@ -5,16 +5,32 @@
 // the user says Yes. A pass that installed the player or the Option program
 // starts again (START); a pass that failed asks Retry or Cancel.
 //
+// Only what the signed release manifest backs is offered: the version file
+// says what is new, the manifest (fetched once per pass, when something is
+// new) says what may be installed, and an image is installed only with the
+// size and SHA-256 that the manifest signs. An offer the manifest does not
+// back is answered with one box saying why, and nothing is fetched.
+//
+// The pass is a sequence of steps driven by the event loop: each transfer,
+// each box and each wait for another program ends in a signal that runs
+// the next step. No step waits inside itself.
+//
 // The check knows the main window only as an UpdateDisplay, so that it
 // reads as the sequence it is and runs against any display.
 
 #include "download.h"
 #include "program_image.h"
+#include "release_manifest.h"
 #include "version_file.h"
 
+#include "common/dialogs.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,6 +40,7 @@ namespace qpt::internet {
 
 class OnlineSystem;
 class ProgressWindow;
+class StagedProgram;
 
 // What the check shows on the main window.
 class UpdateDisplay {
@@ -46,13 +63,13 @@ protected:
     ~UpdateDisplay() = default;
 };
 
-// How much the update host may send and how long it may stay silent, and
-// how long an open Option program is given to close before its file is
-// replaced.
+// How much the update host may send and how long it may take, and how long
+// an open Option program is given to close before its file is replaced.
 struct UpdateLimits {
     qint64 versionFileBytes = kMaxVersionFileBytes;
-    qint64 imageBytes = ImageLimits{}.maxBytes;
-    int idleMs = ImageLimits{}.idleMs;
+    int idleMs = 30000;
+    int deadlineMs = 60000;  // the version file, the manifest, its signature
+    int imageDeadlineMs = ImageLimits{}.deadlineMs;
     int optionCloseMs = 10000;
 };
 
@@ -60,61 +77,101 @@ class UpdateCheck : public QObject {
     Q_OBJECT
 public:
     UpdateCheck(OnlineSystem& system, UpdateDisplay& display, ProgressWindow& progress);
+    ~UpdateCheck() override;
 
-    // Runs passes until one finishes, the user cancels or the program ends.
+    // Starts the first pass and returns; the passes go on from the event loop.
     void run();
-    // Stops the transfer in progress (the program is ending).
-    void cancelTransfer() { m_downloader.cancel(); }
+    // The program ends: the transfer or wait in progress stops, and nothing
+    // it was making stays behind (a partial image, a staged program, the
+    // copy of the version file, an unanswered close request).
+    void stop();
+    // Between run() and the end of the pass that finishes (or the end of
+    // the program).
+    bool isBusy() const { return m_busy; }
     // Whether a pass has set "OSRunning", which the end of the program
     // then sets back.
     bool hasMarkedRunning() const { return m_markedRunning; }
+    // A transfer is running (the progress window's Cancel stops it).
+    bool isTransferring() const;
 
-    Downloader& downloader() { return m_downloader; }
     void setLimits(const UpdateLimits& limits) { m_limits = limits; }
 
-    // "Quorbel Player Tirk v1.00" -> "v1.00"; empty -> "v": everything up
-    // to the last "v" goes, and a "v" comes in front.
-    static QString normalisePlayerVersion(const QString& stored);
     // The box that tells once per run that the program's folder cannot be
     // written (and so nothing can be updated).
     static QString folderNotWritableText(const QString& folder);
 
+signals:
+    // A pass has finished with the main window shown.
+    void finished();
+
 private:
-    // Where a pass, or one of its steps, ends. Continue: the next step.
-    enum class Outcome { Continue, Again, Finished, Failed, Ended };
     struct Offer;
+    struct Pass {
+        VersionFile published;
+        QByteArray manifest;   // as fetched, for the updater
+        QByteArray signature;
+        std::optional<release::ReleaseCheck> release;
+        bool releaseRefusalShown = false;
+    };
+    using Step = void (UpdateCheck::*)();
+    using ImageReady = std::function<void(std::unique_ptr<ProgramImage> image)>;
 
-    Outcome startPass();
-    Outcome noConnection();
-    Outcome keepVersionCopy(const QByteArray& bytes);
-    Outcome checkPlayer(const VersionFile& published, const QString& installed);
-    Outcome checkOption(const VersionFile& published);
-    Outcome checkOnlineSystem(const VersionFile& published);
-    void finishPass(const VersionFile& published);
-    // Shows the window with the offer and installs on Yes.
-    Outcome offerNewer(const Offer& offer);
+    void startPass();
+    void versionFileArrived(const Download& download);
+    void checkPlayer();
+    void checkOption();
+    void checkOnlineSystem();
+    void finishPass();
+    void offerNewer(const Offer& offer, const QString& installed, const QString& published);
+    void refuse(release::Backing backing, Step next);
 
-    Outcome playerUpdate();
-    Outcome optionUpdate();
-    Outcome onlineSystemUpdate();
+    void playerUpdate(const release::ReleaseImage& signedImage);
+    void optionUpdate(const release::ReleaseImage& signedImage);
+    void onlineSystemUpdate(const release::ReleaseImage& signedImage);
 
-    std::optional<VersionFile> downloadVersionFile(QByteArray& bytes);
-    // The accepted image of a host file; Failed when it was refused.
-    Outcome downloadImage(const char* hostFile, std::unique_ptr<ProgramImage>& image);
-    // The player's folder ("AppPath") when it names one.
+    // The small files of the host: the body, or the end it came to.
+    void fetch(const char* hostFile, qint64 maxBytes, std::function<void(const Download&)> then);
+    // The manifest and its signature, once per pass.
+    void withRelease(std::function<void()> then);
+    void downloadImage(const char* hostFile, const release::ReleaseImage& signedImage, ImageReady then);
+    bool keepReleaseForUpdater() const;
+    // Runs `then` once the condition holds (looked at every 50 ms), or once
+    // limitMs have passed (0: no limit).
+    void waitFor(std::function<bool()> condition, int limitMs, std::function<void()> then);
+    void waitTick();
+
+    // A box whose answer continues the pass (unless the program has ended).
+    void ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons,
+             std::function<void(MsgAnswer)> then);
+    // Retry or Cancel after a pass that did not come through.
+    void askRetry(const char* title, const char* text, MsgIcon icon);
+    void noConnection();
+    void cancelled();
+    void failed(const char* why);
+
     std::optional<QString> installFolder() const;
-    // Waits for an open Option program to close; false when the program ended.
-    bool waitForOptionToClose();
-    bool ended() const;
-    Outcome failed(const char* why) const;
+    void removeVersionCopy();
 
     OnlineSystem& m_system;
     UpdateDisplay& m_display;
     ProgressWindow& m_progress;
-    Downloader m_downloader;
     UpdateLimits m_limits;
+    Transfer m_transfer;
+    ImageDownload m_imageDownload;
+    std::unique_ptr<StagedProgram> m_staged;
+    Pass m_pass;
+
+    QTimer m_waitTimer;
+    QElapsedTimer m_waitClock;
+    int m_waitLimitMs = 0;
+    std::function<bool()> m_waitCondition;
+    std::function<void()> m_waitThen;
+
+    bool m_busy = false;
+    bool m_stopped = false;
     bool m_markedRunning = false;
     bool m_folderNoticeShown = false;
+    bool m_closeRequested = false;  // "shutdown.os" is ours to take back
 };
 
 }  // namespace qpt::internet

@@ -9,7 +9,7 @@ namespace qpt::internet {
 
 namespace {
 
-const QString kNotAvailable = QStringLiteral("N/A");
+const QString kNotAvailable = QLatin1String(kNotPublished);
 
 bool hasControlCharacters(const QString& text)
 {
@@ -27,6 +27,25 @@ std::optional<QString> afterPrefix(const QString& line, int prefix)
     if (line.size() < prefix)
         return std::nullopt;
     return line.mid(prefix);
+}
+
+// The free text of the date line as a caption may show it: no format
+// characters (bidirectional overrides, joiners), and one short line.
+QString captionText(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Format && c.category() != QChar::Other_Control)
+            shown += c;
+    }
+    if (shown.size() > kMaxDateText) {
+        shown.truncate(kMaxDateText - 1);
+        // Never half of a surrogate pair at the cut.
+        if (shown.back().isHighSurrogate())
+            shown.chop(1);
+        shown += QChar(0x2026);
+    }
+    return shown;
 }
 
 }  // namespace
@@ -80,7 +99,7 @@ std::optional<VersionFile> parseVersionFile(const QByteArray& bytes)
         const auto date = afterPrefix(all.at(3), 7);
         if (!date)
             return std::nullopt;
-        file.date = *date;
+        file.date = captionText(*date);
     }
     return file;
 }

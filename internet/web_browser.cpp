@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QScrollBar>
 #include <QTextDocument>
 
@@ -26,12 +24,6 @@ bool isWeb(const QUrl& url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-// No page or picture of the host is kept beyond these sizes, whatever
-// it sends.
-constexpr qint64 kPageLimit = 4 * 1024 * 1024;
-constexpr qint64 kImageLimit = 8 * 1024 * 1024;
-constexpr int kImagesPerPage = 64;
-
 // A local page (the loading page of the application folder) read whole, up
 // to the page limit; a pipe or device under its name is not waited on.
 std::optional<QByteArray> readLocalPage(const QString& path)
@@ -41,43 +33,20 @@ std::optional<QByteArray> readLocalPage(const QString& path)
     if (fd < 0)
         return std::nullopt;
     QFile file;
-    if (st.st_size > kPageLimit || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (st.st_size > WebBrowser::kPageLimit || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return std::nullopt;
     }
-    return file.read(kPageLimit);
-}
-
-const char* const kTooLarge = "qptTooLarge";
-
-// Aborts the reply once more than the limit has arrived or is announced,
-// and marks it so.
-void limit(QNetworkReply* reply, qint64 bytes)
-{
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, bytes](qint64 received, qint64 total) {
-        if (received > bytes || total > bytes) {
-            reply->setProperty(kTooLarge, true);
-            reply->abort();
-        }
-    });
-}
-
-bool wasTooLarge(const QNetworkReply* reply)
-{
-    return reply->property(kTooLarge).toBool();
-}
-
-QNetworkRequest freshRequest(const QUrl& url)
-{
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setTransferTimeout(30000);
-    return request;
+    return file.read(WebBrowser::kPageLimit);
 }
 
 }  // namespace
 
-WebBrowser::WebBrowser(QWidget* parent) : QTextBrowser(parent), m_network(new QNetworkAccessManager(this))
+WebBrowser::WebBrowser(QWidget* parent)
+    : QTextBrowser(parent),
+      m_network(new QNetworkAccessManager(this)),
+      m_page(this, m_network),
+      m_pictures(*m_network, this)
 {
     setOpenLinks(false);
     setOpenExternalLinks(false);
@@ -85,6 +54,8 @@ WebBrowser::WebBrowser(QWidget* parent) : QTextBrowser(parent), m_network(new QN
     // Pages bring their own colours; keep the view white like a browser.
     setStyleSheet(QStringLiteral("QTextBrowser { background: white; color: black; border: 1px solid #3a424c; }"));
     connect(this, &QTextBrowser::anchorClicked, this, &WebBrowser::linkClicked);
+    connect(&m_page, &Transfer::finished, this, &WebBrowser::pageArrived);
+    connect(&m_pictures, &WebPictures::arrived, this, &WebBrowser::picturesArrived);
 }
 
 void WebBrowser::navigate(const QString& urlOrPath)
@@ -97,14 +68,9 @@ void WebBrowser::navigate(const QString& urlOrPath)
 
 void WebBrowser::navigate(const QUrl& url)
 {
-    if (m_page) {
-        QNetworkReply* old = m_page;
-        m_page = nullptr;
-        old->abort();
-    }
+    m_page.abandon();
+    m_pictures.clear();
     m_location = url;
-    m_images.clear();
-    m_requested.clear();
     if (url.isLocalFile()) {
         if (const auto page = readLocalPage(url.toLocalFile()))
             showPage(*page);
@@ -116,41 +82,59 @@ void WebBrowser::navigate(const QUrl& url)
         setPlainText(tr("The page %1 could not be shown.").arg(url.toString()));
         return;
     }
-    QNetworkReply* reply = m_network->get(freshRequest(url));
-    m_page = reply;
-    limit(reply, kPageLimit);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { pageArrived(reply); });
+    m_page.start(url.toString(), {kPageLimit, kPageIdleMs, kPageDeadlineMs});
 }
 
-void WebBrowser::pageArrived(QNetworkReply* reply)
+void WebBrowser::showMessagePage(const QString& text)
 {
-    reply->deleteLater();
-    if (reply != m_page)
-        return;  // a page we no longer want
-    m_page = nullptr;
-    const bool tooLarge = wasTooLarge(reply);
-    const QByteArray body = tooLarge ? QByteArray() : reply->readAll();
-    if (tooLarge) {
-        setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
-                   "<p>%1</p><p>The page is too large to be shown.</p></body></html>")
-                    .arg(m_location.toString().toHtmlEscaped()));
-    } else if (body.isEmpty() && reply->error() != QNetworkReply::NoError) {
-        setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
-                   "<p>%1</p><p>%2</p></body></html>")
-                    .arg(m_location.toString().toHtmlEscaped(), reply->errorString().toHtmlEscaped()));
-    } else {
-        showPage(body);
+    m_html.clear();
+    setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
+               "<p>%1</p><p>%2</p></body></html>")
+                .arg(m_location.toString().toHtmlEscaped(), text.toHtmlEscaped()));
+}
+
+void WebBrowser::pageArrived(const Download& download)
+{
+    switch (download.end) {
+    case TransferEnd::Complete: return showPage(download.body);
+    case TransferEnd::TooLarge: return showMessagePage(tr("The page is too large to be shown."));
+    case TransferEnd::Stalled:
+    case TransferEnd::TimedOut: return showMessagePage(tr("The page took too long to arrive."));
+    case TransferEnd::CutShort: return showMessagePage(tr("The page arrived only in part."));
+    case TransferEnd::Failed:
+    case TransferEnd::Cancelled:
+    case TransferEnd::NotStored: return showMessagePage(tr("There is no connection to the page's server."));
     }
 }
 
 void WebBrowser::showPage(const QByteArray& bytes)
 {
-    const QString text = QString::fromUtf8(bytes);
     document()->setBaseUrl(m_location);
-    if (Qt::mightBeRichText(text))
-        setHtml(text);
-    else
-        setPlainText(text);
+    if (!isWeb(m_location)) {
+        // The application folder's own page is the programs' own.
+        m_html.clear();
+        const QString text = QString::fromUtf8(bytes);
+        if (Qt::mightBeRichText(text))
+            setHtml(text);
+        else
+            setPlainText(text);
+        return;
+    }
+    const SanitisedPage page = sanitisePage(bytes, m_location, m_pageLimits);
+    m_html = page.html;
+    setHtml(m_html);
+    if (!page.pictures.isEmpty())
+        m_pictures.fetch(page.pictures);
+}
+
+void WebBrowser::picturesArrived()
+{
+    if (m_html.isEmpty())
+        return;
+    // The one more layout, now that the pictures are in.
+    const int scroll = verticalScrollBar()->value();
+    setHtml(m_html);
+    verticalScrollBar()->setValue(scroll);
 }
 
 QVariant WebBrowser::loadResource(int type, const QUrl& name)
@@ -162,34 +146,12 @@ QVariant WebBrowser::loadResource(int type, const QUrl& name)
         // with that, the document reads a local file itself.
         return isWeb(m_location) ? QVariant(QByteArray()) : QTextBrowser::loadResource(type, url);
     }
+    // Pictures come only from what was fetched for the page; the layout
+    // never starts a transfer of its own.
     if (type != QTextDocument::ImageResource)
-        return QVariant();
-    const auto found = m_images.constFind(url);
-    if (found != m_images.constEnd())
-        return found.value();
-    if (!m_requested.contains(url) && m_requested.size() < kImagesPerPage) {
-        m_requested.insert(url);
-        QNetworkReply* reply = m_network->get(freshRequest(url));
-        limit(reply, kImageLimit);
-        connect(reply, &QNetworkReply::finished, this, [this, reply, url] { imageArrived(reply, url); });
-    }
-    return QVariant();
-}
-
-void WebBrowser::imageArrived(QNetworkReply* reply, const QUrl& key)
-{
-    reply->deleteLater();
-    if (!m_requested.contains(key) || wasTooLarge(reply))
-        return;  // the page has changed since, or the picture was too large
-    QImage image;
-    if (!image.loadFromData(reply->readAll()))
-        return;
-    m_images.insert(key, image);
-    // Lay the page out again so that the picture takes its place.
-    const QString html = toHtml();
-    const int scroll = verticalScrollBar()->value();
-    setHtml(html);
-    verticalScrollBar()->setValue(scroll);
+        return QVariant(QByteArray());
+    const QImage picture = m_pictures.picture(url);
+    return picture.isNull() ? QVariant(QByteArray()) : QVariant(picture);
 }
 
 void WebBrowser::linkClicked(const QUrl& link)

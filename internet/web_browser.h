@@ -1,13 +1,15 @@
 #pragma once
 // The embedded browser of the main window: shows the update host's pages
-// (and the local "loading.ifo"), loads their pictures over the network,
-// follows link clicks and reports where it is.
+// (and the local "loading.ifo"), follows link clicks and reports where it
+// is. A page from the network is shown within fixed bounds whatever it
+// holds: at most kPageLimit bytes in a fixed time, reduced to a safe subset
+// of HTML before the layout sees it (page_sanitiser.h), and laid out once
+// more when its pictures are in (web_pictures.h), never once per picture.
 
-#include <QHash>
-#include <QImage>
-#include <QNetworkReply>
-#include <QPointer>
-#include <QSet>
+#include "download.h"
+#include "page_sanitiser.h"
+#include "web_pictures.h"
+
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -18,6 +20,10 @@ namespace qpt::internet {
 class WebBrowser : public QTextBrowser {
     Q_OBJECT
 public:
+    static constexpr qint64 kPageLimit = 4 * 1024 * 1024;
+    static constexpr int kPageDeadlineMs = 60000;
+    static constexpr int kPageIdleMs = 30000;
+
     explicit WebBrowser(QWidget* parent = nullptr);
 
     // Goes to a web address or a local file. The location changes at once;
@@ -28,25 +34,30 @@ public:
     // The current location.
     QUrl location() const { return m_location; }
 
-    // True while a page is on its way.
-    bool isBusy() const { return m_page != nullptr; }
+    // True while a page or its pictures are on their way.
+    bool isBusy() const { return m_page.isBusy() || m_pictures.isBusy(); }
 
-    // Page text is shown as HTML when it looks like HTML, else as it is.
+    // Shows page bytes of the current location (as they came from there).
     void showPage(const QByteArray& bytes);
+
+    WebPictures& pictures() { return m_pictures; }
+    void setPageLimits(const PageLimits& limits) { m_pageLimits = limits; }
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override;
 
 private:
     void linkClicked(const QUrl& link);
-    void pageArrived(QNetworkReply* reply);
-    void imageArrived(QNetworkReply* reply, const QUrl& key);
+    void pageArrived(const Download& download);
+    void picturesArrived();
+    void showMessagePage(const QString& text);
 
     QNetworkAccessManager* m_network;
+    Transfer m_page;
+    WebPictures m_pictures;
+    PageLimits m_pageLimits;
     QUrl m_location;
-    QPointer<QNetworkReply> m_page;
-    QHash<QUrl, QImage> m_images;
-    QSet<QUrl> m_requested;
+    QString m_html;  // the page as laid out, laid out again with its pictures
 };
 
 }  // namespace qpt::internet

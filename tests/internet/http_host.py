@@ -2,9 +2,10 @@
 """A small update host for the tests: serves a folder over HTTP on 127.0.0.1,
 and misbehaves the way real networks do when asked to.
 
-Usage: http_host.py ROOT LOG
+Usage: http_host.py ROOT LOG [--tls CERT KEY]
 
-Prints "PORT <n>" once it listens. Every request is appended to LOG as
+With --tls it speaks https with that certificate. Prints "PORT <n>" once it
+listens. Every request is appended to LOG as
 "<path> cache-control=<value> pragma=<value>".
 
 How a file is answered is chosen by files beside it:
@@ -19,6 +20,11 @@ How a file is answered is chosen by files beside it:
                       chunked        the file in chunks, ended properly
                       chunked-cut    the file in chunks, closed before the end
                       redirect-loop  302 to the same path, for ever
+                      redirect URL   302 to URL
+                      gzip MB        MB megabytes of zeros, gzip-compressed, sent
+                                     as Content-Encoding gzip whatever was asked
+                      png W H        a W x H PNG picture made here (the file's
+                                     own bytes are not used)
 A file named PORTAL in ROOT turns the host into a captive portal: every path,
 whether it exists or not, is answered 200 with the same HTML page.
 A missing file is answered 404 with the server's HTML error page.
@@ -27,11 +33,41 @@ The server stops by itself after ten minutes.
 """
 import http.server
 import os
+import ssl
+import struct
 import sys
 import threading
 import time
+import zlib
 
 root, log_path = sys.argv[1], sys.argv[2]
+tls = sys.argv[sys.argv.index("--tls") + 1:sys.argv.index("--tls") + 3] if "--tls" in sys.argv else None
+made = {}
+made_lock = threading.Lock()
+
+
+def png(width, height):
+    """A grey picture of that size, compressed row by row (small on the wire)."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff)
+    packer = zlib.compressobj(9)
+    row = b"\0" + b"\x80" * (width * 3)
+    body = b"".join(packer.compress(row) for _ in range(height)) + packer.flush()
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", body) + chunk(b"IEND", b"")
+
+
+def gzip_zeros(megabytes):
+    packer = zlib.compressobj(9, zlib.DEFLATED, 31)
+    block = b"\0" * (1 << 20)
+    return b"".join(packer.compress(block) for _ in range(megabytes)) + packer.flush()
+
+
+def made_once(key, make):
+    with made_lock:
+        if key not in made:
+            made[key] = make()
+        return made[key]
 
 PORTAL_PAGE = (b"<!DOCTYPE html>\n<html>\n<head><title>Welcome to the hotel network</title></head>\n"
                b"<body>\n<h1>Please log in to use the internet</h1>\n"
@@ -90,11 +126,19 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return
         mode = self.read(path + ".mode").decode().split()
         data = self.read(path)
-        if mode[0] == "redirect-loop":
+        if mode[0] in ("redirect-loop", "redirect"):
             self.send_response(302)
-            self.send_header("Location", self.path)
+            self.send_header("Location", self.path if mode[0] == "redirect-loop" else mode[1])
             self.send_header("Content-Length", "0")
             self.end_headers()
+        elif mode[0] == "gzip":
+            body = made_once(("gzip", mode[1]), lambda: gzip_zeros(int(mode[1])))
+            self.begin([("Content-Encoding", "gzip"), ("Content-Length", str(len(body)))])
+            self.wfile.write(body)
+        elif mode[0] == "png":
+            body = made_once(("png", mode[1], mode[2]), lambda: png(int(mode[1]), int(mode[2])))
+            self.begin([("Content-Length", str(len(body)))])
+            self.wfile.write(body)
         elif mode[0] == "nolength-cut":
             self.begin([])
             self.wfile.write(data[:len(data) // 2])
@@ -125,6 +169,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True
+if tls:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(tls[0], tls[1])
+    # The handshake happens in the request's own thread, not in accept().
+    server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
 print("PORT %d" % server.server_address[1], flush=True)
 threading.Timer(600, lambda: os._exit(0)).start()
 server.serve_forever()

@@ -2,7 +2,7 @@
 """A real SMTP relay for the tests (aiosmtpd) on 127.0.0.1.
 
 Usage: mail_relay.py OUT_FOLDER [--refuse-sender] [--refuse-recipient ADDR] [--silent]
-                     [--no-8bitmime] [--helo-only]
+                     [--no-8bitmime] [--helo-only] [--starttls CERT KEY]
 
 Prints "PORT <n>" once it listens. Each accepted message is appended to
 OUT_FOLDER/messages.jsonl (helo, sender, recipients, mail_options, data) with
@@ -10,8 +10,9 @@ what Python's email package makes of it under "parsed" (its headers, the
 body decoded by its transfer encoding and character set, and any defects
 found); each QUIT adds a line "QUIT" to OUT_FOLDER/quit.log. --silent accepts
 connections and never answers. --no-8bitmime leaves 8BITMIME out of the EHLO
-answer; --helo-only refuses EHLO as an old relay does. The relay stops by
-itself after ten minutes.
+answer; --helo-only refuses EHLO as an old relay does. --starttls offers STARTTLS with
+that certificate (and records whether each message came encrypted). The relay
+stops by itself after ten minutes.
 """
 import email
 import email.policy
@@ -29,6 +30,7 @@ refuse_sender = "--refuse-sender" in args
 refuse_recipient = args[args.index("--refuse-recipient") + 1] if "--refuse-recipient" in args else None
 no_8bitmime = "--no-8bitmime" in args
 helo_only = "--helo-only" in args
+starttls = args[args.index("--starttls") + 1:args.index("--starttls") + 3] if "--starttls" in args else None
 threading.Timer(600, lambda: os._exit(0)).start()
 
 
@@ -102,6 +104,7 @@ class Handler:
             "recipients": envelope.rcpt_tos,
             "mail_options": envelope.mail_options,
             "data": envelope.original_content.decode("latin-1"),
+            "encrypted": session.ssl is not None,
             "parsed": parse(envelope.original_content),
         }
         with open(os.path.join(out, "messages.jsonl"), "a") as f:
@@ -115,7 +118,13 @@ class Handler:
 
 
 port = free_port()
-controller = Controller(Handler(), hostname="127.0.0.1", port=port)
+options = {}
+if starttls:
+    import ssl
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(starttls[0], starttls[1])
+    options = {"tls_context": context}
+controller = Controller(Handler(), hostname="127.0.0.1", port=port, **options)
 controller.start()
 print("PORT %d" % port, flush=True)
 while True:

@@ -1,13 +1,16 @@
-// An update host that misbehaves the way real networks do never costs the
-// user anything: whatever it sends instead of a program, every installed
-// program stays byte for byte as it was, keeps its execute bit, and the
-// player and an open Option dialog (the real programs, running) keep
-// running. The Online System runs in this process, one run per case.
+// An update host that misbehaves the way real networks do, or that is not
+// the product's at all, never costs the user anything: whatever it sends
+// instead of a program the release key signed, every installed program
+// stays byte for byte as it was, keeps its execute bit, nothing of the
+// host's is started, and the player and an open Option dialog (the real
+// programs, running) keep running. The Online System runs in this process,
+// one run per case.
 
 #include "internet/progress_window.h"
 #include "internet/online_window.h"
 #include "internet/online_files.h"
 #include "internet/online_system.h"
+#include "internet/release_crypto.h"
 #include "internet/web_browser.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
@@ -31,6 +34,7 @@
 using namespace qpt;
 using namespace qpt::internet;
 using qpt::test::LocalUpdateHost;
+using qpt::test::ReleaseSigner;
 using qpt::test::TestEnv;
 using qpt::test::waitUntil;
 
@@ -55,10 +59,10 @@ const Update kUpdates[] = {
 };
 
 // A program image as the host would publish it, so that only the way it
-// is sent can make it fail.
-QByteArray goodLookingImage()
+// is sent can make it fail: a script that leaves a mark if it ever runs.
+QByteArray goodLookingImage(const QString& mark)
 {
-    return QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(6000, 'i');
+    return "#!/bin/sh\n: > '" + mark.toLocal8Bit() + "'\n#" + QByteArray(6000, 'i') + "\n";
 }
 
 QStringList titles()
@@ -105,6 +109,7 @@ private slots:
             QVERIFY(env.installProgram(program));
         QVERIFY(env.installStandIn(QStringLiteral("osupdater.dat")));
         TestEnv::writeFile(env.app(QStringLiteral("loading.ifo")), "<html><body>Loading</body></html>");
+        QVERIFY(m_signer.trustIn(env.appDir()));
         // Options that keep the player quiet: no association run, no fade.
         for (const char* key : {"AutoFileAss", "TransPlayList", "FadeOutCD", "MinimizeSeparate", "AutosavePlayList", "OSOT"})
             SettingsStore::write(QLatin1String(key), QStringLiteral("2"));
@@ -125,6 +130,12 @@ private slots:
         }
     }
 
+    // Each case starts without a manifest seen before.
+    void init()
+    {
+        SettingsStore::write(QStringLiteral("LatestReleaseIssued"), QString());
+    }
+
     void cleanupTestCase()
     {
         qunsetenv("QPT_SYSTEM_DIR");
@@ -142,7 +153,7 @@ private slots:
         QTest::addColumn<int>("update");   // index into kUpdates
         QTest::addColumn<QString>("mode");  // how the image is sent
         const QStringList modes{"missing file", "HTML page", "no length, closed early", "wrong announced length",
-                                "endless body", "slow trickle", "chunked, closed early", "wrong digest"};
+                                "endless body", "slow trickle", "chunked, closed early", "one byte changed"};
         for (int update = 0; update < 3; ++update) {
             for (const QString& mode : modes)
                 QTest::addRow("%s, %s", kUpdates[update].image, qPrintable(mode)) << update << mode;
@@ -157,7 +168,9 @@ private slots:
         host.putPages();
         host.putVersionFile(offered.versionFile);
         const QString image = QStringLiteral("mainpage/os/Tirk/download/") + QLatin1String(offered.image);
-        const QByteArray bytes = goodLookingImage();
+        const QByteArray bytes = goodLookingImage(hostCodeMark());
+        m_signer.publish(host, {{QLatin1String(offered.image), {QStringLiteral("v1.01"), bytes}}});
+        host.remove(image);
         if (mode == QLatin1String("HTML page"))
             host.put(image, "<!DOCTYPE html>\n<html><body><h1>Log in to the hotel network</h1></body></html>\n");
         else if (mode != QLatin1String("missing file"))
@@ -172,10 +185,15 @@ private slots:
             host.put(image + QStringLiteral(".mode"), "trickle 1500");
         else if (mode == QLatin1String("chunked, closed early"))
             host.put(image + QStringLiteral(".mode"), "chunked-cut");
-        else if (mode == QLatin1String("wrong digest"))
-            host.put(image + QStringLiteral(".sha256"), QByteArray(64, '0'));
+        else if (mode == QLatin1String("one byte changed")) {
+            QByteArray changed = bytes;
+            changed[100] = 'j';
+            host.put(image, changed);
+            // The host's own digest of what it serves proves nothing.
+            host.put(image + QStringLiteral(".sha256"), release::sha256(changed).toHex());
+        }
 
-        runOnlineSystem(host, {"Yes", "Cancel"});
+        QVERIFY(runOnlineSystem(host, {"Yes", "Cancel"}));
         QCOMPARE(titles(), (QStringList{QLatin1String(offered.question), QStringLiteral("Error")}));
         const DialogRecord& error = Dialogs::records().last();
         QCOMPARE(error.text, QStringLiteral("An error occur\r\nPress Retry, or Cancel to Exit OS"));
@@ -189,32 +207,110 @@ private slots:
     {
         LocalUpdateHost host;
         host.put(QStringLiteral("PORTAL"), "on");
-        runOnlineSystem(host, {"Cancel"});
+        QVERIFY(runOnlineSystem(host, {"Cancel"}));
         QCOMPARE(titles(), QStringList{"No Internet Connection"});
         verifyNothingChanged();
     }
 
     // Cancel on the progress window ends a transfer that would take for
-    // ever as a failed download.
+    // ever, and says so.
     void cancelOnTheProgressWindow()
     {
         LocalUpdateHost host;
         host.putPages();
         host.putVersionFile(kUpdates[0].versionFile);
         const QString image = QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe");
-        host.put(image, goodLookingImage());
+        m_signer.publish(host, {{QStringLiteral("QuorbelPlayerTirk.exe"), {QStringLiteral("v1.01"), goodLookingImage(hostCodeMark())}}});
         host.put(image + QStringLiteral(".mode"), "trickle 200");
 
         QElapsedTimer clock;
         clock.start();
-        runOnlineSystem(host, {"Yes", "Cancel"}, [](OnlineSystem& os) {
+        QVERIFY(runOnlineSystem(host, {"Yes", "Cancel"}, [](OnlineSystem& os) {
             ProgressWindow& progress = *os.progress();
             if (progress.isVisible() && progress.message().startsWith(QLatin1String("Updating"))
-                && progress.cancelButton->isEnabled() && os.mainWindow()->updateCheck().downloader().isBusy())
+                && progress.cancelButton->isEnabled() && os.mainWindow()->updateCheck().isTransferring())
                 QTest::mouseClick(progress.cancelButton, Qt::LeftButton);
-        });
-        QCOMPARE(titles(), (QStringList{"Newer Player Version Available", "Error"}));
+        }));
+        QCOMPARE(titles(), (QStringList{"Newer Player Version Available", "Download Cancelled"}));
         QVERIFY(clock.elapsed() < 20000);
+        verifyNothingChanged();
+    }
+
+    // What the release key did not sign, or signed for an earlier time, is
+    // not even offered: one box says why, and the pass goes on.
+    void unsignedOffersAreRefused_data()
+    {
+        QTest::addColumn<int>("update");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("title");  // of the one box
+        const QStringList modes{"unsigned image with a correct .sha256", "manifest signed by another key",
+                                "manifest cut short", "signature cut short", "expired manifest",
+                                "older manifest replayed", "older version signed"};
+        for (int update = 0; update < 3; ++update) {
+            for (const QString& mode : modes) {
+                const char* title = mode.contains(QLatin1String("expired")) || mode.contains(QLatin1String("replayed"))
+                                      ? "Update Information Out Of Date"
+                                      : mode.contains(QLatin1String("older version")) ? "No Newer Version"
+                                                                                       : "Update Not Verified";
+                QTest::addRow("%s, %s", kUpdates[update].image, qPrintable(mode)) << update << mode << title;
+            }
+        }
+    }
+    void unsignedOffersAreRefused()
+    {
+        QFETCH(int, update);
+        QFETCH(QString, mode);
+        QFETCH(QString, title);
+        const Update& offered = kUpdates[update];
+        const QString name = QLatin1String(offered.image);
+        const QString image = QStringLiteral("mainpage/os/Tirk/download/") + name;
+        const QByteArray bytes = goodLookingImage(hostCodeMark());
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        LocalUpdateHost host;
+        host.putPages();
+        QStringList versionFile = offered.versionFile;
+
+        if (mode == QLatin1String("older manifest replayed")) {
+            // A newer manifest was seen before (answered No)...
+            m_signer.publish(host, {{name, {QStringLiteral("v1.01"), bytes}}}, now.addSecs(-600));
+            host.putVersionFile(versionFile);
+            QVERIFY(runOnlineSystem(host, {"No"}, {}, false));
+            QCOMPARE(titles(), QStringList{QLatin1String(offered.question)});
+            // ...and now the host serves an earlier one, still valid, that
+            // would allow the same version.
+            m_signer.publish(host, {{name, {QStringLiteral("v1.01"), bytes}}}, now.addDays(-2));
+        } else if (mode == QLatin1String("older version signed")) {
+            for (QString& line : versionFile)
+                line.replace(QStringLiteral("v1.01"), QStringLiteral("v0.99"));
+            m_signer.publish(host, {{name, {QStringLiteral("v0.99"), bytes}}});
+        } else if (mode == QLatin1String("expired manifest")) {
+            m_signer.publish(host, {{name, {QStringLiteral("v1.01"), bytes}}}, now.addDays(-30), now.addSecs(-60));
+        } else if (mode == QLatin1String("manifest signed by another key")) {
+            ReleaseSigner().publish(host, {{name, {QStringLiteral("v1.01"), bytes}}});
+        } else {
+            m_signer.publish(host, {{name, {QStringLiteral("v1.01"), bytes}}});
+        }
+        const QString manifest = QStringLiteral("mainpage/os/Tirk/release.manifest");
+        if (mode == QLatin1String("unsigned image with a correct .sha256")) {
+            host.remove(manifest);
+            host.remove(manifest + QStringLiteral(".sig"));
+            host.put(image + QStringLiteral(".sha256"), release::sha256(bytes).toHex() + "  " + name.toLatin1() + "\n");
+        } else if (mode == QLatin1String("manifest cut short")) {
+            host.put(manifest, host.file(manifest).chopped(30));
+        } else if (mode == QLatin1String("signature cut short")) {
+            host.put(manifest + QStringLiteral(".sig"), host.file(manifest + QStringLiteral(".sig")).left(40));
+        }
+        host.putVersionFile(versionFile);
+
+        QVERIFY(runOnlineSystem(host, {"OK"}, {}, false));
+        QCOMPARE(titles(), QStringList{title});
+        const DialogRecord& box = Dialogs::records().first();
+        QCOMPARE(box.icon, QStringLiteral("exclamation"));
+        QCOMPARE(box.buttons, QStringLiteral("OK"));
+        if (title == QLatin1String("Update Information Out Of Date"))
+            QCOMPARE(box.text, QStringLiteral("The update information is out of date"));
+        // Nothing was even fetched of the image.
+        QCOMPARE(host.requests().filter(QStringLiteral("/download/")).size(), 0);
         verifyNothingChanged();
     }
 
@@ -255,9 +351,11 @@ private:
     // One run of the Online System against the host, with a lock folder of
     // its own (the lock of an Online System is held for the life of its
     // process) and short limits; `whileRunning` is called every 20 ms.
-    void runOnlineSystem(const LocalUpdateHost& host, const QStringList& answers,
-                         const std::function<void(OnlineSystem&)>& whileRunning = {})
+    // True when it ended as `ending` says (or finished its pass shown).
+    bool runOnlineSystem(const LocalUpdateHost& host, const QStringList& answers,
+                         const std::function<void(OnlineSystem&)>& whileRunning = {}, bool ending = true)
     {
+        bool asExpected = false;
         const QString runtime = m_env->root() + QStringLiteral("/runtime-%1").arg(++m_runs);
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -267,19 +365,24 @@ private:
         Dialogs::scriptAnswers(answers);
         {
             OnlineSystem os;
-            os.mainWindow()->updateCheck().setLimits({kMaxVersionFileBytes, 256 * 1024, 500, 10000});
+            os.mainWindow()->updateCheck().setLimits({kMaxVersionFileBytes, 500, 10000, 10000, 10000});
             QTimer watcher;
             if (whileRunning) {
                 QObject::connect(&watcher, &QTimer::timeout, [&] { whileRunning(os); });
                 watcher.start(20);
             }
             os.start();
-            QVERIFY(os.hasEnded());
+            const bool done = waitUntil(
+                [&] { return os.hasEnded() || !os.mainWindow()->updateCheck().isBusy(); }, 60000);
+            asExpected = done && os.hasEnded() == ending;
         }
         // Nothing of the refused image is left in the private folder.
-        QCOMPARE(QDir(privateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+        const QStringList left = QDir(privateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         qputenv("XDG_RUNTIME_DIR", m_env->runtimeDir().toLocal8Bit());
+        return asExpected && left.isEmpty();
     }
+
+    QString hostCodeMark() const { return m_env->root() + QStringLiteral("/host-code-ran"); }
 
     void verifyNothingChanged()
     {
@@ -293,6 +396,8 @@ private:
         QCOMPARE(hidden, QStringList());
         QVERIFY(!QFile::exists(env.app(QStringLiteral("shutdown.os"))));
         QVERIFY(env.standInCalls(QStringLiteral("osupdater.dat")).isEmpty());
+        QVERIFY(!QFile::exists(hostCodeMark()));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("inet-version.tmp"))));
         // The player and the Option dialog still run, and the player still
         // keeps its marker fresh.
         QCOMPARE(m_player->state(), QProcess::Running);
@@ -303,6 +408,7 @@ private:
     }
 
     std::unique_ptr<TestEnv> m_env;
+    ReleaseSigner m_signer;
     QString m_system;
     std::unique_ptr<QProcess> m_player;
     std::unique_ptr<QProcess> m_option;

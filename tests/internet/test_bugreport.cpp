@@ -1,6 +1,7 @@
-// The bug-report form and its mail through a real SMTP relay.
+// The bug-report form and its mail through a real SMTP relay, plain or
+// encrypted with STARTTLS. The dialogue's fixed pauses are ended by the test
+// as they begin, and recorded.
 
-#include "common/clock.h"
 #include "internet/bug_report_form.h"
 #include "internet/download.h"
 #include "internet/online_window.h"
@@ -10,7 +11,6 @@
 #include "tests/support/test_env.h"
 
 #include "common/dialogs.h"
-#include "common/event_loop.h"
 #include "common/settings_store.h"
 
 #include <QComboBox>
@@ -24,6 +24,7 @@ using namespace qpt;
 using namespace qpt::internet;
 using qpt::test::LocalMailRelay;
 using qpt::test::LocalUpdateHost;
+using qpt::test::TestCertificates;
 using qpt::test::TestEnv;
 using qpt::test::waitUntil;
 
@@ -41,12 +42,20 @@ QString failureText(const QString& mailbox)
          + mailbox;
 }
 
+// The authority the relays' certificates come from, trusted by the
+// Online System of this process (set before its first OnlineSystem).
+TestCertificates& trusted()
+{
+    static TestCertificates certificates;
+    return certificates;
+}
+
 struct ReportWorld {
     TestEnv env;
-    RecordingClock pauses;
-    ScopedClock scoped{&pauses};
     OnlineSystem os;
     OnlineWindow& main = *os.mainWindow();
+    QVector<double> pauses;  // seconds, as the dialogue began them
+    bool endPauses = true;   // false: the pauses take their time
 
     explicit ReportWorld(const QString& relay, const QString& mailbox = QStringLiteral("bugs@tirk.example"))
     {
@@ -58,6 +67,12 @@ struct ReportWorld {
         Dialogs::scriptAnswers({});
         main.reportForm->setMailReplyTimeout(2000);
         main.statusLabel->setCaption(QStringLiteral("Your Player Ver.: v1.00"));
+        // Each pause ends as soon as it has begun (from the event loop).
+        QObject::connect(main.reportForm, &BugReportForm::mailPausing, main.reportForm, [this](int ms) {
+            pauses << ms / 1000.0;
+            if (endPauses)
+                QMetaObject::invokeMethod(main.reportForm, &BugReportForm::endMailPause, Qt::QueuedConnection);
+        });
     }
     ~ReportWorld()
     {
@@ -94,6 +109,12 @@ struct ReportWorld {
 class TestBugReport : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(trusted().isReady());
+        qputenv("QPT_EXTRA_CA_FILE", trusted().caFile().toLocal8Bit());
+    }
+
     void formItemsAndReveal()
     {
         TestEnv env;
@@ -152,6 +173,7 @@ private slots:
         world.main.reportForm->sendReport();
         world.main.reportForm->emailEdit->setText(QStringLiteral("me@home.example"));
         world.main.reportForm->sendReport();
+        QVERIFY(waitUntil([] { return Dialogs::records().size() == 2; }));
         const QVector<DialogRecord>& records = Dialogs::records();
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[0].title, QStringLiteral("OS"));
@@ -174,6 +196,8 @@ private slots:
         QTest::newRow("8BITMIME offered") << QStringList() << "8bit";
         QTest::newRow("no 8BITMIME") << QStringList{"--no-8bitmime"} << "quoted-printable";
         QTest::newRow("HELO only") << QStringList{"--helo-only"} << "quoted-printable";
+        QTest::newRow("STARTTLS offered") << QStringList{"--starttls", trusted().certificateFile(), trusted().keyFile()}
+                                          << "8bit";
     }
     void reportReachesTheMailbox()
     {
@@ -191,6 +215,8 @@ private slots:
         const auto messages = relay.messages();
         QCOMPARE(messages.size(), 1);
         const QJsonObject message = messages.first();
+        // Encrypted exactly where the relay offers it.
+        QCOMPARE(message.value(QStringLiteral("encrypted")).toBool(), relayOptions.contains(QStringLiteral("--starttls")));
         QCOMPARE(message.value(QStringLiteral("sender")).toString(), QStringLiteral("onlinesystem@tirk.example"));
         QCOMPARE(message.value(QStringLiteral("recipients")).toArray(),
                  (QJsonArray{QStringLiteral("bugs@tirk.example"), QStringLiteral("triage@tirk.example")}));
@@ -241,7 +267,7 @@ private slots:
         QVERIFY(waitUntil([&] { return relay.quits() == 1; }));
 
         // The fixed pauses, one per recipient among them.
-        QCOMPARE(world.pauses.pauses, (QVector<double>{0.3, 0.5, 0.5, 0.5, 0.9, 0.3, 3}));
+        QCOMPARE(world.pauses, (QVector<double>{0.3, 0.5, 0.5, 0.5, 0.9, 0.3, 3}));
         QCOMPARE(world.main.reportForm->cancelButton->caption(), QStringLiteral("Back to OS"));
         QVERIFY(world.formCleared());
         QVERIFY(world.main.reportForm->sendButton->isEnabled());
@@ -283,6 +309,65 @@ private slots:
         QCOMPARE(world.main.reportForm->cancelButton->caption(), QStringLiteral("Cancel Report"));
         QVERIFY(world.main.reportForm->sendButton->isEnabled());
         QVERIFY(world.main.reportForm->cancelButton->isEnabled());
+    }
+
+    // Relays that misbehave on purpose: the buffer stays bounded, a reply
+    // counts only after its command, an accepted message counts as sent,
+    // and nothing goes over a connection whose handshake failed. The
+    // window thread answers throughout.
+    void hostileRelays_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("status");  // "sent", "failed", "not encrypted"
+        QTest::newRow("floods during the pauses") << "flood" << "failed";
+        QTest::newRow("sends the whole script at once") << "script" << "failed";
+        QTest::newRow("noise after taking the message") << "noise-after" << "sent";
+        QTest::newRow("a handshake that is no handshake") << "broken-tls" << "not encrypted";
+    }
+    void hostileRelays()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, status);
+        qpt::test::HostileRelay relay(mode);
+        QVERIFY(relay.isListening());
+        ReportWorld world(relay.address());
+        // The flood comes while the first pause takes its time.
+        world.endPauses = mode != QLatin1String("flood");
+        world.fillIn(QStringLiteral("Crash on start"));
+        qpt::test::WindowThreadProbe probe;
+        QVERIFY(world.send());
+        const QString expected = status == QLatin1String("sent")     ? kSent
+                               : status == QLatin1String("failed") ? failureText(QStringLiteral("bugs@tirk.example"))
+                                                                   : BugReportForm::notEncryptedText();
+        QCOMPARE(world.main.statusLabel->caption(), expected);
+        QCOMPARE(world.formCleared(), status == QLatin1String("sent"));
+        QVERIFY(probe.longestGapMs() < 1000);
+        QVERIFY(qpt::test::peakResidentKiB() < 200 * 1024);
+        // After a failed handshake not a word more in the clear.
+        const QList<QByteArray> received = relay.received();
+        if (mode == QLatin1String("broken-tls"))
+            QCOMPARE(received.last(), QByteArray("STARTTLS"));
+        const bool namedSender = std::any_of(received.cbegin(), received.cend(),
+                                             [](const QByteArray& line) { return line.startsWith("MAIL FROM"); });
+        QCOMPARE(namedSender, mode == QLatin1String("noise-after"));
+    }
+
+    // A relay offers STARTTLS but its certificate is nobody's the Online
+    // System trusts: nothing is sent, neither encrypted nor in the clear,
+    // and the user is told why.
+    void encryptionThatFailsSendsNothing()
+    {
+        TestCertificates stranger;
+        LocalMailRelay relay({"--starttls", stranger.certificateFile(), stranger.keyFile()});
+        QVERIFY(relay.isListening());
+        ReportWorld world(relay.address());
+        world.fillIn(QStringLiteral("Crash on start"));
+        QVERIFY(world.send());
+        QCOMPARE(world.main.statusLabel->caption(), BugReportForm::notEncryptedText());
+        QVERIFY(world.main.statusLabel->caption().contains(QStringLiteral("bugs@tirk.example")));
+        QVERIFY(relay.messages().isEmpty());
+        QCOMPARE(world.main.reportForm->descriptionEdit->toPlainText(), QStringLiteral("Crash on start"));
+        QVERIFY(world.main.reportForm->sendButton->isEnabled());
     }
 };
 

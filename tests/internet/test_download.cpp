@@ -1,16 +1,15 @@
-// Downloads, the responsive pause, and the file chores of an update.
+// Transfers, program images, and the file chores of an update.
 
-#include "common/clock.h"
 #include "common/line_files.h"
 #include "internet/download.h"
 #include "internet/mail_dialogue.h"
 #include "internet/online_files.h"
 #include "internet/program_image.h"
+#include "internet/release_crypto.h"
 #include "internet/version_file.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +21,28 @@
 using namespace qpt::internet;
 using qpt::test::LocalUpdateHost;
 using qpt::test::TestEnv;
+using qpt::test::waitUntil;
+
+namespace {
+
+// A transfer to its end, the test's own event loop running meanwhile.
+Download fetch(const QString& url, const TransferLimits& limits = {})
+{
+    Transfer transfer;
+    std::optional<Download> result;
+    QObject::connect(&transfer, &Transfer::finished, [&](const Download& download) { result = download; });
+    transfer.start(url, limits);
+    waitUntil([&] { return result.has_value(); }, 30000);
+    return result.value_or(Download{});
+}
+
+// The signed entry of an image, as a manifest would list it.
+release::ReleaseImage signedEntry(const QByteArray& bytes)
+{
+    return {QStringLiteral("image.dat"), QStringLiteral("v1.01"), bytes.size(), release::sha256(bytes)};
+}
+
+}  // namespace
 
 class TestDownload : public QObject {
     Q_OBJECT
@@ -30,9 +51,9 @@ private slots:
     {
         LocalUpdateHost host;
         QVERIFY(host.isListening());
-        QByteArray exact(Downloader::kChunk, 'x');
+        QByteArray exact(Transfer::kChunk, 'x');
         exact[0] = 'a';
-        exact[Downloader::kChunk - 1] = 'z';
+        exact[Transfer::kChunk - 1] = 'z';
         host.put(QStringLiteral("exact.bin"), exact);
         QByteArray every;
         for (int i = 0; i < 256; ++i)
@@ -41,10 +62,9 @@ private slots:
         host.put(QStringLiteral("every.bin"), every);
         host.put(QStringLiteral("empty.bin"), QByteArray());
 
-        Downloader downloader;
-        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/exact.bin")).body, exact);
-        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/every.bin")).body, every);
-        const Download empty = downloader.fetch(host.url() + QStringLiteral("/empty.bin"));
+        QCOMPARE(fetch(host.url() + QStringLiteral("/exact.bin")).body, exact);
+        QCOMPARE(fetch(host.url() + QStringLiteral("/every.bin")).body, every);
+        const Download empty = fetch(host.url() + QStringLiteral("/empty.bin"));
         QVERIFY(empty.body.isEmpty());
         QVERIFY(empty.arrivedWhole());
 
@@ -58,8 +78,7 @@ private slots:
     void whateverTheStatusTheBodyIsReturned()
     {
         LocalUpdateHost host;
-        Downloader downloader;
-        const Download missing = downloader.fetch(host.url() + QStringLiteral("/no/such/file.txt"));
+        const Download missing = fetch(host.url() + QStringLiteral("/no/such/file.txt"));
         QCOMPARE(missing.status, 404);
         QVERIFY(!missing.body.isEmpty());  // the server's error page
         QCOMPARE(missing.end, TransferEnd::Complete);
@@ -68,10 +87,9 @@ private slots:
 
     void unreachableHostGivesEmptyText()
     {
-        Downloader downloader;
         const QString url = QStringLiteral("http://127.0.0.1:%1/version.txt").arg(qpt::test::closedPort());
         for (const QString& address : {url, QStringLiteral("not a url")}) {
-            const Download download = downloader.fetch(address);
+            const Download download = fetch(address);
             QCOMPARE(download.body, QByteArray());
             QCOMPARE(download.end, TransferEnd::Failed);
         }
@@ -83,50 +101,68 @@ private slots:
         const QByteArray part(5000, 'p');
         host.put(QStringLiteral("short.bin"), part);
         host.put(QStringLiteral("short.bin.announce"), "9000");
-        Downloader downloader;
-        const Download download = downloader.fetch(host.url() + QStringLiteral("/short.bin"));
+        const Download download = fetch(host.url() + QStringLiteral("/short.bin"));
         QVERIFY(download.body.size() <= part.size());
         QCOMPARE(download.end, TransferEnd::CutShort);
         QVERIFY(!download.arrivedWhole());
     }
 
-    void eventsRunBetweenChunksAndCancelStops()
+    // The user's Cancel ends a transfer at once as what it is; the next
+    // transfer of the same object runs as usual.
+    void cancelStops()
     {
         LocalUpdateHost host;
         const QByteArray big(200 * 1024, 'b');
         host.put(QStringLiteral("big.bin"), big);
-        Downloader downloader;
+        host.put(QStringLiteral("slow.bin"), big);
+        host.put(QStringLiteral("slow.bin.mode"), "trickle 50");
+        Transfer transfer;
+        QVector<Download> ends;
+        QObject::connect(&transfer, &Transfer::finished, [&](const Download& download) { ends << download; });
+        transfer.start(host.url() + QStringLiteral("/slow.bin"), {1024 * 1024, 5000, 60000});
+        QVERIFY(waitUntil([&] { return transfer.isBusy(); }));
+        QTest::qWait(300);
+        transfer.cancel();
+        QVERIFY(waitUntil([&] { return ends.size() == 1; }));
+        QCOMPARE(ends[0].end, TransferEnd::Cancelled);
+        QVERIFY(ends[0].body.size() < big.size());
+        QVERIFY(!ends[0].succeeded());
+        transfer.start(host.url() + QStringLiteral("/big.bin"), {1024 * 1024, 5000, 60000});
+        QVERIFY(waitUntil([&] { return ends.size() == 2; }, 20000));
+        QCOMPARE(ends[1].body, big);
 
-        int ticks = 0;
-        QTimer timer;
-        timer.setInterval(0);
-        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-        timer.start();
-        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/big.bin")).body, big);
-        QVERIFY(ticks > 0);
-
-        // Cancelled from an event handler: the download stops early.
-        QObject::disconnect(&timer, nullptr, nullptr, nullptr);
-        QObject::connect(&timer, &QTimer::timeout, [&] { downloader.cancel(); });
-        const Download cancelled = downloader.fetch(host.url() + QStringLiteral("/big.bin"));
-        QCOMPARE(cancelled.end, TransferEnd::Cancelled);
-        QVERIFY(cancelled.body.size() < big.size());
-        QVERIFY(!cancelled.succeeded());
-        timer.stop();
-        // The flag is reset by the next download.
-        QCOMPARE(downloader.fetch(host.url() + QStringLiteral("/big.bin")).body.size(), big.size());
+        // A transfer abandoned (the program ends) says nothing.
+        transfer.start(host.url() + QStringLiteral("/slow.bin"), {1024 * 1024, 5000, 60000});
+        transfer.abandon();
+        QTest::qWait(200);
+        QCOMPARE(ends.size(), 2);
+        QVERIFY(!transfer.isBusy());
     }
 
-    void pauseGoesThroughTheClock()
+    // Redirects stay on the host: to another path, or from http to https on
+    // it; never to another host.
+    void redirects()
     {
-        qpt::RecordingClock clock;
-        qpt::ScopedClock scoped(&clock);
-        bool ran = false;
-        QTimer::singleShot(0, [&] { ran = true; });
-        qpt::pauseFor(3);
-        qpt::pauseFor(0.3);
-        QCOMPARE(clock.pauses, (QVector<double>{3, 0.3}));
-        QVERIFY(ran);  // events ran during the pause
+        QVERIFY(isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://h.example/b")));
+        QVERIFY(isAllowedRedirect(QUrl("http://h.example/a"), QUrl("https://H.example:8443/a")));
+        QVERIFY(isAllowedRedirect(QUrl("https://h.example/a"), QUrl("https://h.example:443/b")));
+        QVERIFY(!isAllowedRedirect(QUrl("https://h.example/a"), QUrl("http://h.example/a")));
+        QVERIFY(!isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://h.example:81/a")));
+        QVERIFY(!isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://evil.example/a")));
+        QVERIFY(!isAllowedRedirect(QUrl("http://127.0.0.1:8000/a"), QUrl("http://localhost:8000/a")));
+
+        LocalUpdateHost host;
+        host.put(QStringLiteral("file.txt"), "the file");
+        host.put(QStringLiteral("here.txt"), "x");
+        host.put(QStringLiteral("here.txt.mode"), "redirect /file.txt");
+        const QString elsewhere = host.url().replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+        host.put(QStringLiteral("away.txt"), "x");
+        host.put(QStringLiteral("away.txt.mode"), ("redirect " + elsewhere + "/file.txt").toLatin1());
+        QCOMPARE(fetch(host.url() + QStringLiteral("/here.txt")).body, QByteArray("the file"));
+        const Download away = fetch(host.url() + QStringLiteral("/away.txt"));
+        QCOMPARE(away.end, TransferEnd::Failed);
+        QVERIFY(away.body.isEmpty());
+        QCOMPARE(host.requests().filter(QStringLiteral("/file.txt ")).size(), 1);  // only the allowed one
     }
 
     void privateImagePlace()
@@ -148,7 +184,8 @@ private slots:
         QVERIFY(!QFile::exists(fetched));
         QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
         QCOMPARE(TestEnv::readFile(imagePath()), image);
-        QVERIFY(imageReady());
+        QCOMPARE(readSmallFile(imagePath(), 100), std::optional<QByteArray>(image));
+        QVERIFY(!readSmallFile(imagePath(), 7));
 
         // An image that was not kept goes with its owner.
         QVERIFY(TestEnv::writeFile(fetched, image));
@@ -185,6 +222,15 @@ private slots:
         QVERIFY(replaceProgram(fresh, source));
         QVERIFY(QFileInfo(fresh).isExecutable());
 
+        // A copy that is not the signed image is not put in place.
+        const release::ReleaseImage signedImage{QStringLiteral("option.dat"), QStringLiteral("v1.01"), 11,
+                                                release::sha256("new program")};
+        QVERIFY(StagedProgram(target, source, &signedImage).isReady());
+        TestEnv::writeFile(source, "new progran");
+        QVERIFY(!StagedProgram(target, source, &signedImage).isReady());
+        TestEnv::writeFile(source, "new program and more");
+        QVERIFY(!StagedProgram(target, source, &signedImage).isReady());
+
         // Empty or missing sources and missing folders leave the target alone.
         TestEnv::writeFile(source, QByteArray());
         QVERIFY(!replaceProgram(target, source));
@@ -210,6 +256,9 @@ private slots:
         QTest::newRow("more than the limit announced") << "announce 999999999" << int(TransferEnd::TooLarge) << 200 << false;
         QTest::newRow("endless body") << "endless" << int(TransferEnd::TooLarge) << 200 << false;
         QTest::newRow("slow trickle") << "trickle 700" << int(TransferEnd::Stalled) << 200 << false;
+        // A byte well within the idle limit every time, for longer than
+        // the whole transfer may take.
+        QTest::newRow("drip") << "trickle 100" << int(TransferEnd::TimedOut) << 200 << false;
         QTest::newRow("chunked") << "chunked" << int(TransferEnd::Complete) << 200 << false;
         // The network layer now and then reports this as complete: either
         // way it never counts as whole by itself.
@@ -232,11 +281,11 @@ private slots:
         else if (mode != QLatin1String("missing"))
             host.put(QStringLiteral("file.bin.mode"), mode.toLatin1());
 
-        Downloader downloader;
-        const TransferLimits limits{64 * 1024, 300};
+        const bool drip = mode == QLatin1String("trickle 100");
+        const TransferLimits limits{64 * 1024, drip ? 1000 : 300, drip ? 1500 : 10000};
         QElapsedTimer clock;
         clock.start();
-        const Download download = downloader.fetch(host.url() + QStringLiteral("/file.bin"), limits);
+        const Download download = fetch(host.url() + QStringLiteral("/file.bin"), limits);
         if (end >= 0)
             QCOMPARE(int(download.end), end);
         QCOMPARE(download.status, status);
@@ -282,6 +331,14 @@ private slots:
                                                    << refused;
         QTest::newRow("control characters") << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=\x1b[2J")
                                             << refused;
+        // The date becomes part of the window's caption: one short line,
+        // without the format characters that turn text around.
+        QTest::newRow("long date with a right-to-left override")
+            << ("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=\u202e" + QByteArray(60000, 'd') + "\r\n")
+            << QStringList{"v1.00", "v1.00", "v1.00", QString(39, QLatin1Char('d')) + QChar(0x2026)};
+        QTest::newRow("date with joiners and isolates")
+            << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=12\u2067-07\u200d-2026\u2069\r\n")
+            << QStringList{"v1.00", "v1.00", "v1.00", "12-07-2026"};
         QTest::newRow("larger than 64 KiB")
             << QByteArray("PlayVer=v1.00\r\nOptiVer=v1.00\r\nOSV=v1.00\r\nUpdate=x\r\n") + QByteArray(64 * 1024, '\n')
             << refused;
@@ -299,58 +356,81 @@ private slots:
         QCOMPARE((QStringList{file->player, file->option, file->onlineSystem, file->date}), expected);
     }
 
-    // A program image is accepted only whole, as a program, and matching
-    // its published digest; a refused one leaves nothing behind.
+    // A program image is accepted only with the size and digest its signed
+    // entry gives, whatever the host says about it; a refused one leaves
+    // nothing behind.
     void programImages_data()
     {
-        QTest::addColumn<QByteArray>("image");
-        QTest::addColumn<QString>("mode");    // how the host sends it
-        QTest::addColumn<QString>("digest");  // "" none published, "good", "bad", "junk"
+        QTest::addColumn<QByteArray>("served");
+        QTest::addColumn<QString>("mode");  // how the host sends it
         QTest::addColumn<int>("refusal");
-        const QByteArray elf = QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(3000, '\0');
-        const QByteArray script("#!/bin/sh\necho new\n");
-        QTest::newRow("ELF") << elf << "" << "" << int(ImageRefusal::None);
-        QTest::newRow("script, chunked, digest matches") << script << "chunked" << "good" << int(ImageRefusal::None);
-        QTest::newRow("HTML page") << QByteArray("<html><body>Log in</body></html>") << "" << "" << int(ImageRefusal::NotAProgram);
-        QTest::newRow("empty") << QByteArray() << "" << "" << int(ImageRefusal::NotAProgram);
-        QTest::newRow("no length") << elf << "nolength-cut" << "" << int(ImageRefusal::NotWhole);
-        QTest::newRow("chunked, no digest to back its end") << elf << "chunked" << "" << int(ImageRefusal::NotWhole);
-        QTest::newRow("digest differs") << elf << "" << "bad" << int(ImageRefusal::ChecksumMismatch);
-        QTest::newRow("digest unreadable") << elf << "" << "junk" << int(ImageRefusal::ChecksumUnreadable);
-        QTest::newRow("too large") << elf + QByteArray(70 * 1024, 'x') << "" << "" << int(ImageRefusal::TooLarge);
+        const QByteArray image = QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(3000, '\0');
+        QByteArray changed = image;
+        changed[1500] = 'x';
+        QTest::newRow("as signed") << image << "" << int(ImageRefusal::None);
+        QTest::newRow("as signed, chunked") << image << "chunked" << int(ImageRefusal::None);
+        QTest::newRow("one byte changed") << changed << "" << int(ImageRefusal::NotSigned);
+        QTest::newRow("a byte short") << image.chopped(1) << "" << int(ImageRefusal::NotSigned);
+        QTest::newRow("a byte more") << image + 'x' << "" << int(ImageRefusal::NotDownloaded);
+        QTest::newRow("HTML page") << QByteArray("<html><body>Log in</body></html>") << "" << int(ImageRefusal::NotSigned);
+        QTest::newRow("no length, closed early") << image << "nolength-cut" << int(ImageRefusal::NotSigned);
+        QTest::newRow("chunked, closed early") << image << "chunked-cut" << -1;
+        QTest::newRow("missing") << QByteArray() << "missing" << int(ImageRefusal::NotDownloaded);
     }
     void programImages()
     {
-        QFETCH(QByteArray, image);
+        QFETCH(QByteArray, served);
         QFETCH(QString, mode);
-        QFETCH(QString, digest);
         QFETCH(int, refusal);
+        const QByteArray image = QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(3000, '\0');
         TestEnv env;
         LocalUpdateHost host;
-        host.put(QStringLiteral("image.dat"), image);
-        if (!mode.isEmpty())
+        if (mode != QLatin1String("missing"))
+            host.put(QStringLiteral("image.dat"), served);
+        if (!mode.isEmpty() && mode != QLatin1String("missing"))
             host.put(QStringLiteral("image.dat.mode"), mode.toLatin1());
-        const QByteArray sha = QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex();
-        if (digest == QLatin1String("good"))
-            host.put(QStringLiteral("image.dat.sha256"), sha.toUpper() + "  image.dat\n");
-        else if (digest == QLatin1String("bad"))
-            host.put(QStringLiteral("image.dat.sha256"), QByteArray(64, 'a') + "  image.dat\n");
-        else if (digest == QLatin1String("junk"))
-            host.put(QStringLiteral("image.dat.sha256"), "<html>Log in</html>");
+        // A digest beside it proves nothing: the host can publish any.
+        host.put(QStringLiteral("image.dat.sha256"), release::sha256(served).toHex() + "  image.dat\n");
 
-        Downloader downloader;
-        const FetchedImage fetched =
-            fetchProgramImage(downloader, host.url() + QStringLiteral("/image.dat"), {64 * 1024, 2000});
-        QCOMPARE(int(fetched.refusal), refusal);
+        ImageDownload download;
+        std::optional<FetchedImage> fetched;
+        download.start(host.url() + QStringLiteral("/image.dat"), signedEntry(image), {2000, 20000},
+                       [&](FetchedImage&& result) { fetched = std::move(result); });
+        QVERIFY(waitUntil([&] { return fetched.has_value(); }, 20000));
         const QDir privateFolder(privateTempFolder());
-        if (refusal == int(ImageRefusal::None)) {
-            QVERIFY(fetched.image);
-            QCOMPARE(TestEnv::readFile(fetched.image->path()), image);
-            QVERIFY(fetched.image->path().startsWith(privateFolder.path()));
+        if (refusal < 0)
+            QVERIFY(fetched->refusal != ImageRefusal::None);
+        else
+            QCOMPARE(int(fetched->refusal), refusal);
+        if (fetched->refusal == ImageRefusal::None) {
+            QVERIFY(fetched->image);
+            QCOMPARE(TestEnv::readFile(fetched->image->path()), image);
+            QVERIFY(fetched->image->path().startsWith(privateFolder.path()));
         } else {
-            QVERIFY(!fetched.image);
+            QVERIFY(!fetched->image);
             QCOMPARE(privateFolder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
         }
+    }
+
+    // A download stopped on its way (the program ends) leaves no part of
+    // the image behind.
+    void abandonedImageLeavesNothing()
+    {
+        TestEnv env;
+        LocalUpdateHost host;
+        const QByteArray image(100 * 1024, 'i');
+        host.put(QStringLiteral("image.dat"), image);
+        host.put(QStringLiteral("image.dat.mode"), "trickle 20");
+        ImageDownload download;
+        bool told = false;
+        download.start(host.url() + QStringLiteral("/image.dat"), signedEntry(image), {5000, 60000},
+                       [&](FetchedImage&&) { told = true; });
+        const QDir privateFolder(privateTempFolder());
+        QVERIFY(waitUntil([&] { return QFileInfo(privateFolder.filePath(privateFolder.entryList(QDir::Files).value(0))).size() > 0; }));
+        download.abandon();
+        QCOMPARE(privateFolder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+        QTest::qWait(100);
+        QVERIFY(!told);
     }
 
     void linesAndMailData()
@@ -362,8 +442,12 @@ private slots:
         QCOMPARE(MailDialogue::recipientsFrom(QStringLiteral("a@x, b@y,")), (QStringList{"a@x", "b@y"}));
         QCOMPARE(MailDialogue::dataBlock("Subject: S\r\n\r\none\r\n.\r\n.two\r\n"),
                  QByteArray("Subject: S\r\n\r\none\r\n..\r\n..two\r\n.\r\n"));
-        QVERIFY(MailDialogue::offers8BitMime({"250-relay.example", "250-SIZE 100", "250-8BITMIME", "250 HELP"}));
-        QVERIFY(!MailDialogue::offers8BitMime({"250-relay.example", "250 HELP"}));
+        const QList<QByteArray> ehlo{"250-relay.example", "250-SIZE 100", "250-8BITMIME", "250-STARTTLS", "250 HELP"};
+        QVERIFY(MailDialogue::offers(ehlo, "8BITMIME"));
+        QVERIFY(MailDialogue::offers(ehlo, "STARTTLS"));
+        QVERIFY(MailDialogue::offers({"250-relay.example", "250 starttls"}, "STARTTLS"));
+        QVERIFY(!MailDialogue::offers({"250-relay.example", "250 HELP"}, "8BITMIME"));
+        QVERIFY(!MailDialogue::offers({"250-STARTTLSX", "250 HELP"}, "STARTTLS"));
     }
 };
 

@@ -1,5 +1,5 @@
 // internet.dat and osupdater.dat as real processes in a temporary
-// installation, talking to a real update host.
+// installation, talking to a real update host (http and https).
 
 #include "internet/online_files.h"
 #include "local_servers.h"
@@ -16,28 +16,50 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
 
 using namespace qpt;
 using qpt::test::LocalUpdateHost;
+using qpt::test::ReleaseSigner;
+using qpt::test::TestCertificates;
 using qpt::test::TestEnv;
 using qpt::test::waitUntil;
 
 namespace {
 
-// Leaves a downloaded Online System where the updater looks for it.
-bool placeImage(const QByteArray& bytes)
+// Leaves a downloaded Online System where the updater looks for it, with
+// the signed manifest (and signature) that vouch for it when given.
+bool placeImage(const QByteArray& bytes, const QByteArray& manifest = {}, const QByteArray& signature = {})
 {
-    return TestEnv::writeFile(internet::imagePath(), bytes);
+    return TestEnv::writeFile(internet::imagePath(), bytes)
+        && (manifest.isNull() || TestEnv::writeFile(internet::imageManifestPath(), manifest))
+        && (signature.isNull() || TestEnv::writeFile(internet::imageSignaturePath(), signature));
+}
+
+// The updater's run to its end.
+updater::Outcome runUpdater(updater::Updater& updater)
+{
+    QSignalSpy finished(&updater, &updater::Updater::finished);
+    updater.start();
+    if (finished.isEmpty())
+        finished.wait(30000);
+    return finished.isEmpty() ? updater::Outcome{} : finished.first().first().value<updater::Outcome>();
 }
 
 struct Installation {
     TestEnv env;
+    TestCertificates certificates;
     LocalUpdateHost host;
+    ReleaseSigner signer;
     QString system = env.root() + QStringLiteral("/system");
 
-    Installation()
+    // Over https unless told otherwise (http still works where it is named).
+    explicit Installation(bool tls = true) : host(tls ? &certificates : nullptr)
     {
+        signer.trustIn(env.appDir());
         QDir().mkpath(system);
         TestEnv::writeFile(system + QStringLiteral("/osplinfo.dll"), QByteArray());
         host.putPages();
@@ -49,15 +71,21 @@ struct Installation {
         SettingsStore::write(QStringLiteral("AppPath"), env.appDir());
     }
 
-    // Runs internet.dat with the given scripted answers until it ends.
-    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString())
+    QProcessEnvironment environment(const QString& answers, const QString& updateUrl = QString()) const
     {
-        QProcess process;
         QProcessEnvironment environment = env.processEnvironment();
         environment.insert(QStringLiteral("QPT_SYSTEM_DIR"), system);
         environment.insert(QStringLiteral("QPT_UPDATE_URL"), updateUrl.isEmpty() ? host.url() : updateUrl);
         environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), answers);
-        process.setProcessEnvironment(environment);
+        environment.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), certificates.caFile());
+        return environment;
+    }
+
+    // Runs internet.dat with the given scripted answers until it ends.
+    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString())
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment(answers, updateUrl));
         process.setWorkingDirectory(env.appDir());
         process.start(env.app(QStringLiteral("internet.dat")), QStringList());
         if (!process.waitForFinished(60000)) {
@@ -78,9 +106,10 @@ private slots:
     {
         Installation installation;
         TestEnv& env = installation.env;
+        QVERIFY(installation.certificates.isReady());
         const QByteArray image = "#!/bin/sh\n# \xff\xfe new Online System\nprintf 'started %s\\n' \"$*\" >> '"
                                  + env.app(QStringLiteral("new-os.log")).toLocal8Bit() + "'";
-        installation.host.put(QStringLiteral("mainpage/os/Tirk/download/Internet.dat"), image);
+        installation.signer.publish(installation.host, {{QStringLiteral("Internet.dat"), {QStringLiteral("v1.01"), image}}});
         installation.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.01", "Update=x"});
 
         QCOMPARE(installation.runOnlineSystem(QStringLiteral("Yes")), 0);
@@ -94,6 +123,66 @@ private slots:
         QVERIFY(QFileInfo(env.app(QStringLiteral("internet.dat"))).isExecutable());
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("new-os.log"))), QByteArray("started \n"));
         QVERIFY(!QFile::exists(internet::imagePath()));
+        QVERIFY(!QFile::exists(internet::imageManifestPath()));
+        // Over https, every file of the host.
+        QVERIFY(installation.host.url().startsWith(QStringLiteral("https://")));
+    }
+
+    // An https host whose certificate no trusted authority signed is no
+    // connection at all (and http is not tried instead).
+    void untrustedCertificateIsNoConnection()
+    {
+        Installation installation;
+        TestCertificates stranger;
+        LocalUpdateHost impostor(&stranger);
+        impostor.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Cancel"), impostor.url()), 0);
+        QCOMPARE(installation.env.dialogTitles(), QStringList{"No Internet Connection"});
+        QVERIFY(impostor.requests().isEmpty());
+    }
+
+    // SIGTERM or SIGHUP while a program image arrives: the Online System
+    // ends as if closed, and leaves the folders and settings as they were.
+    void terminationLeavesNothingBehind_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void terminationLeavesNothingBehind()
+    {
+        QFETCH(int, signal);
+        Installation installation;
+        TestEnv& env = installation.env;
+        const QString player = env.app(QStringLiteral("Quorbel Player Tirk.exe"));
+        TestEnv::writeFile(player, "installed");
+        const QByteArray image(64 * 1024, 'p');
+        installation.signer.publish(installation.host, {{QStringLiteral("QuorbelPlayerTirk.exe"), {QStringLiteral("v1.01"), image}}});
+        installation.host.put(QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe.mode"), "trickle 20");
+        installation.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
+        QProcess process;
+        process.setProcessEnvironment(installation.environment(QStringLiteral("Yes")));
+        process.setWorkingDirectory(env.appDir());
+        process.start(env.app(QStringLiteral("internet.dat")), QStringList());
+        QVERIFY(process.waitForStarted(10000));
+        // The image is on its way: part of it lies in the private folder.
+        const QDir privateFolder(env.runtimeDir() + QStringLiteral("/quorbel-player-tirk"));
+        QVERIFY(waitUntil([&] {
+            const QStringList files = privateFolder.entryList(QDir::Files);
+            return !files.isEmpty() && QFileInfo(privateFolder.filePath(files.first())).size() > 0;
+        }, 30000));
+        QVERIFY(QFile::exists(env.app(QStringLiteral("inet-version.tmp"))));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
+
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(privateFolder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("inet-version.tmp"))));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("shutdown.os"))));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+        QCOMPARE(TestEnv::readFile(player), QByteArray("installed"));
+        QCOMPARE(QDir(env.appDir()).entryList(QStringList{QStringLiteral(".*")}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     void noConnectionRetryThenCancel()
@@ -119,12 +208,13 @@ private slots:
     // closed or changed.
     void folderThatCannotBeWritten()
     {
-        Installation installation;
+        Installation installation(false);
         TestEnv& env = installation.env;
         const QString player = env.app(QStringLiteral("Quorbel Player Tirk.exe"));
         TestEnv::writeFile(player, "#!/bin/sh\necho old player\n");
         qpt::test::UnwritableFolder::makeRunnable(player);
-        installation.host.put(QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe"), "#!/bin/sh\necho new\n");
+        installation.signer.publish(installation.host,
+                                    {{QStringLiteral("QuorbelPlayerTirk.exe"), {QStringLiteral("v1.01"), "#!/bin/sh\necho new\n"}}});
         installation.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
         qpt::test::UnwritableFolder folder(env);
         if (!folder.unavailable().isEmpty())
@@ -143,7 +233,7 @@ private slots:
         const QJsonObject box = QJsonDocument::fromJson(TestEnv::readFile(env.dialogLog()).split('\n').first()).object();
         QVERIFY(box.value(QStringLiteral("text")).toString().contains(env.appDir()));
         QCOMPARE(TestEnv::readFile(player), QByteArray("#!/bin/sh\necho old player\n"));
-        QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+        QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).size(), 5);  // with product.ini
 
         // Up to date: said once, and the Online System stays open.
         TestEnv::writeFile(env.dialogLog(), QByteArray());
@@ -161,33 +251,65 @@ private slots:
     void updaterWaitsForTheOnlineSystem()
     {
         TestEnv env;
+        ReleaseSigner signer;
+        signer.trustIn(env.appDir());
         QVERIFY(env.installStandIn(QStringLiteral("internet.dat")));
-        QVERIFY(placeImage("#!/bin/sh\nexit 0\n"));
+        const QByteArray image("#!/bin/sh\nexit 0\n");
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QByteArray manifest = signer.manifest({{QStringLiteral("Internet.dat"), {QStringLiteral("v1.01"), image}}},
+                                                    now.addSecs(-60).addMSecs(-now.time().msec()), now.addDays(1));
+        QVERIFY(placeImage(image, manifest, signer.signatureFile(manifest)));
         // An Online System that does not end.
         QVERIFY(!SingleInstance::anotherIsRunning(QStringLiteral("internet.dat")));
         updater::Updater waiting(env.appDir());
         waiting.setWaitLimit(100);
         waiting.setPollInterval(10);
-        const updater::Outcome outcome = waiting.run();
+        const updater::Outcome outcome = runUpdater(waiting);
         QVERIFY(outcome.waitedOut);
         QVERIFY(outcome.replaced);
         QVERIFY(!outcome.started);  // a second one would only end again
-        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), QByteArray("#!/bin/sh\nexit 0\n"));
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), image);
+        QVERIFY(!QFile::exists(internet::imageManifestPath()));
+    }
 
-        // Without an image, or with one that is no program, nothing is
-        // replaced; the installed one starts.
-        for (const QByteArray& image : {QByteArray(), QByteArray("<html><body>Log in</body></html>")}) {
-            TestEnv other;
-            QVERIFY(other.installStandIn(QStringLiteral("internet.dat")));
-            if (!image.isEmpty())
-                QVERIFY(placeImage(image));
-            const QByteArray before = TestEnv::readFile(other.app(QStringLiteral("internet.dat")));
-            const updater::Outcome plain = updater::Updater(other.appDir()).run();
-            QVERIFY(!plain.replaced);
-            QVERIFY(plain.started);
-            QCOMPARE(TestEnv::readFile(other.app(QStringLiteral("internet.dat"))), before);
-            QVERIFY(waitUntil([&] { return other.standInCalls(QStringLiteral("internet.dat")) == QStringList{""}; }));
-        }
+    // What the updater finds is put in place only as the release key signed
+    // it; otherwise the installed Online System starts as it was.
+    void updaterRefusesWhatIsNotSigned_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("vouching");
+        QTest::newRow("no image") << QByteArray() << "signed";
+        QTest::newRow("no manifest") << QByteArray("#!/bin/sh\nexit 0\n") << "none";
+        QTest::newRow("another image") << QByteArray("<html><body>Log in</body></html>") << "signed";
+        QTest::newRow("another key") << QByteArray("#!/bin/sh\nexit 0\n") << "another key";
+        QTest::newRow("not newer") << QByteArray("#!/bin/sh\nexit 0\n") << "v1.00";
+    }
+    void updaterRefusesWhatIsNotSigned()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(QString, vouching);
+        TestEnv env;
+        ReleaseSigner signer;
+        ReleaseSigner stranger;
+        signer.trustIn(env.appDir());
+        QVERIFY(env.installStandIn(QStringLiteral("internet.dat")));
+        const QByteArray signedImage("#!/bin/sh\nexit 0\n");
+        const QDateTime now = QDateTime::currentDateTimeUtc().addSecs(-60);
+        const ReleaseSigner& by = vouching == QLatin1String("another key") ? stranger : signer;
+        const QString version = vouching == QLatin1String("v1.00") ? vouching : QStringLiteral("v1.01");
+        const QByteArray manifest = by.manifest({{QStringLiteral("Internet.dat"), {version, signedImage}}},
+                                                now.addMSecs(-now.time().msec()), now.addDays(1));
+        if (!image.isEmpty())
+            QVERIFY(vouching == QLatin1String("none") ? placeImage(image)
+                                                      : placeImage(image, manifest, by.signatureFile(manifest)));
+        const QByteArray before = TestEnv::readFile(env.app(QStringLiteral("internet.dat")));
+        updater::Updater updater(env.appDir());
+        const updater::Outcome outcome = runUpdater(updater);
+        QVERIFY(!outcome.replaced);
+        QVERIFY(outcome.started);
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), before);
+        QVERIFY(waitUntil([&] { return env.standInCalls(QStringLiteral("internet.dat")) == QStringList{""}; }));
+        QVERIFY(!QFile::exists(internet::imagePath()));
     }
 };
 

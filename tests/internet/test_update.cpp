@@ -1,4 +1,5 @@
-// The version check and the three updates against a real update host.
+// The version check and the three updates against a real update host
+// that publishes signed release manifests.
 
 #include "internet/progress_window.h"
 #include "internet/online_window.h"
@@ -11,7 +12,6 @@
 #include "common/dialogs.h"
 #include "common/settings_store.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -20,6 +20,7 @@
 using namespace qpt;
 using namespace qpt::internet;
 using qpt::test::LocalUpdateHost;
+using qpt::test::ReleaseSigner;
 using qpt::test::TestEnv;
 using qpt::test::waitUntil;
 
@@ -39,9 +40,11 @@ QString kUpToDateStatus()
 struct World {
     TestEnv env;
     LocalUpdateHost host;
+    ReleaseSigner signer;
 
     World()
     {
+        signer.trustIn(env.appDir());
         const QString system = env.root() + QStringLiteral("/system");
         QDir().mkpath(system);
         TestEnv::writeFile(system + QStringLiteral("/osplinfo.dll"), QByteArray());
@@ -66,6 +69,17 @@ struct World {
     void serveImage(const char* name, const QByteArray& bytes) const
     {
         host.put(QStringLiteral("mainpage/os/Tirk/download/") + QLatin1String(name), bytes);
+    }
+    // The image as the release key signs it, at version v1.01.
+    void publish(const char* name, const QByteArray& bytes) const
+    {
+        signer.publish(host, {{QLatin1String(name), {QStringLiteral("v1.01"), bytes}}});
+    }
+    // Runs the Online System until its pass is done or it has ended.
+    static bool run(OnlineSystem& os)
+    {
+        os.start();
+        return waitUntil([&] { return os.hasEnded() || !os.mainWindow()->updateCheck().isBusy(); }, 60000);
     }
     static QStringList titles()
     {
@@ -99,7 +113,7 @@ private slots:
         world.host.putVersionFile(kUpToDate);
         Dialogs::scriptAnswers({});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         OnlineWindow& main = *os.mainWindow();
 
         QVERIFY(!os.hasEnded());
@@ -128,24 +142,31 @@ private slots:
         World world;
         SettingsStore::write(QStringLiteral("OSOT"), QStringLiteral("1"));
         SettingsStore::write(QStringLiteral("PlayerVer"), QString());  // never ran: "v"
-        world.host.putVersionFile({"PlayVer=", "OptiVer=v1.00", "OSV=v1.00", "Update=today"});
+        world.host.putVersionFile({"PlayVer=", "OptiVer=v1.00", "OSV=N/A", "Update=today"});
         Dialogs::scriptAnswers({});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         OnlineWindow& main = *os.mainWindow();
-        QVERIFY(Dialogs::records().isEmpty());  // "N/A": no player update offered
+        // Neither a player nor an Online System that is not published is
+        // offered (nor a box about what no manifest could back).
+        QVERIFY(Dialogs::records().isEmpty());
         QVERIFY(main.statusLabel->caption().startsWith(QStringLiteral("Your Player Ver.: v, Latest Player Ver.: N/A\r\n")));
+        QVERIFY(main.statusLabel->caption().endsWith(QStringLiteral("Latest OnSys Ver.: N/A")));
         QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: today)")));
+        QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: N/A)")));
+        QVERIFY(world.host.requests().filter(QStringLiteral("release.manifest")).isEmpty());
     }
 
     void everythingNewerAllAnsweredNo()
     {
         World world;
         world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.01", "OSV=v1.01", "Update=later"});
+        world.signer.publish(world.host, {{"QuorbelPlayerTirk.exe", {"v1.01", "p"}},
+                                          {"option.dat", {"v1.01", "o"}},
+                                          {"Internet.dat", {"v1.01", "i"}}});
         Dialogs::scriptAnswers({"No", "No", "No"});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         OnlineWindow& main = *os.mainWindow();
         QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "A Newer Version Of Option Available",
                                                "A Newer Version Of OS Available"}));
@@ -203,8 +224,8 @@ private slots:
             world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt.mode"), mode.toLatin1());
         Dialogs::scriptAnswers({"Retry", "Cancel"});
         OnlineSystem os;
-        os.mainWindow()->updateCheck().setLimits({kMaxVersionFileBytes, ImageLimits{}.maxBytes, 400, 10000});
-        os.start();
+        os.mainWindow()->updateCheck().setLimits({kMaxVersionFileBytes, 400, 2000, 2000, 10000});
+        QVERIFY(World::run(os));
         QCOMPARE(World::titles(), (QStringList{"No Internet Connection", "No Internet Connection"}));
         const DialogRecord& box = Dialogs::records().first();
         QCOMPARE(box.text, QStringLiteral("You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS"));
@@ -237,11 +258,11 @@ private slots:
             QVERIFY(QFile::link(planted + QLatin1String(marker), world.env.app(QLatin1String(marker))));
 
         const QByteArray image = recordingScript(world.env.app(QStringLiteral("new-player.log")));
-        world.serveImage("QuorbelPlayerTirk.exe", image);
+        world.publish("QuorbelPlayerTirk.exe", image);
         world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
         Dialogs::scriptAnswers({"Yes", "No"});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
 
         QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("old-player.log"))), QByteArray("closed\n"));
         for (const char* marker : {"shutdown.os", "inet-version.tmp"})
@@ -267,9 +288,11 @@ private slots:
         world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=12-07-2026"});
         // Yes to an update whose image is missing: "Error", Retry, and the
         // second pass does not say it again.
+        world.publish("QuorbelPlayerTirk.exe", "p");
+        world.host.remove(QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe"));
         Dialogs::scriptAnswers({"OK", "Yes", "Retry", "No"});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         QCOMPARE(World::titles(), (QStringList{"Quorbel Player Tirk Online System", "Newer Player Version Available",
                                                "Error", "Newer Player Version Available"}));
         const DialogRecord& notice = Dialogs::records().first();
@@ -291,11 +314,11 @@ private slots:
         // Left by a player that crashed: no process holds the player's lock.
         TestEnv::writeFile(world.env.app(QStringLiteral("Running.chk")), QByteArray());
         const QByteArray image = recordingScript(world.env.app(QStringLiteral("new-player.log")));
-        world.serveImage("QuorbelPlayerTirk.exe", image);
+        world.publish("QuorbelPlayerTirk.exe", image);
         world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
         Dialogs::scriptAnswers({"Yes", "No"});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         QCOMPARE(TestEnv::readFile(player), image);
         QVERIFY(isExecutable(player));
         // The request nobody took is gone, so the new player stays open.
@@ -309,14 +332,12 @@ private slots:
     void optionUpdate_data()
     {
         QTest::addColumn<QString>("mode");  // how the host sends the image
-        QTest::addColumn<bool>("digest");   // with a published .sha256
-        QTest::newRow("plain") << QString() << false;
-        QTest::newRow("chunked, with its digest") << "chunked" << true;
+        QTest::newRow("plain") << QString();
+        QTest::newRow("chunked") << "chunked";
     }
     void optionUpdate()
     {
         QFETCH(QString, mode);
-        QFETCH(bool, digest);
         World world;
         const QString option = world.env.app(QStringLiteral("option.dat"));
         const QString log = world.env.app(QStringLiteral("option.log"));
@@ -333,15 +354,13 @@ private slots:
         QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("activeoption.inf"))); }));
 
         const QByteArray image = "#!/bin/sh\nprintf '%s\\n' \"new $*\" >> '" + log.toLocal8Bit() + "'\n";
-        world.serveImage("option.dat", image);
+        world.publish("option.dat", image);
         if (!mode.isEmpty())
             world.serveImage("option.dat.mode", mode.toLatin1());
-        if (digest)
-            world.serveImage("option.dat.sha256", QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
         world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.01", "OSV=v1.00", "Update=x"});
         Dialogs::scriptAnswers({"Yes", "No"});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         QVERIFY(!QFile::exists(world.env.app(QStringLiteral("activeoption.inf"))));
         QCOMPARE(TestEnv::readFile(option), image);
         QVERIFY(isExecutable(option));
@@ -354,37 +373,74 @@ private slots:
 
     void badDownloadNeverReplacesAProgram_data()
     {
-        QTest::addColumn<QString>("image");     // served file name
-        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("bytes");  // what the host serves; null: nothing
         QTest::addColumn<QString>("announce");  // Content-Length promised, or empty
         QTest::addColumn<QString>("appPath");   // "" = the test folder
-        QTest::newRow("empty") << "QuorbelPlayerTirk.exe" << QByteArray() << QString() << QString();
-        QTest::newRow("truncated") << "QuorbelPlayerTirk.exe" << QByteArray(3000, 'n') << "8000" << QString();
-        QTest::newRow("missing on the host") << "other.exe" << QByteArray("x") << QString() << QString();
-        QTest::newRow("no player folder") << "QuorbelPlayerTirk.exe" << QByteArray("new") << QString() << "-";
+        QTest::newRow("empty") << QByteArray("") << QString() << QString();
+        QTest::newRow("truncated") << QByteArray(3000, 'n') << "8000" << QString();
+        QTest::newRow("missing on the host") << QByteArray() << QString() << QString();
+        QTest::newRow("no player folder") << QByteArray(8000, 'n') << QString() << "-";
     }
     void badDownloadNeverReplacesAProgram()
     {
-        QFETCH(QString, image);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, announce);
         QFETCH(QString, appPath);
         World world;
         const QString player = world.env.app(QStringLiteral("Quorbel Player Tirk.exe"));
         TestEnv::writeFile(player, "installed");
-        world.serveImage(image.toLatin1().constData(), bytes);
+        // The key signs 8000 bytes of "n"; the host serves what the row says.
+        world.publish("QuorbelPlayerTirk.exe", QByteArray(8000, 'n'));
+        const QString image = QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe");
+        if (bytes.isNull())
+            world.host.remove(image);
+        else
+            world.host.put(image, bytes);
         if (!announce.isEmpty())
-            world.serveImage((image + QStringLiteral(".announce")).toLatin1().constData(), announce.toLatin1());
+            world.host.put(image + QStringLiteral(".announce"), announce.toLatin1());
         if (appPath == QLatin1String("-"))
             SettingsStore::write(QStringLiteral("AppPath"), QString());
         world.host.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
         Dialogs::scriptAnswers({"Yes", "Cancel"});
         OnlineSystem os;
-        os.start();
+        QVERIFY(World::run(os));
         QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "Error"}));
         QVERIFY(os.hasEnded());
         QCOMPARE(TestEnv::readFile(player), QByteArray("installed"));
         QVERIFY(!QFile::exists(QStringLiteral("/Quorbel Player Tirk.exe")));
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
+    }
+
+    // The user's own Cancel on the progress window is said as what it was.
+    void cancelIsNoLostConnection()
+    {
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        world.host.put(QStringLiteral("mainpage/os/Tirk/version.txt.mode"), "trickle 200");
+        Dialogs::scriptAnswers({"Cancel"});
+        OnlineSystem os;
+        os.start();
+        QVERIFY(waitUntil([&] { return os.progress()->cancelButton->isEnabled(); }));
+        os.progress()->cancelButton->click();
+        QVERIFY(waitUntil([&] { return os.hasEnded(); }));
+        QCOMPARE(World::titles(), QStringList{"Download Cancelled"});
+        QCOMPARE(Dialogs::records().first().text, QStringLiteral("The download was cancelled.\r\nPress Retry, or Cancel to Exit OS"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+    }
+
+    // The caption takes one short line of the version file's date, without
+    // the characters that would turn it around.
+    void captionOfAHostileDate()
+    {
+        World world;
+        world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00",
+                                   QStringLiteral("Update=\u202e") + QString(60000, QLatin1Char('d'))});
+        OnlineSystem os;
+        QVERIFY(World::run(os));
+        const QString title = os.mainWindow()->windowTitle();
+        QVERIFY(title.size() < 120);
+        QVERIFY(!title.contains(QChar(0x202e)));
+        QVERIFY(title.endsWith(QString(39, QLatin1Char('d')) + QChar(0x2026) + QLatin1Char(')')));
     }
 };
 

@@ -124,10 +124,13 @@ private slots:
         SettingsStore::write(QStringLiteral("Option"), QStringLiteral("v1.00"));
 
         // The new player: the same program with a few more bytes, so that the
-        // replacement can be told apart byte for byte.
+        // replacement can be told apart byte for byte, signed by a release
+        // key the installation trusts.
         QByteArray image = TestEnv::readFile(env.app(kPlayer));
         image += QByteArray("\n\xff\x00 new build\n", 13);
-        host.put(QStringLiteral("mainpage/os/Tirk/download/QuorbelPlayerTirk.exe"), image);
+        ReleaseSigner signer;
+        QVERIFY(signer.trustIn(env.appDir()));
+        signer.publish(host, {{QStringLiteral("QuorbelPlayerTirk.exe"), {QStringLiteral("v1.01"), image}}});
         host.putVersionFile({QStringLiteral("PlayVer=v1.01"), QStringLiteral("OptiVer=v1.00"), QStringLiteral("OSV=v1.00"),
                              QStringLiteral("Update=07 December 2026")});
 

@@ -1,12 +1,19 @@
 #pragma once
 // The updater of the Online System. The Online System places the new
-// "internet.dat" image in its private folder, starts the updater and ends;
-// the updater waits for that end, replaces "internet.dat" in its own folder
-// with the image in one step, removes the image and starts the new Online
-// System. An image that does not start like a program (ELF or "#!") is
+// "internet.dat" image in its private folder together with the signed
+// manifest and signature that vouch for it, starts the updater and ends;
+// the updater waits for that end (looking now and then, never sleeping),
+// verifies the image again as the Online System did, replaces
+// "internet.dat" in its own folder with it in one step, removes what was
+// kept and starts the new Online System. An image that the release key did
+// not sign, or that is not newer than this updater's own Online System, is
 // never put in place.
 
+#include <QElapsedTimer>
+#include <QMetaType>
+#include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace qpt::updater {
 
@@ -16,22 +23,35 @@ struct Outcome {
     bool started = false;
 };
 
-class Updater {
+class Updater : public QObject {
+    Q_OBJECT
 public:
-    explicit Updater(const QString& folder) : m_folder(folder) {}
+    explicit Updater(const QString& folder, QObject* parent = nullptr);
 
     // How long to wait for the Online System to end, and how often to look.
     void setWaitLimit(int ms) { m_waitLimitMs = ms; }
-    void setPollInterval(int ms) { m_pollMs = ms; }
+    void setPollInterval(int ms) { m_pollTimer.setInterval(ms); }
 
-    Outcome run();
+    // Starts looking; finished() says how it went.
+    void start();
+    // One look: what the timer does (tests call it directly).
+    void look();
+
+signals:
+    void finished(const qpt::updater::Outcome& outcome);
 
 private:
     bool onlineSystemRuns() const;
+    bool replaceVerified();
+    void finish(bool waitedOut);
 
     QString m_folder;
     int m_waitLimitMs = 120000;
-    int m_pollMs = 100;
+    QTimer m_pollTimer;
+    QElapsedTimer m_clock;
+    bool m_done = false;
 };
 
 }  // namespace qpt::updater
+
+Q_DECLARE_METATYPE(qpt::updater::Outcome)

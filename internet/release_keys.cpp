@@ -1,0 +1,30 @@
+#include "release_keys.h"
+
+#include "release_crypto.h"
+
+#include "common/product.h"
+#include "internet/release_key.h"  // generated from internet/release_key.pub
+
+#include <QDebug>
+
+namespace qpt::internet::release {
+
+QByteArray builtInKey()
+{
+    // The build refuses a key file that is not a one-line key.
+    return *parsePublicKeyText(QByteArrayView(kBuiltInReleaseKey));
+}
+
+QList<QByteArray> trustedKeys()
+{
+    QList<QByteArray> keys{builtInKey()};
+    for (const QString& text : Product::releaseKeys()) {
+        if (const auto key = parsePublicKeyText(text.toLatin1()))
+            keys << *key;
+        else
+            qWarning() << "product.ini: not a release key:" << text;
+    }
+    return keys;
+}
+
+}  // namespace qpt::internet::release
