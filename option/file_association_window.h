@@ -6,7 +6,7 @@
 #include "file_association.h"
 #include "skin/skinned_dialog.h"
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 
 class QLabel;
 class QListWidget;

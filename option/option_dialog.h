@@ -6,7 +6,7 @@
 
 #include "skin/skinned_dialog.h"
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 
 #include <QPointer>
 

@@ -134,7 +134,7 @@ int main(int argc, char** argv)
     }
     if (!options.hidden)
         app.playlistWindow().show();
-    yieldEvents();
+    QCoreApplication::processEvents();
 
     if (!world.writeBatchFile(QStringLiteral("bench.sng"), songs)) {
         std::fputs("cannot write the batch file\n", stderr);

@@ -75,7 +75,7 @@ int main(int argc, char** argv)
         return 1;
     }
     app.playlistWindow().show();
-    yieldEvents();
+    QCoreApplication::processEvents();
     const std::int64_t started = statusKb("VmRSS");
 
     app.loader().tick();

@@ -4,7 +4,7 @@
 // (the 850 ms status tick and the 200 ms position tick). It links Qt Core
 // and GStreamer only; the windows subscribe to its signals and render.
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/playback_engine.h"
 #include "player/core/player_state.h"

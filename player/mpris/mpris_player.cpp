@@ -158,7 +158,10 @@ int MprisPlayer::currentRow() const
 
 QString MprisPlayer::playbackStatus() const
 {
-    return mpris::playbackStatus(m_app.core().engine.state(), !m_app.media().url().isEmpty());
+    // While songs that cannot be opened are passed one after the other,
+    // nothing plays.
+    const bool songPlays = !m_app.media().url().isEmpty() && !m_app.core().supervision.failing();
+    return mpris::playbackStatus(m_app.core().engine.state(), songPlays);
 }
 
 QVariantMap MprisPlayer::metadata() const

@@ -21,9 +21,9 @@ const char* const kNothingStarted = "Stopped";
 
 }  // namespace
 
-QString playbackStatus(PlayerState state, bool songLoaded)
+QString playbackStatus(PlayerState state, bool songPlays)
 {
-    if (!songLoaded)
+    if (!songPlays)
         return QLatin1String(kNothingStarted);
     for (const StatusRow& row : kStatuses) {
         if (row.state == state)

@@ -7,7 +7,8 @@
 
 namespace qpt::mpris {
 
-// What the transport stands at; "Stopped" while no song has been started.
-QString playbackStatus(PlayerState state, bool songLoaded);
+// What the transport stands at; "Stopped" while no song plays (none started
+// yet, or one song after the other could not be opened).
+QString playbackStatus(PlayerState state, bool songPlays);
 
 }  // namespace qpt::mpris

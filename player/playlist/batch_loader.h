@@ -15,7 +15,7 @@
 // room again. A file that cannot be read is reported once and set aside as
 // "<name>.bad", so that it never holds up the batches behind it.
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 #include "common/line_files.h"
 #include "common/native_path.h"
 #include "player/core/player_state.h"

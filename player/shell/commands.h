@@ -8,7 +8,7 @@
 // order they were posted, so that no key press is lost. The close and the
 // volume keys act at once.
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 
 #include <QKeyCombination>
 #include <QList>

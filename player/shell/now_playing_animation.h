@@ -7,7 +7,7 @@
 // arriving from the worker threads) are not held up for the second the
 // frames take; an animation that is started again begins anew.
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 #include "player/core/player_state.h"
 
 #include <QObject>

@@ -3,7 +3,7 @@
 // date, the title, the media status and the product line. Play, Pause,
 // Stop and the steps write the time themselves, so the title follows next.
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 
 #include <QObject>
 #include <QString>

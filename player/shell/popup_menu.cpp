@@ -2,7 +2,7 @@
 
 #include "common/twips.h"
 #include "common/window_helpers.h"
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 #include "player/shell/player_app.h"
 #include "skin/skin.h"
 

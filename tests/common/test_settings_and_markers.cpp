@@ -1,6 +1,6 @@
 // The shared layer: settings store, marker files, program start, timers.
 
-#include "common/event_loop.h"
+#include "common/poll_timer.h"
 #include "common/marker_files.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"

@@ -1,7 +1,6 @@
 // The start sequence, the first-run hand-over and the exit sequence, in this
 // process with the fake media component.
 
-#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/marker_files.h"
 #include "common/settings_store.h"

@@ -2,7 +2,6 @@
 // frames, fades, docking, move and resize rules), the tray, the pop-up menu
 // and the main window's mouse.
 
-#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/settings_store.h"
 #include "common/twips.h"
@@ -152,11 +151,10 @@ private slots:
     void trayRoundTrip()
     {
         TestEnv env;
-        RecordingClock sleeper;
-        ScopedClock use(&sleeper);
         {
             AppFixture a;  // a label's double-click: the playlist keeps its state
             a.app.chrome().togglePlaylist();
+            a.app.chrome().buttonFrames.finish();
             a.app.chrome().minimizeToTray(false);
             QVERIFY(a.app.chrome().inTray());
             a.app.chrome().restoreFromTray();

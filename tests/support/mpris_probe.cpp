@@ -3,6 +3,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -53,6 +54,11 @@ QVariantMap MprisProbe::metadata(int timeoutMs)
     if (value->canConvert<QDBusArgument>())
         return qdbus_cast<QVariantMap>(value->value<QDBusArgument>());
     return value->toMap();
+}
+
+QString MprisProbe::trackId(const QVariantMap& metadata)
+{
+    return metadata.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
 }
 
 bool MprisProbe::call(const QString& method, int timeoutMs)

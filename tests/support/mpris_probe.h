@@ -20,6 +20,8 @@ public:
     std::optional<QVariant> get(const QString& property, int timeoutMs = 1000);
     // The Metadata property as a map; empty when unanswered.
     QVariantMap metadata(int timeoutMs = 1000);
+    // The mpris:trackid of a Metadata map, as its path.
+    static QString trackId(const QVariantMap& metadata);
     // A method of org.mpris.MediaPlayer2.Player ("Play", "Next" ...).
     bool call(const QString& method, int timeoutMs = 1000);
     // The player's name is on the bus.

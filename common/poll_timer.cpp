@@ -1,6 +1,4 @@
-#include "event_loop.h"
-
-#include <QCoreApplication>
+#include "common/poll_timer.h"
 
 namespace qpt {
 
@@ -35,11 +33,6 @@ void PollTimer::tick()
         ~Reset() { flag = false; }
     } reset{m_running};
     m_handler();
-}
-
-void yieldEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 }  // namespace qpt

@@ -1,13 +1,7 @@
 #pragma once
-// The event-loop primitives every handler builds on (the waits are in
-// common/clock.h).
-//
-// PollTimer: a timer whose interval 0 means idle. Its tick handler never
-// re-enters itself: a tick that falls due while the handler is yielding is
-// dropped. tick() runs the handler directly, which is how tests drive it.
-//
-// yieldEvents(): let pending window events run, at the explicit points of
-// long loops where other handlers may run in between.
+// PollTimer: a timer whose interval 0 means idle, as the programs' timers
+// are armed by setting an interval. Its tick handler never re-enters
+// itself. tick() runs the handler directly, which is how tests drive it.
 
 #include <QObject>
 #include <QTimer>
@@ -35,7 +29,5 @@ private:
     int m_interval = 0;
     bool m_running = false;
 };
-
-void yieldEvents();
 
 }  // namespace qpt
