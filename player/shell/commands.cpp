@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include <iterator>
+
 namespace qpt {
 
 namespace {
@@ -28,7 +30,18 @@ const CommandRow kCommands[] = {
     {Command::Play, CommandTimer::Main, &CommandTarget::pressPlay},
     {Command::Pause, CommandTimer::Main, &CommandTarget::pressPause},
     {Command::Stop, CommandTimer::Main, &CommandTarget::pressStop},
+    {Command::PlaylistButton, CommandTimer::AtOnce, &CommandTarget::pressPlaylistButton},
+    {Command::PlaySelectedRow, CommandTimer::AtOnce, &CommandTarget::playSelectedRow},
+    {Command::RemoveSelectedRow, CommandTimer::AtOnce, &CommandTarget::removeSelectedRow},
+    {Command::SortNow, CommandTimer::AtOnce, &CommandTarget::sortNow},
+    {Command::OpenMusic, CommandTimer::AtOnce, &CommandTarget::openMusic},
+    {Command::SavePlaylist, CommandTimer::AtOnce, &CommandTarget::savePlaylistFromMenu},
+    {Command::ForgetResume, CommandTimer::AtOnce, &CommandTarget::forgetResume},
+    {Command::CloseFromTimeDisplay, CommandTimer::AtOnce, &CommandTarget::closeFromTimeDisplay},
+    {Command::MinimizeFromSurface, CommandTimer::AtOnce, &CommandTarget::minimizeFromSurface},
 };
+// One row for every command, in the order of the enum.
+static_assert(std::size(kCommands) == std::size_t(Command::Count));
 
 struct KeyBinding {
     QKeyCombination keys;
@@ -50,16 +63,35 @@ const KeyBinding kKeyBindings[] = {
     {Qt::AltModifier | Qt::Key_M, Command::MinimizeToTray},
 };
 
-const CommandRow& rowOf(Command command)
+// nullptr for a value outside the table: such a command does nothing (it
+// never stands in for another one).
+const CommandRow* rowOf(Command command)
 {
     for (const CommandRow& row : kCommands) {
         if (row.command == command)
-            return row;
+            return &row;
     }
-    return kCommands[0];
+    return nullptr;
 }
 
+// The playlist's own keys, whatever the modifiers.
+const std::pair<int, Command> kListKeys[] = {
+    {Qt::Key_Return, Command::PlaySelectedRow},
+    {Qt::Key_Enter, Command::PlaySelectedRow},
+    {Qt::Key_Delete, Command::RemoveSelectedRow},
+    {Qt::Key_S, Command::SortNow},
+};
+
 }  // namespace
+
+std::optional<Command> commandForListKey(int key)
+{
+    for (const auto& [listKey, command] : kListKeys) {
+        if (listKey == key)
+            return command;
+    }
+    return std::nullopt;
+}
 
 std::optional<Command> commandForKey(QKeyCombination keys)
 {
@@ -80,7 +112,8 @@ std::optional<Command> commandForKey(const QKeyEvent* event)
 
 CommandTimer timerOf(Command command)
 {
-    return rowOf(command).timer;
+    const CommandRow* row = rowOf(command);
+    return row ? row->timer : CommandTimer::AtOnce;
 }
 
 CommandDispatcher::CommandDispatcher(CommandTarget& target, QObject* parent) : QObject(parent), m_target(target)
@@ -103,7 +136,10 @@ PollTimer& CommandDispatcher::timerFor(CommandTimer group)
 
 void CommandDispatcher::run(Command command)
 {
-    (m_target.*rowOf(command).run)();
+    if (const CommandRow* row = rowOf(command))
+        (m_target.*row->run)();
+    else
+        qWarning("no such command: %d", int(command));
 }
 
 void CommandDispatcher::post(Command command)

@@ -1,12 +1,14 @@
 #pragma once
-// What the user can ask of the player by key (and the desktop's remote
-// controls by message): one table from command to what carries it out and
-// on which timer, and one table from keys to commands.
+// What the user can ask of the player, by key, by click, from the pop-up
+// menu, from the playlist's own keys, and from the desktop's media
+// controls: one table from command to what carries it out and on which
+// timer, and one table from keys to commands. Every way in goes through
+// here.
 //
-// Most commands do not act inside the key event: they are posted to a
-// queue and carried out a moment later by the timer of their group, in the
-// order they were posted, so that no key press is lost. The close and the
-// volume keys act at once.
+// A key's command does not act inside the key event: it is posted to a
+// queue and carried out a moment later by the timer of its group, in the
+// order posted, so that no key press is lost (the close and the volume
+// keys act at once). A click or a menu entry runs its command at once.
 
 #include "common/poll_timer.h"
 
@@ -33,10 +35,25 @@ enum class Command {
     OpenOnlineSystem,  // start the Online System
     MinimizeToTray,
     AutosaveAndQuit,
-    // The transport buttons, for the desktop's remote controls (no key).
+    // The transport buttons (and the desktop's remote controls).
     Play,
     Pause,
     Stop,
+    // The playlist button: the window opens or closes, the focus stays.
+    PlaylistButton,
+    // The playlist's own keys and its double-click.
+    PlaySelectedRow,
+    RemoveSelectedRow,
+    SortNow,
+    // The pop-up menu (Option and Online System are the keys' commands).
+    OpenMusic,
+    SavePlaylist,
+    ForgetResume,  // any other button on "Save PlayList"
+    // The main window's double-clicks: on the time display, and on a label
+    // or its surface.
+    CloseFromTimeDisplay,
+    MinimizeFromSurface,
+    Count  // not a command: the number of them
 };
 
 // Which timer carries a command out. The groups are the player's three
@@ -65,6 +82,15 @@ public:
     virtual void pressPlay() = 0;
     virtual void pressPause() = 0;
     virtual void pressStop() = 0;
+    virtual void pressPlaylistButton() = 0;
+    virtual void playSelectedRow() = 0;
+    virtual void removeSelectedRow() = 0;
+    virtual void sortNow() = 0;
+    virtual void openMusic() = 0;
+    virtual void savePlaylistFromMenu() = 0;
+    virtual void forgetResume() = 0;
+    virtual void closeFromTimeDisplay() = 0;
+    virtual void minimizeFromSurface() = 0;
     // Playlist timer: scrolls to the playing song; a waiting drop goes
     // first (its tick leaves the playlist's commands for the next one).
     virtual void scrollToPlayingSong() = 0;
@@ -77,6 +103,8 @@ public:
 // The command a key press stands for: Alt with the key alone.
 std::optional<Command> commandForKey(QKeyCombination keys);
 std::optional<Command> commandForKey(const QKeyEvent* event);
+// The playlist's own keys, whatever the modifiers: Enter, Delete, S.
+std::optional<Command> commandForListKey(int key);
 CommandTimer timerOf(Command command);
 
 class CommandDispatcher : public QObject {
@@ -88,9 +116,11 @@ public:
     PollTimer playlistTimer;
     PollTimer companionTimer;
 
-    // Carries the command out at once or queues it for its timer (armed
-    // with 1 ms).
+    // A key's way: carries the command out at once or queues it for its
+    // timer (armed with 1 ms).
     void post(Command command);
+    // A click's way: carries the command out now.
+    void run(Command command);
     // Commands waiting for their timer, in order.
     QList<Command> queued() const { return m_queue; }
 
@@ -108,7 +138,6 @@ private:
     // Runs the queued commands of one group, oldest first; false when
     // there were none.
     bool runQueued(CommandTimer group);
-    void run(Command command);
     PollTimer& timerFor(CommandTimer group);
 
     CommandTarget& m_target;

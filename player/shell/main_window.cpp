@@ -97,7 +97,7 @@ MainWindow::MainWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::Frame
     };
     connect(&d.playlistButton, &ButtonModel::changed, playlistButton, showPlaylistButton);
     showPlaylistButton();
-    playlistButton->onClick = [this] { m_app.chrome().togglePlaylist(); };
+    playlistButton->onClick = [this] { m_app.commands().run(Command::PlaylistButton); };
 
     for (QLabel* label : {nowPlayingLabel, timeLabel, statusLabel, songCountLabel, songNumberLabel})
         label->installEventFilter(this);
@@ -168,28 +168,28 @@ PictureButton* MainWindow::makeKnob(KnobModel& model, const QString& picture, co
 void MainWindow::bindTransportMouse()
 {
     MainDisplay& d = m_app.display();
-    PlaybackEngine& engine = m_app.core().engine;
+    CommandDispatcher& commands = m_app.commands();
     // Play and Pause act on the press; Stop, Next and Previous on the click.
-    playButton->onPress = [&d, &engine](QMouseEvent*) {
+    playButton->onPress = [&d, &commands](QMouseEvent*) {
         d.playButton.setFace(ButtonFace::Pressed);
-        engine.play();
+        commands.run(Command::Play);
     };
     playButton->onRelease = [this, &d](QMouseEvent* event) {
         if (playButton->isEnabled() && playButton->rect().contains(event->position().toPoint()))
             d.playButton.setFace(ButtonFace::Ready);
     };
-    pauseButton->onPress = [&d, &engine](QMouseEvent*) {
+    pauseButton->onPress = [&d, &commands](QMouseEvent*) {
         d.pauseButton.setFace(ButtonFace::Pressed);
-        engine.pause();
+        commands.run(Command::Pause);
     };
     stopButton->onPress = [&d](QMouseEvent*) { d.stopButton.setFace(ButtonFace::Pressed); };
-    stopButton->onClick = [&engine] { engine.stop(); };
+    stopButton->onClick = [&commands] { commands.run(Command::Stop); };
     nextButton->onPress = [&d](QMouseEvent*) { d.nextButton.setFace(ButtonFace::Pressed); };
     nextButton->onRelease = [&d](QMouseEvent*) { d.nextButton.setFace(ButtonFace::Ready); };
-    nextButton->onClick = [&engine] { engine.next(); };
+    nextButton->onClick = [&commands] { commands.run(Command::NextSong); };
     previousButton->onPress = [&d](QMouseEvent*) { d.previousButton.setFace(ButtonFace::Pressed); };
     previousButton->onRelease = [&d](QMouseEvent*) { d.previousButton.setFace(ButtonFace::Ready); };
-    previousButton->onClick = [&engine] { engine.previous(); };
+    previousButton->onClick = [&commands] { commands.run(Command::PreviousSong); };
 }
 
 void MainWindow::bindKnobs()
@@ -265,7 +265,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event)
 void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_app.chrome().minimizeToTray(true);
+        m_app.commands().run(Command::MinimizeFromSurface);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -313,10 +313,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         label->setProperty("qptClickArmed", false);
         if (mouse->button() != Qt::LeftButton)
             return true;
-        if (label == timeLabel)
-            m_app.closeFromTimeDisplay();
-        else
-            m_app.chrome().minimizeToTray(false);
+        m_app.commands().run(label == timeLabel ? Command::CloseFromTimeDisplay : Command::MinimizeToTray);
         return true;
     default:
         return QWidget::eventFilter(watched, event);
@@ -337,7 +334,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Alt+F4.
     event->ignore();
     if (!m_closing)
-        m_app.closePlayer();
+        m_app.commands().run(Command::Close);
 }
 
 void MainWindow::changeEvent(QEvent* event)

@@ -583,4 +583,24 @@ void PlayerApp::stopForSaving()
     m_core.engine.stop();
 }
 
+void PlayerApp::pressPlaylistButton()
+{
+    m_chrome.togglePlaylist();
+}
+
+void PlayerApp::savePlaylistFromMenu()
+{
+    savePlaylist(true);
+}
+
+void PlayerApp::forgetResume()
+{
+    savePlaylist(false);
+}
+
+void PlayerApp::minimizeFromSurface()
+{
+    m_chrome.minimizeToTray(true);
+}
+
 }  // namespace qpt

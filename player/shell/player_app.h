@@ -65,13 +65,13 @@ public:
     std::function<void()> onTerminate;
 
     // What the user does in the windows.
-    void playSelectedRow();
-    void removeSelectedRow();
+    void playSelectedRow() override;
+    void removeSelectedRow() override;
     // S in the list sorts at once (Alt+S posts the same).
-    void sortNow();
+    void sortNow() override;
     void dropOnMainWindow(const QList<NativePath>& paths);
     void dropOnPlaylist(const QList<NativePath>& paths);
-    void openMusic();
+    void openMusic() override;
     // Paths chosen or handed over (Open Music, the media controls'
     // OpenUri): written as batch files by the playlist-file worker.
     void queueChosen(const QList<NativePath>& paths);
@@ -92,7 +92,7 @@ public:
     // The ways the player ends: the double-click on the time display, every
     // other orderly end (the Online System's request, SIGTERM, SIGHUP, the
     // desktop's remote control) and the exit itself.
-    void closeFromTimeDisplay();
+    void closeFromTimeDisplay() override;
     void closeInOrder();
     void quitNow();
 
@@ -116,6 +116,10 @@ public:
     bool processWaitingDrop() override;
     void resumeAfterReload() override;
     void stopForSaving() override;
+    void pressPlaylistButton() override;
+    void savePlaylistFromMenu() override;
+    void forgetResume() override;
+    void minimizeFromSurface() override;
 
     // StartWindows
     void createPlaylistWindowHidden() override;

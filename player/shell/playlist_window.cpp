@@ -106,7 +106,7 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
     };
 
     // The list: play on double-click and Enter, its own keys, drops.
-    connect(list, &QAbstractItemView::doubleClicked, this, [this] { m_app.playSelectedRow(); });
+    connect(list, &QAbstractItemView::doubleClicked, this, [this] { m_app.commands().run(Command::PlaySelectedRow); });
     list->installEventFilter(this);
     list->viewport()->setAcceptDrops(true);
     list->viewport()->installEventFilter(this);
@@ -162,9 +162,9 @@ void PlaylistWindow::closeEvent(QCloseEvent* event)
     // like Alt+F4 in this window; any other close only hides the window.
     event->ignore();
     if (event->spontaneous())
-        m_app.closePlayer();
+        m_app.commands().run(Command::Close);
     else if (m_app.chrome().playlist.open)
-        m_app.chrome().togglePlaylist();
+        m_app.commands().run(Command::PlaylistButton);
 }
 
 void PlaylistWindow::mousePressEvent(QMouseEvent* event)
@@ -202,19 +202,9 @@ void PlaylistWindow::keyPressEvent(QKeyEvent* event)
 // any modifiers); the Alt shortcuts as everywhere.
 bool PlaylistWindow::listKeyPressed(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        m_app.playSelectedRow();
+    if (const auto command = commandForListKey(event->key())) {
+        m_app.commands().run(*command);
         return true;
-    case Qt::Key_Delete:
-        m_app.removeSelectedRow();
-        return true;
-    case Qt::Key_S:
-        m_app.sortNow();
-        return true;
-    default:
-        break;
     }
     if (const auto command = commandForKey(event)) {
         m_app.commands().post(*command);

@@ -118,7 +118,7 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
     if (entry == savePlaylistEntry) {
         // Any button clears a waiting resume; the left one saves.
         m_busy = true;
-        m_app.savePlaylist(left);
+        m_app.commands().run(left ? Command::SavePlaylist : Command::ForgetResume);
         m_busy = false;
         if (!isVisible())
             unload();
@@ -128,13 +128,13 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
         return;
     m_busy = true;
     if (entry == openMusicEntry) {
-        m_app.openMusic();
+        m_app.commands().run(Command::OpenMusic);
     } else {
         hide();
         if (entry == optionEntry)
-            m_app.startOptionProgram();
+            m_app.commands().run(Command::OpenOptions);
         else
-            m_app.startOnlineSystem();
+            m_app.commands().run(Command::OpenOnlineSystem);
     }
     unload();
 }

@@ -102,6 +102,19 @@ private slots:
         QVERIFY(p.app.commands().queued().isEmpty());
     }
 
+    // A value the table does not know does nothing; it never stands in for
+    // its first row, the close.
+    void unknownCommandDoesNothing()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.app.commands().run(static_cast<Command>(999));
+        p.app.commands().post(static_cast<Command>(998));
+        p.app.commands().mainTimer.tick();
+        QCOMPARE(p.terminated, 0);
+        QVERIFY(p.app.mainWindow().isVisible());
+    }
+
     void closeKey()
     {
         TestEnv env;
