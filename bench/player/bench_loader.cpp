@@ -24,7 +24,7 @@
 
 #include "common/app_start.h"
 #include "player/core/length/song_length_service.h"
-#include "player/core/media/fake_media_component.h"
+#include "tests/support/fake_media_component.h"
 #include "player/core/media/gst_media_component.h"
 #include "player/shell/playlist_window.h"
 #include "player/shell/player_app.h"

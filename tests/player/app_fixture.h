@@ -2,7 +2,7 @@
 // The whole player with its windows on the offscreen platform, on the fake
 // media component; its end is counted instead of ending the test.
 
-#include "player/core/media/fake_media_component.h"
+#include "tests/support/fake_media_component.h"
 #include "player/shell/main_window.h"
 #include "player/shell/player_app.h"
 #include "player/shell/playlist_window.h"

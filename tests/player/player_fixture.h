@@ -1,73 +1,26 @@
 #pragma once
-// The player without windows, on the fake media component: the core, what
-// the main window and the status line would show, the animation and the
-// batch loader, wired as the program wires them. Ticks are driven by hand.
+// The player without windows but with what its main window would show:
+// the core fixture, plus the display models, the now-playing animation and
+// the playlist's status line, wired as the program wires them.
 
-#include "player/core/media/fake_media_component.h"
-#include "player/core/player_core.h"
-#include "player/playlist/batch_loader.h"
-#include "player/playlist/drop_intake.h"
 #include "player/shell/main_display.h"
 #include "player/shell/now_playing_animation.h"
 #include "player/shell/playlist_status_line.h"
-#include "tests/support/test_env.h"
-
-#include <QFile>
-#include <QStringList>
-#include <QTest>
+#include "tests/player/core_fixture.h"
 
 namespace qpt::test {
 
-struct CoreFixture {
-    FakeMediaComponent media;
-    PlayerCore core{media};
-    PlaylistModel& playlist = core.playlist;
-    PlaybackEngine& engine = core.engine;
+struct DisplayFixture : CoreFixture {
     MainDisplay display{core};
     NowPlayingAnimation animation{display.nowPlayingLabel, engine};
     PlaylistStatusLine statusLine{engine, media};
-    BatchLoader loader{playlist, engine, core.lengths};
-    DropIntake drops{engine};
 
-    CoreFixture()
+    DisplayFixture()
     {
         // As the program wires them.
         QObject::connect(&drops, &DropIntake::progress, &display.nowPlayingLabel, &LabelModel::setText);
         QObject::connect(&drops, &DropIntake::finished, &animation,
                          [this] { animation.arm(Announcement::DropFinished); });
-    }
-
-    // A pick-up of the batch files, carried through, and every length
-    // that it asked for arrived.
-    bool loadBatches()
-    {
-        loader.tick();
-        loader.finishLoading();
-        return QTest::qWaitFor([this] { return core.lengths.pending() == 0; }, 10000);
-    }
-    // Puts songs straight into the playlist (path, title from the name).
-    void addSongs(const QStringList& paths)
-    {
-        for (const QString& path : paths)
-            playlist.append(QFile::encodeName(path), path.section(QLatin1Char('/'), -1).chopped(4));
-    }
-    // The row drawn as now playing, 0 for none.
-    int nowPlayingRow() const
-    {
-        for (int row = 1; row <= playlist.count(); ++row) {
-            if (playlist.isNowPlaying(row))
-                return row;
-        }
-        return 0;
-    }
-    QByteArray url() const { return media.url(); }
-    // A drop on the playlist, as the program carries it out, until the
-    // walker's thread is through with it and has said so.
-    bool dropOnPlaylist(const QList<NativePath>& paths)
-    {
-        drops.queue(paths);
-        drops.process();
-        return waitUntil([this] { return !drops.isWalking(); });
     }
 };
 

@@ -32,7 +32,7 @@ private slots:
     void droppedTreeIsWalkedLevelByLevel()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         const QString top = env.root() + QStringLiteral("/music");
         QDir().mkpath(top + QStringLiteral("/sub/deeper"));
         TestEnv::writeFile(top + QStringLiteral("/a.mp3"), "x");
@@ -65,7 +65,7 @@ private slots:
     void dropKeepsBytesAndNeverBlocks()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         const QByteArray root = QFile::encodeName(env.root());
         const QByteArray latin1 = root + "/caf\xe9.mp3";
         QDir().mkpath(env.root() + QStringLiteral("/sub"));
@@ -85,7 +85,7 @@ private slots:
     void nonMusicDropLeavesNothing()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         TestEnv::writeFile(env.root() + QStringLiteral("/notes.txt"), "x");
         TestEnv::writeFile(env.root() + QStringLiteral("/cover.jpg"), "x");
         p.dropOnPlaylist(native({env.root() + QStringLiteral("/notes.txt"), env.root() + QStringLiteral("/cover.jpg")}));
@@ -96,7 +96,7 @@ private slots:
     void songsBeforeAnEmptyFolderArePublished()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         QDir().mkpath(env.root() + QStringLiteral("/empty"));
         TestEnv::writeFile(env.root() + QStringLiteral("/x.mp3"), "x");
         p.dropOnPlaylist(native({env.root() + QStringLiteral("/x.mp3"), env.root() + QStringLiteral("/empty")}));
@@ -127,7 +127,7 @@ private slots:
     void twoDropsWithTheSameNumberKeepBothBatches()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         TestEnv::writeFile(env.root() + QStringLiteral("/one.mp3"), "x");
         TestEnv::writeFile(env.root() + QStringLiteral("/two.mp3"), "x");
         p.dropOnPlaylist(native({env.root() + QStringLiteral("/one.mp3")}));
@@ -236,7 +236,7 @@ private slots:
         }
         TestEnv::writeFile(folder + QStringLiteral("/notes.aac"), "x");  // not a format of ours
         TestEnv::writeFile(folder + QStringLiteral("/mix.vyx"), songLines);
-        CoreFixture p;
+        DisplayFixture p;
 
         p.dropOnPlaylist(native({folder}));
         QList<QByteArray> dropped = TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))).split('\n');

@@ -3,7 +3,7 @@
 #include "common/dialogs.h"
 #include "common/line_files.h"
 #include "player/playlist/playlist_files.h"
-#include "tests/player/player_fixture.h"
+#include "tests/player/core_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

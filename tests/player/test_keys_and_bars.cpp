@@ -160,7 +160,7 @@ private slots:
     void seekKnob()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         SeekAndVolumeBars bars(p.display, p.media);
         KnobModel& knob = p.display.seekKnob;
         QCOMPARE(SeekAndVolumeBars::seekMin(), 1423.0);
@@ -183,7 +183,7 @@ private slots:
         bars.onSeekKnobReleased();
         QCOMPARE(p.media.seeks, (QVector<double>{100, 100}));
         // No media: nothing happens and nothing fails.
-        CoreFixture q;
+        DisplayFixture q;
         SeekAndVolumeBars idle(q.display, q.media);
         idle.onSeekKnobPressed(0);
         idle.onSeekKnobReleased();
@@ -193,7 +193,7 @@ private slots:
     void volumeKnob()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         SeekAndVolumeBars bars(p.display, p.media);
         KnobModel& knob = p.display.volumeKnob;
         const auto volumeAt = [&](double top) {

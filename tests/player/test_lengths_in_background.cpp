@@ -3,7 +3,7 @@
 // cap, and one file that takes long or fails.
 
 #include "player/playlist/playlist_files.h"
-#include "tests/player/player_fixture.h"
+#include "tests/player/core_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

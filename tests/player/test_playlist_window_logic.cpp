@@ -147,7 +147,7 @@ private slots:
     void statusLineRotation()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         p.addSongs({QStringLiteral("/m/Song.mp3")});
         p.engine.playRow(1);
         p.media.statusText = QStringLiteral("128 kbps");

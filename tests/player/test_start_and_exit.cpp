@@ -38,7 +38,7 @@ private slots:
         TestEnv env;
         env.installStandIn(QStringLiteral("option.dat"));
         Dialogs::scriptAnswers({QStringLiteral("No")});
-        CoreFixture p;
+        DisplayFixture p;
         FakeStartWindows windows;
         const bool keepRunning = StartSequence(windows, p.loader, p.animation).run();
         QVERIFY(!keepRunning);
@@ -64,7 +64,7 @@ private slots:
     {
         TestEnv env;
         Dialogs::scriptAnswers({QStringLiteral("Yes"), QStringLiteral("OK")});
-        CoreFixture p;
+        DisplayFixture p;
         FakeStartWindows windows;
         QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QCOMPARE(Dialogs::records().size(), 2);
@@ -87,7 +87,7 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")), "/m/rest.mp3\r\n");
         TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n");
         {
-            CoreFixture p;
+            DisplayFixture p;
             FakeStartWindows windows;
             QVERIFY(StartSequence(windows, p.loader, p.animation).run());
             QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("Loading AutoSaved PlayList..."));
@@ -101,7 +101,7 @@ private slots:
         }
         // "2": nothing is loaded and the window is not shown early.
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("2"));
-        CoreFixture p;
+        DisplayFixture p;
         FakeStartWindows windows;
         QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QVERIFY(!windows.calls.contains(QStringLiteral("show")));
@@ -121,7 +121,7 @@ private slots:
         QVERIFY(QDir().mkpath(env.app(QStringLiteral("Running.chk"))));
         QVERIFY(QDir().mkpath(env.app(QStringLiteral("autosavedlist.sng"))));
         Dialogs::scriptAnswers({});
-        CoreFixture p;
+        DisplayFixture p;
         FakeStartWindows windows;
         QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QCOMPARE(Dialogs::records().size(), 1);
@@ -143,7 +143,7 @@ private slots:
         env.installStandIn(QStringLiteral("option.dat"));
         QVERIFY(QDir().mkpath(SettingsStore::filePath()));  // a folder in the file's place
         Dialogs::scriptAnswers({});
-        CoreFixture p;
+        DisplayFixture p;
         FakeStartWindows windows;
         QVERIFY(StartSequence(windows, p.loader, p.animation).run());
         QCOMPARE(Dialogs::records().size(), 1);
@@ -176,7 +176,7 @@ private slots:
             SettingsStore::write(QStringLiteral("FadeOutCD"), fadeSetting);
         MarkerFiles::createOrTruncate(env.app(QStringLiteral("Running.chk")));
         MarkerFiles::createOrTruncate(env.app(QStringLiteral("activeoption.inf")), QStringLiteral("Option Active..."));
-        CoreFixture p;
+        DisplayFixture p;
         p.media.setVolume(50);
         p.media.volumeWrites.clear();
         p.media.position = position;

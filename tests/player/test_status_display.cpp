@@ -15,6 +15,10 @@ using namespace qpt::test;
 
 class TestStatusDisplay : public QObject {
     Q_OBJECT
+
+    QString wav() const { return testDataDir() + QStringLiteral("/tone.wav"); }
+    QString mp3() const { return testDataDir() + QStringLiteral("/cbr.mp3"); }
+
 private slots:
     void timeTexts()
     {
@@ -48,7 +52,7 @@ private slots:
         QFETCH(QString, elapsed);
         QFETCH(QString, remaining);
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         p.media.position = position;
         p.media.length = duration;
         p.core.positionTick();
@@ -64,7 +68,7 @@ private slots:
     void knobStaysWhileDraggedAndOnFailures()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         p.media.position = 100;
         p.media.length = 200;
         p.display.setSeekDragging(true);
@@ -98,7 +102,7 @@ private slots:
     void countersLookAndCloseRequest()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         QCOMPARE(p.display.songCountLabel.text(), QStringLiteral("0 Songs in PlayList"));
         p.addSongs({QStringLiteral("/a/1.mp3"), QStringLiteral("/a/2.mp3")});
         QCOMPARE(p.display.songCountLabel.text(), QStringLiteral("2 Songs in PlayList"));
@@ -126,7 +130,7 @@ private slots:
     void animationFrames()
     {
         TestEnv env;
-        CoreFixture p;
+        DisplayFixture p;
         QStringList frames;
         QVector<int> waits;
         const auto runFrames = [&] {
@@ -182,6 +186,34 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !p.animation.isAnimating(); }, 5000));
         QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("Song"));
     }
+    // Next after Stop plays the next song exactly as after Play: the time
+    // display, the knob, the now-playing line and the supervision follow it.
+    void nextAfterStopPlaysWithThePlayingDisplay()
+    {
+        TestEnv env;
+        DisplayFixture p;
+        p.addSongs({wav(), mp3()});
+        p.engine.play();
+        p.engine.stop();
+        p.engine.next();
+        QCOMPARE(p.media.url(), QFile::encodeName(mp3()));
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        QVERIFY(!p.engine.linkActive());
+        QVERIFY(!p.display.playButton.enabled() && p.display.stopButton.enabled());
+        p.media.position = 100;
+        p.media.length = 200;
+        p.core.positionTick();
+        QCOMPARE(p.display.timeLabel.text(), QStringLiteral("01:40 / 03:20"));
+        QVERIFY(p.display.seekKnob.left() > 2700);
+        p.animation.tick();
+        while (p.animation.isAnimating())
+            p.animation.nextFrame();
+        QCOMPARE(p.display.nowPlayingLabel.text(), QStringLiteral("cbr"));
+        p.media.fail(QStringLiteral("gone"));  // and the supervision watches it again
+        p.core.supervision.advanceNow();
+        QCOMPARE(p.media.url(), QFile::encodeName(wav()));
+    }
+
 };
 
 QTEST_MAIN(TestStatusDisplay)

@@ -1,4 +1,4 @@
-#include "player/core/media/fake_media_component.h"
+#include "tests/support/fake_media_component.h"
 
 
 namespace qpt {
