@@ -149,14 +149,31 @@ void PlayerApp::listenForSessionEnd()
                                      MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
                                  }});
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            if (Options::read().savesPlaylistOnExit()) {
-                m_loader.finishLoading();
-                playlistfiles::writeAutosave(m_core.playlist);
-            }
-            m_core.lengths.saveCache();
-        });
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { saveForExit(); });
     }
+    // Should the event loop be ended from outside (the session going away
+    // after its commit), what is kept is kept and the markers go, as at
+    // every orderly end.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+        if (m_unloading)
+            return;
+        m_unloading = true;
+        saveForExit();
+        MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
+        MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
+    });
+}
+
+// What an end keeps, from memory: the playlist when the option says so
+// (with a pick-up under way carried through first: its batch file goes only
+// once its songs are in the list saved) and the lengths measured.
+void PlayerApp::saveForExit()
+{
+    m_loader.timer.setInterval(0);
+    m_loader.finishLoading();
+    if (Options::read().savesPlaylistOnExit())
+        playlistfiles::writeAutosave(m_core.playlist);
+    m_core.lengths.saveCache();
 }
 
 // Called on the termination watcher's thread: only what is safe from any

@@ -135,6 +135,7 @@ private:
     void showError(PlayerError error, const QString& detail);
     void setMainWindowsEnabled(bool enabled);
     void listenForSessionEnd();
+    void saveForExit();
     void saveFromAnyThread();
     void tellSongDidNotAnswer(const QByteArray& address);
     void hidePopupMenu();
