@@ -249,6 +249,40 @@ void PlaybackEngine::onMediaStateChanged(int code)
         next();
 }
 
+std::optional<std::pair<quint64, NativePath>> PlaybackEngine::nextEntry() const
+{
+    // Only while a song plays on: after Stop, or before the first Play,
+    // nothing is handed over.
+    if (m_state == PlayerState::Stopped || !m_playlist.currentShown())
+        return std::nullopt;
+    const int row = rowAfterCurrent();
+    const auto id = m_playlist.idOf(row);
+    const auto path = m_playlist.path(row);
+    if (!id || !path)
+        return std::nullopt;
+    return std::pair(*id, *path);
+}
+
+void PlaybackEngine::onMediaAdvanced(quint64 entry)
+{
+    emit mediaStateNoticed();
+    // The entry may have been removed since it was handed over: the song
+    // plays on without a row, as a removed playing song does.
+    const auto row = m_playlist.rowOf(entry);
+    if (!row)
+        return;
+    m_playlist.setCurrentRow(*row, true);
+    m_songStarting = false;
+    emit songStarted();
+    emit transportNotice();
+    showPlayingLook();
+    const NativePath path = m_playlist.path(*row).value_or(NativePath());
+    if (nativepath::displayText(nativepath::fileName(path)).size() >= 4)
+        setTitle(songTitle(path));
+    emit announced(Announcement::Playing);
+    showStatus();
+}
+
 // ------------------------------------------------------------ the loader
 
 void PlaybackEngine::beginLoading()

@@ -14,6 +14,9 @@
 
 #include <QObject>
 
+#include <optional>
+#include <utility>
+
 namespace qpt {
 
 class MediaComponent;
@@ -43,6 +46,12 @@ public:
 
     // The media component's play-state notice.
     void onMediaStateChanged(int code);
+    // The song handed to the media component ahead of time (nextEntry) is
+    // heard now: everything a song change does happens at this moment.
+    void onMediaAdvanced(quint64 entry);
+    // The entry the media component goes on with when the current song
+    // ends, and its path; nullopt while nothing plays on.
+    std::optional<std::pair<quint64, NativePath>> nextEntry() const;
 
     // The batch loader's work, between a pause or stop it leaves alone.
     void beginLoading();

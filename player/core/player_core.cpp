@@ -29,6 +29,16 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
     // A cleared list wants none of the lengths still under way.
     connect(&playlist, &QAbstractItemModel::modelReset, &lengths, &SongLengthService::cancelAll);
     supervision.onNothingPlayed = [this](const SongSupervision::NothingPlayed& what) { emit nothingPlayed(what); };
+    connect(&media, &MediaComponent::advanced, this, [this](quint64 entry) {
+        supervision.songPlayed();
+        engine.onMediaAdvanced(entry);
+        updateNext();
+    });
+    // The next song follows the list as it changes.
+    connect(&engine, &PlaybackEngine::songStarted, this, &PlayerCore::updateNext);
+    connect(&engine, &PlaybackEngine::stateChanged, this, &PlayerCore::updateNext);
+    connect(&playlist, &PlaylistModel::rowsChanged, this, &PlayerCore::updateNext);
+    connect(&playlist, &PlaylistModel::currentChanged, this, &PlayerCore::updateNext);
     connect(&media, &MediaComponent::playStateChanged, this, [this](int code) {
         if (code == playstate::Playing)
             supervision.songPlayed();
@@ -40,6 +50,15 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
             supervision.songFailed();
         }
     });
+}
+
+void PlayerCore::updateNext()
+{
+    const auto next = engine.nextEntry();
+    if (next)
+        media.setNext(next->second, next->first);
+    else
+        media.setNext(QByteArray(), 0);
 }
 
 void PlayerCore::startTimers()

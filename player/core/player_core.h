@@ -40,6 +40,9 @@ public:
     void statusTick();
     void positionTick();
     void startTimers();
+    // Hands the media component the song to go on with (gapless), as the
+    // list and the current song stand now.
+    void updateNext();
 
     // The volume fading out as the player closes.
     VolumeFade fade;

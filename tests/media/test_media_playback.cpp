@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +56,29 @@ QByteArray mp1Stream()
         stream += bytes;
     }
     return stream;
+}
+
+QByteArray le(quint32 value, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out += char(value >> (8 * i));
+    return out;
+}
+
+// 16-bit stereo at 44.1 kHz: a tone around a raised middle line, so that
+// no sample is ever zero, with a first frame of its own that marks where
+// the song begins.
+QByteArray toneWav(quint32 frames, int frequency, qint16 marker)
+{
+    QByteArray samples;
+    for (quint32 i = 0; i < frames; ++i) {
+        const auto value = i == 0 ? marker : qint16(9000 + 6000 * std::sin(2 * M_PI * frequency * i / 44100.0));
+        samples += le(quint16(value), 2) + le(quint16(value), 2);
+    }
+    const QByteArray fmt = le(1, 2) + le(2, 2) + le(44100, 4) + le(44100 * 4, 4) + le(4, 2) + le(16, 2);
+    const QByteArray body = "WAVEfmt " + le(16, 4) + fmt + "data" + le(quint32(samples.size()), 4) + samples;
+    return "RIFF" + le(quint32(body.size()), 4) + body;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -133,6 +158,45 @@ private slots:
         QCOMPARE(media.currentPosition(), 0.0);
         QCOMPARE(media.status(), QStringLiteral("Stopped"));
         QCOMPARE(media.url(), path);
+    }
+
+    // Gapless: the next song handed over ahead of time follows the current
+    // one on the very next sample. Recorded by the sink into a file, the
+    // two songs are there whole, one after the other, with not one sample
+    // of silence between them (a restarted pipeline would have started the
+    // file again).
+    void nextSongFollowsOnTheNextSample()
+    {
+        const QString recording = temp("recorded.raw");
+        const QByteArray sink = "audioconvert ! audio/x-raw,format=S16LE,channels=2,rate=44100 ! filesink location="
+                              + QFile::encodeName(recording);
+        qputenv("QPT_AUDIO_SINK", sink);
+        const quint32 firstFrames = 44100 + 123;  // not a whole number of any block
+        const quint32 secondFrames = 30000;
+        QVERIFY(writeFile(temp("first.wav"), toneWav(firstFrames, 440, 1111)));
+        QVERIFY(writeFile(temp("second.wav"), toneWav(secondFrames, 660, 2222)));
+        {
+            GstMediaComponent media;
+            Recorder recorder(media);
+            QList<quint64> advances;
+            connect(&media, &MediaComponent::advanced, this, [&](quint64 token) { advances << token; });
+            media.setNext(QFile::encodeName(temp("second.wav")), 42);
+            media.setUrl(QFile::encodeName(temp("first.wav")));
+            QVERIFY(waitUntil([&] { return recorder.states.contains(ps::MediaEnded); }, 10000));
+            QCOMPARE(advances, QList<quint64>{42});
+            QCOMPARE(media.url(), QFile::encodeName(temp("second.wav")));
+            QCOMPARE(recorder.states, QList<int>({ps::Transitioning, ps::Playing, ps::MediaEnded, ps::Stopped}));
+        }
+        qputenv("QPT_AUDIO_SINK", "fakesink sync=true");
+        const QByteArray raw = qpt::test::TestEnv::readFile(recording);
+        QCOMPARE(quint32(raw.size()), (firstFrames + secondFrames) * 4);
+        const auto sample = [&](quint32 frame) { return qint16(quint8(raw[frame * 4]) | (quint8(raw[frame * 4 + 1]) << 8)); };
+        QCOMPARE(sample(0), qint16(1111));
+        QCOMPARE(sample(firstFrames), qint16(2222));  // the second song's first frame, right after the last
+        for (quint32 frame = 0; frame < firstFrames + secondFrames; ++frame) {
+            if (sample(frame) == 0)
+                QFAIL(qPrintable(QStringLiteral("silence at frame %1").arg(frame)));
+        }
     }
 
     // Continuous play: the handler of "media ended" assigns the next file

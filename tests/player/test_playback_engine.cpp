@@ -53,6 +53,39 @@ private slots:
         QCOMPARE(notices.size(), 3);  // each step writes the time into the status line
     }
 
+    // The media component always holds the song to go on with, as the list
+    // stands: the entry after the current one, after the last the first,
+    // nothing after Stop. When it is heard, everything a song change does
+    // happens then: the bold row, the number, the title, the notices.
+    void nextSongIsHandedOverAheadOfTime()
+    {
+        TestEnv env;
+        CoreFixture p;
+        p.addSongs({wav(), mp3(), mp2()});
+        QSignalSpy started(&p.engine, &PlaybackEngine::songStarted);
+        QSignalSpy notices(&p.engine, &PlaybackEngine::transportNotice);
+        p.engine.play();
+        QCOMPARE(p.media.next, QFile::encodeName(mp3()));
+        QCOMPARE(p.media.nextToken, *p.playlist.idOf(2));
+
+        p.media.advance();  // the second song is heard
+        QCOMPARE(p.nowPlayingRow(), 2);
+        QCOMPARE(p.engine.songNumber(), 2);
+        QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("cbr"));
+        QCOMPARE(started.size(), 2);
+        QCOMPARE(notices.size(), 1);
+        QCOMPARE(p.media.next, QFile::encodeName(mp2()));
+
+        p.playlist.removeRow(3);  // the list changed: the next follows it
+        QCOMPARE(p.media.next, QFile::encodeName(wav()));
+        p.media.advance();  // after the last the first
+        QCOMPARE(p.nowPlayingRow(), 1);
+        QCOMPARE(p.media.calls.filter(QStringLiteral("url ")).size(), 1);  // one pipeline all along
+
+        p.engine.stop();  // a Stop at the end wins: nothing is handed over
+        QVERIFY(p.media.next.isEmpty());
+    }
+
     void previousRestartsFirstAndStepsBack()
     {
         TestEnv env;

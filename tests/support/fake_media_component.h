@@ -30,6 +30,20 @@ public:
 
     // Sends a notification as the real component would.
     void notify(int state) { emit playStateChanged(state); }
+    void setNext(const QByteArray& url, quint64 token) override
+    {
+        next = url;
+        nextToken = token;
+    }
+    // The song set with setNext is heard now, as the real component says
+    // when it went on without a gap.
+    void advance()
+    {
+        m_url = next;
+        const quint64 token = nextToken;
+        next.clear();
+        emit advanced(token);
+    }
     // Gives up on the address as the real component does when it cannot
     // be opened.
     void fail(const QString& reason)
@@ -48,6 +62,8 @@ public:
     QStringList calls;              // "url <path>", "play", "pause", "stop", "seek <s>"
     QVector<int> volumeWrites;      // every accepted volume value
     QVector<double> seeks;
+    QByteArray next;               // what setNext handed over
+    quint64 nextToken = 0;
 
 private:
     QByteArray m_url;

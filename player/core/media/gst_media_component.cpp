@@ -87,7 +87,8 @@ void GstMediaComponent::open(double startAt)
         thread->deleteLater();
     });
     QMetaObject::invokeMethod(
-        m_session, [session = m_session, url = m_url, startAt] { session->open(url, startAt); }, Qt::QueuedConnection);
+        m_session, [session = m_session, url = m_url, startAt, next = m_next.url] { session->open(url, startAt, next); },
+        Qt::QueuedConnection);
     thread->start();
     m_noData.start();
 }
@@ -161,10 +162,32 @@ void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, co
         notify(playstate::MediaEnded);
         notify(playstate::Stopped);
         return;
+    case PipelineSession::Event::Advanced: {
+        // The next song is heard: it is the current media now.
+        m_url = m_next.url;
+        const quint64 token = m_next.token;
+        m_next = {};
+        m_lastError.clear();
+        m_duration = 0;
+        m_pendingSeek = -1;
+        emit advanced(token);
+        return;
+    }
     case PipelineSession::Event::Failed:
         fail(detail);
         return;
     }
+}
+
+void GstMediaComponent::setNext(const QByteArray& url, quint64 token)
+{
+    const Next next{url, token};
+    if (next == m_next)
+        return;
+    m_next = next;
+    if (m_session)
+        QMetaObject::invokeMethod(
+            m_session, [session = m_session, url] { session->setNext(url); }, Qt::QueuedConnection);
 }
 
 void GstMediaComponent::play()

@@ -53,6 +53,7 @@ public:
     bool setVolume(int volume) override;
 
     QString status() const override;
+    void setNext(const QByteArray& url, quint64 token) override;
     QString lastError() const override { return m_lastError; }
     bool gaveNoData() const override { return m_gaveNoData; }
 
@@ -87,6 +88,12 @@ private:
     double m_pendingSeek = -1;   // a seek asked for before the media was ready
     mutable double m_duration = 0;
     int m_volume = 100;
+
+    struct Next {
+        QByteArray url;
+        quint64 token = 0;
+        bool operator==(const Next&) const = default;
+    } m_next;                    // handed to the session ahead of time
 
     QList<int> m_pending;        // notifications not yet emitted
     bool m_deliveryPosted = false;

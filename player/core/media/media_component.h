@@ -62,8 +62,16 @@ public:
     // time (a file on a share that does not answer).
     virtual bool gaveNoData() const { return false; }
 
+    // The address to go on with when the current media ends, so that its
+    // first sample follows the current one's last (empty: none; the end
+    // of the media is then MediaEnded as always). `token` comes back with
+    // `advanced` once it is heard.
+    virtual void setNext(const QByteArray& url, quint64 token) = 0;
+
 signals:
     void playStateChanged(int newState);
+    // The media set with setNext is now heard; url() names it.
+    void advanced(quint64 token);
 };
 
 }  // namespace qpt

@@ -169,6 +169,7 @@ bool PipelineSession::makePipeline()
     if (GstElement* sink = audioSinkFromEnvironment())
         g_object_set(m_playbin, "audio-sink", sink, nullptr);
     g_signal_connect(m_playbin, "deep-element-added", G_CALLBACK(onDeepElementAdded), nullptr);
+    g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&PipelineSession::onAboutToFinish), this);
     m_bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(m_bus, GstBusSyncHandler(&PipelineSession::onSyncMessage), this, nullptr);
     applyVolume();
@@ -189,6 +190,30 @@ int PipelineSession::onSyncMessage(GstBus*, GstMessage* message, void* self)
     return GST_BUS_DROP;
 }
 
+// On a streaming thread, as the current stream's data runs out: the next
+// URI goes in now, and playbin joins it on at the sample after the last.
+void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
+{
+    auto* session = static_cast<PipelineSession*>(self);
+    const std::lock_guard lock(session->m_mutex);
+    if (session->m_nextUri.isEmpty())
+        return;  // nothing to go on with: the end of stream comes
+    g_object_set(playbin, "uri", session->m_nextUri.toUtf8().constData(), nullptr);
+    session->m_nextUri.clear();
+    session->m_handedOver = true;
+}
+
+void PipelineSession::setNext(const QByteArray& address)
+{
+    // Made here, not on the streaming thread: a CD track's drive is looked
+    // up. A file is not looked at; one that does not answer is caught as
+    // any song's source is.
+    const QString uri = address.isEmpty() ? QString() : media::mediaUri(address);
+    const std::lock_guard lock(m_mutex);
+    if (!m_handedOver)
+        m_nextUri = uri;
+}
+
 void PipelineSession::drain()
 {
     for (;;) {
@@ -207,8 +232,11 @@ void PipelineSession::drain()
     }
 }
 
-void PipelineSession::open(const QByteArray& address, double startAt)
+void PipelineSession::open(const QByteArray& address, double startAt, const QByteArray& next)
 {
+    // Known before playbin starts: a short file is read whole at once, and
+    // playbin asks for the next one as soon as it is.
+    setNext(next);
     const QString uri = media::mediaUri(address);
     if (uri.isEmpty()) {
         fail(QStringLiteral("no playable address"));
@@ -247,6 +275,15 @@ void PipelineSession::fail(const QString& reason)
     if (m_failed)
         return;
     m_failed = true;
+    // A next song that was handed over and fails before it is heard is the
+    // one that failed: it is named first.
+    bool handedOver = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        handedOver = std::exchange(m_handedOver, false);
+    }
+    if (handedOver)
+        say(Event::Advanced);
     m_refresh.stop();
     if (m_playbin)
         gst_element_set_state(m_playbin, GST_STATE_NULL);
@@ -377,6 +414,27 @@ void PipelineSession::handle(GstMessage* message)
                 say(Event::Prerolled);
         }
         break;
+    case GST_MESSAGE_STREAM_START: {
+        // The first is the address opened; each later one a stream handed
+        // over at about-to-finish, now reaching the sink.
+        if (++m_streamsStarted == 1)
+            break;
+        bool advanced = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            advanced = std::exchange(m_handedOver, false);
+            if (advanced) {
+                m_snapshot.position = 0;
+                m_snapshot.duration = 0;
+                m_snapshot.bitrate = 0;
+            }
+        }
+        if (advanced) {
+            refreshSnapshot();  // the new song's length, as far as it is known yet
+            say(Event::Advanced);
+        }
+        break;
+    }
     case GST_MESSAGE_EOS:
         m_ended = true;
         m_refresh.stop();

@@ -38,6 +38,7 @@ public:
         Prerolled,  // data reached the sink: the source answers
         Ended,      // end of stream
         Failed,     // the address cannot be played; the detail says why
+        Advanced,   // the next address set ahead of time is heard now
     };
     Q_ENUM(Event)
 
@@ -58,11 +59,14 @@ public:
     Snapshot snapshot() const;
 
     // Commands: invoked queued, carried out on the session's thread.
-    void open(const QByteArray& address, double startAt);
+    void open(const QByteArray& address, double startAt, const QByteArray& next);
     void play();
     void pause();
     void seek(double seconds);
     void setVolume(int volume);
+    // The address to go on with, without a gap, when the current one ends
+    // (empty: none).
+    void setNext(const QByteArray& address);
     // Takes the pipeline down and ends the session's thread.
     void close();
 
@@ -82,6 +86,7 @@ private:
     void applyVolume();
     void say(Event what, const QString& detail = QString());
     static int onSyncMessage(GstBus* bus, GstMessage* message, void* self);
+    static void onAboutToFinish(GstElement* playbin, void* self);
 
     const quint64 m_serial;
     GstElement* m_playbin = nullptr;
@@ -93,8 +98,11 @@ private:
     double m_pendingSeek = -1;
     bool m_failed = false;
     bool m_ended = false;
+    int m_streamsStarted = 0;
 
     mutable std::mutex m_mutex;  // guards what follows
+    QString m_nextUri;           // read by playbin's streaming thread
+    bool m_handedOver = false;   // the next URI was given to playbin
     std::deque<GstMessage*> m_messages;
     bool m_drainPosted = false;
     Snapshot m_snapshot;
