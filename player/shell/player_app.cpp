@@ -24,11 +24,14 @@
 #include "skin/skin.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTableView>
 
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcLengthLog, "qpt.lengths", QtWarningMsg)
 
 namespace qpt {
 
@@ -88,6 +91,15 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
     connect(&m_core, &PlayerCore::closeRequested, this, &PlayerApp::closeInOrder);
     connect(&m_core, &PlayerCore::songDidNotAnswer, this, &PlayerApp::tellSongDidNotAnswer);
+    // Changes of what is on screen come in bursts (a scroll, rows added a
+    // thousand at a time): one update after them.
+    m_urgentLengths.setSingleShot(true);
+    m_urgentLengths.setInterval(0);
+    connect(&m_urgentLengths, &QTimer::timeout, this, &PlayerApp::updateUrgentLengths);
+    connect(&m_core.playlist, &PlaylistModel::currentChanged, &m_urgentLengths, qOverload<>(&QTimer::start));
+    connect(&m_core.lengths, &SongLengthService::urgentMeasured, this, [](int entries) {
+        qCInfo(lcLengthLog).nospace() << "visible lengths known: " << entries << " rows";
+    });
     connect(&m_core, &PlayerCore::nothingPlayed, this, [](const SongSupervision::NothingPlayed& what) {
         Dialogs::show(QStringLiteral("No Song Could Be Played"), nothingPlayedText(what), MsgIcon::Exclamation,
                       MsgButtons::Ok);
@@ -242,8 +254,27 @@ PlaylistWindow& PlayerApp::playlistWindow()
 
 void PlayerApp::createPlaylistWindowHidden()
 {
-    if (!m_playlist)
-        m_playlist = new PlaylistWindow(*this);
+    if (m_playlist)
+        return;
+    m_playlist = new PlaylistWindow(*this);
+    connect(m_playlist, &PlaylistWindow::visibleRowsChanged, &m_urgentLengths, qOverload<>(&QTimer::start));
+}
+
+// The playing song and the rows on screen are measured first: what a
+// person looks at has its length before the rest of a long list.
+void PlayerApp::updateUrgentLengths()
+{
+    std::vector<quint64> urgent;
+    if (const auto current = m_core.playlist.current())
+        urgent.push_back(*current);
+    if (m_playlist) {
+        const auto [first, last] = m_playlist->visibleRows();
+        for (int row = first; row >= 1 && row <= last; ++row) {
+            if (const auto id = m_core.playlist.idOf(row))
+                urgent.push_back(*id);
+        }
+    }
+    m_core.lengths.setUrgent(urgent);
 }
 
 void PlayerApp::sizeMainWindow(double widthTwips, double heightTwips)

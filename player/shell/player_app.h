@@ -19,6 +19,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -136,6 +137,7 @@ private:
     void setMainWindowsEnabled(bool enabled);
     void listenForSessionEnd();
     void saveForExit();
+    void updateUrgentLengths();
     void saveFromAnyThread();
     void tellSongDidNotAnswer(const QByteArray& address);
     void hidePopupMenu();
@@ -163,6 +165,7 @@ private:
     TerminationRequests* m_termination = nullptr;
     bool m_dropWaiting = false;
     bool m_noAnswerShown = false;
+    QTimer m_urgentLengths;
     bool m_unloading = false;
 };
 

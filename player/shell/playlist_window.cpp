@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QPainter>
 #include <QUrl>
 
@@ -112,7 +113,25 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
     list->viewport()->installEventFilter(this);
     setMouseTracking(true);
 
+    // What the list shows goes to the length service first.
+    connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this, &PlaylistWindow::visibleRowsChanged);
+    connect(&m_viewModel, &QAbstractItemModel::rowsInserted, this, &PlaylistWindow::visibleRowsChanged);
+    connect(&m_viewModel, &QAbstractItemModel::modelReset, this, &PlaylistWindow::visibleRowsChanged);
+
     layoutControls();
+}
+
+std::pair<int, int> PlaylistWindow::visibleRows() const
+{
+    if (!isVisible() || list->model()->rowCount() == 0)
+        return {0, 0};
+    const int first = list->rowAt(0);
+    if (first < 0)
+        return {0, 0};
+    int last = list->rowAt(list->viewport()->height() - 1);
+    if (last < 0)
+        last = list->model()->rowCount() - 1;
+    return {first + 1, last + 1};
 }
 
 int PlaylistWindow::selectedRow() const
@@ -150,8 +169,21 @@ void PlaylistWindow::paintEvent(QPaintEvent*)
     Skin::paint(painter, QStringLiteral("playlist_header"), QRectF(0, 0, width(), twipsToPx(350)));
 }
 
+void PlaylistWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    emit visibleRowsChanged();
+}
+
+void PlaylistWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    emit visibleRowsChanged();
+}
+
 void PlaylistWindow::resizeEvent(QResizeEvent* event)
 {
+    emit visibleRowsChanged();
     QWidget::resizeEvent(event);
     layoutControls();
 }

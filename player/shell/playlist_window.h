@@ -8,6 +8,8 @@
 #include <QTableView>
 #include <QWidget>
 
+#include <utility>
+
 namespace qpt {
 
 class PlayerApp;
@@ -49,10 +51,20 @@ public:
     void showRow(int row);
     // Lays the controls out for the current size.
     void layoutControls();
+    // The rows the list shows now (1-based, first and last); {0, 0} while
+    // the window is hidden or the list empty.
+    std::pair<int, int> visibleRows() const;
+
+signals:
+    // What the list shows may have changed (scrolled, resized, shown,
+    // hidden, rows added).
+    void visibleRowsChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -126,6 +126,37 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
     }
 
+    // What a person looks at first: the urgent entries in the order given,
+    // then the rest in list order; urgent entries already measured or
+    // never asked for are passed over.
+    void urgentEntriesComeFirst()
+    {
+        auto share = std::make_shared<Share>();
+        std::vector<quint64> order;
+        std::mutex orderLock;
+        LengthWorkers workers(
+            1,
+            [share, &order, &orderLock](const LengthJob& job) {
+                {
+                    const std::lock_guard lock(orderLock);
+                    order.push_back(job.entry);
+                }
+                return share->measure(job);
+            },
+            [] {});
+        // The first job holds the only worker until the list is complete.
+        QList<QByteArray> paths{"hang/1"};
+        for (int i = 2; i <= 8; ++i)
+            paths << "local/" + QByteArray::number(i);
+        workers.submit(jobs(paths));
+        QVERIFY(QTest::qWaitFor([&] { const std::lock_guard lock(orderLock); return !order.empty(); }, 5000));
+        workers.setUrgent({6, 99, 3});
+        share->release();
+        QCOMPARE(collect(workers, 8).size(), size_t(8));
+        const std::lock_guard lock(orderLock);
+        QCOMPARE(order, (std::vector<quint64>{1, 6, 3, 2, 4, 5, 7, 8}));
+    }
+
     void cancelledResultsNeverArrive()
     {
         auto share = std::make_shared<Share>();

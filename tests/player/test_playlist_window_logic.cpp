@@ -8,6 +8,7 @@
 #include "tests/support/test_env.h"
 
 #include <QFile>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace qpt;
@@ -161,6 +162,40 @@ private slots:
         QVERIFY(texts[2].startsWith(QStringLiteral("Quorbel Player Tirk (http")));
         QVERIFY(texts[2].endsWith(QLatin1Char(')')));
         QVERIFY(texts[3].startsWith(QStringLiteral("Time: ")));
+    }
+
+    // The rows on screen, and the playing song before them, are what the
+    // length service measures first; scrolling moves that along.
+    void rowsOnScreenAreMeasuredFirst()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.addSongs(songs(300));
+        p.engine.playRow(250);
+        p.app.chrome().togglePlaylist();
+        p.app.chrome().buttonFrames.finish();
+        PlaylistWindow& window = p.app.playlistWindow();
+        QVERIFY(waitUntil([&] { return window.visibleRows().first == 1; }));
+        const auto urgentNow = [&] {
+            QCoreApplication::processEvents();
+            return p.app.core().lengths.urgent();
+        };
+        const auto [first, last] = window.visibleRows();
+        QVERIFY(last > first);
+        std::vector<quint64> expected{*p.playlist.idOf(250)};
+        for (int row = first; row <= last; ++row)
+            expected.push_back(*p.playlist.idOf(row));
+        QCOMPARE(urgentNow(), expected);
+
+        window.list->verticalScrollBar()->setValue(window.list->verticalScrollBar()->maximum() / 2);
+        QVERIFY(waitUntil([&] { return urgentNow().size() > 1 && urgentNow()[1] != *p.playlist.idOf(1); }));
+        const int top = window.visibleRows().first;
+        QVERIFY(top > 1);
+        QCOMPARE(urgentNow()[1], *p.playlist.idOf(top));
+
+        p.app.chrome().togglePlaylist();  // hidden: only the playing song
+        p.app.chrome().buttonFrames.finish();
+        QVERIFY(waitUntil([&] { return urgentNow() == std::vector<quint64>{*p.playlist.idOf(250)}; }));
     }
 };
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
+#include <map>
 #include <list>
 #include <mutex>
 #include <thread>
@@ -45,7 +45,10 @@ struct LengthWorkers::Shared {
     mutable std::mutex mutex;
     std::condition_variable wake;   // workers: a job, or the end
     std::condition_variable watch;  // the watchdog: a worker got busy, or the end
-    std::deque<LengthJob> jobs;
+    // Waiting jobs by entry: the playlist's entries count up in list
+    // order, so the first key is the first row still to measure.
+    std::map<quint64, LengthJob> jobs;
+    std::vector<quint64> urgent;
     std::vector<LengthResult> results;
     std::uint64_t generation = 0;
     bool stopping = false;
@@ -78,8 +81,7 @@ struct LengthWorkers::Shared {
             wake.wait(lock, [&] { return stopping || !jobs.empty(); });
             if (stopping)
                 return;
-            worker->job = std::move(jobs.front());
-            jobs.pop_front();
+            worker->job = takeNext();
             worker->busy = true;
             worker->since = Clock::now();
             worker->generation = generation;
@@ -102,6 +104,21 @@ struct LengthWorkers::Shared {
                 lock.lock();
             }
         }
+    }
+
+    // With the lock held and a job waiting: the most urgent one.
+    LengthJob takeNext()
+    {
+        auto it = jobs.end();
+        while (!urgent.empty() && it == jobs.end()) {
+            it = jobs.find(urgent.front());
+            urgent.erase(urgent.begin());
+        }
+        if (it == jobs.end())
+            it = jobs.begin();
+        LengthJob job = std::move(it->second);
+        jobs.erase(it);
+        return job;
     }
 
     static void startWatchdog(const std::shared_ptr<Shared>& shared)
@@ -152,10 +169,9 @@ struct LengthWorkers::Shared {
         // Nobody left to measure them: the jobs waiting are answered too,
         // rather than never.
         if (workers.empty()) {
-            while (!jobs.empty()) {
-                first |= add(unknownFor(jobs.front()));
-                jobs.pop_front();
-            }
+            for (const auto& [entry, job] : jobs)
+                first |= add(unknownFor(job));
+            jobs.clear();
         }
         return first;
     }
@@ -188,7 +204,7 @@ void LengthWorkers::submit(std::vector<LengthJob> jobs)
     {
         const std::lock_guard lock(m->mutex);
         for (LengthJob& job : jobs)
-            m->jobs.push_back(std::move(job));
+            m->jobs.insert_or_assign(job.entry, std::move(job));
         // Started on demand: a player with nothing to measure has no threads.
         if (!m->watchdogStarted) {
             m->watchdogStarted = true;
@@ -202,10 +218,17 @@ void LengthWorkers::submit(std::vector<LengthJob> jobs)
     m->watch.notify_all();
 }
 
+void LengthWorkers::setUrgent(std::vector<quint64> entries)
+{
+    const std::lock_guard lock(m->mutex);
+    m->urgent = std::move(entries);
+}
+
 void LengthWorkers::cancelAll()
 {
     const std::lock_guard lock(m->mutex);
     m->jobs.clear();
+    m->urgent.clear();
     m->results.clear();
     ++m->generation;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The threads that measure song lengths: one per core, started with the
-// first job. Jobs are taken in the order they came; results collect until
-// the owner takes them, and the owner hears (from a worker thread) when
-// the first result of a new collection is ready. Cancelling drops the jobs
+// first job. Jobs are taken by priority: first those the owner marks urgent
+// (the playing song, the rows on screen), in the order given, then the rest
+// in the order of their entries, which is the playlist's order. Results
+// collect until the owner takes them, and the owner hears (from a worker
+// thread) when the first result of a new collection is ready. Cancelling drops the jobs
 // not yet started and every result not yet taken, also those of jobs that
 // were under way.
 //
@@ -37,6 +39,9 @@ public:
     LengthWorkers& operator=(const LengthWorkers&) = delete;
 
     void submit(std::vector<LengthJob> jobs);
+    // The entries to measure first, most urgent first (replaces the last
+    // list); entries without a waiting job are passed over.
+    void setUrgent(std::vector<quint64> entries);
     void cancelAll();
     std::vector<LengthResult> takeResults();
     // Workers given up on whose threads have not come back yet.

@@ -170,6 +170,7 @@ length::LengthWorkers& SongLengthService::workers()
         m_workers = std::make_unique<length::LengthWorkers>(std::max(2, QThread::idealThreadCount()),
                                                             std::move(measure), [this] { resultsWaiting(); },
                                                             m_deadlineMs);
+        m_workers->setUrgent(m_urgent);
     }
     return *m_workers;
 }
@@ -182,12 +183,19 @@ void SongLengthService::setMeasureForTests(length::LengthWorkers::Measure measur
 void SongLengthService::submit(length::LengthJob job, bool counted)
 {
     if (counted)
-        ++m_pending;
+        m_pending.insert(job.entry);
+    else
+        m_urgent.insert(m_urgent.begin(), job.entry);  // the supervision's question first
     if (m_toSubmit.empty()) {
         // Handed to the workers together once this turn of the event loop
         // is over, not one by one.
-        QMetaObject::invokeMethod(this, [this] { workers().submit(std::exchange(m_toSubmit, {})); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                workers().submit(std::exchange(m_toSubmit, {}));
+                workers().setUrgent(m_urgent);
+            },
+            Qt::QueuedConnection);
     }
     m_toSubmit.push_back(std::move(job));
 }
@@ -210,13 +218,31 @@ void SongLengthService::requestCdTrack(quint64 entry, const NativePath& line, in
     submit(std::move(job));
 }
 
+void SongLengthService::setUrgent(const std::vector<quint64>& entries)
+{
+    m_urgent = entries;
+    if (m_lookup.entry != 0 && !m_lookup.answer)
+        m_urgent.insert(m_urgent.begin(), m_lookup.entry);
+    m_urgentPending.clear();
+    for (const quint64 entry : entries) {
+        if (m_pending.contains(entry))
+            m_urgentPending.insert(entry);
+    }
+    m_urgentCount = int(m_urgentPending.size());
+    // Jobs still being collected for the workers are handed over first.
+    if (m_workers)
+        m_workers->setUrgent(m_urgent);
+}
+
 void SongLengthService::cancelAll()
 {
     m_toSubmit.clear();
     if (m_workers)
         m_workers->cancelAll();
     m_deliveryTimer.stop();
-    m_pending = 0;
+    m_pending.clear();
+    m_urgentPending.clear();
+    m_urgent.clear();
     m_lookup = {};
 }
 
@@ -244,9 +270,15 @@ void SongLengthService::deliver()
     });
     if (results.empty())
         return;
-    m_pending = std::max(0, m_pending - int(results.size()));
+    const bool urgentWaiting = !m_urgentPending.isEmpty();
+    for (const length::LengthResult& result : results) {
+        m_pending.remove(result.entry);
+        m_urgentPending.remove(result.entry);
+    }
     emit measured(results);
-    if (m_pending == 0)
+    if (urgentWaiting && m_urgentPending.isEmpty())
+        emit urgentMeasured(m_urgentCount);
+    if (m_pending.isEmpty())
         emit allMeasured();
 }
 

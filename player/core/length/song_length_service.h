@@ -19,6 +19,7 @@
 #include "player/core/length/song_length.h"
 
 #include <QList>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -53,7 +54,12 @@ public:
     // Forgets every request not yet answered (the playlist was cleared).
     void cancelAll();
     // Requests not yet answered.
-    int pending() const { return m_pending; }
+    int pending() const { return int(m_pending.size()); }
+    // The entries a person looks at, most urgent first (the playing song,
+    // then the rows on screen): measured before the others. Replaces the
+    // last list.
+    void setUrgent(const std::vector<quint64>& entries);
+    const std::vector<quint64>& urgent() const { return m_urgent; }
 
     // The length of the song at the path as far as it is known now, without
     // waiting and without looking at the file: zero for what cannot be
@@ -101,6 +107,8 @@ signals:
     void measured(const Results& results);
     // Every request has been answered.
     void allMeasured();
+    // Every entry of the last urgent list that was waiting has its length.
+    void urgentMeasured(int entries);
 
 private:
     void resultsWaiting();
@@ -117,7 +125,10 @@ private:
     length::LengthWorkers::Measure m_measure;
     std::unique_ptr<length::LengthWorkers> m_workers;
     int m_deadlineMs = length::LengthWorkers::kDeadlineMs;
-    int m_pending = 0;
+    QSet<quint64> m_pending;          // the playlist's entries not yet answered
+    QSet<quint64> m_urgentPending;    // of those, the urgent ones
+    int m_urgentCount = 0;
+    std::vector<quint64> m_urgent;    // as last given, for workers made later
     // The file lengthNow asked about last, under an id no playlist entry
     // has, and its answer once it came.
     struct Lookup {
