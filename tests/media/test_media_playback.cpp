@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -197,6 +198,35 @@ private slots:
             if (sample(frame) == 0)
                 QFAIL(qPrintable(QStringLiteral("silence at frame %1").arg(frame)));
         }
+    }
+
+    // The end of a song is never lost, however busy the thread that hears
+    // it: 25 short songs, each started from the end of the one before,
+    // while a timer keeps the event loop full (as a desktop client reading
+    // the media controls without pause does).
+    void songEndsArriveUnderALoadedEventLoop()
+    {
+        GstMediaComponent media;
+        int ended = 0;
+        connect(&media, &MediaComponent::playStateChanged, this, [&](int state) {
+            if (state == ps::MediaEnded && ++ended < 25)
+                media.setUrl(QFile::encodeName(temp("tone.mp1")));
+        });
+        QTimer busy;
+        busy.setInterval(0);
+        connect(&busy, &QTimer::timeout, this, [] {
+            volatile double spin = 0;
+            for (int i = 0; i < 20000; ++i)
+                spin = spin + i;
+        });
+        busy.start();
+        media.setUrl(QFile::encodeName(temp("tone.mp1")));
+        media.setCurrentPosition(1.8);
+        connect(&media, &MediaComponent::playStateChanged, this, [&](int state) {
+            if (state == ps::Playing)
+                media.setCurrentPosition(1.8);  // 0.2 s before the end
+        });
+        QVERIFY2(waitUntil([&] { return ended >= 25; }, 60000), qPrintable(QString::number(ended)));
     }
 
     // Continuous play: the handler of "media ended" assigns the next file

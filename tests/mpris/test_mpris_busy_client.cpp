@@ -54,6 +54,16 @@ struct Player {
 
 class TestMprisBusyClient : public QObject {
     Q_OBJECT
+
+    // Starts the player with the batch, once its list is loaded, and
+    // presses Play through the media controls.
+    static bool startPlaying(Player& player, MprisProbe& probe, const QByteArray& batch)
+    {
+        return player.start(batch) && waitUntil([&] { return probe.playerPresent(); }, 10000)
+            && waitUntil([&] { return probe.get(QStringLiteral("CanPlay")).value_or(false).toBool(); }, 10000)
+            && probe.call(QStringLiteral("Play"));
+    }
+
 private slots:
     void songEndsAreNeverLost()
     {
@@ -62,11 +72,8 @@ private slots:
         for (int i = 0; i < 4; ++i)
             batch += QFile::encodeName(song) + "\r\n";
         Player player;
-        QVERIFY(player.start(batch));
         MprisProbe probe(player.bus.address());
-        QVERIFY(waitUntil([&] { return probe.playerPresent(); }, 10000));
-        QVERIFY(waitUntil([&] { return probe.get(QStringLiteral("CanPlay")).value_or(false).toBool(); }, 10000));
-        QVERIFY(probe.call(QStringLiteral("Play")));
+        QVERIFY(startPlaying(player, probe, batch));
 
         // Read without pause for 30 s, noting every change of song.
         QElapsedTimer clock;
@@ -99,11 +106,8 @@ private slots:
             batch += "/media/unplugged/song" + QByteArray::number(i) + ".mp3\r\n";
         batch += QFile::encodeName(testDataDir() + QStringLiteral("/tone.wav")) + "\r\n";
         Player player;
-        QVERIFY(player.start(batch));
         MprisProbe probe(player.bus.address());
-        QVERIFY(waitUntil([&] { return probe.playerPresent(); }, 10000));
-        QVERIFY(waitUntil([&] { return probe.get(QStringLiteral("CanPlay")).value_or(false).toBool(); }, 10000));
-        QVERIFY(probe.call(QStringLiteral("Play")));
+        QVERIFY(startPlaying(player, probe, batch));
         bool saidStopped = false;
         const auto playing = [&] {
             const QString status = probe.get(QStringLiteral("PlaybackStatus")).value_or(QString()).toString();

@@ -154,11 +154,7 @@ void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, co
         notify(playstate::Buffering);
         return;
     case PipelineSession::Event::Ended:
-        duration();  // the length stays known
-        endSession();
-        m_phase = Phase::Stopped;
-        m_prerolled = false;
-        m_pendingSeek = -1;
+        toStopped();
         notify(playstate::MediaEnded);
         notify(playstate::Stopped);
         return;
@@ -222,12 +218,19 @@ void GstMediaComponent::stop()
 {
     if (!hasMedia() || m_phase == Phase::Stopped)
         return;
-    duration();  // the length stays known
+    toStopped();
+    notify(playstate::Stopped);
+}
+
+// Back to the start of the media, whose session goes; the length stays
+// known.
+void GstMediaComponent::toStopped()
+{
+    duration();
     endSession();
     m_phase = Phase::Stopped;
     m_prerolled = false;
     m_pendingSeek = -1;
-    notify(playstate::Stopped);
 }
 
 double GstMediaComponent::currentPosition() const

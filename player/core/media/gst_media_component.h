@@ -68,6 +68,7 @@ private:
     bool hasMedia() const;
     void open(double startAt);
     void endSession();
+    void toStopped();
     void fail(const QString& reason);
     void onEvent(quint64 serial, PipelineSession::Event event, const QString& detail);
     void onNoData();
