@@ -52,9 +52,6 @@ struct Download {
 
     // A 2xx response that ended normally.
     bool succeeded() const { return end == TransferEnd::Complete && status >= 200 && status < 300; }
-    // A successful response whose end can be trusted: its length was
-    // announced and every byte came.
-    bool arrivedWhole() const { return succeeded() && lengthAnnounced; }
 };
 
 // Whether a transfer for `from` may follow a redirect to `to`: the same
