@@ -253,6 +253,13 @@ qint64 residentKiB()
     return statusKiB("VmRSS:");
 }
 
+bool resetPeakResident()
+{
+    // "5" in clear_refs resets VmHWM to VmRSS (Linux 4.0 and later).
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
+}
+
 WindowThreadProbe::WindowThreadProbe()
 {
     m_clock.start();

@@ -148,5 +148,9 @@ private:
 // The peak and current resident size of this process (VmHWM, VmRSS), in KiB.
 qint64 peakResidentKiB();
 qint64 residentKiB();
+// The peak starts again from the current size (so that one case of a test
+// is measured apart from the cases before it); false when the kernel does
+// not allow it.
+bool resetPeakResident();
 
 }  // namespace qpt::test

@@ -2,6 +2,7 @@
 
 #include "common/line_files.h"
 #include "internet/download.h"
+#include "internet/web_address.h"
 #include "internet/mail_dialogue.h"
 #include "internet/online_files.h"
 #include "internet/program_image.h"
@@ -143,13 +144,13 @@ private slots:
     // it; never to another host.
     void redirects()
     {
-        QVERIFY(isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://h.example/b")));
-        QVERIFY(isAllowedRedirect(QUrl("http://h.example/a"), QUrl("https://H.example:8443/a")));
-        QVERIFY(isAllowedRedirect(QUrl("https://h.example/a"), QUrl("https://h.example:443/b")));
-        QVERIFY(!isAllowedRedirect(QUrl("https://h.example/a"), QUrl("http://h.example/a")));
-        QVERIFY(!isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://h.example:81/a")));
-        QVERIFY(!isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://evil.example/a")));
-        QVERIFY(!isAllowedRedirect(QUrl("http://127.0.0.1:8000/a"), QUrl("http://localhost:8000/a")));
+        QVERIFY(isSameSite(QUrl("http://h.example/a"), QUrl("http://h.example/b")));
+        QVERIFY(isSameSite(QUrl("http://h.example/a"), QUrl("https://H.example:8443/a")));
+        QVERIFY(isSameSite(QUrl("https://h.example/a"), QUrl("https://h.example:443/b")));
+        QVERIFY(!isSameSite(QUrl("https://h.example/a"), QUrl("http://h.example/a")));
+        QVERIFY(!isSameSite(QUrl("http://h.example/a"), QUrl("http://h.example:81/a")));
+        QVERIFY(!isSameSite(QUrl("http://h.example/a"), QUrl("http://evil.example/a")));
+        QVERIFY(!isSameSite(QUrl("http://127.0.0.1:8000/a"), QUrl("http://localhost:8000/a")));
 
         LocalUpdateHost host;
         host.put(QStringLiteral("file.txt"), "the file");
