@@ -71,6 +71,7 @@ struct Installation {
     explicit Installation(bool tls = true) : host(tls ? &certificates : nullptr)
     {
         signer.trustIn(env.appDir());
+        qpt::test::trustAuthorityIn(env.appDir(), certificates);
         QDir().mkpath(system);
         TestEnv::writeFile(system + QStringLiteral("/osplinfo.dll"), QByteArray());
         host.putPages();
@@ -88,15 +89,17 @@ struct Installation {
         environment.insert(QStringLiteral("QPT_SYSTEM_DIR"), system);
         environment.insert(QStringLiteral("QPT_UPDATE_URL"), updateUrl.isEmpty() ? host.url() : updateUrl);
         environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), answers);
-        environment.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), certificates.caFile());
         return environment;
     }
 
     // Runs internet.dat with the given scripted answers until it ends.
-    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString())
+    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString(),
+                        const QProcessEnvironment& extra = {})
     {
         QProcess process;
-        process.setProcessEnvironment(environment(answers, updateUrl));
+        QProcessEnvironment all = environment(answers, updateUrl);
+        all.insert(extra);
+        process.setProcessEnvironment(all);
         process.setWorkingDirectory(env.appDir());
         process.start(env.app(QStringLiteral("internet.dat")), QStringList());
         if (!process.waitForFinished(60000)) {
@@ -139,14 +142,17 @@ private slots:
     }
 
     // An https host whose certificate no trusted authority signed is no
-    // connection at all (and http is not tried instead).
+    // connection at all (and http is not tried instead); an authority that
+    // only the environment names is not trusted.
     void untrustedCertificateIsNoConnection()
     {
         Installation installation;
         TestCertificates stranger;
         LocalUpdateHost impostor(&stranger);
         impostor.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
-        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Cancel"), impostor.url()), 0);
+        QProcessEnvironment named;
+        named.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), stranger.caFile());
+        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Cancel"), impostor.url(), named), 0);
         QCOMPARE(installation.env.dialogTitles(), QStringList{"No Internet Connection"});
         QVERIFY(impostor.requests().isEmpty());
     }
