@@ -20,6 +20,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace qpt::internet {
 
 using release::Backing;
@@ -34,40 +36,48 @@ QString appFile(const char* name)
     return AppFolder::file(QLatin1String(name));
 }
 
-// Why the release information of a pass cannot be trusted, as the user is
-// told (one box, OK, once a pass, whether or not anything is offered: a
-// host that freezes or fakes updates is noticed even when it offers none).
-struct ReleaseNotice {
-    ReleaseStatus status;
+// A box that says why nothing can be installed (exclamation icon, OK).
+struct Notice {
     const char* title;
     const char* text;
 };
-constexpr ReleaseNotice kReleaseNotices[] = {
-    {ReleaseStatus::NotSigned, "Update Information Not Verified",
-     "The update information of the update host cannot be verified.\r\nNo update can be installed now."},
-    {ReleaseStatus::Unreadable, "Update Information Not Verified",
-     "The update information of the update host cannot be verified.\r\nNo update can be installed now."},
-    {ReleaseStatus::Expired, "Update Information Out Of Date", "The update information is out of date"},
-    {ReleaseStatus::Superseded, "Old Update Information",
-     "The update host sent older update information than it did before.\r\nNo update can be installed from it."},
-    {ReleaseStatus::ClockBehind, "Check The Clock",
-     "The update information was issued later than the clock of this computer shows.\r\n"
-     "Set the clock right to install updates."},
+constexpr Notice kNotVerified{"Update Information Not Verified",
+                              "The update information of the update host cannot be verified.\r\n"
+                              "No update can be installed now."};
+
+// Why the release information of a pass cannot be trusted: said once a
+// pass, whether or not anything is offered, so that a host that freezes or
+// fakes updates is noticed even when it offers none.
+constexpr std::pair<ReleaseStatus, Notice> kReleaseNotices[] = {
+    {ReleaseStatus::NotSigned, kNotVerified},
+    {ReleaseStatus::Unreadable, kNotVerified},
+    {ReleaseStatus::Expired, {"Update Information Out Of Date", "The update information is out of date"}},
+    {ReleaseStatus::Superseded,
+     {"Old Update Information",
+      "The update host sent older update information than it did before.\r\nNo update can be installed from it."}},
+    {ReleaseStatus::ClockBehind,
+     {"Check The Clock", "The update information was issued later than the clock of this computer shows.\r\n"
+                         "Set the clock right to install updates."}},
 };
 
-// Why an offer of trusted release information is not installable (one box,
-// OK, for each such offer).
-struct Refusal {
-    Backing backing;
-    const char* title;
-    const char* text;
+// Why an offer that trusted release information does not back is not
+// installable: said for each such offer.
+constexpr std::pair<Backing, Notice> kRefusals[] = {
+    {Backing::NotListed,
+     {"Update Not Verified", "The update offered by the update host cannot be verified.\r\nNothing has been installed."}},
+    {Backing::NotNewer,
+     {"No Newer Version", "The update offered is not newer than the installed version.\r\nNothing has been installed."}},
 };
-constexpr Refusal kRefusals[] = {
-    {Backing::NotListed, "Update Not Verified",
-     "The update offered by the update host cannot be verified.\r\nNothing has been installed."},
-    {Backing::NotNewer, "No Newer Version",
-     "The update offered is not newer than the installed version.\r\nNothing has been installed."},
-};
+
+template <typename Key, std::size_t N>
+const Notice& noticeFor(const std::pair<Key, Notice> (&table)[N], Key key)
+{
+    for (const auto& [rowKey, notice] : table) {
+        if (rowKey == key)
+            return notice;
+    }
+    return kNotVerified;
+}
 
 }  // namespace
 
@@ -204,13 +214,9 @@ void UpdateCheck::reportRelease()
     if (status == ReleaseStatus::Trusted)
         return checkPlayer();
     qCWarning(lcUpdate) << "release information refused:" << int(status);
-    for (const ReleaseNotice& notice : kReleaseNotices) {
-        if (notice.status == status) {
-            m_progress.unload();
-            return ask(QLatin1String(notice.title), QLatin1String(notice.text), MsgIcon::Exclamation, MsgButtons::Ok,
-                       [this](MsgAnswer) { checkPlayer(); });
-        }
-    }
+    m_progress.unload();
+    const Notice& notice = noticeFor(kReleaseNotices, status);
+    tell(notice.title, notice.text, &UpdateCheck::checkPlayer);
 }
 
 void UpdateCheck::checkPlayer()
@@ -307,13 +313,14 @@ void UpdateCheck::offerNewer(const Offer& offer, const QString& installed, const
 void UpdateCheck::refuse(Backing backing, Step next)
 {
     qCWarning(lcUpdate) << "offer refused:" << int(backing);
-    for (const Refusal& refusal : kRefusals) {
-        if (refusal.backing == backing) {
-            ask(QLatin1String(refusal.title), QLatin1String(refusal.text), MsgIcon::Exclamation, MsgButtons::Ok,
-                [this, next](MsgAnswer) { (this->*next)(); });
-            return;
-        }
-    }
+    const Notice& notice = noticeFor(kRefusals, backing);
+    tell(notice.title, notice.text, next);
+}
+
+void UpdateCheck::tell(const char* title, const char* text, Step next)
+{
+    ask(QLatin1String(title), QLatin1String(text), MsgIcon::Exclamation, MsgButtons::Ok,
+        [this, next](MsgAnswer) { (this->*next)(); });
 }
 
 // ---------------------------------------------------------------- updates

@@ -134,6 +134,8 @@ private:
     void finishPass();
     void offerNewer(const Offer& offer, const QString& installed, const QString& published);
     void refuse(release::Backing backing, Step next);
+    // One box that says why nothing can be installed; then `next`.
+    void tell(const char* title, const char* text, Step next);
 
     void playerUpdate(const release::ReleaseImage& signedImage);
     void optionUpdate(const release::ReleaseImage& signedImage);
