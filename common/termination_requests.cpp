@@ -36,6 +36,8 @@ bool installHandlers()
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGHUP, &action, nullptr);
+    // Ctrl+C in the terminal that started the program ends it in order too.
+    ::sigaction(SIGINT, &action, nullptr);
     return true;
 }
 

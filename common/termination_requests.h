@@ -1,6 +1,6 @@
 #pragma once
-// SIGTERM and SIGHUP (the end of a desktop session, a service manager, a
-// kill from a terminal): the signal handler only writes one byte into a
+// SIGTERM, SIGHUP and SIGINT (the end of a desktop session, a service
+// manager, a kill or Ctrl+C from a terminal): the signal handler only writes one byte into a
 // pipe; a watcher thread of its own reads it and asks the window thread,
 // by a queued signal, to end the program in order.
 //

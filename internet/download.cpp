@@ -1,5 +1,7 @@
 #include "download.h"
 
+#include "web_address.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -16,11 +18,6 @@ bool isTransportError(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError
         && !(error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
         && !(error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-}
-
-int defaultPort(const QUrl& url)
-{
-    return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
 }
 
 TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
@@ -42,17 +39,6 @@ TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
 }
 
 }  // namespace
-
-bool isAllowedRedirect(const QUrl& from, const QUrl& to)
-{
-    if (from.host().compare(to.host(), Qt::CaseInsensitive) != 0 || to.host().isEmpty())
-        return false;
-    const QString fromScheme = from.scheme().toLower();
-    const QString toScheme = to.scheme().toLower();
-    if (fromScheme == QLatin1String("http") && toScheme == QLatin1String("https"))
-        return true;
-    return fromScheme == toScheme && defaultPort(from) == defaultPort(to);
-}
 
 Transfer::Transfer(QObject* parent, QNetworkAccessManager* shared) : QObject(parent), m_shared(shared)
 {
@@ -184,7 +170,7 @@ void Transfer::replyFinished()
 
 void Transfer::redirected(const QUrl& target)
 {
-    if (m_reply && isAllowedRedirect(m_url, target))
+    if (m_reply && isSameSite(m_url, target))
         emit m_reply->redirectAllowed();
     else
         end(TransferEnd::Failed);

@@ -7,7 +7,8 @@
 // Every transfer has limits: at most so many bytes, no more than so long
 // without a byte, and no more than so long in all (a host that drips a byte
 // now and then would otherwise keep it alive for ever). Redirects go only
-// to the same host, or from http to https on it.
+// to the same site (web_address.h: the same host, or from http to https on
+// it).
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -52,15 +53,7 @@ struct Download {
 
     // A 2xx response that ended normally.
     bool succeeded() const { return end == TransferEnd::Complete && status >= 200 && status < 300; }
-    // A successful response whose end can be trusted: its length was
-    // announced and every byte came.
-    bool arrivedWhole() const { return succeeded() && lengthAnnounced; }
 };
-
-// Whether a transfer for `from` may follow a redirect to `to`: the same
-// host and port with the same scheme, or from http to https on the same
-// host (any port).
-bool isAllowedRedirect(const QUrl& from, const QUrl& to);
 
 class Transfer : public QObject {
     Q_OBJECT

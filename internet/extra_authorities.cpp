@@ -2,7 +2,10 @@
 
 #include "online_log.h"
 
+#include "common/app_folder.h"
+
 #include <QSet>
+#include <QSettings>
 #include <QSslConfiguration>
 
 namespace qpt::internet {
@@ -10,13 +13,14 @@ namespace qpt::internet {
 void trustExtraAuthorities()
 {
     static QSet<QString> added;
-    const QString file = qEnvironmentVariable("QPT_EXTRA_CA_FILE");
+    const QSettings productIni(AppFolder::file(QStringLiteral("product.ini")), QSettings::IniFormat);
+    const QString file = productIni.value(QStringLiteral("Product/CertificateAuthorities")).toString();
     if (file.isEmpty() || added.contains(file))
         return;
     added.insert(file);
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     if (!configuration.addCaCertificates(file, QSsl::Pem))
-        qCWarning(lcOnline) << "QPT_EXTRA_CA_FILE: no certificates in" << file;
+        qCWarning(lcOnline) << "product.ini: no certificates in" << file;
     QSslConfiguration::setDefaultConfiguration(configuration);
 }
 

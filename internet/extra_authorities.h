@@ -1,10 +1,14 @@
 #pragma once
-// Certificate authorities trusted besides the system's own, for tests only:
-// QPT_EXTRA_CA_FILE names a PEM file whose certificates join Qt's default
-// TLS configuration (the update host, the pages and the mail relay alike).
-// Qt 6.4 on Debian reads the system's store itself and does not honour
-// OpenSSL's SSL_CERT_FILE or SSL_CERT_DIR, so a test authority has to be
-// added this way. Without the variable nothing changes.
+// Certificate authorities trusted besides the system's own: the
+// application folder's product.ini may name a PEM file of them
+// ([Product] CertificateAuthorities), whose certificates then join Qt's
+// default TLS configuration (the update host, the pages and the mail relay
+// alike). Only product.ini names it, as it alone names further release
+// keys: whoever may write the application folder owns the programs anyway,
+// while an environment variable could come from anywhere. (Qt 6.4 on
+// Debian reads the system's store itself and does not honour OpenSSL's
+// SSL_CERT_FILE or SSL_CERT_DIR; tests trust their own authority this way.)
+// Without the key nothing changes.
 
 namespace qpt::internet {
 

@@ -4,6 +4,8 @@
 
 #include "common/settings_store.h"
 
+#include <QDebug>
+
 namespace qpt::internet {
 
 QString normalisePlayerVersion(const QString& stored)
@@ -29,8 +31,12 @@ std::optional<QDateTime> latestReleaseSeen()
 void noteReleaseSeen(const QDateTime& issued)
 {
     const auto seen = latestReleaseSeen();
-    if (!seen || issued > *seen)
-        SettingsStore::write(QLatin1String(keys::LatestReleaseIssued), release::manifestTime(issued));
+    if (seen && issued <= *seen)
+        return;
+    // Without it a replayed older manifest is told apart by its expiry
+    // alone; the check goes on, but someone should know.
+    if (!SettingsStore::write(QLatin1String(keys::LatestReleaseIssued), release::manifestTime(issued)))
+        qWarning() << "cannot remember the latest release information seen (the settings cannot be written)";
 }
 
 }  // namespace qpt::internet

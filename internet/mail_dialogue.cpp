@@ -21,7 +21,13 @@ MailDialogue::MailDialogue(QSslSocket& socket, const Letter& letter, int replyTi
 {
     m_replyTimer.setSingleShot(true);
     m_pause.setSingleShot(true);
-    connect(&m_replyTimer, &QTimer::timeout, this, [this] { fail(QStringLiteral("the relay stays silent")); });
+    // The reply timer also bounds the TLS handshake: a relay that says yes
+    // to STARTTLS and then never speaks TLS is not waited for.
+    connect(&m_replyTimer, &QTimer::timeout, this, [this] {
+        if (m_encrypting)
+            return fail(QStringLiteral("the encryption does not begin"), Result::NotEncrypted);
+        fail(QStringLiteral("the relay stays silent"));
+    });
     connect(&m_pause, &QTimer::timeout, this, &MailDialogue::endPause);
 }
 
@@ -125,6 +131,7 @@ void MailDialogue::startTls()
         // encrypted conversation (a reply with more after it is refused
         // before this point).
         m_encrypting = true;
+        m_replyTimer.start(m_replyTimeoutMs);
         m_socket.startClientEncryption();
     });
 }
@@ -135,6 +142,7 @@ void MailDialogue::encrypted()
         return;
     m_encrypting = false;
     m_encrypted = true;
+    m_replyTimer.stop();
     // The relay's offers count anew once the conversation is encrypted.
     greet();
 }

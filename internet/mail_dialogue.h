@@ -14,7 +14,8 @@
 // The greeting is EHLO, so that the relay can say whether it takes 8-bit
 // data and offers STARTTLS; a relay that does not know EHLO is greeted with
 // HELO. Where STARTTLS is offered the conversation is encrypted before the
-// sender is named, and nothing more is sent when the encryption fails.
+// sender is named, and nothing more is sent when the encryption fails or
+// its handshake does not end within the time a reply may take.
 // The fixed pauses between the commands are timers; pausing() announces
 // each, and endPause() ends the one under way at once (tests drive them).
 

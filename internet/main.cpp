@@ -19,14 +19,19 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     qpt::internet::OnlineSystem onlineSystem;
-    QObject::connect(&onlineSystem, &qpt::internet::OnlineSystem::ended, &app,
-                     [] { QCoreApplication::exit(0); });
-    // A termination request (the end of the session, a kill from a
-    // terminal) ends the program as closing its window does: the folders
-    // and the settings are left as they were.
+    // A termination request (the end of the session, a kill or Ctrl+C from
+    // a terminal) ends the program as closing its window does: the folders
+    // and the settings are left as they were. Should the window thread not
+    // answer, the watcher thread removes what the program made and ends it.
     qpt::TerminationRequests terminationRequests;
+    const auto removeLeftovers = [&onlineSystem] { onlineSystem.removeLeftoversFromAnyThread(); };
+    terminationRequests.setSaveGuard({removeLeftovers, removeLeftovers});
     QObject::connect(&terminationRequests, &qpt::TerminationRequests::requested, &onlineSystem,
                      &qpt::internet::OnlineSystem::endProgram);
+    QObject::connect(&onlineSystem, &qpt::internet::OnlineSystem::ended, &app, [&terminationRequests] {
+        terminationRequests.markSaved();
+        QCoreApplication::exit(0);
+    });
     QTimer::singleShot(0, &onlineSystem, [&onlineSystem] { onlineSystem.start(); });
     return app.exec();
 }

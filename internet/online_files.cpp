@@ -1,5 +1,6 @@
 #include "online_files.h"
 
+#include "leftovers.h"
 #include "release_crypto.h"
 #include "release_manifest.h"
 
@@ -18,6 +19,9 @@
 namespace qpt::internet {
 
 namespace {
+
+// Beside the kept image: the version of the Online System it replaces.
+constexpr const char* kKeptReplacedVersion = "osdata.replaces";
 
 QByteArray native(const QString& path)
 {
@@ -82,30 +86,25 @@ QString privateTempFolder()
     return isPrivateFolder(folder) ? folder : QString();
 }
 
-QString imagePath()
+QString programPath(const QString& folder, const char* program)
 {
-    const QString folder = privateTempFolder();
-    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImage);
+    return folder + QLatin1Char('/') + QLatin1String(program);
 }
 
-QString imageManifestPath()
+std::optional<KeptUpdate> keptUpdate()
 {
     const QString folder = privateTempFolder();
-    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImageManifest);
+    if (folder.isEmpty())
+        return std::nullopt;
+    const auto in = [&folder](const char* name) { return folder + QLatin1Char('/') + QLatin1String(name); };
+    return KeptUpdate{in(files::ProgramImage), in(files::ProgramImageManifest), in(files::ProgramImageSignature),
+                      in(kKeptReplacedVersion)};
 }
 
-QString imageSignaturePath()
+void KeptUpdate::remove() const
 {
-    const QString folder = privateTempFolder();
-    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QLatin1String(files::ProgramImageSignature);
-}
-
-void removeKeptImage()
-{
-    for (const QString& kept : {imagePath(), imageManifestPath(), imageSignaturePath()}) {
-        if (!kept.isEmpty())
-            ::unlink(native(kept).constData());
-    }
+    for (const QString& kept : {image, manifest, signature, replaces})
+        ::unlink(native(kept).constData());
 }
 
 std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit)
@@ -133,77 +132,98 @@ std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit)
     return bytes;
 }
 
-StagedProgram::StagedProgram(const QString& target, const QString& source, const release::ReleaseImage* expected)
-    : m_target(target)
+namespace {
+
+// The bits a new program gets: the read, write and execute bits of the one
+// it replaces, executable by whoever may read it.
+mode_t programMode(const QString& target)
 {
-    const QFileInfo targetInfo(target);
-    const QString folder = targetInfo.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return;
-
-    mode_t mode = 0755;
     struct stat old {};
-    if (::lstat(native(target).constData(), &old) == 0 && S_ISREG(old.st_mode)) {
-        mode = old.st_mode & 07777;
-        // A program must be executable by whoever may read it.
-        mode |= S_IXUSR;
-        if (mode & S_IRGRP)
-            mode |= S_IXGRP;
-        if (mode & S_IROTH)
-            mode |= S_IXOTH;
-    }
+    if (::lstat(native(target).constData(), &old) != 0 || !S_ISREG(old.st_mode))
+        return 0755;
+    mode_t mode = (old.st_mode & 0777) | S_IXUSR;
+    if (mode & S_IRGRP)
+        mode |= S_IXGRP;
+    if (mode & S_IROTH)
+        mode |= S_IXOTH;
+    return mode;
+}
 
-    const int in = ::open(native(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (in < 0)
-        return;
-
-    QByteArray pattern = native(folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".XXXXXX"));
-    const int out = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (out < 0) {
-        ::close(in);
-        return;
-    }
-
-    bool ok = true;
-    qint64 copied = 0;
+// Copies what `in` holds into `out`, never more than `limit` bytes: the
+// size and digest of what was copied; none when reading or writing failed
+// or the source holds more.
+std::optional<release::FileDigest> copyDigesting(int in, int out, qint64 limit)
+{
+    release::FileDigest copied;
     release::Sha256 digest;
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(in, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            ok = false;
-            break;
-        }
+        if (n < 0)
+            return std::nullopt;
         if (n == 0)
             break;
-        copied += n;
-        // Never more than the signed size: a source that grows is not it.
-        if ((expected && copied > expected->size) || !writeFully(out, buffer, n)) {
-            ok = false;
-            break;
-        }
+        copied.size += n;
+        if (copied.size > limit || !writeFully(out, buffer, n))
+            return std::nullopt;
         digest.add(QByteArrayView(buffer, n));
     }
+    copied.sha256 = digest.result();
+    return copied;
+}
+
+// A hidden file beside `target`, named after it.
+int createBeside(const QString& target, QByteArray& name)
+{
+    const QFileInfo info(target);
+    name = native(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    return ::mkostemp(name.data(), O_CLOEXEC);
+}
+
+}  // namespace
+
+StagedProgram::StagedProgram(const QString& target, const QString& source, const release::ReleaseImage* expected)
+    : m_target(target)
+{
+    if (!QFileInfo(QFileInfo(target).absolutePath()).isDir())
+        return;
+    const int in = ::open(native(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        return;
+    QByteArray staged;
+    const int out = createBeside(target, staged);
+    if (out < 0) {
+        ::close(in);
+        return;
+    }
+    leftovers::note(QFile::decodeName(staged));
+
+    // Never more than the signed size: a source that grows is not it.
+    const auto copied = copyDigesting(in, out, expected ? expected->size : release::kMaxImageBytes);
     ::close(in);
     // An empty image is never a program.
-    ok = ok && copied > 0;
+    bool ok = copied && copied->size > 0;
     if (expected)
-        ok = ok && copied == expected->size && digest.result() == expected->sha256;
-    ok = ok && ::fchmod(out, mode) == 0;
+        ok = ok && copied->size == expected->size && copied->sha256 == expected->sha256;
+    ok = ok && ::fchmod(out, programMode(target)) == 0;
     ok = ok && ::fsync(out) == 0;
     ok = ::close(out) == 0 && ok;
-    if (ok)
-        m_staged = QFile::decodeName(pattern);
-    else
-        ::unlink(pattern.constData());
+    if (ok) {
+        m_staged = QFile::decodeName(staged);
+        return;
+    }
+    ::unlink(staged.constData());
+    leftovers::forget(QFile::decodeName(staged));
 }
 
 StagedProgram::~StagedProgram()
 {
-    if (!m_staged.isEmpty())
-        ::unlink(native(m_staged).constData());
+    if (m_staged.isEmpty())
+        return;
+    ::unlink(native(m_staged).constData());
+    leftovers::forget(m_staged);
 }
 
 bool StagedProgram::commit()
@@ -212,14 +232,21 @@ bool StagedProgram::commit()
         return false;
     if (::rename(native(m_staged).constData(), native(m_target).constData()) != 0)
         return false;
+    leftovers::forget(m_staged);
     m_staged.clear();
     return true;
 }
 
-bool replaceProgram(const QString& target, const QString& source)
+bool hasRoomFor(const QString& target, qint64 size)
 {
-    StagedProgram staged(target, source);
-    return staged.isReady() && staged.commit();
+    QByteArray name;
+    const int fd = createBeside(target, name);
+    if (fd < 0)
+        return false;
+    const bool room = ::posix_fallocate(fd, 0, off_t(size)) == 0;
+    ::close(fd);
+    ::unlink(name.constData());
+    return room;
 }
 
 }  // namespace qpt::internet

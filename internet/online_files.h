@@ -1,8 +1,7 @@
 #pragma once
 // File chores of the Online System and its updater: the folder of the
 // start-message marker, the private place of a downloaded program image,
-// the atomic replacement of an installed program, and reading the version
-// file line by line.
+// the atomic replacement of an installed program.
 
 #include <QByteArray>
 #include <QString>
@@ -26,16 +25,25 @@ QString systemFolder();
 // but is a link, belongs to someone else or is open to others.
 QString privateTempFolder();
 
-// Where a downloaded program image waits to be installed ("osdata.tmp" in
-// the private folder), and the signed manifest and signature that vouch for
-// it beside it; empty when there is no safe folder.
-QString imagePath();
-QString imageManifestPath();
-QString imageSignaturePath();
+// A program of the installation: its file in the folder.
+QString programPath(const QString& folder, const char* program);
 
-// Removes the kept image with its manifest and signature (none is a link
-// that is followed).
-void removeKeptImage();
+// A downloaded Online System kept in the private folder for the updater:
+// the image ("osdata.tmp"), the signed manifest and signature that vouch for
+// it, and the version of the Online System that downloaded it (the image
+// must be newer than that one).
+struct KeptUpdate {
+    QString image;
+    QString manifest;
+    QString signature;
+    QString replaces;
+
+    // Removes all four (none is a link that is followed).
+    void remove() const;
+};
+// Where the kept update lies (one look at the private folder); none when
+// there is no safe folder.
+std::optional<KeptUpdate> keptUpdate();
 
 // A small regular file read whole, without following a link at its name;
 // none when it is missing, not a regular file or larger than the limit.
@@ -50,11 +58,13 @@ std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit);
 // its size and SHA-256: what is put in place is what was verified, byte for
 // byte, whatever happened to the source after its download was checked.
 //
-// The copy gets the permission bits of the file it replaces (so an
-// executable stays executable; a program that lost its execute bits gets
-// them back for whoever may read it), or rwxr-xr-x when there was none. The
-// source is opened without following links; an empty source is refused.
-// The copy is removed again unless it was committed.
+// The copy gets the read, write and execute bits of the file it replaces
+// (so an executable stays executable; a program that lost its execute bits
+// gets them back for whoever may read it; set-user-ID and the like are
+// never carried over), or rwxr-xr-x when there was none. The source is
+// opened without following links; an empty source is refused. The copy is
+// removed again unless it was committed (and is noted as a leftover until
+// then).
 class StagedProgram {
 public:
     StagedProgram(const QString& target, const QString& source, const release::ReleaseImage* expected = nullptr);
@@ -72,14 +82,14 @@ private:
     QString m_staged;  // empty when not ready or committed
 };
 
-// Replaces the program file `target` with the content of `source` in one
-// step: a half-written program is never visible under the target's name.
-// False on any failure, and the target is then left as it was.
-bool replaceProgram(const QString& target, const QString& source);
+// Whether a program of `size` bytes can be put beside `target` now: a
+// hidden file of that size is made in its folder (its space reserved, not
+// copied) and removed at once. A folder that cannot be written or a disk
+// without the room is found out before anything else is done.
+bool hasRoomFor(const QString& target, qint64 size);
 
 // Writes all the bytes to the file descriptor, going on after an
 // interrupted write. False when the file takes no more.
 bool writeFully(int fd, const char* data, qint64 size);
-
 
 }  // namespace qpt::internet

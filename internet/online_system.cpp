@@ -1,9 +1,12 @@
 #include "online_system.h"
 
 #include "extra_authorities.h"
+#include "leftovers.h"
 #include "online_window.h"
 #include "progress_window.h"
 #include "start_message_window.h"
+
+#include "common/settings_store.h"
 
 namespace qpt::internet {
 
@@ -37,6 +40,13 @@ void OnlineSystem::endProgram()
     m_progress->unload();
     m_startMessage->hide();
     emit ended();
+}
+
+void OnlineSystem::removeLeftoversFromAnyThread()
+{
+    leftovers::removeAll();
+    if (m_main->updateCheck().hasMarkedRunning())
+        SettingsStore::write(QLatin1String(keys::OSRunning), QStringLiteral("NO"));
 }
 
 }  // namespace qpt::internet

@@ -27,9 +27,14 @@ public:
     // Ends the program: every window goes, the main window records that
     // the Online System no longer runs, what an update was making is
     // removed, and ended() tells the application. Also the way out on
-    // SIGTERM and SIGHUP.
+    // SIGTERM, SIGHUP and SIGINT.
     void endProgram();
     bool hasEnded() const { return m_ended; }
+
+    // What endProgram() leaves as it was, done from any thread while the
+    // window thread may be busy: every file the program made and has not
+    // handed on goes, and "OSRunning" becomes "NO" when it was set.
+    void removeLeftoversFromAnyThread();
 
     StartMessageWindow* startMessage() const { return m_startMessage; }
     OnlineWindow* mainWindow() const { return m_main; }

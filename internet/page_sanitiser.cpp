@@ -1,11 +1,14 @@
 #include "page_sanitiser.h"
 
+#include "page_tags.h"
+#include "web_address.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <libxml/HTMLparser.h>
 
-#include <memory>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -156,11 +159,6 @@ bool matches(const QString& text, Value kind)
     }
 }
 
-bool isWeb(const QUrl& url)
-{
-    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-}
-
 // The value as it may stand in the output; empty when it may not.
 QString checkedValue(Value kind, const QString& raw, const QUrl& base)
 {
@@ -181,66 +179,95 @@ QString checkedValue(Value kind, const QString& raw, const QUrl& base)
         if (text.size() > 2048)
             return QString();
         const QUrl url = base.resolved(QUrl(text));
-        const bool allowed = isWeb(url) || (kind == Value::Link && url.scheme() == QLatin1String("mailto"));
+        // A picture loads without a click: only from the page's own site,
+        // never from a machine of the network the user happens to be on.
+        const bool allowed = kind == Value::Picture ? isSameSite(base, url)
+                                                    : isWeb(url) || url.scheme() == QLatin1String("mailto");
         return allowed && url.isValid() ? url.toString(QUrl::FullyEncoded) : QString();
     }
     }
     return QString();
 }
 
-QString attributeText(const xmlAttr* attribute)
-{
-    QString text;
-    for (const xmlNode* child = attribute->children; child; child = child->next) {
-        if (child->content)
-            text += QString::fromUtf8(reinterpret_cast<const char*>(child->content));
-        if (text.size() > 4096)
-            break;
+// The attributes of a start tag as libxml2 hands them over: name, value,
+// name, value, ..., null.
+class Attributes {
+public:
+    explicit Attributes(const xmlChar** pairs) : m_pairs(pairs) {}
+
+    QString named(std::string_view name) const
+    {
+        for (const xmlChar** pair = m_pairs; pair && pair[0]; pair += 2) {
+            if (std::string_view(reinterpret_cast<const char*>(pair[0])) == name)
+                return pair[1] ? QString::fromUtf8(reinterpret_cast<const char*>(pair[1])).left(4096) : QString();
+        }
+        return QString();
     }
-    return text;
+
+private:
+    const xmlChar** m_pairs;
+};
+
+// Characters that join words without showing: dropped, so that they never
+// keep a break opportunity from working.
+bool isInvisibleJoiner(QChar c)
+{
+    return c == QChar(0x2060) || c == QChar(0xFEFF);
 }
 
-QString attributeNamed(const xmlNode* node, std::string_view name)
+// Spaces the layout never breaks a line at.
+bool isNoBreakSpace(QChar c)
 {
-    for (const xmlAttr* attribute = node->properties; attribute; attribute = attribute->next) {
-        if (std::string_view(reinterpret_cast<const char*>(attribute->name)) == name)
-            return attributeText(attribute);
-    }
-    return QString();
+    return c == QChar(0x00A0) || c == QChar(0x202F) || c == QChar(0x2007);
 }
 
 // ---------------------------------------------------------------- writer
 
+// Writes the safe subset from the parser's events: every start of an
+// element comes with its end (the parser closes what the page leaves open).
 class Writer {
 public:
     Writer(const QUrl& base, const PageLimits& limits) : m_base(base), m_limits(limits) {}
 
-    void walk(xmlNode* first);
+    void start(std::string_view name, const Attributes& attributes);
+    void end();
     void text(const QString& text, bool keepLineBreaks);
+    // Past a cap that ends the reading: the text is full, or the page
+    // nests deeper than the parser is let go.
+    bool isDone() const { return m_full || m_tooDeep; }
+    // What is open is closed.
+    void closeAll();
+
     QString html() const { return m_out; }
+    QString bodyAttributes() const { return m_bodyAttributes; }
     QList<QUrl> pictures() const { return m_pictures; }
-    QString attributesOf(const xmlNode* node, const Element& element);
 
 private:
-    // Opens the node; true when its children are to be walked (a frame
-    // was pushed for it, closed by leave()).
-    bool enter(xmlNode* node);
-    void leave();
+    // Writes the element when it may stand here; what end() closes.
+    const Element* open(std::string_view name, const Element& element, const Attributes& attributes);
     bool fits(const Element& element) const;
     const Element* innermost() const;
+    QString attributesOf(const Attributes& attributes, const Element& element) const;
     void openElement(const Element& element, const QString& attributes);
 
     QUrl m_base;
     PageLimits m_limits;
     QString m_out;
+    QString m_bodyAttributes;
     QList<QUrl> m_pictures;
-    std::vector<const Element*> m_frames;  // nullptr: an element given way to its text
-    int m_depth = 0;                       // elements open in the output
-    int m_tables = 0;                      // tables open in the output
+    // One frame for every element the parser has open; nullptr where
+    // nothing was written for it (given way to its text, a void element).
+    std::vector<const Element*> m_frames;
+    int m_dropped = 0;     // elements open inside one that goes with its content
+    int m_depth = 0;       // elements open in the output
+    int m_tables = 0;      // tables open in the output
     int m_elements = 0;
+    int m_pictureTags = 0;
     int m_textChars = 0;
     int m_wordChars = 0;
-    bool m_full = false;                   // the text cap is reached
+    bool m_bodySeen = false;
+    bool m_full = false;   // the text cap is reached
+    bool m_tooDeep = false;
 };
 
 const Element* Writer::innermost() const
@@ -269,11 +296,11 @@ bool Writer::fits(const Element& element) const
     return false;
 }
 
-QString Writer::attributesOf(const xmlNode* node, const Element& element)
+QString Writer::attributesOf(const Attributes& attributes, const Element& element) const
 {
     QString out;
     for (const Attribute& allowed : element.attributes) {
-        const QString value = checkedValue(allowed.value, attributeNamed(node, allowed.name), m_base);
+        const QString value = checkedValue(allowed.value, attributes.named(allowed.name), m_base);
         if (!value.isEmpty())
             out += QLatin1Char(' ') + QLatin1String(allowed.name) + QStringLiteral("=\"") + value.toHtmlEscaped()
                  + QLatin1Char('"');
@@ -292,51 +319,62 @@ void Writer::openElement(const Element& element, const QString& attributes)
     }
 }
 
-bool Writer::enter(xmlNode* node)
+const Element* Writer::open(std::string_view name, const Element& element, const Attributes& attributes)
 {
-    if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
-        if (node->content)
-            text(QString::fromUtf8(reinterpret_cast<const char*>(node->content)), false);
-        return false;
+    if (name == "img") {
+        // A picture is shown only from the page's own site, and only so
+        // many picture elements (however few addresses they share).
+        const QString source = checkedValue(Value::Picture, attributes.named("src"), m_base);
+        if (source.isEmpty() || m_pictureTags >= m_limits.maxPictures)
+            return nullptr;
+        ++m_pictureTags;
+        const QUrl url = QUrl::fromEncoded(source.toUtf8());
+        if (!m_pictures.contains(url))
+            m_pictures << url;
     }
-    if (node->type != XML_ELEMENT_NODE || !node->name)
-        return false;
-    const std::string_view name(reinterpret_cast<const char*>(node->name));
-    if (isDropped(name))
-        return false;
+    openElement(element, attributesOf(attributes, element));
+    return element.isVoid ? nullptr : &element;
+}
+
+void Writer::start(std::string_view name, const Attributes& attributes)
+{
+    if (m_dropped > 0) {
+        ++m_dropped;
+        return;
+    }
+    if (int(m_frames.size()) >= m_limits.maxParseDepth) {
+        m_tooDeep = true;
+        return;
+    }
+    if (isDropped(name)) {
+        m_dropped = 1;
+        return;
+    }
+    if (name == "body" && !m_bodySeen) {
+        static const Element kBody{"body", Place::Anywhere, false, {{"bgcolor", Value::Colour}, {"text", Value::Colour}}};
+        m_bodySeen = true;
+        m_bodyAttributes = attributesOf(attributes, kBody);
+    }
     const Element* element = elementNamed(name);
     if (element && fits(*element)) {
-        const QString attributes = attributesOf(node, *element);
-        if (name == "img") {
-            // A picture is shown only from the web, and only so many.
-            const QString source = checkedValue(Value::Picture, attributeNamed(node, "src"), m_base);
-            if (source.isEmpty() || m_pictures.size() >= m_limits.maxPictures)
-                return false;
-            const QUrl url = QUrl::fromEncoded(source.toUtf8());
-            if (!m_pictures.contains(url))
-                m_pictures << url;
-        }
-        openElement(*element, attributes);
-        if (element->isVoid)
-            return false;
-        m_frames.push_back(element);
-        return true;
+        m_frames.push_back(open(name, *element, attributes));
+        return;
     }
-    if (element && element->isVoid) {
-        // A line break that may not stand as one still separates words.
-        if (name == "br")
-            text(QStringLiteral(" "), false);
-        return false;
-    }
-    // Its text stays, apart from the text around it.
+    // Its text stays, apart from the text around it; a line break that
+    // may not stand as one still separates words.
     if (element)
         text(QStringLiteral(" "), false);
     m_frames.push_back(nullptr);
-    return true;
 }
 
-void Writer::leave()
+void Writer::end()
 {
+    if (m_dropped > 0) {
+        --m_dropped;
+        return;
+    }
+    if (m_frames.empty())
+        return;
     const Element* element = m_frames.back();
     m_frames.pop_back();
     if (!element)
@@ -347,11 +385,22 @@ void Writer::leave()
         --m_tables;
 }
 
+void Writer::closeAll()
+{
+    m_dropped = 0;
+    while (!m_frames.empty())
+        end();
+}
+
 void Writer::text(const QString& text, bool keepLineBreaks)
 {
+    if (m_dropped > 0)
+        return;
     for (const QChar c : text) {
         if (m_full)
             return;
+        if (isInvisibleJoiner(c))
+            continue;
         if (m_textChars >= m_limits.maxText) {
             m_out += QChar(0x2026);
             m_full = true;
@@ -368,7 +417,7 @@ void Writer::text(const QString& text, bool keepLineBreaks)
             m_wordChars = 0;
             continue;
         }
-        if (c.isSpace() || c == QChar(0x200B)) {
+        if ((c.isSpace() && !isNoBreakSpace(c)) || c == QChar(0x200B)) {
             m_wordChars = 0;
         } else if (++m_wordChars > m_limits.maxWord) {
             m_out += QChar(0x200B);
@@ -383,46 +432,39 @@ void Writer::text(const QString& text, bool keepLineBreaks)
     }
 }
 
-void Writer::walk(xmlNode* first)
-{
-    xmlNode* const stop = first ? first->parent : nullptr;
-    xmlNode* node = first;
-    while (node && !m_full) {
-        if (enter(node)) {
-            if (node->children) {
-                node = node->children;
-                continue;
-            }
-            leave();
-        }
-        while (node && !node->next) {
-            node = node->parent;
-            if (!node || node == stop) {
-                node = nullptr;
-                break;
-            }
-            leave();
-        }
-        if (node)
-            node = node->next;
-    }
-    // Past the text cap: what is open is closed.
-    while (!m_frames.empty())
-        leave();
-}
+// ---------------------------------------------------------------- reading
 
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+// The parser's events, handed to the writer; the reading stops at the
+// writer's caps.
+struct Reading {
+    Writer& writer;
+    htmlParserCtxtPtr parser = nullptr;
+
+    static Reading& of(void* context) { return *static_cast<Reading*>(context); }
+    void stopWhenDone()
+    {
+        if (writer.isDone())
+            xmlStopParser(parser);
+    }
 };
 
-xmlNode* childNamed(xmlNode* parent, std::string_view name)
+void startElement(void* context, const xmlChar* name, const xmlChar** attributes)
 {
-    for (xmlNode* child = parent ? parent->children : nullptr; child; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE && child->name
-            && name == std::string_view(reinterpret_cast<const char*>(child->name)))
-            return child;
-    }
-    return nullptr;
+    Reading& reading = Reading::of(context);
+    reading.writer.start(reinterpret_cast<const char*>(name), Attributes(attributes));
+    reading.stopWhenDone();
+}
+
+void endElement(void* context, const xmlChar*)
+{
+    Reading::of(context).writer.end();
+}
+
+void characters(void* context, const xmlChar* bytes, int size)
+{
+    Reading& reading = Reading::of(context);
+    reading.writer.text(QString::fromUtf8(reinterpret_cast<const char*>(bytes), size), false);
+    reading.stopWhenDone();
 }
 
 bool isUtf8(const QByteArray& bytes)
@@ -440,6 +482,38 @@ bool looksLikeHtml(const QByteArray& bytes)
         || start.contains("<br");
 }
 
+// Feeds the page to libxml2's push parser a piece at a time, so that a cap
+// stops the reading where it is reached; no document tree is built.
+void read(const QByteArray& page, const QUrl& base, Writer& writer)
+{
+    constexpr qsizetype kPiece = 16 * 1024;
+    htmlSAXHandler events;
+    std::memset(&events, 0, sizeof events);
+    events.startElement = startElement;
+    events.endElement = endElement;
+    events.characters = characters;
+    events.ignorableWhitespace = characters;
+    events.cdataBlock = characters;
+    Reading reading{writer};
+    // UTF-8 unless the bytes cannot be; then the page's own declaration.
+    const xmlCharEncoding encoding = isUtf8(page) ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_NONE;
+    const int first = int(qMin(page.size(), kPiece));
+    reading.parser = htmlCreatePushParserCtxt(&events, &reading, page.constData(), first, base.toEncoded().constData(),
+                                              encoding);
+    if (!reading.parser)
+        return;
+    htmlCtxtUseOptions(reading.parser,
+                       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    for (qsizetype at = first; !writer.isDone(); at += kPiece) {
+        const bool last = at >= page.size();
+        const int size = last ? 0 : int(qMin(kPiece, page.size() - at));
+        htmlParseChunk(reading.parser, page.constData() + (last ? 0 : at), size, last ? 1 : 0);
+        if (last)
+            break;
+    }
+    htmlFreeParserCtxt(reading.parser);
+}
+
 }  // namespace
 
 SanitisedPage sanitisePage(const QByteArray& bytes, const QUrl& base, const PageLimits& limits)
@@ -449,19 +523,10 @@ SanitisedPage sanitisePage(const QByteArray& bytes, const QUrl& base, const Page
         writer.text(QString::fromUtf8(bytes), true);
         return {QStringLiteral("<html><body><p>") + writer.html() + QStringLiteral("</p></body></html>"), {}};
     }
-
-    const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET;
-    // UTF-8 unless the bytes cannot be; then the page's own declaration.
-    const std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(bytes.constData(), int(bytes.size()),
-                                                              base.toEncoded().constData(),
-                                                              isUtf8(bytes) ? "UTF-8" : nullptr, options));
-    xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
-    xmlNode* body = childNamed(root, "body");
-    static const Element kBody{"body", Place::Anywhere, false, {{"bgcolor", Value::Colour}, {"text", Value::Colour}}};
-    const QString bodyAttributes = body ? writer.attributesOf(body, kBody) : QString();
-    if (root)
-        writer.walk(root);
-    return {QStringLiteral("<html><body") + bodyAttributes + QLatin1Char('>') + writer.html()
+    read(boundTags(bytes, limits.maxTagBytes, limits.maxAttributes, limits.maxTags), base, writer);
+    // Past a cap: what is open is closed.
+    writer.closeAll();
+    return {QStringLiteral("<html><body") + writer.bodyAttributes() + QLatin1Char('>') + writer.html()
                 + QStringLiteral("</body></html>"),
             writer.pictures()};
 }

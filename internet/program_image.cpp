@@ -1,5 +1,6 @@
 #include "program_image.h"
 
+#include "leftovers.h"
 #include "online_files.h"
 
 #include <QFile>
@@ -9,16 +10,25 @@
 
 namespace qpt::internet {
 
+ProgramImage::ProgramImage(QString path) : m_path(std::move(path))
+{
+    leftovers::note(m_path);
+}
+
 ProgramImage::~ProgramImage()
 {
-    if (!m_path.isEmpty())
-        ::unlink(QFile::encodeName(m_path).constData());
+    if (m_path.isEmpty())
+        return;
+    ::unlink(QFile::encodeName(m_path).constData());
+    leftovers::forget(m_path);
 }
 
 bool ProgramImage::keepAs(const QString& path)
 {
     if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(path).constData()) != 0)
         return false;
+    // Handed on: what is kept for the updater outlives this program.
+    leftovers::forget(m_path);
     m_path.clear();
     return true;
 }

@@ -36,10 +36,10 @@ struct ImageLimits {
 };
 
 // An accepted image in a private temporary file. The file goes with this
-// object unless it is moved elsewhere by keepAs().
+// object unless it is moved elsewhere by keepAs() (a leftover until then).
 class ProgramImage {
 public:
-    explicit ProgramImage(QString path) : m_path(std::move(path)) {}
+    explicit ProgramImage(QString path);
     ~ProgramImage();
     ProgramImage(const ProgramImage&) = delete;
     ProgramImage& operator=(const ProgramImage&) = delete;

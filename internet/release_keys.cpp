@@ -11,13 +11,16 @@ namespace qpt::internet::release {
 
 QByteArray builtInKey()
 {
-    // The build refuses a key file that is not a one-line key.
-    return *parsePublicKeyText(QByteArrayView(kBuiltInReleaseKey));
+    // The build refuses a key file that is not a one-line key; should one
+    // still not read as a key, no key is built in (nothing verifies by it).
+    return parsePublicKeyText(QByteArrayView(kBuiltInReleaseKey)).value_or(QByteArray());
 }
 
 QList<QByteArray> trustedKeys()
 {
-    QList<QByteArray> keys{builtInKey()};
+    QList<QByteArray> keys;
+    if (const QByteArray builtIn = builtInKey(); !builtIn.isEmpty())
+        keys << builtIn;
     for (const QString& text : Product::releaseKeys()) {
         if (const auto key = parsePublicKeyText(text.toLatin1()))
             keys << *key;

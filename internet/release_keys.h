@@ -12,7 +12,7 @@ namespace qpt::internet::release {
 // are passed over (and logged).
 QList<QByteArray> trustedKeys();
 
-// The key built into the programs (32 raw bytes).
+// The key built into the programs (32 raw bytes; empty should it not be one).
 QByteArray builtInKey();
 
 }  // namespace qpt::internet::release

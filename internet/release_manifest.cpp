@@ -228,7 +228,13 @@ ReleaseCheck checkRelease(const QByteArray& manifestBytes, const QByteArray& sig
         return check;
     }
     check.manifest = *manifest;
-    if (now > manifest->validUntil)
+    // A trusted manifest seen before was issued in the past: whatever the
+    // clock says now, it is not earlier than that.
+    const QDateTime effectiveNow = latestIssuedSeen && *latestIssuedSeen > now ? *latestIssuedSeen : now;
+    const QDateTime expires = qMin(manifest->validUntil, manifest->issued.addDays(kMaxValidDays));
+    if (manifest->issued > now.addSecs(kClockSlackSecs))
+        check.status = ReleaseStatus::ClockBehind;
+    else if (effectiveNow > expires)
         check.status = ReleaseStatus::Expired;
     else if (latestIssuedSeen && manifest->issued < *latestIssuedSeen)
         check.status = ReleaseStatus::Superseded;
@@ -241,19 +247,20 @@ OfferCheck checkOffer(const ReleaseCheck& release, const QString& imageFile, con
                       const QString& installedVersion)
 {
     OfferCheck offer;
-    switch (release.status) {
-    case ReleaseStatus::Trusted: break;
-    case ReleaseStatus::Expired:
-    case ReleaseStatus::Superseded: offer.backing = Backing::OutOfDate; return offer;
-    case ReleaseStatus::NotSigned:
-    case ReleaseStatus::Unreadable: offer.backing = Backing::NotVerified; return offer;
+    if (release.status != ReleaseStatus::Trusted) {
+        offer.backing = Backing::ReleaseRefused;
+        return offer;
     }
     const ReleaseImage* image = release.manifest.find(imageFile);
     // The version file and the manifest must speak of the same release.
-    if (!image || image->version != publishedVersion)
+    if (!image || image->version != publishedVersion) {
+        offer.backing = Backing::NotListed;
         return offer;
-    const auto installed = versionNumbers(installedVersion);
-    if (installed && compareVersions(*versionNumbers(image->version), *installed) <= 0) {
+    }
+    // A program that never recorded its version cannot be older than the
+    // first release: a replayed manifest never takes it below that.
+    const auto installed = versionNumbers(installedVersion).value_or(*versionNumbers(QLatin1String(kFirstRelease)));
+    if (compareVersions(*versionNumbers(image->version), installed) <= 0) {
         offer.backing = Backing::NotNewer;
         return offer;
     }

@@ -38,6 +38,15 @@ inline constexpr qint64 kMaxManifestBytes = 16 * 1024;
 inline constexpr qint64 kMaxSignatureFileBytes = 128;
 inline constexpr int kMaxImages = 16;
 inline constexpr qint64 kMaxImageBytes = qint64(1) << 40;
+// A manifest is never good for longer than this after it was issued,
+// whatever it says: a host that freezes updates is noticed within it.
+inline constexpr int kMaxValidDays = 90;
+// How far a manifest may have been issued ahead of this computer's clock
+// (clocks drift, time zones are set wrong) before the clock is not believed.
+inline constexpr qint64 kClockSlackSecs = 24 * 3600;
+// The first release of every program: a program that never recorded its
+// version is at least this one.
+inline constexpr const char* kFirstRelease = "v1.00";
 
 struct ReleaseImage {
     QString file;
@@ -79,21 +88,23 @@ int compareVersions(const QList<quint32>& a, const QList<quint32>& b);
 // ---------------------------------------------------------------- verdicts
 
 enum class ReleaseStatus {
-    Trusted,     // signed by a trusted key, within its validity, not older than one seen
-    NotSigned,   // no signature, a damaged one, or none by a trusted key
-    Unreadable,  // signed, but not a manifest
-    Expired,     // past its valid-until time
-    Superseded,  // issued before a manifest already seen: replayed
+    Trusted,      // signed by a trusted key, within its validity, not older than one seen
+    NotSigned,    // no signature, a damaged one, or none by a trusted key
+    Unreadable,   // signed, but not a manifest
+    Expired,      // past its valid-until time (or kMaxValidDays after it was issued)
+    Superseded,   // issued before a manifest already seen: replayed
+    ClockBehind,  // issued more than kClockSlackSecs ahead of the clock: no time can be judged
 };
 
 struct ReleaseCheck {
     ReleaseStatus status = ReleaseStatus::NotSigned;
-    ReleaseManifest manifest;  // meaningful when Trusted, Expired or Superseded
+    ReleaseManifest manifest;  // meaningful unless NotSigned or Unreadable
 };
 
 // Verifies the signature over the exact manifest bytes first, and reads
 // the manifest only then. `latestIssuedSeen` is the latest issue time of a
-// trusted manifest seen before (none when none was).
+// trusted manifest seen before (none when none was). Time never runs back
+// behind it: a clock that is behind judges expiry by it instead.
 ReleaseCheck checkRelease(const QByteArray& manifestBytes, const QByteArray& signatureFileBytes,
                           const QList<QByteArray>& trustedKeys, const QDateTime& now,
                           const std::optional<QDateTime>& latestIssuedSeen);
@@ -101,18 +112,18 @@ ReleaseCheck checkRelease(const QByteArray& manifestBytes, const QByteArray& sig
 // Whether a newer program that the version file offers may be installed.
 enum class Backing {
     Installable,
-    NotVerified,  // the manifest is not trusted, or does not list this very version
-    OutOfDate,    // the manifest expired or was replayed
-    NotNewer,     // the signed version is not newer than the installed one
+    ReleaseRefused,  // the manifest as a whole is not trusted (its status says why)
+    NotListed,       // the trusted manifest does not list this very version
+    NotNewer,        // the signed version is not newer than the installed one
 };
 
 struct OfferCheck {
-    Backing backing = Backing::NotVerified;
+    Backing backing = Backing::ReleaseRefused;
     ReleaseImage image;  // the manifest's entry when Installable
 };
 
 // `installedVersion` that is no release version ("v": the program never
-// recorded one) counts as older than any release.
+// recorded one) counts as kFirstRelease.
 OfferCheck checkOffer(const ReleaseCheck& release, const QString& imageFile, const QString& publishedVersion,
                       const QString& installedVersion);
 

@@ -1,6 +1,7 @@
 #include "update_check.h"
 
 #include "installation.h"
+#include "leftovers.h"
 #include "online_files.h"
 #include "online_log.h"
 #include "online_system.h"
@@ -19,9 +20,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace qpt::internet {
 
 using release::Backing;
+using release::ReleaseStatus;
 
 namespace {
 
@@ -32,24 +36,48 @@ QString appFile(const char* name)
     return AppFolder::file(QLatin1String(name));
 }
 
-QString programIn(const QString& folder, const char* program)
-{
-    return folder + QLatin1Char('/') + QLatin1String(program);
-}
-
-// Why an offer is not installable, as the user is told (one box, OK).
-struct Refusal {
-    Backing backing;
+// A box that says why nothing can be installed (exclamation icon, OK).
+struct Notice {
     const char* title;
     const char* text;
 };
-constexpr Refusal kRefusals[] = {
-    {Backing::NotVerified, "Update Not Verified",
-     "The update offered by the update host cannot be verified.\r\nNothing has been installed."},
-    {Backing::OutOfDate, "Update Information Out Of Date", "The update information is out of date"},
-    {Backing::NotNewer, "No Newer Version",
-     "The update offered is not newer than the installed version.\r\nNothing has been installed."},
+constexpr Notice kNotVerified{"Update Information Not Verified",
+                              "The update information of the update host cannot be verified.\r\n"
+                              "No update can be installed now."};
+
+// Why the release information of a pass cannot be trusted: said once a
+// pass, whether or not anything is offered, so that a host that freezes or
+// fakes updates is noticed even when it offers none.
+constexpr std::pair<ReleaseStatus, Notice> kReleaseNotices[] = {
+    {ReleaseStatus::NotSigned, kNotVerified},
+    {ReleaseStatus::Unreadable, kNotVerified},
+    {ReleaseStatus::Expired, {"Update Information Out Of Date", "The update information is out of date"}},
+    {ReleaseStatus::Superseded,
+     {"Old Update Information",
+      "The update host sent older update information than it did before.\r\nNo update can be installed from it."}},
+    {ReleaseStatus::ClockBehind,
+     {"Check The Clock", "The update information was issued later than the clock of this computer shows.\r\n"
+                         "Set the clock right to install updates."}},
 };
+
+// Why an offer that trusted release information does not back is not
+// installable: said for each such offer.
+constexpr std::pair<Backing, Notice> kRefusals[] = {
+    {Backing::NotListed,
+     {"Update Not Verified", "The update offered by the update host cannot be verified.\r\nNothing has been installed."}},
+    {Backing::NotNewer,
+     {"No Newer Version", "The update offered is not newer than the installed version.\r\nNothing has been installed."}},
+};
+
+template <typename Key, std::size_t N>
+const Notice& noticeFor(const std::pair<Key, Notice> (&table)[N], Key key)
+{
+    for (const auto& [rowKey, notice] : table) {
+        if (rowKey == key)
+            return notice;
+    }
+    return kNotVerified;
+}
 
 }  // namespace
 
@@ -94,6 +122,10 @@ bool UpdateCheck::isTransferring() const
 
 void UpdateCheck::run()
 {
+    // An update kept for an updater that never ran (the program was killed
+    // between keeping it and starting the updater) is not left lying about.
+    if (const auto kept = keptUpdate())
+        kept->remove();
     startPass();
 }
 
@@ -109,7 +141,7 @@ void UpdateCheck::stop()
     m_waitThen = {};
     m_staged.reset();
     if (m_closeRequested)
-        MarkerFiles::remove(appFile(files::Shutdown));
+        withdrawCloseRequest();
     if (m_markedRunning)
         removeVersionCopy();
 }
@@ -145,12 +177,46 @@ void UpdateCheck::versionFileArrived(const Download& download)
     // The check reads the version file from memory; the copy beside the
     // program is for whoever looks while it runs. A folder that cannot take
     // it cannot take an update either, which the user hears once.
-    if (MarkerFiles::replaceNoFollow(appFile(files::VersionCopy), download.body + "\r\n") || m_folderNoticeShown)
-        return checkPlayer();
+    if (MarkerFiles::replaceNoFollow(appFile(files::VersionCopy), download.body + "\r\n")) {
+        leftovers::note(appFile(files::VersionCopy));
+        return fetchRelease();
+    }
+    if (m_folderNoticeShown)
+        return fetchRelease();
     m_folderNoticeShown = true;
     m_progress.unload();
     ask(QStringLiteral("Quorbel Player Tirk Online System"), folderNotWritableText(AppFolder::path()),
-        MsgIcon::Exclamation, MsgButtons::Ok, [this](MsgAnswer) { checkPlayer(); });
+        MsgIcon::Exclamation, MsgButtons::Ok, [this](MsgAnswer) { fetchRelease(); });
+}
+
+void UpdateCheck::fetchRelease()
+{
+    fetch(host::ReleaseManifest, release::kMaxManifestBytes, [this](const Download& manifest) {
+        if (manifest.end == TransferEnd::Cancelled)
+            return cancelled();
+        m_pass.manifest = manifest.succeeded() ? manifest.body : QByteArray();
+        fetch(host::ReleaseSignature, release::kMaxSignatureFileBytes, [this](const Download& signature) {
+            if (signature.end == TransferEnd::Cancelled)
+                return cancelled();
+            m_pass.signature = signature.succeeded() ? signature.body : QByteArray();
+            m_pass.release = release::checkRelease(m_pass.manifest, m_pass.signature, release::trustedKeys(),
+                                                   QDateTime::currentDateTimeUtc(), latestReleaseSeen());
+            if (m_pass.release->status == ReleaseStatus::Trusted)
+                noteReleaseSeen(m_pass.release->manifest.issued);
+            reportRelease();
+        });
+    });
+}
+
+void UpdateCheck::reportRelease()
+{
+    const ReleaseStatus status = m_pass.release->status;
+    if (status == ReleaseStatus::Trusted)
+        return checkPlayer();
+    qCWarning(lcUpdate) << "release information refused:" << int(status);
+    m_progress.unload();
+    const Notice& notice = noticeFor(kReleaseNotices, status);
+    tell(notice.title, notice.text, &UpdateCheck::checkPlayer);
 }
 
 void UpdateCheck::checkPlayer()
@@ -222,44 +288,39 @@ void UpdateCheck::finishPass()
 
 void UpdateCheck::offerNewer(const Offer& offer, const QString& installed, const QString& published)
 {
-    withRelease([this, &offer, installed, published] {
-        const release::OfferCheck check =
-            release::checkOffer(*m_pass.release, host::imageName(offer.hostImage), published, installed);
-        // The window comes up with the page already on its way and without
-        // the progress window in front.
-        m_display.showPage(host::url(host::NotUpToDatePage));
-        m_progress.unload();
-        m_display.showWindow();
-        if (check.backing != Backing::Installable)
-            return refuse(check.backing, offer.next);
-        const release::ReleaseImage signedImage = check.image;
-        ask(QLatin1String(offer.title), QLatin1String(offer.text), MsgIcon::Information, MsgButtons::YesNo,
-            [this, &offer, signedImage](MsgAnswer answer) {
-                if (answer == MsgAnswer::Yes)
-                    (this->*offer.install)(signedImage);
-                else
-                    (this->*offer.next)();
-            });
-    });
+    const release::OfferCheck check =
+        release::checkOffer(*m_pass.release, host::imageName(offer.hostImage), published, installed);
+    // The window comes up with the page already on its way and without the
+    // progress window in front.
+    m_display.showPage(host::url(host::NotUpToDatePage));
+    m_progress.unload();
+    m_display.showWindow();
+    // Release information that cannot be trusted was said once for the pass.
+    if (check.backing == Backing::ReleaseRefused)
+        return (this->*offer.next)();
+    if (check.backing != Backing::Installable)
+        return refuse(check.backing, offer.next);
+    const release::ReleaseImage signedImage = check.image;
+    ask(QLatin1String(offer.title), QLatin1String(offer.text), MsgIcon::Information, MsgButtons::YesNo,
+        [this, &offer, signedImage](MsgAnswer answer) {
+            if (answer == MsgAnswer::Yes)
+                (this->*offer.install)(signedImage);
+            else
+                (this->*offer.next)();
+        });
 }
 
 void UpdateCheck::refuse(Backing backing, Step next)
 {
-    // A manifest that cannot be trusted at all is said once per pass, not
-    // once per program it fails to back.
-    if (m_pass.release->status != release::ReleaseStatus::Trusted) {
-        if (m_pass.releaseRefusalShown)
-            return (this->*next)();
-        m_pass.releaseRefusalShown = true;
-    }
-    qCWarning(lcUpdate) << "offer refused:" << int(backing) << "manifest:" << int(m_pass.release->status);
-    for (const Refusal& refusal : kRefusals) {
-        if (refusal.backing == backing) {
-            ask(QLatin1String(refusal.title), QLatin1String(refusal.text), MsgIcon::Exclamation, MsgButtons::Ok,
-                [this, next](MsgAnswer) { (this->*next)(); });
-            return;
-        }
-    }
+    qCWarning(lcUpdate) << "offer refused:" << int(backing);
+    const Notice& notice = noticeFor(kRefusals, backing);
+    tell(notice.title, notice.text, next);
+}
+
+void UpdateCheck::tell(const char* title, const char* text, Step next)
+{
+    ask(QLatin1String(title), QLatin1String(text), MsgIcon::Exclamation, MsgButtons::Ok,
+        [this, next](MsgAnswer) { (this->*next)(); });
 }
 
 // ---------------------------------------------------------------- updates
@@ -272,7 +333,7 @@ void UpdateCheck::playerUpdate(const release::ReleaseImage& signedImage)
     const std::optional<QString> folder = installFolder();
     if (!folder)
         return failed("no installation folder");
-    const QString player = programIn(*folder, programs::Player);
+    const QString player = programPath(*folder, programs::Player);
 
     // The running player is asked to close only once its replacement has
     // been accepted and lies ready beside it: a bad download, a folder that
@@ -284,6 +345,7 @@ void UpdateCheck::playerUpdate(const release::ReleaseImage& signedImage)
         if (!MarkerFiles::createNoFollow(appFile(files::Shutdown)))
             return failed("cannot ask the player to close");
         m_closeRequested = true;
+        leftovers::note(appFile(files::Shutdown));
         // The player deletes "Running.chk" as the last step of its exit. A
         // marker left by a player that crashed has no process behind it
         // and does not hold the update up.
@@ -294,8 +356,7 @@ void UpdateCheck::playerUpdate(const release::ReleaseImage& signedImage)
         waitFor(playerGone, 0, [this, player] {
             // No running player took the request; left lying, it would
             // close the new player at its first look.
-            MarkerFiles::remove(appFile(files::Shutdown));
-            m_closeRequested = false;
+            withdrawCloseRequest();
             m_progress.unload();
             const bool installed = m_staged->commit();
             m_staged.reset();
@@ -313,7 +374,7 @@ void UpdateCheck::optionUpdate(const release::ReleaseImage& signedImage)
     if (!folder)
         return failed("no installation folder");
     m_progress.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
-    const QString option = programIn(*folder, programs::Option);
+    const QString option = programPath(*folder, programs::Option);
     downloadImage(host::OptionImage, signedImage, [this, option, signedImage](std::unique_ptr<ProgramImage> image) {
         m_staged = std::make_unique<StagedProgram>(option, image->path(), &signedImage);
         if (!m_staged->isReady())
@@ -345,19 +406,21 @@ void UpdateCheck::onlineSystemUpdate(const release::ReleaseImage& signedImage)
         if (!folder)
             return failed("no installation folder");
         // The updater can only do what this program could: find out now,
-        // while this program still runs, whether the new one can be put in
+        // while this program still runs, whether the new one would fit in
         // place.
-        if (!StagedProgram(programIn(*folder, programs::Internet), image->path(), &signedImage).isReady())
-            return failed("cannot prepare the new Online System");
+        if (!hasRoomFor(programPath(*folder, programs::Internet), signedImage.size))
+            return failed("no room for the new Online System");
         // The updater verifies the image again from what vouches for it.
-        if (!image->keepAs(imagePath()) || !keepReleaseForUpdater()) {
-            removeKeptImage();
+        const std::optional<KeptUpdate> kept = keptUpdate();
+        if (!kept || !image->keepAs(kept->image) || !keepReleaseForUpdater(*kept)) {
+            if (kept)
+                kept->remove();
             return failed("cannot keep the downloaded image");
         }
         // The updater waits for this program to end, then puts the image
         // in place of "internet.dat" and starts it.
-        if (!ProgramStarter::start(programIn(*folder, programs::Updater), QString(), WindowStyle::MinimizedFocus)) {
-            removeKeptImage();
+        if (!ProgramStarter::start(programPath(*folder, programs::Updater), QString(), WindowStyle::MinimizedFocus)) {
+            kept->remove();
             return failed("cannot start the updater");
         }
         m_system.endProgram();
@@ -377,27 +440,6 @@ void UpdateCheck::fetch(const char* hostFile, qint64 maxBytes, std::function<voi
     m_transfer.start(host::url(hostFile), {maxBytes, m_limits.idleMs, m_limits.deadlineMs});
 }
 
-void UpdateCheck::withRelease(std::function<void()> then)
-{
-    if (m_pass.release)
-        return then();
-    fetch(host::ReleaseManifest, release::kMaxManifestBytes, [this, then](const Download& manifest) {
-        if (manifest.end == TransferEnd::Cancelled)
-            return cancelled();
-        m_pass.manifest = manifest.succeeded() ? manifest.body : QByteArray();
-        fetch(host::ReleaseSignature, release::kMaxSignatureFileBytes, [this, then](const Download& signature) {
-            if (signature.end == TransferEnd::Cancelled)
-                return cancelled();
-            m_pass.signature = signature.succeeded() ? signature.body : QByteArray();
-            m_pass.release = release::checkRelease(m_pass.manifest, m_pass.signature, release::trustedKeys(),
-                                                   QDateTime::currentDateTimeUtc(), latestReleaseSeen());
-            if (m_pass.release->status == release::ReleaseStatus::Trusted)
-                noteReleaseSeen(m_pass.release->manifest.issued);
-            then();
-        });
-    });
-}
-
 void UpdateCheck::downloadImage(const char* hostFile, const release::ReleaseImage& signedImage, ImageReady then)
 {
     m_progress.setCancellable(true);
@@ -415,10 +457,11 @@ void UpdateCheck::downloadImage(const char* hostFile, const release::ReleaseImag
                           });
 }
 
-bool UpdateCheck::keepReleaseForUpdater() const
+bool UpdateCheck::keepReleaseForUpdater(const KeptUpdate& kept) const
 {
-    return MarkerFiles::writeNoFollow(imageManifestPath(), m_pass.manifest)
-        && MarkerFiles::writeNoFollow(imageSignaturePath(), m_pass.signature);
+    return MarkerFiles::writeNoFollow(kept.manifest, m_pass.manifest)
+        && MarkerFiles::writeNoFollow(kept.signature, m_pass.signature)
+        && MarkerFiles::writeNoFollow(kept.replaces, QByteArray(kOnlineSystemVersion));
 }
 
 void UpdateCheck::waitFor(std::function<bool()> condition, int limitMs, std::function<void()> then)
@@ -499,6 +542,14 @@ std::optional<QString> UpdateCheck::installFolder() const
 void UpdateCheck::removeVersionCopy()
 {
     MarkerFiles::remove(appFile(files::VersionCopy));
+    leftovers::forget(appFile(files::VersionCopy));
+}
+
+void UpdateCheck::withdrawCloseRequest()
+{
+    MarkerFiles::remove(appFile(files::Shutdown));
+    leftovers::forget(appFile(files::Shutdown));
+    m_closeRequested = false;
 }
 
 }  // namespace qpt::internet

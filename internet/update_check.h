@@ -6,10 +6,15 @@
 // starts again (START); a pass that failed asks Retry or Cancel.
 //
 // Only what the signed release manifest backs is offered: the version file
-// says what is new, the manifest (fetched once per pass, when something is
-// new) says what may be installed, and an image is installed only with the
-// size and SHA-256 that the manifest signs. An offer the manifest does not
-// back is answered with one box saying why, and nothing is fetched.
+// says what is new, the manifest says what may be installed, and an image
+// is installed only with the size and SHA-256 that the manifest signs. The
+// manifest is fetched and checked on every pass, whether or not anything is
+// new: release information that cannot be trusted (unsigned, expired,
+// older than one seen, issued ahead of the clock) is said in one box, so
+// that a host that freezes or fakes updates is noticed. An offer that
+// trusted release information does not back is answered with one box
+// saying why, and nothing is fetched. A pass with trusted, current release
+// information and nothing new says nothing.
 //
 // The pass is a sequence of steps driven by the event loop: each transfer,
 // each box and each wait for another program ends in a signal that runs
@@ -30,6 +35,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,6 +47,7 @@ namespace qpt::internet {
 class OnlineSystem;
 class ProgressWindow;
 class StagedProgram;
+struct KeptUpdate;
 
 // What the check shows on the main window.
 class UpdateDisplay {
@@ -89,7 +96,7 @@ public:
     // the program).
     bool isBusy() const { return m_busy; }
     // Whether a pass has set "OSRunning", which the end of the program
-    // then sets back.
+    // then sets back (any thread may ask).
     bool hasMarkedRunning() const { return m_markedRunning; }
     // A transfer is running (the progress window's Cancel stops it).
     bool isTransferring() const;
@@ -111,19 +118,24 @@ private:
         QByteArray manifest;   // as fetched, for the updater
         QByteArray signature;
         std::optional<release::ReleaseCheck> release;
-        bool releaseRefusalShown = false;
     };
     using Step = void (UpdateCheck::*)();
     using ImageReady = std::function<void(std::unique_ptr<ProgramImage> image)>;
 
     void startPass();
     void versionFileArrived(const Download& download);
+    // The manifest and its signature, then one box when they cannot be
+    // trusted; then the programs are compared.
+    void fetchRelease();
+    void reportRelease();
     void checkPlayer();
     void checkOption();
     void checkOnlineSystem();
     void finishPass();
     void offerNewer(const Offer& offer, const QString& installed, const QString& published);
     void refuse(release::Backing backing, Step next);
+    // One box that says why nothing can be installed; then `next`.
+    void tell(const char* title, const char* text, Step next);
 
     void playerUpdate(const release::ReleaseImage& signedImage);
     void optionUpdate(const release::ReleaseImage& signedImage);
@@ -131,10 +143,8 @@ private:
 
     // The small files of the host: the body, or the end it came to.
     void fetch(const char* hostFile, qint64 maxBytes, std::function<void(const Download&)> then);
-    // The manifest and its signature, once per pass.
-    void withRelease(std::function<void()> then);
     void downloadImage(const char* hostFile, const release::ReleaseImage& signedImage, ImageReady then);
-    bool keepReleaseForUpdater() const;
+    bool keepReleaseForUpdater(const KeptUpdate& kept) const;
     // Runs `then` once the condition holds (looked at every 50 ms), or once
     // limitMs have passed (0: no limit).
     void waitFor(std::function<bool()> condition, int limitMs, std::function<void()> then);
@@ -151,6 +161,7 @@ private:
 
     std::optional<QString> installFolder() const;
     void removeVersionCopy();
+    void withdrawCloseRequest();
 
     OnlineSystem& m_system;
     UpdateDisplay& m_display;
@@ -169,7 +180,7 @@ private:
 
     bool m_busy = false;
     bool m_stopped = false;
-    bool m_markedRunning = false;
+    std::atomic_bool m_markedRunning = false;
     bool m_folderNoticeShown = false;
     bool m_closeRequested = false;  // "shutdown.os" is ours to take back
 };

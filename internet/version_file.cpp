@@ -29,13 +29,26 @@ std::optional<QString> afterPrefix(const QString& line, int prefix)
     return line.mid(prefix);
 }
 
-// The free text of the date line as a caption may show it: no format
-// characters (bidirectional overrides, joiners), and one short line.
+// Characters a caption does not show: controls, format characters
+// (bidirectional overrides, joiners) and line and paragraph separators.
+bool isHiddenInCaption(QChar c)
+{
+    switch (c.category()) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph: return true;
+    default: return false;
+    }
+}
+
+// The free text of the date line as a caption may show it: one short line
+// of what shows.
 QString captionText(const QString& text)
 {
     QString shown;
     for (const QChar c : text) {
-        if (c.category() != QChar::Other_Format && c.category() != QChar::Other_Control)
+        if (!isHiddenInCaption(c))
             shown += c;
     }
     if (shown.size() > kMaxDateText) {

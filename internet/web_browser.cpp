@@ -1,5 +1,8 @@
 #include "web_browser.h"
 
+#include "inbox.h"
+#include "web_address.h"
+
 #include "common/native_path.h"
 #include "common/window_helpers.h"
 
@@ -8,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -18,10 +22,13 @@ namespace qpt::internet {
 
 namespace {
 
-bool isWeb(const QUrl& url)
+// One thread for reading pages: a page never holds up the window thread,
+// and one page at a time is read.
+QThreadPool& pageThread()
 {
-    const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    static QThreadPool pool;
+    [[maybe_unused]] static const bool single = (pool.setMaxThreadCount(1), true);
+    return pool;
 }
 
 // A local page (the loading page of the application folder) read whole, up
@@ -46,7 +53,8 @@ WebBrowser::WebBrowser(QWidget* parent)
     : QTextBrowser(parent),
       m_network(new QNetworkAccessManager(this)),
       m_page(this, m_network),
-      m_pictures(*m_network, this)
+      m_pictures(*m_network, this),
+      m_inbox(Inbox::make())
 {
     setOpenLinks(false);
     setOpenExternalLinks(false);
@@ -56,6 +64,12 @@ WebBrowser::WebBrowser(QWidget* parent)
     connect(this, &QTextBrowser::anchorClicked, this, &WebBrowser::linkClicked);
     connect(&m_page, &Transfer::finished, this, &WebBrowser::pageArrived);
     connect(&m_pictures, &WebPictures::arrived, this, &WebBrowser::picturesArrived);
+}
+
+WebBrowser::~WebBrowser()
+{
+    // A page still being read is read to its end with nobody to tell.
+    m_inbox->close();
 }
 
 void WebBrowser::navigate(const QString& urlOrPath)
@@ -70,6 +84,7 @@ void WebBrowser::navigate(const QUrl& url)
 {
     m_page.abandon();
     m_pictures.clear();
+    dropPageBeingRead();
     m_location = url;
     if (url.isLocalFile()) {
         if (const auto page = readLocalPage(url.toLocalFile()))
@@ -85,8 +100,15 @@ void WebBrowser::navigate(const QUrl& url)
     m_page.start(url.toString(), {kPageLimit, kPageIdleMs, kPageDeadlineMs});
 }
 
+void WebBrowser::dropPageBeingRead()
+{
+    ++m_pageNumber;
+    m_reading = false;
+}
+
 void WebBrowser::showMessagePage(const QString& text)
 {
+    dropPageBeingRead();
     m_html.clear();
     setHtml(tr("<html><body style=\"font-family: Tahoma\"><h3>The page cannot be displayed</h3>"
                "<p>%1</p><p>%2</p></body></html>")
@@ -109,6 +131,7 @@ void WebBrowser::pageArrived(const Download& download)
 
 void WebBrowser::showPage(const QByteArray& bytes)
 {
+    dropPageBeingRead();
     document()->setBaseUrl(m_location);
     if (!isWeb(m_location)) {
         // The application folder's own page is the programs' own.
@@ -120,7 +143,22 @@ void WebBrowser::showPage(const QByteArray& bytes)
             setPlainText(text);
         return;
     }
-    const SanitisedPage page = sanitisePage(bytes, m_location, m_pageLimits);
+    // Read on a thread of its own: the window thread only ever lays out
+    // the finished safe subset.
+    m_reading = true;
+    pageThread().start([this, inbox = m_inbox, number = m_pageNumber, bytes, base = m_location,
+                        limits = m_pageLimits] {
+        const SanitisedPage page = sanitisePage(bytes, base, limits);
+        Inbox::post(inbox, [this, number, page] { pageRead(number, page); });
+    });
+}
+
+void WebBrowser::pageRead(quint64 number, const SanitisedPage& page)
+{
+    // Another page came since, or the browser went elsewhere.
+    if (number != m_pageNumber)
+        return;
+    m_reading = false;
     m_html = page.html;
     setHtml(m_html);
     if (!page.pictures.isEmpty())

@@ -3,8 +3,9 @@
 // (and the local "loading.ifo"), follows link clicks and reports where it
 // is. A page from the network is shown within fixed bounds whatever it
 // holds: at most kPageLimit bytes in a fixed time, reduced to a safe subset
-// of HTML before the layout sees it (page_sanitiser.h), and laid out once
-// more when its pictures are in (web_pictures.h), never once per picture.
+// of HTML on a thread of its own before the layout sees it
+// (page_sanitiser.h), and laid out once more when its pictures are in
+// (web_pictures.h), never once per picture.
 
 #include "download.h"
 #include "page_sanitiser.h"
@@ -12,6 +13,8 @@
 
 #include <QTextBrowser>
 #include <QUrl>
+
+#include <memory>
 
 class QNetworkAccessManager;
 
@@ -25,6 +28,7 @@ public:
     static constexpr int kPageIdleMs = 30000;
 
     explicit WebBrowser(QWidget* parent = nullptr);
+    ~WebBrowser() override;
 
     // Goes to a web address or a local file. The location changes at once;
     // the page follows when it has arrived.
@@ -34,10 +38,11 @@ public:
     // The current location.
     QUrl location() const { return m_location; }
 
-    // True while a page or its pictures are on their way.
-    bool isBusy() const { return m_page.isBusy() || m_pictures.isBusy(); }
+    // True while a page or its pictures are on their way or being read.
+    bool isBusy() const { return m_page.isBusy() || m_reading || m_pictures.isBusy(); }
 
-    // Shows page bytes of the current location (as they came from there).
+    // Shows page bytes of the current location (as they came from there);
+    // a page from the network once it has been read.
     void showPage(const QByteArray& bytes);
 
     WebPictures& pictures() { return m_pictures; }
@@ -49,6 +54,8 @@ protected:
 private:
     void linkClicked(const QUrl& link);
     void pageArrived(const Download& download);
+    void pageRead(quint64 number, const SanitisedPage& page);
+    void dropPageBeingRead();
     void picturesArrived();
     void showMessagePage(const QString& text);
 
@@ -58,6 +65,10 @@ private:
     PageLimits m_pageLimits;
     QUrl m_location;
     QString m_html;  // the page as laid out, laid out again with its pictures
+    // Where the page reading thread's result arrives; which page it is for.
+    std::shared_ptr<class Inbox> m_inbox;
+    quint64 m_pageNumber = 0;
+    bool m_reading = false;
 };
 
 }  // namespace qpt::internet

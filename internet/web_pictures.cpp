@@ -1,22 +1,28 @@
 #include "web_pictures.h"
 
+#include "inbox.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QThreadPool>
 
 namespace qpt::internet {
 
-// The receiving end of the decoding thread: a result finds its pictures
-// only while they exist (`owner` is set and cleared on the window thread,
-// and read there only).
-class DecodedPictures : public QObject {
-public:
-    WebPictures* owner = nullptr;
-};
-
 namespace {
 
 const QList<QByteArray> kFormats{"png", "jpeg", "jpg", "gif", "bmp"};
+
+// Whether Qt decodes the picture scaled as it reads it, never holding its
+// source's pixels: JPEG, and PNG of at most 8 bits a sample that is not
+// interlaced. Everything else is decoded whole, then scaled.
+bool decodesScaled(const QByteArray& format, const QByteArray& bytes)
+{
+    if (format == "jpeg" || format == "jpg")
+        return true;
+    // The PNG header: bit depth at byte 24, interlace method at byte 28.
+    return format == "png" && bytes.size() > 28 && bytes.mid(12, 4) == "IHDR" && quint8(bytes.at(24)) <= 8
+        && bytes.at(28) == 0;
+}
 
 // One thread for all pictures: one picture's pixels in memory at a time.
 QThreadPool& decodingThread()
@@ -35,11 +41,15 @@ QImage decodePicture(const QByteArray& bytes, const PictureLimits& limits, qint6
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    if (!kFormats.contains(reader.format().toLower()))
+    // Whatever a decoder would allocate past this fails instead.
+    reader.setAllocationLimit(limits.allocationLimitMb);
+    const QByteArray format = reader.format().toLower();
+    if (!kFormats.contains(format))
         return QImage();
     // The header's size decides, before a single pixel is decoded.
     const QSize source = reader.size();
-    if (!source.isValid() || source.isEmpty() || qint64(source.width()) * source.height() > limits.maxSourcePixels)
+    const qint64 maxPixels = decodesScaled(format, bytes) ? limits.maxSourcePixels : limits.maxWholePixels;
+    if (!source.isValid() || source.isEmpty() || qint64(source.width()) * source.height() > maxPixels)
         return QImage();
     const QSize shown = source.boundedTo(limits.maxShown) == source
                           ? source
@@ -58,10 +68,9 @@ QImage decodePicture(const QByteArray& bytes, const PictureLimits& limits, qint6
 WebPictures::WebPictures(QNetworkAccessManager& network, QObject* parent)
     : QObject(parent),
       m_network(network),
-      m_inbox(new DecodedPictures, [](DecodedPictures* inbox) { inbox->deleteLater(); }),
+      m_inbox(Inbox::make()),
       m_dropped(std::make_shared<std::atomic_bool>(false))
 {
-    m_inbox->owner = this;
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &WebPictures::finish);
 }
@@ -70,7 +79,7 @@ WebPictures::~WebPictures()
 {
     // A decoding under way finishes without anyone to tell (and without
     // this thread waiting for it).
-    m_inbox->owner = nullptr;
+    m_inbox->close();
     *m_dropped = true;
 }
 
@@ -128,16 +137,11 @@ void WebPictures::pictureArrived(const QUrl& url, const Download& download, QByt
         pictureDecoded(m_page, url, QImage());
         return;
     }
-    decodingThread().start([inbox = m_inbox, page = m_page, url, bytes = std::move(body), limits = m_limits,
+    decodingThread().start([this, inbox = m_inbox, page = m_page, url, bytes = std::move(body), limits = m_limits,
                             pixelsLeft = m_pixelsLeft, dropped = m_dropped] {
         const QImage image = *dropped ? QImage() : decodePicture(bytes, limits, *pixelsLeft);
-        QMetaObject::invokeMethod(
-            inbox.get(),
-            [inbox, page, url, image] {
-                if (inbox->owner)
-                    inbox->owner->pictureDecoded(page, url, image);
-            },
-            Qt::QueuedConnection);
+        // Delivered only while this object is there (its inbox is open).
+        Inbox::post(inbox, [this, page, url, image] { pictureDecoded(page, url, image); });
     });
     body = QByteArray();
 }

@@ -5,10 +5,14 @@
 //
 //   - at most so many bytes each and for the page, and a deadline;
 //   - only PNG, JPEG, GIF and BMP, read from their headers first: a picture
-//     of more source pixels than kMaxSourcePixels is not decoded at all;
-//   - decoded scaled down to fit kMaxShown (QImageReader::setScaledSize,
-//     before the pixels are read), and no more than kPagePixels shown
+//     of more source pixels than maxSourcePixels is not decoded at all;
+//   - decoded scaled down to fit maxShown (QImageReader::setScaledSize,
+//     before the pixels are read), and no more than pagePixels shown
 //     pixels for the whole page;
+//   - Qt decodes only JPEG and 8-bit, non-interlaced PNG scaled as it reads
+//     them; interlaced or 16-bit PNG, GIF and BMP are decoded whole first,
+//     so they are decoded only up to maxWholePixels at their source; and a
+//     decoder that would allocate more than allocationLimitMb fails;
 //   - decoded one at a time on a thread of their own: a large picture
 //     takes a moment to decode, and the window thread does not wait for it.
 
@@ -34,6 +38,8 @@ struct PictureLimits {
     qint64 maxBytes = 2 * 1024 * 1024;        // one picture on the wire
     qint64 pageBytes = 16 * 1024 * 1024;      // all of a page's pictures on the wire
     qint64 maxSourcePixels = 16 * 1000 * 1000;
+    qint64 maxWholePixels = 2 * 1000 * 1000;  // pictures decoded whole before they are scaled
+    int allocationLimitMb = 32;
     QSize maxShown = QSize(1024, 1024);
     qint64 pagePixels = 8 * 1024 * 1024;      // shown pixels of the whole page
     int deadlineMs = 30000;
@@ -78,7 +84,7 @@ private:
     QTimer m_deadline;
     // Where the decoding thread's results arrive (on the window thread);
     // it outlives this object while a decoding still needs it.
-    std::shared_ptr<class DecodedPictures> m_inbox;
+    std::shared_ptr<class Inbox> m_inbox;
     // The page's own, shared with its decodings: the pixels the decoding
     // thread may still spend, and whether the page is still wanted.
     std::shared_ptr<qint64> m_pixelsLeft;

@@ -13,6 +13,10 @@ to LOG. MODE is one of
                  followed by 64 KiB of noise
   broken-tls     offers STARTTLS, says 220 to it, then answers the handshake
                  with plain text
+  silent-tls     offers STARTTLS, says 220 to it, then never says a word
+                 more (nor closes)
+  flood-reply    a proper greeting, then answers MAIL FROM with reply lines
+                 without end (a reply that never ends while one is awaited)
 The relay stops by itself after two minutes.
 """
 import os
@@ -54,7 +58,7 @@ def conversation(conn):
             continue
         word = line.split(b" ")[0].upper()
         if word == b"EHLO":
-            if mode == "broken-tls":
+            if mode in ("broken-tls", "silent-tls"):
                 conn.sendall(b"250-relay\r\n250 STARTTLS\r\n")
             elif mode == "flood":
                 conn.sendall(b"250 relay\r\n")
@@ -66,7 +70,14 @@ def conversation(conn):
                 conn.sendall(b"250 relay\r\n")
         elif word == b"STARTTLS":
             conn.sendall(b"220 go ahead\r\n")
+            if mode == "silent-tls":
+                threading.Event().wait(60)
+                return
             conn.sendall(b"this is no handshake\r\n" * 10)
+        elif word == b"MAIL" and mode == "flood-reply":
+            block = b"250-flood " + b"f" * 1000 + b"\r\n"
+            while True:
+                conn.sendall(block * 64)
         elif word == b"DATA":
             conn.sendall(b"354 go on\r\n")
             in_data = True

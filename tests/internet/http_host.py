@@ -23,8 +23,10 @@ How a file is answered is chosen by files beside it:
                       redirect URL   302 to URL
                       gzip MB        MB megabytes of zeros, gzip-compressed, sent
                                      as Content-Encoding gzip whatever was asked
-                      png W H        a W x H PNG picture made here (the file's
-                                     own bytes are not used)
+                      KIND W H       a W x H picture made here (the file's own
+                                     bytes are not used); KIND is png,
+                                     png-interlaced, png16, bmp or gif
+                                     (picture_files.py)
 A file named PORTAL in ROOT turns the host into a captive portal: every path,
 whether it exists or not, is answered 200 with the same HTML page.
 A missing file is answered 404 with the server's HTML error page.
@@ -34,27 +36,17 @@ The server stops by itself after ten minutes.
 import http.server
 import os
 import ssl
-import struct
 import sys
 import threading
 import time
 import zlib
 
+import picture_files
+
 root, log_path = sys.argv[1], sys.argv[2]
 tls = sys.argv[sys.argv.index("--tls") + 1:sys.argv.index("--tls") + 3] if "--tls" in sys.argv else None
 made = {}
 made_lock = threading.Lock()
-
-
-def png(width, height):
-    """A grey picture of that size, compressed row by row (small on the wire)."""
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff)
-    packer = zlib.compressobj(9)
-    row = b"\0" + b"\x80" * (width * 3)
-    body = b"".join(packer.compress(row) for _ in range(height)) + packer.flush()
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", body) + chunk(b"IEND", b"")
 
 
 def gzip_zeros(megabytes):
@@ -135,8 +127,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             body = made_once(("gzip", mode[1]), lambda: gzip_zeros(int(mode[1])))
             self.begin([("Content-Encoding", "gzip"), ("Content-Length", str(len(body)))])
             self.wfile.write(body)
-        elif mode[0] == "png":
-            body = made_once(("png", mode[1], mode[2]), lambda: png(int(mode[1]), int(mode[2])))
+        elif mode[0] in ("png", "png-interlaced", "png16", "bmp", "gif"):
+            body = made_once(tuple(mode), lambda: picture_files.make(mode[0], int(mode[1]), int(mode[2])))
             self.begin([("Content-Length", str(len(body)))])
             self.wfile.write(body)
         elif mode[0] == "nolength-cut":

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QSettings>
 #include <QTcpServer>
 
 namespace qpt::test {
@@ -72,6 +73,19 @@ TestCertificates::TestCertificates()
            && openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
                        "-out", "server.pem", "-days", "2", "-extfile", "server.ext"},
                       folder);
+}
+
+bool setProductKey(const QString& appFolder, const QString& key, const QString& value)
+{
+    QSettings productIni(appFolder + QStringLiteral("/product.ini"), QSettings::IniFormat);
+    productIni.setValue(QStringLiteral("Product/") + key, value);
+    productIni.sync();
+    return productIni.status() == QSettings::NoError;
+}
+
+bool trustAuthorityIn(const QString& appFolder, const TestCertificates& authority)
+{
+    return setProductKey(appFolder, QStringLiteral("CertificateAuthorities"), authority.caFile());
 }
 
 LocalUpdateHost::LocalUpdateHost(const TestCertificates* tls) : m_tls(tls != nullptr)
@@ -174,8 +188,7 @@ QByteArray ReleaseSigner::publicKeyText() const
 
 bool ReleaseSigner::trustIn(const QString& appFolder) const
 {
-    return TestEnv::writeFile(appFolder + QStringLiteral("/product.ini"),
-                              "[Product]\nReleaseKeys=" + publicKeyText() + "\n");
+    return setProductKey(appFolder, QStringLiteral("ReleaseKeys"), QString::fromLatin1(publicKeyText()));
 }
 
 QByteArray ReleaseSigner::manifest(const QMap<QString, Image>& images, const QDateTime& issued,
@@ -251,6 +264,13 @@ qint64 peakResidentKiB()
 qint64 residentKiB()
 {
     return statusKiB("VmRSS:");
+}
+
+bool resetPeakResident()
+{
+    // "5" in clear_refs resets VmHWM to VmRSS (Linux 4.0 and later).
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
 }
 
 WindowThreadProbe::WindowThreadProbe()

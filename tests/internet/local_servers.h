@@ -34,8 +34,8 @@ private:
 };
 
 // A certificate authority of its own and a certificate it signed for
-// 127.0.0.1 and localhost. The Online System trusts the authority when
-// QPT_EXTRA_CA_FILE names caFile().
+// 127.0.0.1 and localhost. The Online System trusts the authority when the
+// application folder's product.ini names caFile() (trustAuthorityIn).
 class TestCertificates {
 public:
     TestCertificates();
@@ -48,6 +48,12 @@ private:
     QTemporaryDir m_dir;
     bool m_ready = false;
 };
+
+// Sets a key of the [Product] group in the application folder's
+// product.ini, keeping the others.
+bool setProductKey(const QString& appFolder, const QString& key, const QString& value);
+// Has the Online System of that folder trust the authority.
+bool trustAuthorityIn(const QString& appFolder, const TestCertificates& authority);
 
 class LocalUpdateHost {
 public:
@@ -148,5 +154,9 @@ private:
 // The peak and current resident size of this process (VmHWM, VmRSS), in KiB.
 qint64 peakResidentKiB();
 qint64 residentKiB();
+// The peak starts again from the current size (so that one case of a test
+// is measured apart from the cases before it); false when the kernel does
+// not allow it.
+bool resetPeakResident();
 
 }  // namespace qpt::test

@@ -237,7 +237,8 @@ private slots:
     }
 
     // What the release key did not sign, or signed for an earlier time, is
-    // not even offered: one box says why, and the pass goes on.
+    // not even offered: one box says why (about the release information,
+    // or about the one offer), and the pass goes on.
     void unsignedOffersAreRefused_data()
     {
         QTest::addColumn<int>("update");
@@ -248,10 +249,10 @@ private slots:
                                 "older manifest replayed", "older version signed"};
         for (int update = 0; update < 3; ++update) {
             for (const QString& mode : modes) {
-                const char* title = mode.contains(QLatin1String("expired")) || mode.contains(QLatin1String("replayed"))
-                                      ? "Update Information Out Of Date"
-                                      : mode.contains(QLatin1String("older version")) ? "No Newer Version"
-                                                                                       : "Update Not Verified";
+                const char* title = mode.contains(QLatin1String("expired"))         ? "Update Information Out Of Date"
+                                  : mode.contains(QLatin1String("replayed"))        ? "Old Update Information"
+                                  : mode.contains(QLatin1String("older version"))   ? "No Newer Version"
+                                                                                    : "Update Information Not Verified";
                 QTest::addRow("%s, %s", kUpdates[update].image, qPrintable(mode)) << update << mode << title;
             }
         }

@@ -2,6 +2,7 @@
 
 #include "common/line_files.h"
 #include "internet/download.h"
+#include "internet/web_address.h"
 #include "internet/mail_dialogue.h"
 #include "internet/online_files.h"
 #include "internet/program_image.h"
@@ -66,7 +67,7 @@ private slots:
         QCOMPARE(fetch(host.url() + QStringLiteral("/every.bin")).body, every);
         const Download empty = fetch(host.url() + QStringLiteral("/empty.bin"));
         QVERIFY(empty.body.isEmpty());
-        QVERIFY(empty.arrivedWhole());
+        QVERIFY(empty.succeeded() && empty.lengthAnnounced);
 
         // Each download is fresh: the cache is bypassed on the wire too.
         const QStringList requests = host.requests();
@@ -104,7 +105,7 @@ private slots:
         const Download download = fetch(host.url() + QStringLiteral("/short.bin"));
         QVERIFY(download.body.size() <= part.size());
         QCOMPARE(download.end, TransferEnd::CutShort);
-        QVERIFY(!download.arrivedWhole());
+        QVERIFY(!download.succeeded());
     }
 
     // The user's Cancel ends a transfer at once as what it is; the next
@@ -143,13 +144,13 @@ private slots:
     // it; never to another host.
     void redirects()
     {
-        QVERIFY(isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://h.example/b")));
-        QVERIFY(isAllowedRedirect(QUrl("http://h.example/a"), QUrl("https://H.example:8443/a")));
-        QVERIFY(isAllowedRedirect(QUrl("https://h.example/a"), QUrl("https://h.example:443/b")));
-        QVERIFY(!isAllowedRedirect(QUrl("https://h.example/a"), QUrl("http://h.example/a")));
-        QVERIFY(!isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://h.example:81/a")));
-        QVERIFY(!isAllowedRedirect(QUrl("http://h.example/a"), QUrl("http://evil.example/a")));
-        QVERIFY(!isAllowedRedirect(QUrl("http://127.0.0.1:8000/a"), QUrl("http://localhost:8000/a")));
+        QVERIFY(isSameSite(QUrl("http://h.example/a"), QUrl("http://h.example/b")));
+        QVERIFY(isSameSite(QUrl("http://h.example/a"), QUrl("https://H.example:8443/a")));
+        QVERIFY(isSameSite(QUrl("https://h.example/a"), QUrl("https://h.example:443/b")));
+        QVERIFY(!isSameSite(QUrl("https://h.example/a"), QUrl("http://h.example/a")));
+        QVERIFY(!isSameSite(QUrl("http://h.example/a"), QUrl("http://h.example:81/a")));
+        QVERIFY(!isSameSite(QUrl("http://h.example/a"), QUrl("http://evil.example/a")));
+        QVERIFY(!isSameSite(QUrl("http://127.0.0.1:8000/a"), QUrl("http://localhost:8000/a")));
 
         LocalUpdateHost host;
         host.put(QStringLiteral("file.txt"), "the file");
@@ -176,16 +177,20 @@ private slots:
         // planted at the name it is kept under is replaced, never followed.
         const QString victim = env.root() + QStringLiteral("/victim");
         TestEnv::writeFile(victim, "keep");
-        QVERIFY(QFile::link(victim, imagePath()));
+        const QString kept = keptUpdate()->image;
+        QVERIFY(kept.startsWith(folder));
+        QVERIFY(QFile::link(victim, kept));
         const QByteArray image("\x7f" "ELF\0\r\n\xff", 8);
         const QString fetched = folder + QStringLiteral("/fetched");
         QVERIFY(TestEnv::writeFile(fetched, image));
-        QVERIFY(ProgramImage(fetched).keepAs(imagePath()));
+        QVERIFY(ProgramImage(fetched).keepAs(kept));
         QVERIFY(!QFile::exists(fetched));
         QCOMPARE(TestEnv::readFile(victim), QByteArray("keep"));
-        QCOMPARE(TestEnv::readFile(imagePath()), image);
-        QCOMPARE(readSmallFile(imagePath(), 100), std::optional<QByteArray>(image));
-        QVERIFY(!readSmallFile(imagePath(), 7));
+        QCOMPARE(TestEnv::readFile(kept), image);
+        QCOMPARE(readSmallFile(kept, 100), std::optional<QByteArray>(image));
+        QVERIFY(!readSmallFile(kept, 7));
+        keptUpdate()->remove();
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
 
         // An image that was not kept goes with its owner.
         QVERIFY(TestEnv::writeFile(fetched, image));
@@ -195,11 +200,17 @@ private slots:
         // A folder open to others is not used.
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
         QVERIFY(privateTempFolder().isEmpty());
-        QVERIFY(imagePath().isEmpty());
+        QVERIFY(!keptUpdate());
     }
 
+    // A new program is staged beside the old one and put in place by one
+    // rename; whatever goes wrong leaves the old one as it was.
     void programReplacement()
     {
+        const auto replaceProgram = [](const QString& target, const QString& source) {
+            StagedProgram staged(target, source);
+            return staged.isReady() && staged.commit();
+        };
         TestEnv env;
         const QString target = env.app(QStringLiteral("option.dat"));
         const QString source = env.root() + QStringLiteral("/image");
@@ -213,6 +224,11 @@ private slots:
         QCOMPARE(int(st.st_mode & 07777), 0710);
         // A program that had lost its executable bit gets it back.
         ::chmod(QFile::encodeName(target).constData(), 0640);
+        QVERIFY(replaceProgram(target, source));
+        ::stat(QFile::encodeName(target).constData(), &st);
+        QCOMPARE(int(st.st_mode & 07777), 0750);
+        // Set-user-ID, set-group-ID and sticky bits are never carried over.
+        ::chmod(QFile::encodeName(target).constData(), 07750);
         QVERIFY(replaceProgram(target, source));
         ::stat(QFile::encodeName(target).constData(), &st);
         QCOMPARE(int(st.st_mode & 07777), 0750);
@@ -238,6 +254,13 @@ private slots:
         QVERIFY(!replaceProgram(env.root() + QStringLiteral("/no/folder/x"), target));
         QCOMPARE(TestEnv::readFile(target), QByteArray("new program"));
         // No half-written leftovers in the folder.
+        QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+        // Whether a program would fit is found out without a copy, and
+        // leaves nothing either.
+        QVERIFY(hasRoomFor(target, 4 * 1024 * 1024));
+        QVERIFY(!hasRoomFor(target, qint64(1) << 60));
+        QVERIFY(!hasRoomFor(env.root() + QStringLiteral("/no/folder/x"), 10));
         QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
@@ -289,7 +312,8 @@ private slots:
         if (end >= 0)
             QCOMPARE(int(download.end), end);
         QCOMPARE(download.status, status);
-        QCOMPARE(download.arrivedWhole(), whole);
+        // Whole: a successful response whose length was announced and came.
+        QCOMPARE(download.succeeded() && download.lengthAnnounced, whole);
         QVERIFY(download.body.size() <= limits.maxBytes);
         QCOMPARE(download.received, qint64(download.body.size()));
         QVERIFY(clock.elapsed() < 10000);

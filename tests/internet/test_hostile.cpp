@@ -1,12 +1,14 @@
 // Pages and transfers from a hostile host on this machine. For each, the
 // Online System (in this process) keeps running, its window thread answers
 // (never more than a second between two ticks of a 20 ms timer, the page's
-// full layout included), this process stays under a memory bound, and what
-// the user sees is the truth.
+// full layout included), this process stays under a memory bound (and each
+// page grows it by less than a bound of its own), and what the user sees
+// is the truth.
 
 #include "internet/online_system.h"
 #include "internet/online_window.h"
 #include "internet/page_sanitiser.h"
+#include "internet/page_tags.h"
 #include "internet/progress_window.h"
 #include "internet/update_check.h"
 #include "internet/web_browser.h"
@@ -32,6 +34,7 @@ using qpt::test::waitUntil;
 namespace {
 
 constexpr qint64 kMemoryBoundKiB = 200 * 1024;
+constexpr qint64 kPageGrowthKiB = 96 * 1024;
 constexpr qint64 kLongestGapMs = 1000;
 
 QByteArray repeated(const QByteArray& piece, int times)
@@ -49,6 +52,15 @@ QByteArray pictures(int count)
     for (int i = 0; i < count; ++i)
         tags += "<img src=\"pic" + QByteArray::number(i) + ".png\">";
     return tags;
+}
+
+// One start tag with that many attributes.
+QByteArray tagWithAttributes(int count)
+{
+    QByteArray tag = "<p";
+    for (int i = 0; i < count; ++i)
+        tag += " a" + QByteArray::number(i);
+    return tag + ">";
 }
 
 }  // namespace
@@ -93,6 +105,24 @@ private slots:
         QTest::newRow("text that is no HTML") << QByteArray("line one\nline <two> & three\n")
                                               << QStringList{"line one<br>line &lt;two&gt; &amp; three<br>"}
                                               << QStringList{};
+        QTest::newRow("attributes past the 32nd are cut")
+            << QByteArray("<p align=center") + tagWithAttributes(40).mid(2) + "x</p><p"
+                   + tagWithAttributes(40).mid(2).chopped(1) + " align=left>y</p>"
+            << QStringList{"<p align=\"center\">x</p>", "<p>y</p>"} << QStringList{"left"};
+        QTest::newRow("a tag cut within a quoted value")
+            << QByteArray("<p title=\"") + QByteArray(3000, 't') + " align=center\">text</p><p>after</p>"
+            << QStringList{"<p>text</p><p>after</p>"} << QStringList{"center"};
+        QTest::newRow("scripts and comments with tags inside")
+            << QByteArray("<script>if (a<b && c) x = \"</p>\";</script><!-- <p \"> --><p>shown</p>")
+            << QStringList{"<p>shown</p>"} << QStringList{"if (a", "x =", "--"};
+        QTest::newRow("no-break spaces are no breaks, joiners go")
+            << QByteArray("<p>") + QByteArray("w\xc2\xa0").repeated(100) + "a\xe2\x81\xa0" "b\xef\xbb\xbf" "c</p>"
+            << QStringList{QString(QChar(0x200B)), QStringLiteral("abc")} << QStringList{};
+        QTest::newRow("pictures only from the page's own site")
+            << QByteArray("<img src=\"https://host.example/twin.png\"><img src=\"http://elsewhere.example/p.png\">"
+                          "<img src=\"http://host.example:81/port.png\"><img src=\"http://192.168.1.1/router.png\">")
+            << QStringList{"<img src=\"https://host.example/twin.png\">"}
+            << QStringList{"elsewhere", "port.png", "router"};
     }
     void safeSubset()
     {
@@ -106,31 +136,83 @@ private slots:
             QVERIFY2(!safe.html.contains(piece), qPrintable(safe.html));
     }
 
+    // The byte-level pass before the parser: tags within their length and
+    // attribute caps, no more tags than the cap, everything else as it was.
+    void boundedTags()
+    {
+        const QByteArray plain = "<p class=\"a>b\" id=x>a < b &amp; c</p><!-- <p \"> --><script>a<b</script>";
+        QCOMPARE(boundTags(plain, 2048, 32, 1000), plain);
+        const QByteArray many = tagWithAttributes(40000) + "x</p>";
+        QCOMPARE(boundTags(many, 2048, 32, 1000), tagWithAttributes(32).chopped(1) + " >x</p>");
+        const QByteArray bounded = boundTags("<p title='" + QByteArray(5000, 'v') + "'>x</p>", 2048, 32, 1000);
+        QCOMPARE(bounded, "<p title='" + QByteArray(2048 - 10, 'v') + "'>x</p>");
+        QCOMPARE(boundTags("<b>1</b><i>2</i>", 2048, 32, 3), QByteArray("<b>1</b><i>2"));
+    }
+
+    // However many picture elements a page has, at most the cap of them are
+    // shown; the same picture a thousand times is a thousand elements.
+    void pictureCap()
+    {
+        const QUrl base(QStringLiteral("http://host.example/os/index.txt"));
+        const SanitisedPage same = sanitisePage(
+            "<p>x</p>" + repeated("<img src=\"same.png\" width=2000 height=2000>", 4000), base);
+        QCOMPARE(same.html.count(QStringLiteral("<img")), PageLimits{}.maxPictures);
+        QCOMPARE(same.pictures.size(), 1);
+        const SanitisedPage many = sanitisePage("<p>x</p>" + pictures(30), base);
+        QCOMPARE(many.html.count(QStringLiteral("<img")), PageLimits{}.maxPictures);
+        QCOMPARE(many.pictures.size(), PageLimits{}.maxPictures);
+    }
+
     // Each page as it was tried, with a line of text that must be shown.
     void pages_data()
     {
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<QString>("pictureMode");  // how pic<N>.png is served
+        QTest::addColumn<int>("pictureCount");     // how many of them are served
         QTest::addColumn<QString>("pageMode");     // how the page itself is served
         QTest::addColumn<int>("picturesShown");    // -1: not looked at
         const QByteArray head = "<html><body><p>Tirk news</p>";
+        const qsizetype room = WebBrowser::kPageLimit - head.size() - 16;  // the most a page may bring
         QTest::newRow("3000 nested tables")
-            << head + repeated("<table><tr><td>", 3000) + "deep" + repeated("</td></tr></table>", 3000) << QString()
+            << head + repeated("<table><tr><td>", 3000) + "deep" + repeated("</td></tr></table>", 3000) << QString() << 0
             << QString() << -1;
         QTest::newRow("24 nested tables")
             << head + repeated("<table border=1><tr><td>x</td><td>", 24) + "deep" + repeated("</td></tr></table>", 24)
-            << QString() << QString() << -1;
-        QTest::newRow("100000 nested elements") << head + repeated("<b><div>", 50000) + "deep" << QString() << QString() << -1;
-        QTest::newRow("3 MB line without a space") << head + QByteArray(3 * 1000 * 1000, 'w') << QString() << QString() << -1;
-        QTest::newRow("24 pictures of 5700 x 5700") << head + pictures(24) << "png 5700 5700" << QString() << 0;
-        QTest::newRow("24 pictures of 4000 x 4000") << head + pictures(24) << "png 4000 4000" << QString() << 8;
-        QTest::newRow("200 MB of zeros, compressed") << QByteArray("x") << QString() << "gzip 200" << -1;
-        QTest::newRow("endless page") << head + QByteArray(60000, 'n') << QString() << "endless" << -1;
+            << QString() << 0 << QString() << -1;
+        QTest::newRow("100000 nested elements") << head + repeated("<b><div>", 50000) + "deep" << QString() << 0
+                                                << QString() << -1;
+        QTest::newRow("3 MB line without a space") << head + QByteArray(3 * 1000 * 1000, 'w') << QString() << 0
+                                                   << QString() << -1;
+        QTest::newRow("one tag with 40000 attributes") << head + tagWithAttributes(40000) + "x</p>" << QString() << 0
+                                                       << QString() << -1;
+        QTest::newRow("one tag of 4 MiB") << head + "<p title=\"" + QByteArray(room - 16, 't') + "\">x</p>" << QString()
+                                          << 0 << QString() << -1;
+        QTest::newRow("4 MiB of line breaks") << head + repeated("<br>", int(room / 4)) << QString() << 0 << QString()
+                                              << -1;
+        QTest::newRow("4 MiB of links") << head + repeated("<a href=x>y</a>", int(room / 15)) << QString() << 0
+                                        << QString() << -1;
+        QTest::newRow("4 MiB of end tags that close nothing")
+            << head + repeated("<b>", 250) + repeated("</i>", int(room / 4) - 200) << QString() << 0 << QString() << -1;
+        QTest::newRow("24 pictures of 5700 x 5700") << head + pictures(24) << "png 5700 5700" << 24 << QString() << 0;
+        QTest::newRow("24 pictures of 4000 x 4000") << head + pictures(24) << "png 4000 4000" << 24 << QString() << 8;
+        QTest::newRow("30 pictures, more than the cap") << head + pictures(30) << "png 200 200" << 30 << QString()
+                                                        << 24;
+        // Qt decodes these whole before it scales them: large ones are
+        // not decoded at all, small ones are shown.
+        for (const char* kind : {"png-interlaced", "png16", "bmp", "gif"}) {
+            QTest::addRow("4 pictures %s of 4000 x 4000", kind)
+                << head + pictures(4) << QString::fromLatin1(kind) + " 4000 4000" << 4 << QString() << 0;
+            QTest::addRow("4 pictures %s of 1000 x 1000", kind)
+                << head + pictures(4) << QString::fromLatin1(kind) + " 1000 1000" << 4 << QString() << 4;
+        }
+        QTest::newRow("200 MB of zeros, compressed") << QByteArray("x") << QString() << 0 << "gzip 200" << -1;
+        QTest::newRow("endless page") << head + QByteArray(60000, 'n') << QString() << 0 << "endless" << -1;
     }
     void pages()
     {
         QFETCH(QByteArray, page);
         QFETCH(QString, pictureMode);
+        QFETCH(int, pictureCount);
         QFETCH(QString, pageMode);
         QFETCH(int, picturesShown);
         TestEnv env;
@@ -138,10 +220,12 @@ private slots:
         host.put(QStringLiteral("index.txt"), page);
         if (!pageMode.isEmpty())
             host.put(QStringLiteral("index.txt.mode"), pageMode.toLatin1());
-        for (int i = 0; i < 24 && !pictureMode.isEmpty(); ++i) {
+        for (int i = 0; i < pictureCount; ++i) {
             host.put(QStringLiteral("pic%1.png").arg(i), "x");
             host.put(QStringLiteral("pic%1.png.mode").arg(i), pictureMode.toLatin1());
         }
+        QVERIFY(qpt::test::resetPeakResident());
+        const qint64 before = qpt::test::residentKiB();
 
         WebBrowser browser;
         browser.resize(640, 480);
@@ -159,6 +243,8 @@ private slots:
         QTest::qWait(50);
         QVERIFY2(probe.longestGapMs() < kLongestGapMs, qPrintable(QString::number(probe.longestGapMs())));
         QVERIFY2(qpt::test::peakResidentKiB() < kMemoryBoundKiB, qPrintable(QString::number(qpt::test::peakResidentKiB())));
+        const qint64 growth = qpt::test::peakResidentKiB() - before;
+        QVERIFY2(growth < kPageGrowthKiB, qPrintable(QStringLiteral("%1 KiB more").arg(growth)));
 
         const QString text = browser.toPlainText();
         if (pageMode == QLatin1String("endless")) {
@@ -171,7 +257,7 @@ private slots:
         }
         if (picturesShown >= 0) {
             int shown = 0;
-            for (int i = 0; i < 24; ++i) {
+            for (int i = 0; i < pictureCount; ++i) {
                 const QImage picture = browser.pictures().picture(QUrl(host.url() + QStringLiteral("/pic%1.png").arg(i)));
                 if (!picture.isNull()) {
                     ++shown;
@@ -180,6 +266,20 @@ private slots:
             }
             QCOMPARE(shown, picturesShown);
         }
+    }
+
+    // A browser closed while a page is still being read: the reading ends
+    // on its own, with nobody to tell and nobody waiting.
+    void browserGoneWhileReading()
+    {
+        const QByteArray page = "<html><body><p>Tirk news</p>" + repeated("<a href=x>y</a>", 250000);
+        for (int i = 0; i < 3; ++i) {
+            WebBrowser browser;
+            browser.navigate(QUrl(QStringLiteral("http://127.0.0.1:%1/index.txt").arg(qpt::test::closedPort())));
+            browser.showPage(page);
+            QVERIFY(browser.isBusy());
+        }
+        QTest::qWait(1500);
     }
 
     // A page closed while its pictures are still being decoded: the

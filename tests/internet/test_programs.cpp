@@ -31,12 +31,23 @@ using qpt::test::waitUntil;
 namespace {
 
 // Leaves a downloaded Online System where the updater looks for it, with
-// the signed manifest (and signature) that vouch for it when given.
-bool placeImage(const QByteArray& bytes, const QByteArray& manifest = {}, const QByteArray& signature = {})
+// the signed manifest (and signature) that vouch for it when given, and the
+// version of the Online System that kept it.
+bool placeImage(const QByteArray& bytes, const QByteArray& manifest = {}, const QByteArray& signature = {},
+                const QByteArray& replaces = "v1.00")
 {
-    return TestEnv::writeFile(internet::imagePath(), bytes)
-        && (manifest.isNull() || TestEnv::writeFile(internet::imageManifestPath(), manifest))
-        && (signature.isNull() || TestEnv::writeFile(internet::imageSignaturePath(), signature));
+    const internet::KeptUpdate kept = *internet::keptUpdate();
+    return TestEnv::writeFile(kept.image, bytes) && (manifest.isNull() || TestEnv::writeFile(kept.manifest, manifest))
+        && (signature.isNull() || TestEnv::writeFile(kept.signature, signature))
+        && (replaces.isNull() || TestEnv::writeFile(kept.replaces, replaces));
+}
+
+// Nothing of an update is kept in the private folder.
+bool nothingKept()
+{
+    const internet::KeptUpdate kept = *internet::keptUpdate();
+    return !QFile::exists(kept.image) && !QFile::exists(kept.manifest) && !QFile::exists(kept.signature)
+        && !QFile::exists(kept.replaces);
 }
 
 // The updater's run to its end.
@@ -60,6 +71,7 @@ struct Installation {
     explicit Installation(bool tls = true) : host(tls ? &certificates : nullptr)
     {
         signer.trustIn(env.appDir());
+        qpt::test::trustAuthorityIn(env.appDir(), certificates);
         QDir().mkpath(system);
         TestEnv::writeFile(system + QStringLiteral("/osplinfo.dll"), QByteArray());
         host.putPages();
@@ -77,15 +89,17 @@ struct Installation {
         environment.insert(QStringLiteral("QPT_SYSTEM_DIR"), system);
         environment.insert(QStringLiteral("QPT_UPDATE_URL"), updateUrl.isEmpty() ? host.url() : updateUrl);
         environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), answers);
-        environment.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), certificates.caFile());
         return environment;
     }
 
     // Runs internet.dat with the given scripted answers until it ends.
-    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString())
+    int runOnlineSystem(const QString& answers, const QString& updateUrl = QString(),
+                        const QProcessEnvironment& extra = {})
     {
         QProcess process;
-        process.setProcessEnvironment(environment(answers, updateUrl));
+        QProcessEnvironment all = environment(answers, updateUrl);
+        all.insert(extra);
+        process.setProcessEnvironment(all);
         process.setWorkingDirectory(env.appDir());
         process.start(env.app(QStringLiteral("internet.dat")), QStringList());
         if (!process.waitForFinished(60000)) {
@@ -122,32 +136,36 @@ private slots:
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), image);
         QVERIFY(QFileInfo(env.app(QStringLiteral("internet.dat"))).isExecutable());
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("new-os.log"))), QByteArray("started \n"));
-        QVERIFY(!QFile::exists(internet::imagePath()));
-        QVERIFY(!QFile::exists(internet::imageManifestPath()));
+        QVERIFY(nothingKept());
         // Over https, every file of the host.
         QVERIFY(installation.host.url().startsWith(QStringLiteral("https://")));
     }
 
     // An https host whose certificate no trusted authority signed is no
-    // connection at all (and http is not tried instead).
+    // connection at all (and http is not tried instead); an authority that
+    // only the environment names is not trusted.
     void untrustedCertificateIsNoConnection()
     {
         Installation installation;
         TestCertificates stranger;
         LocalUpdateHost impostor(&stranger);
         impostor.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
-        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Cancel"), impostor.url()), 0);
+        QProcessEnvironment named;
+        named.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), stranger.caFile());
+        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Cancel"), impostor.url(), named), 0);
         QCOMPARE(installation.env.dialogTitles(), QStringList{"No Internet Connection"});
         QVERIFY(impostor.requests().isEmpty());
     }
 
-    // SIGTERM or SIGHUP while a program image arrives: the Online System
-    // ends as if closed, and leaves the folders and settings as they were.
+    // SIGTERM, SIGHUP or SIGINT while a program image arrives: the Online
+    // System ends as if closed, and leaves the folders and settings as they
+    // were.
     void terminationLeavesNothingBehind_data()
     {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
     }
     void terminationLeavesNothingBehind()
     {
@@ -269,25 +287,34 @@ private slots:
         QVERIFY(outcome.replaced);
         QVERIFY(!outcome.started);  // a second one would only end again
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), image);
-        QVERIFY(!QFile::exists(internet::imageManifestPath()));
+        QVERIFY(nothingKept());
     }
 
     // What the updater finds is put in place only as the release key signed
-    // it; otherwise the installed Online System starts as it was.
+    // it, and only when it is newer than the Online System that kept it
+    // (which an earlier update may have made newer than this updater knows);
+    // otherwise the installed Online System starts as it was.
     void updaterRefusesWhatIsNotSigned_data()
     {
         QTest::addColumn<QByteArray>("image");
         QTest::addColumn<QString>("vouching");
-        QTest::newRow("no image") << QByteArray() << "signed";
-        QTest::newRow("no manifest") << QByteArray("#!/bin/sh\nexit 0\n") << "none";
-        QTest::newRow("another image") << QByteArray("<html><body>Log in</body></html>") << "signed";
-        QTest::newRow("another key") << QByteArray("#!/bin/sh\nexit 0\n") << "another key";
-        QTest::newRow("not newer") << QByteArray("#!/bin/sh\nexit 0\n") << "v1.00";
+        QTest::addColumn<QByteArray>("replaces");  // the version beside the image
+        const QByteArray script("#!/bin/sh\nexit 0\n");
+        QTest::newRow("no image") << QByteArray() << "signed" << QByteArray("v1.00");
+        QTest::newRow("no manifest") << script << "none" << QByteArray("v1.00");
+        QTest::newRow("another image") << QByteArray("<html><body>Log in</body></html>") << "signed" << QByteArray("v1.00");
+        QTest::newRow("another key") << script << "another key" << QByteArray("v1.00");
+        QTest::newRow("not newer") << script << "v1.00" << QByteArray("v1.00");
+        QTest::newRow("older than the one that kept it") << script << "signed" << QByteArray("v1.02");
+        QTest::newRow("as old as the one that kept it") << script << "signed" << QByteArray("v1.01");
+        QTest::newRow("no version beside it") << script << "signed" << QByteArray();
+        QTest::newRow("no version in what is beside it") << script << "signed" << QByteArray("latest");
     }
     void updaterRefusesWhatIsNotSigned()
     {
         QFETCH(QByteArray, image);
         QFETCH(QString, vouching);
+        QFETCH(QByteArray, replaces);
         TestEnv env;
         ReleaseSigner signer;
         ReleaseSigner stranger;
@@ -300,8 +327,9 @@ private slots:
         const QByteArray manifest = by.manifest({{QStringLiteral("Internet.dat"), {version, signedImage}}},
                                                 now.addMSecs(-now.time().msec()), now.addDays(1));
         if (!image.isEmpty())
-            QVERIFY(vouching == QLatin1String("none") ? placeImage(image)
-                                                      : placeImage(image, manifest, by.signatureFile(manifest)));
+            QVERIFY(vouching == QLatin1String("none")
+                        ? placeImage(image, {}, {}, replaces)
+                        : placeImage(image, manifest, by.signatureFile(manifest), replaces.isEmpty() ? QByteArray() : replaces));
         const QByteArray before = TestEnv::readFile(env.app(QStringLiteral("internet.dat")));
         updater::Updater updater(env.appDir());
         const updater::Outcome outcome = runUpdater(updater);
@@ -309,7 +337,7 @@ private slots:
         QVERIFY(outcome.started);
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("internet.dat"))), before);
         QVERIFY(waitUntil([&] { return env.standInCalls(QStringLiteral("internet.dat")) == QStringList{""}; }));
-        QVERIFY(!QFile::exists(internet::imagePath()));
+        QVERIFY(nothingKept());
     }
 };
 

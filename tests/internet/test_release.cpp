@@ -201,6 +201,18 @@ private slots:
         QCOMPARE(status(text, signature, keys, at("2027-01-01T00:00:00Z")), ReleaseStatus::Expired);
         QCOMPARE(status(text, signature, keys, during, at("2026-12-02T00:00:00Z")), ReleaseStatus::Superseded);
         QCOMPARE(status(text, signature, keys, during, at("2026-12-01T10:00:00Z")), ReleaseStatus::Trusted);
+        // A clock that is behind: a day's drift is taken; past the latest
+        // manifest seen, time is that manifest's; more than a day before
+        // the issue of a signed manifest, the clock is not believed.
+        QCOMPARE(status(text, signature, keys, at("2026-11-30T12:00:00Z")), ReleaseStatus::Trusted);
+        QCOMPARE(status(text, signature, keys, at("2026-11-29T12:00:00Z")), ReleaseStatus::ClockBehind);
+        QCOMPARE(status(text, signature, keys, during, at("2027-01-05T00:00:00Z")), ReleaseStatus::Expired);
+        // However long a manifest says it is valid, 90 days is the most.
+        const QByteArray yearLong = manifestText("image option.dat v1.01 1234 " + kDigest + "\n",
+                                                 "issued 2026-12-01T10:00:00Z\nvalid-until 2027-12-01T10:00:00Z\n");
+        const QByteArray yearLongSignature = writeSignatureFile(*sign(pair->privatePem, yearLong));
+        QCOMPARE(status(yearLong, yearLongSignature, keys, at("2027-02-27T00:00:00Z")), ReleaseStatus::Trusted);
+        QCOMPARE(status(yearLong, yearLongSignature, keys, at("2027-03-02T00:00:00Z")), ReleaseStatus::Expired);
         const QByteArray nonsense("signed, but no manifest\n");
         QCOMPARE(status(nonsense, writeSignatureFile(*sign(pair->privatePem, nonsense)), keys, during),
                  ReleaseStatus::Unreadable);
@@ -219,16 +231,23 @@ private slots:
         const int trusted = int(ReleaseStatus::Trusted);
         QTest::newRow("newer") << trusted << "v1.01" << "option.dat" << "v1.01" << "v1.00" << int(Backing::Installable);
         QTest::newRow("never recorded") << trusted << "v1.01" << "option.dat" << "v1.01" << "v" << int(Backing::Installable);
-        QTest::newRow("not listed") << trusted << "v1.01" << "Internet.dat" << "v1.01" << "v1.00" << int(Backing::NotVerified);
-        QTest::newRow("another version") << trusted << "v1.01" << "option.dat" << "v1.02" << "v1.00" << int(Backing::NotVerified);
+        // Not recorded is no way back behind the first release.
+        QTest::newRow("never recorded, first release") << trusted << "v1.00" << "option.dat" << "v1.00" << "v"
+                                                       << int(Backing::NotNewer);
+        QTest::newRow("never recorded, older") << trusted << "v0.99" << "option.dat" << "v0.99" << ""
+                                               << int(Backing::NotNewer);
+        QTest::newRow("not listed") << trusted << "v1.01" << "Internet.dat" << "v1.01" << "v1.00" << int(Backing::NotListed);
+        QTest::newRow("another version") << trusted << "v1.01" << "option.dat" << "v1.02" << "v1.00" << int(Backing::NotListed);
         QTest::newRow("the same") << trusted << "v1.00" << "option.dat" << "v1.00" << "v1.0" << int(Backing::NotNewer);
         QTest::newRow("older") << trusted << "v0.99" << "option.dat" << "v0.99" << "v1.00" << int(Backing::NotNewer);
-        QTest::newRow("expired") << int(ReleaseStatus::Expired) << "v1.01" << "option.dat" << "v1.01" << "v1.00"
-                                 << int(Backing::OutOfDate);
-        QTest::newRow("replayed") << int(ReleaseStatus::Superseded) << "v1.01" << "option.dat" << "v1.01" << "v1.00"
-                                  << int(Backing::OutOfDate);
-        QTest::newRow("not signed") << int(ReleaseStatus::NotSigned) << "v1.01" << "option.dat" << "v1.01" << "v1.00"
-                                    << int(Backing::NotVerified);
+        const std::pair<ReleaseStatus, const char*> refused[] = {
+            {ReleaseStatus::Expired, "expired"}, {ReleaseStatus::Superseded, "replayed"},
+            {ReleaseStatus::NotSigned, "not signed"}, {ReleaseStatus::Unreadable, "unreadable"},
+            {ReleaseStatus::ClockBehind, "clock behind"}};
+        for (const auto& [status, name] : refused) {
+            QTest::newRow(name) << int(status) << "v1.01" << "option.dat" << "v1.01" << "v1.00"
+                                << int(Backing::ReleaseRefused);
+        }
     }
     void offers()
     {
@@ -274,8 +293,17 @@ private slots:
         TestEnv::writeFile(images + QStringLiteral("/Internet.dat"), "#!/bin/sh\necho internet\n");
         const QString manifest = dir.filePath(QStringLiteral("release.manifest"));
         QCOMPARE(runTool({"sign", key, images, manifest, "--version", "option.dat=v1.01"}), 2);  // one without a version
-        QCOMPARE(runTool({"sign", key, images, manifest, "--version", "option.dat=v1.01", "--version",
-                          "Internet.dat=v1.02", "--issued", "2026-12-01T10:00:00Z", "--valid-days", "3660"}),
+        // Only the one spelling of a version, and no more than 90 days.
+        const QStringList versions{"--version", "option.dat=v1.01", "--version", "Internet.dat=v1.02"};
+        for (const char* version : {"v1.1", "v1.010", "v01.01", "v1"}) {
+            QCOMPARE(runTool(QStringList{"sign", key, images, manifest, "--version", "option.dat=v1.01", "--version",
+                                         QStringLiteral("Internet.dat=") + QLatin1String(version)}),
+                     2);
+        }
+        QCOMPARE(runTool(QStringList{"sign", key, images, manifest} + versions + QStringList{"--valid-days", "91"}), 2);
+        QVERIFY(!QFile::exists(manifest));
+        QCOMPARE(runTool(QStringList{"sign", key, images, manifest} + versions
+                         + QStringList{"--issued", "2026-12-01T10:00:00Z", "--valid-days", "90"}),
                  0);
         const auto written = parseManifest(TestEnv::readFile(manifest));
         QVERIFY(written);

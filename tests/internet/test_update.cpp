@@ -17,6 +17,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <thread>
+
 using namespace qpt;
 using namespace qpt::internet;
 using qpt::test::LocalUpdateHost;
@@ -55,6 +57,8 @@ struct World {
         SettingsStore::write(QStringLiteral("PlayerVer"), QStringLiteral("Quorbel Player Tirk v1.00"));
         SettingsStore::write(QStringLiteral("Option"), QStringLiteral("v1.00"));
         SettingsStore::write(QStringLiteral("AppPath"), env.appDir());
+        // Current release information that offers nothing newer.
+        signer.publish(host, {{QStringLiteral("option.dat"), {QStringLiteral("v1.00"), "installed option"}}});
     }
     ~World()
     {
@@ -128,6 +132,10 @@ private slots:
         QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
         QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
         QVERIFY(world.host.requests().first().startsWith(QStringLiteral("/mainpage/os/Tirk/version.txt cache-control=no-cache")));
+        // The release information is looked at although nothing is new,
+        // and remembered as the latest seen.
+        QCOMPARE(world.host.requests().filter(QStringLiteral("/release.manifest")).size(), 2);
+        QVERIFY(!SettingsStore::read(QStringLiteral("LatestReleaseIssued")).isEmpty());
         QVERIFY(waitUntil([&] { return !main.browser->isBusy(); }));
         QVERIFY(main.browser->toPlainText().contains(QStringLiteral("index")));
 
@@ -154,7 +162,62 @@ private slots:
         QVERIFY(main.statusLabel->caption().endsWith(QStringLiteral("Latest OnSys Ver.: N/A")));
         QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: N/A)")));
-        QVERIFY(world.host.requests().filter(QStringLiteral("release.manifest")).isEmpty());
+    }
+
+    // The release information is fetched and checked on every pass, also
+    // when nothing is new: a host that freezes updates (serving the
+    // installed versions beside release information that has run out) or
+    // fakes them is noticed in one box, and the pass ends as usual. Trusted,
+    // current information says nothing, and only it is remembered.
+    void releaseInformationOnEveryPass_data()
+    {
+        QTest::addColumn<QString>("manifest");
+        QTest::addColumn<QString>("title");  // of the one box; empty: none
+        QTest::newRow("current") << "current" << QString();
+        QTest::newRow("expired") << "expired" << "Update Information Out Of Date";
+        QTest::newRow("older than one seen") << "replayed" << "Old Update Information";
+        QTest::newRow("missing") << "missing" << "Update Information Not Verified";
+        QTest::newRow("signed by another key") << "another key" << "Update Information Not Verified";
+        QTest::newRow("issued two days ahead of the clock") << "ahead" << "Check The Clock";
+    }
+    void releaseInformationOnEveryPass()
+    {
+        QFETCH(QString, manifest);
+        QFETCH(QString, title);
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        const QMap<QString, ReleaseSigner::Image> images{{QStringLiteral("option.dat"), {QStringLiteral("v1.00"), "o"}}};
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        if (manifest == QLatin1String("expired")) {
+            world.signer.publish(world.host, images, now.addDays(-40), now.addDays(-10));
+        } else if (manifest == QLatin1String("replayed")) {
+            SettingsStore::write(QStringLiteral("LatestReleaseIssued"), release::manifestTime(now.addSecs(-60)));
+            world.signer.publish(world.host, images, now.addDays(-3));
+        } else if (manifest == QLatin1String("missing")) {
+            world.host.remove(QStringLiteral("mainpage/os/Tirk/release.manifest"));
+        } else if (manifest == QLatin1String("another key")) {
+            ReleaseSigner().publish(world.host, images);
+        } else if (manifest == QLatin1String("ahead")) {
+            world.signer.publish(world.host, images, now.addDays(2), now.addDays(20));
+        }
+        const QString seenBefore = SettingsStore::read(QStringLiteral("LatestReleaseIssued"));
+        Dialogs::scriptAnswers({"OK"});
+        OnlineSystem os;
+        QVERIFY(World::run(os));
+        QCOMPARE(World::titles(), title.isEmpty() ? QStringList() : QStringList{title});
+        if (!title.isEmpty()) {
+            const DialogRecord& box = Dialogs::records().first();
+            QCOMPARE(box.icon, QStringLiteral("exclamation"));
+            QCOMPARE(box.buttons, QStringLiteral("OK"));
+            if (manifest == QLatin1String("expired"))
+                QCOMPARE(box.text, QStringLiteral("The update information is out of date"));
+        }
+        OnlineWindow& main = *os.mainWindow();
+        QVERIFY(!os.hasEnded());
+        QVERIFY(main.isVisible());
+        QCOMPARE(main.statusLabel->caption(), kUpToDateStatus());
+        QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: 12-07-2026)")));
+        QCOMPARE(SettingsStore::read(QStringLiteral("LatestReleaseIssued")) != seenBefore, title.isEmpty());
     }
 
     void everythingNewerAllAnsweredNo()
@@ -272,7 +335,7 @@ private slots:
         QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("new-player.log"))); }));
         QCOMPARE(TestEnv::readFile(world.env.app(QStringLiteral("new-player.log"))), QByteArray("started \n"));
         QVERIFY(!QFile::exists(world.env.app(QStringLiteral("shutdown.os"))));
-        QVERIFY(!QFile::exists(imagePath()));
+        QVERIFY(!QFile::exists(keptUpdate()->image));
         // START ran again and asked again (the stand-in does not publish a version).
         QCOMPARE(World::titles(), (QStringList{"Newer Player Version Available", "Newer Player Version Available"}));
         QVERIFY(!os.hasEnded());
@@ -367,7 +430,6 @@ private slots:
         QVERIFY(waitUntil([&] { return TestEnv::readFile(log).count('\n') == 2; }));
         QCOMPARE(TestEnv::readFile(log), QByteArray("closed\nnew updatet\n"));
         QCOMPARE(World::titles(), (QStringList{"A Newer Version Of Option Available", "A Newer Version Of Option Available"}));
-        QVERIFY(!QFile::exists(imagePath()));
         QCOMPARE(QDir(privateTempFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
@@ -411,6 +473,54 @@ private slots:
         QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
     }
 
+    // An Online System killed between keeping an update and starting the
+    // updater left it in the private folder: the next start removes it.
+    void staleKeptUpdateGoesAtStart()
+    {
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        const KeptUpdate kept = *keptUpdate();
+        for (const QString& file : {kept.image, kept.manifest, kept.signature, kept.replaces})
+            QVERIFY(TestEnv::writeFile(file, "left behind"));
+        OnlineSystem os;
+        QVERIFY(World::run(os));
+        QVERIFY(Dialogs::records().isEmpty());
+        QCOMPARE(QDir(privateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+    }
+
+    // A termination while the window thread does not answer: what the
+    // program made goes from the watcher's thread alone (here the test's
+    // own, while the window thread waits for it), and "OSRunning" is set
+    // back.
+    void leftoversGoFromAnyThread()
+    {
+        World world;
+        const QString option = world.env.app(QStringLiteral("option.dat"));
+        TestEnv::writeFile(option, "installed");
+        world.publish("option.dat", QByteArray(64 * 1024, 'o'));
+        world.serveImage("option.dat.mode", "trickle 20");
+        world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.01", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"Yes"});
+        OnlineSystem os;
+        os.start();
+        const QDir privateFolder(privateTempFolder());
+        QVERIFY(waitUntil([&] {
+            const QStringList files = privateFolder.entryList(QDir::Files);
+            return !files.isEmpty() && QFileInfo(privateFolder.filePath(files.first())).size() > 0;
+        }, 30000));
+        QVERIFY(QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("YES"));
+
+        std::thread watcher([&os] { os.removeLeftoversFromAnyThread(); });
+        watcher.join();
+        QCOMPARE(privateFolder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("inet-version.tmp"))));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
+        QCOMPARE(TestEnv::readFile(option), QByteArray("installed"));
+        QCOMPARE(QDir(world.env.appDir()).entryList(QStringList{QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
     // The user's own Cancel on the progress window is said as what it was.
     void cancelIsNoLostConnection()
     {
@@ -429,17 +539,18 @@ private slots:
     }
 
     // The caption takes one short line of the version file's date, without
-    // the characters that would turn it around.
+    // the characters that would turn it around or break it.
     void captionOfAHostileDate()
     {
         World world;
         world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.00", "OSV=v1.00",
-                                   QStringLiteral("Update=\u202e") + QString(60000, QLatin1Char('d'))});
+                                   QStringLiteral("Update=\u202e\u2028\u2029") + QString(60000, QLatin1Char('d'))});
         OnlineSystem os;
         QVERIFY(World::run(os));
         const QString title = os.mainWindow()->windowTitle();
         QVERIFY(title.size() < 120);
-        QVERIFY(!title.contains(QChar(0x202e)));
+        for (const QChar hidden : {QChar(0x202e), QChar(0x2028), QChar(0x2029)})
+            QVERIFY(!title.contains(hidden));
         QVERIFY(title.endsWith(QString(39, QLatin1Char('d')) + QChar(0x2026) + QLatin1Char(')')));
     }
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <fcntl.h>
@@ -113,6 +114,16 @@ int keygen(QStringList arguments, QTextStream& out, QTextStream&)
     return 0;
 }
 
+// The one spelling a version is published in, as the programs write their
+// own: "v", a number, and one to three parts of two digits ("v1.01",
+// "v2.10.03"). The programs compare number by number, so "v1.1" would equal
+// "v1.01" and fall short of "v1.10": such a version is never signed.
+bool isCanonicalVersion(const QString& version)
+{
+    static const QRegularExpression canonical(QStringLiteral("^v(0|[1-9][0-9]{0,8})(\\.[0-9]{2}){1,3}$"));
+    return canonical.match(version).hasMatch() && isReleaseVersion(version);
+}
+
 // FILE=VERSION pairs of the --version options.
 QMap<QString, QString> versionsOf(const QStringList& options)
 {
@@ -121,8 +132,9 @@ QMap<QString, QString> versionsOf(const QStringList& options)
         const qsizetype equals = option.indexOf(QLatin1Char('='));
         const QString file = option.left(equals);
         const QString version = option.mid(equals + 1);
-        if (equals <= 0 || !isReleaseVersion(version))
-            throw Failure{QStringLiteral("--version wants FILE=vN.N, not %1").arg(option)};
+        if (equals <= 0 || !isCanonicalVersion(version))
+            throw Failure{QStringLiteral("--version wants FILE=vN.NN (two digits after each dot, as in v1.01), not %1")
+                              .arg(option)};
         if (versions.contains(file))
             throw Failure{QStringLiteral("two versions for %1").arg(file)};
         versions.insert(file, version);
@@ -135,14 +147,15 @@ int signFolder(QStringList arguments, QTextStream& out, QTextStream& err)
     QMap<QString, QString> versions = versionsOf(takeAll(arguments, QStringLiteral("--version")));
     const QString validDays = takeOption(arguments, QStringLiteral("--valid-days"));
     const QString issuedText = takeOption(arguments, QStringLiteral("--issued"));
-    expectCount(arguments, 3, "sign PRIVATE_KEY FOLDER MANIFEST --version FILE=vN.N ... [--valid-days N] [--issued TIME]");
+    expectCount(arguments, 3, "sign PRIVATE_KEY FOLDER MANIFEST --version FILE=vN.NN ... [--valid-days N] [--issued TIME]");
     const QString folder = arguments[1];
     const QString manifestPath = arguments[2];
 
     bool daysOk = true;
     const int days = validDays.isEmpty() ? kDefaultValidDays : validDays.toInt(&daysOk);
-    if (!daysOk || days < 1 || days > 3660)
-        throw Failure{QStringLiteral("--valid-days wants 1 to 3660")};
+    if (!daysOk || days < 1 || days > kMaxValidDays)
+        throw Failure{QStringLiteral("--valid-days wants 1 to %1 (the programs take no manifest for longer)")
+                          .arg(kMaxValidDays)};
     ReleaseManifest manifest;
     if (issuedText.isEmpty()) {
         const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -204,7 +217,8 @@ int verify(QStringList arguments, QTextStream& out, QTextStream& err)
     case ReleaseStatus::Unreadable: throw Failure{QStringLiteral("signed, but not a manifest")};
     case ReleaseStatus::Trusted:
     case ReleaseStatus::Superseded: break;
-    case ReleaseStatus::Expired: err << "expired: the programs will say the update information is out of date\n";
+    case ReleaseStatus::Expired: err << "expired: the programs will say the update information is out of date\n"; break;
+    case ReleaseStatus::ClockBehind: err << "issued more than a day from now: the programs will not take it yet\n";
     }
     printManifest(check.manifest, out);
     bool imagesMatch = true;

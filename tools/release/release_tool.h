@@ -4,12 +4,14 @@
 // (and the images beside it) as the programs will.
 //
 //   qpt-release keygen PRIVATE_KEY PUBLIC_KEY
-//   qpt-release sign PRIVATE_KEY FOLDER MANIFEST --version FILE=vX.Y ...
+//   qpt-release sign PRIVATE_KEY FOLDER MANIFEST --version FILE=vN.NN ...
 //                    [--valid-days N] [--issued YYYY-MM-DDTHH:MM:SSZ]
 //   qpt-release verify PUBLIC_KEY MANIFEST [--folder FOLDER]
 //
 // sign writes MANIFEST and MANIFEST.sig. Every regular file of FOLDER is an
-// image and needs its --version; nothing else may lie there.
+// image and needs its --version; nothing else may lie there. Versions have
+// two digits after each dot (v1.01); a manifest is valid for 1 to 90 days
+// (30 unless told).
 
 #include <QStringList>
 

@@ -16,6 +16,11 @@ namespace qpt::updater {
 
 using namespace qpt::internet;
 
+namespace {
+// "v1.00": a version is a short line.
+constexpr qint64 kMaxVersionBytes = 64;
+}  // namespace
+
 Updater::Updater(const QString& folder, QObject* parent) : QObject(parent), m_folder(folder)
 {
     m_pollTimer.setInterval(100);
@@ -45,26 +50,28 @@ void Updater::look()
         finish(true);
 }
 
-bool Updater::replaceVerified()
+bool Updater::replaceVerified(const KeptUpdate& kept)
 {
-    const auto manifest = readSmallFile(imageManifestPath(), release::kMaxManifestBytes);
-    const auto signature = readSmallFile(imageSignaturePath(), release::kMaxSignatureFileBytes);
-    if (!manifest || !signature)
+    const auto manifest = readSmallFile(kept.manifest, release::kMaxManifestBytes);
+    const auto signature = readSmallFile(kept.signature, release::kMaxSignatureFileBytes);
+    // The Online System that accepted the image said which version it was:
+    // this updater is not updated with it, so its own idea would be stale.
+    const auto replaces = readSmallFile(kept.replaces, kMaxVersionBytes);
+    if (!manifest || !signature || !replaces || !release::isReleaseVersion(QString::fromLatin1(*replaces)))
         return false;
     const release::ReleaseCheck check = release::checkRelease(
         *manifest, *signature, release::trustedKeys(), QDateTime::currentDateTimeUtc(), latestReleaseSeen());
     const QString name = host::imageName(host::OnlineSystemImage);
     const release::ReleaseImage* signedImage = check.manifest.find(name);
     const release::OfferCheck offer = release::checkOffer(check, name, signedImage ? signedImage->version : QString(),
-                                                          QLatin1String(kOnlineSystemVersion));
+                                                          QString::fromLatin1(*replaces));
     if (offer.backing != release::Backing::Installable) {
         qWarning() << "osupdater: the kept Online System is not a signed newer release";
         return false;
     }
     // The copy put in place is checked against the signed size and digest
     // as it is made.
-    const QString program = m_folder + QLatin1Char('/') + QLatin1String(programs::Internet);
-    StagedProgram staged(program, imagePath(), &offer.image);
+    StagedProgram staged(programPath(m_folder, programs::Internet), kept.image, &offer.image);
     return staged.isReady() && staged.commit();
 }
 
@@ -74,15 +81,16 @@ void Updater::finish(bool waitedOut)
     m_pollTimer.stop();
     Outcome outcome;
     outcome.waitedOut = waitedOut;
-    outcome.replaced = !imagePath().isEmpty() && replaceVerified();
-    // Whatever became of it, what was kept is not tried again.
-    removeKeptImage();
+    if (const auto kept = keptUpdate()) {
+        outcome.replaced = replaceVerified(*kept);
+        // Whatever became of it, what was kept is not tried again.
+        kept->remove();
+    }
     // A second Online System beside one that never ended would only end
     // again at once.
-    if (!waitedOut) {
-        const QString program = m_folder + QLatin1Char('/') + QLatin1String(programs::Internet);
-        outcome.started = ProgramStarter::start(program, QString(), WindowStyle::NormalFocus);
-    }
+    if (!waitedOut)
+        outcome.started = ProgramStarter::start(programPath(m_folder, programs::Internet), QString(),
+                                                WindowStyle::NormalFocus);
     emit finished(outcome);
 }
 

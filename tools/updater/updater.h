@@ -6,14 +6,18 @@
 // verifies the image again as the Online System did, replaces
 // "internet.dat" in its own folder with it in one step, removes what was
 // kept and starts the new Online System. An image that the release key did
-// not sign, or that is not newer than this updater's own Online System, is
-// never put in place.
+// not sign, or that is not newer than the Online System that downloaded it
+// (it says its version beside the image), is never put in place.
 
 #include <QElapsedTimer>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+
+namespace qpt::internet {
+struct KeptUpdate;
+}
 
 namespace qpt::updater {
 
@@ -42,7 +46,7 @@ signals:
 
 private:
     bool onlineSystemRuns() const;
-    bool replaceVerified();
+    bool replaceVerified(const internet::KeptUpdate& kept);
     void finish(bool waitedOut);
 
     QString m_folder;
