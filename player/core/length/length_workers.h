@@ -15,6 +15,9 @@
 // place, up to kMaxAbandoned workers given up at a time; past that the
 // jobs left are answered unknown too, rather than never.
 //
+// The workers read with the idle I/O class unless told otherwise: a disk
+// that is busy with anything else (a song being played) serves that first.
+//
 // Threads are detached and share their state with this object, so that a
 // worker stuck in the kernel can outlive it without harm; the measurement
 // they run must hold what it uses in the same way.
@@ -37,6 +40,10 @@ public:
     ~LengthWorkers();
     LengthWorkers(const LengthWorkers&) = delete;
     LengthWorkers& operator=(const LengthWorkers&) = delete;
+
+    // Set before the first job: the workers' I/O class, idle or as the
+    // process's (benchmarks compare them).
+    void setIdleIo(bool idle);
 
     void submit(std::vector<LengthJob> jobs);
     // The entries to measure first, most urgent first (replaces the last
