@@ -108,3 +108,30 @@ def floor_seconds(paths, preexec=None, limit=900):
     subprocess.run(['timeout', str(limit), 'xargs', '-0', 'cat'], input=list_input, stdout=subprocess.DEVNULL,
                    check=True, preexec_fn=preexec)
     return time.monotonic() - start
+
+
+def start_x_server(limit=3600):
+    """Xvfb on a display number it chooses itself; (process, ":N")."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(['timeout', str(limit), 'Xvfb', '-displayfd', str(write_end), '-nolisten', 'tcp',
+                               '-screen', '0', '1280x1024x24'], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b''
+    with os.fdopen(read_end, 'rb') as pipe:
+        while not number.endswith(b'\n'):
+            byte = pipe.read(1)
+            if not byte:
+                break
+            number += byte
+    if not number.strip():
+        server.kill()
+        raise OSError('Xvfb did not start')
+    return server, ':' + number.decode().strip()
+
+
+def visible_windows(pid, env):
+    """The mapped windows of process `pid` on env's display."""
+    found = subprocess.run(['timeout', '10', 'xdotool', 'search', '--onlyvisible', '--pid', str(pid)], env=env,
+                           capture_output=True, text=True)
+    return found.stdout.split()
