@@ -1,18 +1,18 @@
 // qpt-bench-cold-lengths: the length service alone over a list of song
 // files, with a chosen way of reading them (bench/player/io-policies).
 //
-//   qpt-bench-cold-lengths LIST_FILE [--workers N] [--no-idle-io]
+//   qpt-bench-cold-lengths LIST_FILE [--workers N] [--idle-io]
 //                          [--readahead] [--no-walk-advice] [--keep-cached]
 //
 // LIST_FILE names one song file a line. Every song is requested at once, as
 // the playlist does, and the service runs until every one has its length.
 // The caller drops the kernel's caches first (or not, for a warm round) and
 // may put this process in a throttled cgroup; nothing here needs root.
-// The options turn single parts of the read policy off:
+// The options change single parts of the read policy:
 //   --readahead       the kernel's read-ahead stays on for header reads
 //   --no-walk-advice  a walk through a file is not advised as sequential
 //   --keep-cached     measured files stay in the page cache
-//   --no-idle-io      the workers read with the process's I/O class
+//   --idle-io         the workers read with the idle I/O class
 //
 // Figures ("name value" lines): songs, wall and CPU seconds, bytes the
 // process read from disk (/proc/self/io read_bytes, read-ahead included),
@@ -51,7 +51,7 @@ std::int64_t readBytesFromDisk()
 
 int usage()
 {
-    std::fputs("usage: qpt-bench-cold-lengths LIST_FILE [--workers N] [--no-idle-io] [--readahead]"
+    std::fputs("usage: qpt-bench-cold-lengths LIST_FILE [--workers N] [--idle-io] [--readahead]"
                " [--no-walk-advice] [--keep-cached]\n",
                stderr);
     return 2;
@@ -67,8 +67,8 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--workers") && i + 1 < argc)
             io.workers = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--no-idle-io"))
-            io.idleIo = false;
+        else if (!std::strcmp(argv[i], "--idle-io"))
+            io.idleIo = true;
         else if (!std::strcmp(argv[i], "--readahead"))
             io.reads.headerReadsOnly = false;
         else if (!std::strcmp(argv[i], "--no-walk-advice"))

@@ -10,7 +10,7 @@
 // buffer-time), so a buffer late by less than that is not heard; any
 // lateness beyond a few milliseconds of scheduling is counted anyway.
 // Playing stops after S seconds (60), at the end of the song, or at SIGINT
-// or SIGTERM.
+// or SIGTERM. "listen.playing 1" is printed when the first buffer is heard.
 //
 // Figures ("name value" lines): listen.buffers, listen.late_buffers (late
 // by 20 ms or more), listen.max_late_ms, listen.first_buffer_ms (from the
@@ -65,6 +65,8 @@ void onHandoff(GstElement* sink, GstBuffer* buffer, GstPad*, gpointer data)
     if (l->firstUs < 0) {
         l->firstUs = g_get_monotonic_time();
         l->firstRunning = due;
+        std::printf("listen.playing 1\n");  // for whoever waits for it
+        std::fflush(stdout);
     }
     const GstClockTimeDiff lateness = GST_CLOCK_DIFF(due, now);
     ++l->buffers;
@@ -115,9 +117,14 @@ int main(int argc, char** argv)
         std::fputs("usage: qpt-bench-listen FILE [--seconds S]\n", stderr);
         return 2;
     }
-    gst_init(&argc, &argv);
+    // Before anything is loaded: on a slow disk starting GStreamer takes a
+    // while, and a stop meanwhile must still print the figures.
     Listening l;
     l.loop = g_main_loop_new(nullptr, FALSE);
+    g_unix_signal_add(SIGINT, quit, &l);
+    g_unix_signal_add(SIGTERM, quit, &l);
+    l.startUs = g_get_monotonic_time();
+    gst_init(&argc, &argv);
     l.playbin = gst_element_factory_make("playbin", nullptr);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     GstElement* video = gst_element_factory_make("fakesink", nullptr);
@@ -132,11 +139,8 @@ int main(int argc, char** argv)
     GstBus* bus = gst_element_get_bus(l.playbin);
     gst_bus_add_watch(bus, onBus, &l);
     gst_object_unref(bus);
-    g_unix_signal_add(SIGINT, quit, &l);
-    g_unix_signal_add(SIGTERM, quit, &l);
     g_timeout_add(guint(seconds * 1000), quit, &l);
 
-    l.startUs = g_get_monotonic_time();
     gst_element_set_state(l.playbin, GST_STATE_PLAYING);
     g_main_loop_run(l.loop);
     const gint64 endUs = g_get_monotonic_time();

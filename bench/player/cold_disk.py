@@ -13,6 +13,7 @@ it. The cgroup is removed again on close().
 """
 import os
 import subprocess
+import threading
 import time
 
 BLKIO = '/sys/fs/cgroup/blkio'
@@ -135,3 +136,42 @@ def visible_windows(pid, env):
     found = subprocess.run(['timeout', '10', 'xdotool', 'search', '--onlyvisible', '--pid', str(pid)], env=env,
                            capture_output=True, text=True)
     return found.stdout.split()
+
+
+class Listener:
+    """A song playing from the disk in real time (qpt-bench-listen) while a
+    round runs: started before the round, it is waited for until it plays;
+    stop() gives its figures ("listen.*" names without the prefix)."""
+
+    def __init__(self, program, song, env=None, preexec=None, limit=900, start_limit=60):
+        self.process = subprocess.Popen(['timeout', str(limit), program, song, '--seconds', str(limit - 30)],
+                                        env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                        preexec_fn=preexec)
+        self.values = {}
+        self.playing = threading.Event()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        self.playing.wait(start_limit)
+
+    def _read(self):
+        for line in self.process.stdout:
+            name, _, value = line.strip().partition(' ')
+            if name == 'listen.playing':
+                self.playing.set()
+            elif name.startswith('listen.'):
+                try:
+                    self.values[name[len('listen.'):]] = float(value)
+                except ValueError:
+                    pass
+        self.playing.set()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.send_signal(2)  # SIGINT; timeout passes it on
+        try:
+            self.process.wait(30)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.reader.join(5)
+        return self.values

@@ -2,7 +2,7 @@
 // length is not walked, one that must be read whole is (with read-ahead);
 // a file read in from disk leaves the page cache again when measured, one
 // that was in memory before (a song being played) stays; the workers read
-// with the idle I/O class unless told otherwise.
+// with the process's I/O class, or the idle one when told.
 
 #include "player/core/length/length_probe.h"
 #include "player/core/length/length_workers.h"
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(inMemory(kept));
     }
 
-    void workersReadWithTheIdleClassUnlessTold()
+    void workersReadWithTheIdleClassOnlyWhenTold()
     {
         for (const bool idle : {true, false}) {
             auto seen = std::make_shared<std::atomic<int>>(-1);

@@ -52,7 +52,7 @@ struct LengthWorkers::Shared {
     std::function<void()> resultsWaiting;
     std::chrono::milliseconds deadline{kDeadlineMs};
     int threadCount = 1;
-    bool idleIo = true;
+    bool idleIo = false;
 
     mutable std::mutex mutex;
     std::condition_variable wake;   // workers: a job, or the end

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace qpt::length {
@@ -22,6 +23,15 @@ FileStamp stampOf(const struct stat& st)
     s.inode = st.st_ino;
     s.device = st.st_dev;
     return s;
+}
+
+// What this thread has read from block devices, in 512-byte units (the
+// kernel counts the read-ahead it starts too).
+std::int64_t blocksReadByThisThread()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_inblock;
 }
 
 // Block buffers outlive the files they were read for: one file after the
@@ -146,18 +156,13 @@ void ProbeFile::noteLoad(std::int64_t index)
 
 std::int64_t ProbeFile::load(std::uint8_t* into, std::int64_t want, std::int64_t offset)
 {
+    // Whether the file was in memory before it was measured: its first
+    // block came without this thread reading from disk. (A read that may
+    // not wait would tell too, but it also fails on a page that another
+    // thread holds locked, and so would drop files that are in memory.)
+    const bool first = std::exchange(m_firstLoad, false);
+    const std::int64_t before = first ? blocksReadByThisThread() : 0;
     std::int64_t got = 0;
-    if (m_firstLoad) {
-        m_firstLoad = false;
-        if (m_policy.dropWhenDone) {
-            // Answered from the page cache only: all of it means the file
-            // was in memory before it was measured.
-            iovec part{into, std::size_t(want)};
-            const ssize_t n = ::preadv2(m_fd, &part, 1, offset, RWF_NOWAIT);
-            got = std::max<ssize_t>(n, 0);
-            m_wasInMemory = got == want;
-        }
-    }
     while (got < want) {
         const ssize_t n = ::pread(m_fd, into + got, std::size_t(want - got), offset + got);
         if (n < 0 && errno == EINTR)
@@ -166,6 +171,8 @@ std::int64_t ProbeFile::load(std::uint8_t* into, std::int64_t want, std::int64_t
             break;
         got += n;
     }
+    if (first)
+        m_wasInMemory = blocksReadByThisThread() == before;
     return got;
 }
 

@@ -96,7 +96,7 @@ public:
     // (benchmarks compare the choices; the defaults are the kept ones).
     struct IoChoices {
         length::ReadPolicy reads;
-        bool idleIo = true;  // the workers' I/O class
+        bool idleIo = false;  // the workers' I/O class idle (not kept, see LengthWorkers)
         int workers = 0;     // 0: the default count
     };
     void setIoChoices(const IoChoices& choices);
