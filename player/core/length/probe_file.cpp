@@ -37,7 +37,7 @@ std::int64_t blocksReadByThisThread()
 // Block buffers outlive the files they were read for: one file after the
 // other on a thread reuses them, instead of asking the allocator for fresh
 // (zeroed, then released to the system) memory per file.
-constexpr std::size_t kSpareBlocks = 8;
+constexpr std::size_t kSpareBlocks = 4;  // as many as one file holds
 thread_local std::vector<std::unique_ptr<std::uint8_t[]>> spareBlocks;
 
 std::unique_ptr<std::uint8_t[]> takeBlockBuffer()

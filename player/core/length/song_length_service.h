@@ -1,6 +1,6 @@
 #pragma once
 // The song length service: measures the songs of the playlist on worker
-// threads (one per core) and hands the lengths back in batches, each
+// threads (one per core, at least eight) and hands the lengths back in batches, each
 // addressed to its entry, never to a row: rows may be removed or the list
 // cleared while lengths are under way. Lengths come from the file's headers,
 // or from a walk over its MPEG frame headers where no header holds the
@@ -100,7 +100,8 @@ public:
         int workers = 0;     // 0: the default count
     };
     void setIoChoices(const IoChoices& choices);
-    // The workers' default count.
+    // The workers' default count: one per core, at least kReadsInFlight.
+    static constexpr int kReadsInFlight = 8;
     static int defaultWorkerCount();
 
     // Measures one job as a worker does (with the known lengths).
