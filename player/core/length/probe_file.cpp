@@ -160,7 +160,7 @@ std::int64_t ProbeFile::load(std::uint8_t* into, std::int64_t want, std::int64_t
     // block came without this thread reading from disk. (A read that may
     // not wait would tell too, but it also fails on a page that another
     // thread holds locked, and so would drop files that are in memory.)
-    const bool first = std::exchange(m_firstLoad, false);
+    const bool first = std::exchange(m_firstLoad, false) && m_policy.dropWhenDone;
     const std::int64_t before = first ? blocksReadByThisThread() : 0;
     std::int64_t got = 0;
     while (got < want) {
