@@ -197,7 +197,12 @@ double wallSeconds()
 
 std::int64_t statusKb(const char* field)
 {
-    FILE* status = std::fopen("/proc/self/status", "r");
+    return statusKbOf("/proc/self/status", field);
+}
+
+std::int64_t statusKbOf(const char* file, const char* field)
+{
+    FILE* status = std::fopen(file, "r");
     if (!status)
         return -1;
     char line[256];

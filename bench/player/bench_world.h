@@ -75,6 +75,8 @@ double processCpuSeconds();
 double wallSeconds();
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 when missing.
 std::int64_t statusKb(const char* field);
+// The same of another file of that shape ("/proc/meminfo").
+std::int64_t statusKbOf(const char* file, const char* field);
 
 // One figure as "name value" on standard output, for the run script.
 void figure(const char* name, double value);

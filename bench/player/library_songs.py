@@ -10,6 +10,11 @@ them under distinct names in an artist/album/track layout. Making the
 sources takes a minute or two (sox, lame, ffmpeg, each under a time limit),
 so the whole library is kept in the folder given (the build tree's
 bench-library/) and made again only when this recipe changes.
+
+DistinctLibrary is the cold-disk variant: the first 2,000 songs of the same
+recipe, each a file of its own (a copy of its source, so nothing is shared
+in the page cache and every song costs its own reads from disk), about
+5 GB, kept beside the sources in bench-library/distinct/.
 """
 import concurrent.futures
 import hashlib
@@ -32,6 +37,7 @@ MIX = (('cbr', 11), ('vbr', 10), ('xing', 3), ('wav', 3), ('wma', 3),
 SUFFIX = {'cbr': 'mp3', 'vbr': 'mp3', 'xing': 'mp3', 'wav': 'wav', 'wma': 'wma',
           'flac': 'flac', 'vorbis': 'ogg', 'opus': 'opus', 'm4a': 'm4a'}
 TOOL_LIMIT_S = 600  # per encoder call; a 240-s file takes a few seconds
+DISTINCT_SONGS = 2000
 
 
 class Library:
@@ -173,3 +179,58 @@ def _make_source(source, folder):
         _run(['ffmpeg', '-nostdin', '-v', 'error', '-y', '-i', wav] + codec + metadata + [target])
     os.remove(wav)
     return target
+
+
+class DistinctLibrary:
+    """The first `count` songs of `library`'s recipe as distinct files in
+    library.folder/distinct/, with their own playlists and list file. A
+    song that plays meanwhile (listen_song) is a distinct copy too, of the
+    longest WAV source (the most bytes a second to keep up with)."""
+
+    def __init__(self, library, count=DISTINCT_SONGS):
+        self.library = library
+        self.folder = os.path.join(library.folder, 'distinct')
+        self.music_dir = os.path.join(self.folder, 'Music')
+        self.vyx = os.path.join(self.folder, 'library.vyx')
+        self.m3u = os.path.join(self.folder, 'library.m3u')
+        self.list_file = os.path.join(self.folder, 'library.txt')
+        recipe = library.recipe
+        self.pairs = [(os.path.join(self.music_dir, song), library.sources[index])
+                      for song, index in recipe['songs'][:count]]
+        self.songs = [song for song, _ in self.pairs]
+        wavs = [s for s in recipe['sources'] if s['kind'] == 'wav']
+        longest = max(wavs, key=lambda s: s['seconds'])
+        self.listen_source = os.path.join(library.sources_dir, longest['name'])
+        self.listen_seconds = longest['seconds']
+        self.listen_song = os.path.join(self.folder, 'Listening', 'playing meanwhile.wav')
+
+    def album_folders(self):
+        return sorted({os.path.dirname(song) for song in self.songs})
+
+    def size(self):
+        return sum(os.path.getsize(p) for p in self.songs)
+
+    def describe(self):
+        return '%d distinct song files (%.2f GB), copies of the first %d songs of the library' % (
+            len(self.songs), self.size() / 1e9, len(self.songs))
+
+    def prepare(self, log=lambda text: None):
+        self.library.prepare(log)
+        stamp = os.path.join(self.folder, '.stamp')
+        digest = hashlib.sha1(('%s %d' % (open(os.path.join(self.library.folder, '.stamp')).read(),
+                                          len(self.songs))).encode()).hexdigest()
+        if os.path.exists(stamp) and open(stamp).read() == digest and all(
+                os.path.exists(p) for p in (self.vyx, self.m3u, self.list_file, self.songs[-1], self.listen_song)):
+            return
+        if os.path.exists(self.folder):
+            shutil.rmtree(self.folder)
+        log('copying %d songs into %s (once; a minute or two)' % (len(self.songs), self.folder))
+        for song, source in self.pairs + [(self.listen_song, self.listen_source)]:
+            os.makedirs(os.path.dirname(song), exist_ok=True)
+            shutil.copyfile(source, song)
+        for path, end in ((self.vyx, b'\r\n'), (self.m3u, b'\n'), (self.list_file, b'\n')):
+            with open(path, 'wb') as f:
+                f.write(b''.join(os.fsencode(p) + end for p in self.songs))
+        subprocess.run(['timeout', '300', 'sync'], check=True)
+        with open(stamp, 'w') as f:
+            f.write(digest)

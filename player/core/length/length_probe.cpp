@@ -30,7 +30,7 @@ std::optional<Measurement> LengthProbe::measure(const QByteArray& path)
     if (local.isEmpty())
         return std::nullopt;
     ProbeFile file;
-    if (!file.open(local))
+    if (!file.open(local, m_policy))
         return std::nullopt;
     Measurement measurement;
     measurement.ms = measureFile(file);

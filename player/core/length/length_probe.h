@@ -21,6 +21,8 @@ struct Measurement {
 
 class LengthProbe {
 public:
+    explicit LengthProbe(ReadPolicy policy = {}) : m_policy(policy) {}
+
     // nullopt when the path names nothing that can be read as a file
     // (missing, a folder, a pipe, unreadable). A local "file:" URI stands
     // for its path.
@@ -37,6 +39,7 @@ public:
     std::int64_t bytesRead() const { return m_bytesRead; }
 
 private:
+    ReadPolicy m_policy;
     std::int64_t m_filesRead = 0;
     std::int64_t m_bytesRead = 0;
 };

@@ -1,6 +1,9 @@
 #include "player/core/length/length_workers.h"
 
+#include <linux/ioprio.h>
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +20,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kWatchdogStep = std::chrono::milliseconds(200);
+
+// The calling thread reads with the idle I/O class: its requests wait
+// while anything else wants the disk (the scheduler still serves them after
+// a while, so they are never starved for good).
+void readWhenIdle()
+{
+    ::syscall(SYS_ioprio_set, IOPRIO_WHO_PROCESS, 0, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_IDLE, 0));
+}
 
 LengthResult unknownFor(const LengthJob& job)
 {
@@ -41,6 +52,7 @@ struct LengthWorkers::Shared {
     std::function<void()> resultsWaiting;
     std::chrono::milliseconds deadline{kDeadlineMs};
     int threadCount = 1;
+    bool idleIo = false;
 
     mutable std::mutex mutex;
     std::condition_variable wake;   // workers: a job, or the end
@@ -69,7 +81,11 @@ struct LengthWorkers::Shared {
     {
         auto worker = std::make_shared<Worker>();
         shared->workers.push_back(worker);
-        std::thread thread([shared, worker] { shared->work(worker); });
+        std::thread thread([shared, worker, idle = shared->idleIo] {
+            if (idle)
+                readWhenIdle();
+            shared->work(worker);
+        });
         ::pthread_setname_np(thread.native_handle(), "song lengths");
         thread.detach();
     }
@@ -195,6 +211,12 @@ LengthWorkers::~LengthWorkers()
     m->jobs.clear();
     m->wake.notify_all();
     m->watch.notify_all();
+}
+
+void LengthWorkers::setIdleIo(bool idle)
+{
+    const std::lock_guard lock(m->mutex);
+    m->idleIo = idle;
 }
 
 void LengthWorkers::submit(std::vector<LengthJob> jobs)

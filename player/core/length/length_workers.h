@@ -15,6 +15,12 @@
 // place, up to kMaxAbandoned workers given up at a time; past that the
 // jobs left are answered unknown too, rather than never.
 //
+// The workers read with the process's I/O class. The idle class (asked
+// for with setIdleIo) was measured and not kept: a song playing from the
+// same disk never waited for data either way, while another program
+// reading the disk made the lengths take three times as long (and a job
+// that waits behind it for its 5 s is answered unknown).
+//
 // Threads are detached and share their state with this object, so that a
 // worker stuck in the kernel can outlive it without harm; the measurement
 // they run must hold what it uses in the same way.
@@ -37,6 +43,10 @@ public:
     ~LengthWorkers();
     LengthWorkers(const LengthWorkers&) = delete;
     LengthWorkers& operator=(const LengthWorkers&) = delete;
+
+    // Set before the first job: the workers' I/O class idle instead of the
+    // process's (benchmarks compare them).
+    void setIdleIo(bool idle);
 
     void submit(std::vector<LengthJob> jobs);
     // The entries to measure first, most urgent first (replaces the last

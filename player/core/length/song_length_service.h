@@ -1,6 +1,6 @@
 #pragma once
 // The song length service: measures the songs of the playlist on worker
-// threads (one per core) and hands the lengths back in batches, each
+// threads (one per core, at least eight) and hands the lengths back in batches, each
 // addressed to its entry, never to a row: rows may be removed or the list
 // cleared while lengths are under way. Lengths come from the file's headers,
 // or from a walk over its MPEG frame headers where no header holds the
@@ -16,6 +16,7 @@
 
 #include "common/native_path.h"
 #include "player/core/length/length_workers.h"
+#include "player/core/length/probe_file.h"
 #include "player/core/length/song_length.h"
 
 #include <QList>
@@ -91,6 +92,18 @@ public:
     // from any thread.
     bool saveCache();
 
+    // How the workers read the files: set before the first request
+    // (benchmarks compare the choices; the defaults are the kept ones).
+    struct IoChoices {
+        length::ReadPolicy reads;
+        bool idleIo = false;  // the workers' I/O class idle (not kept, see LengthWorkers)
+        int workers = 0;     // 0: the default count
+    };
+    void setIoChoices(const IoChoices& choices);
+    // The workers' default count: one per core, at least kReadsInFlight.
+    static constexpr int kReadsInFlight = 8;
+    static int defaultWorkerCount();
+
     // Measures one job as a worker does (with the known lengths).
     length::LengthResult measure(const length::LengthJob& job);
     // The worker's measurement, replaced (tests: a file that blocks).
@@ -125,6 +138,7 @@ private:
     length::LengthWorkers::Measure m_measure;
     std::unique_ptr<length::LengthWorkers> m_workers;
     int m_deadlineMs = length::LengthWorkers::kDeadlineMs;
+    IoChoices m_io;
     QSet<quint64> m_pending;          // the playlist's entries not yet answered
     QSet<quint64> m_urgentPending;    // of those, the urgent ones
     int m_urgentCount = 0;
