@@ -346,13 +346,12 @@ void UpdateCheck::playerUpdate(const release::ReleaseImage& signedImage)
             return failed("cannot ask the player to close");
         m_closeRequested = true;
         leftovers::note(appFile(files::Shutdown));
-        // The player deletes "Running.chk" as the last step of its exit. A
-        // marker left by a player that crashed has no process behind it
-        // and does not hold the update up.
-        const auto playerGone = [] {
-            return !MarkerFiles::exists(appFile(files::Running))
-                || !SingleInstance::isRunning(QLatin1String(programs::Player));
-        };
+        // The player deletes "Running.chk" while it still tears down its
+        // threads; a new player started then would meet the old one's
+        // instance lock and end at once. So the update waits until the old
+        // process has let its lock go. A marker left by a player that
+        // crashed has no process behind it and does not hold the update up.
+        const auto playerGone = [] { return !SingleInstance::isRunning(QLatin1String(programs::Player)); };
         waitFor(playerGone, 0, [this, player] {
             // No running player took the request; left lying, it would
             // close the new player at its first look.

@@ -101,8 +101,11 @@ struct Installation {
         all.insert(extra);
         process.setProcessEnvironment(all);
         process.setWorkingDirectory(env.appDir());
+        // Its warnings land in the test's output, where a failure is read.
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(env.app(QStringLiteral("internet.dat")), QStringList());
         if (!process.waitForFinished(60000)) {
+            qWarning() << "internet.dat did not end; its boxes:" << env.dialogTitles();
             process.kill();
             process.waitForFinished();
             return -1;
