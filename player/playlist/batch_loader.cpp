@@ -335,7 +335,11 @@ void BatchLoader::announceLengths()
         return;
     m_lengthsToAnnounce = false;
     // For benchmarks and the curious (QT_LOGGING_RULES="qpt.lengths.info=true").
-    qCInfo(lcLengths).nospace() << "all lengths known: " << m_playlist.count() << " rows";
+    int unknown = 0;
+    for (int row = 0; row < m_playlist.count(); ++row)
+        unknown += m_playlist.songLength(row).value_or(SongLength()).kind() == SongLength::Kind::Unknown;
+    qCInfo(lcLengths).nospace() << "all lengths known: " << m_playlist.count() << " rows, " << unknown
+                                << " did not answer";
 }
 
 }  // namespace qpt

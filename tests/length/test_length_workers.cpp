@@ -3,6 +3,7 @@
 // measured meanwhile; past the cap of stuck workers nothing waits for good.
 
 #include "player/core/length/length_workers.h"
+#include "player/core/length/mount_table.h"
 
 #include <QTest>
 
@@ -124,6 +125,48 @@ private slots:
         QCOMPARE(collect(workers, 1).size(), size_t(1));
         share->release();
         QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
+    }
+
+    // A share that stops answering holds many songs: once one of its files
+    // is given up on, its others are answered at once without a worker
+    // each, local songs go on being measured, and when the share answers
+    // again its songs are measured again.
+    void aSuspectPlaceCostsOneDeadline()
+    {
+        auto share = std::make_shared<Share>();
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 200);
+        workers.setPlaceOf([](const LengthJob& job) { return job.path.left(job.path.indexOf('/')); });
+        QList<QByteArray> paths;
+        for (int i = 1; i <= 3 * LengthWorkers::kMaxAbandoned; ++i)
+            paths << (i % 3 ? "hang/" : "local/") + QByteArray::number(i % 10);
+        workers.submit(jobs(paths));
+        const auto seen = collect(workers, size_t(paths.size()), 20000);
+        QCOMPARE(seen.size(), size_t(paths.size()));
+        for (const auto& [entry, text] : seen)
+            QCOMPARE(text, paths[int(entry) - 1].startsWith("hang") ? QStringLiteral("-:--") : QStringLiteral("0:0%1").arg(QChar(paths[int(entry) - 1].back())));
+        QVERIFY(workers.stuckWorkers() <= 2);  // not one per song of the share
+
+        share->release();
+        QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
+        std::vector<LengthJob> later = jobs({"hang/4"});
+        later.front().entry = 1000;
+        workers.submit(later);
+        const auto again = collect(workers, 1);
+        QCOMPARE(again.at(1000), QStringLiteral("0:04"));
+    }
+
+    void placesAreMountPoints()
+    {
+        const QByteArray table = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                 "40 22 0:40 / /mnt/music rw - fuse x rw\n"
+                                 "41 22 0:41 / /mnt/music\\040share rw - cifs //nas/m rw\n";
+        const QList<QByteArray> points = mountPointsIn(table);
+        QCOMPARE(points, (QList<QByteArray>{"/", "/mnt/music", "/mnt/music share"}));
+        QCOMPARE(longestHolding(points, "/mnt/music/a.mp3"), QByteArray("/mnt/music"));
+        QCOMPARE(longestHolding(points, "/mnt/music share/a.mp3"), QByteArray("/mnt/music share"));
+        QCOMPARE(longestHolding(points, "/mnt/musicx/a.mp3"), QByteArray("/"));
+        QCOMPARE(mountPointOf("/proc/self/status"), QByteArray("/proc"));
+        QVERIFY(mountPointOf("music/a.mp3").isEmpty());
     }
 
     // What a person looks at first: the urgent entries in the order given,

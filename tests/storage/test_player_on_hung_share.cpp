@@ -58,21 +58,25 @@ class TestPlayerOnHungShare : public QObject {
         QProcess player;
         QString log = env.root() + QStringLiteral("/player.log");
 
-        bool prepare(Mode mode)
+        // `moreOnShare` further songs of the share come before the last
+        // local song.
+        bool prepare(Mode mode, int moreOnShare = 0)
         {
             QDir().mkpath(local);
             QDir().mkpath(source);
             const QString tone = testDataDir() + QStringLiteral("/tone.wav");
-            for (const QString& name : {QStringLiteral("s1.wav"), QStringLiteral("s2.wav")})
-                QFile::copy(tone, source + QLatin1Char('/') + name);
+            for (int i = 1; i <= 2 + moreOnShare; ++i)
+                QFile::copy(tone, source + QStringLiteral("/s%1.wav").arg(i));
             for (const QString& name : {QStringLiteral("1.wav"), QStringLiteral("2.wav"), QStringLiteral("3.wav")})
                 QFile::copy(tone, local + QLatin1Char('/') + name);
             share = std::make_unique<HungShare>(source, env.root() + QStringLiteral("/share"));
             if (!share->available())
                 return true;
             entries = {share->filePath(QStringLiteral("s1.wav")), local + QStringLiteral("/1.wav"),
-                       share->filePath(QStringLiteral("s2.wav")), local + QStringLiteral("/2.wav"),
-                       local + QStringLiteral("/3.wav")};
+                       share->filePath(QStringLiteral("s2.wav")), local + QStringLiteral("/2.wav")};
+            for (int i = 0; i < moreOnShare; ++i)
+                entries << share->filePath(QStringLiteral("s%1.wav").arg(i + 3));
+            entries << local + QStringLiteral("/3.wav");
             QByteArray saved;
             for (const QString& entry : entries)
                 saved += QFile::encodeName(entry) + "\r\n";
@@ -198,6 +202,23 @@ private slots:
                            << TestEnv::readFile(QStringLiteral("/proc/%1/task/%2/wchan").arg(pid).arg(task));
             QFAIL("the player did not end once the share was released");
         }
+    }
+
+    // A share holds many songs: once one of them is given up on, the rest
+    // are answered at once, and a local song after them is still measured
+    // (not answered unknown for want of workers).
+    void manySongsOnADeadShare()
+    {
+        World world;
+        QVERIFY(world.prepare(Mode::BlockStat, 60));
+        if (!world.share->available())
+            QSKIP(qPrintable(world.share->whyUnavailable()));
+        world.start();
+        MprisProbe probe(world.bus.address());
+        QVERIFY(waitUntil([&] { return probe.playerPresent(); }, 10000));
+        QVERIFY(answersUntil(
+            probe, [&] { return TestEnv::readFile(world.log).contains("all lengths known: 65 rows, 62 did not answer"); },
+            15000));
     }
 
     // A share that answers slowly (2 s a read): the window thread goes on

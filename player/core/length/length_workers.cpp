@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <map>
 #include <list>
+#include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -45,6 +46,7 @@ struct LengthWorkers::Shared {
         bool abandoned = false;
         Clock::time_point since;
         LengthJob job;
+        QByteArray place;  // where its job reads from, once given up on
         std::uint64_t generation = 0;
     };
 
@@ -53,6 +55,7 @@ struct LengthWorkers::Shared {
     std::chrono::milliseconds deadline{kDeadlineMs};
     int threadCount = 1;
     bool idleIo = false;
+    PlaceOf placeOf;
 
     mutable std::mutex mutex;
     std::condition_variable wake;   // workers: a job, or the end
@@ -67,6 +70,7 @@ struct LengthWorkers::Shared {
     bool watchdogStarted = false;
     std::list<std::shared_ptr<Worker>> workers;  // the live ones
     int stuck = 0;                               // given up, not come back
+    std::set<QByteArray> suspect;                // places a worker is stuck on
 
     // With the lock held: hands a result on, and tells the owner when it is
     // the first of a new collection (after unlocking).
@@ -101,6 +105,15 @@ struct LengthWorkers::Shared {
             worker->busy = true;
             worker->since = Clock::now();
             worker->generation = generation;
+            if (!suspect.empty() && placeOf && isSuspect(worker->job, lock)) {
+                worker->busy = false;
+                if (worker->generation == generation && add(unknownFor(worker->job))) {
+                    lock.unlock();
+                    resultsWaiting();
+                    lock.lock();
+                }
+                continue;
+            }
             watch.notify_all();
             lock.unlock();
 
@@ -109,7 +122,10 @@ struct LengthWorkers::Shared {
             lock.lock();
             worker->busy = false;
             if (worker->abandoned) {
-                --stuck;  // back at last; its job was answered long ago
+                // Back at last (its job was answered long ago): the place
+                // answers again.
+                --stuck;
+                suspect.erase(worker->place);
                 return;
             }
             if (worker->generation != generation)
@@ -120,6 +136,15 @@ struct LengthWorkers::Shared {
                 lock.lock();
             }
         }
+    }
+
+    // With the lock held, which is let go while the place is looked up.
+    bool isSuspect(const LengthJob& job, std::unique_lock<std::mutex>& lock)
+    {
+        lock.unlock();
+        const QByteArray place = placeOf(job);
+        lock.lock();
+        return !place.isEmpty() && suspect.count(place) > 0;
     }
 
     // With the lock held and a job waiting: the most urgent one.
@@ -176,6 +201,12 @@ struct LengthWorkers::Shared {
             }
             worker->abandoned = true;
             ++stuck;
+            // Looked up under the lock: the owner's answer reads no place.
+            if (placeOf) {
+                worker->place = placeOf(worker->job);
+                if (!worker->place.isEmpty())
+                    suspect.insert(worker->place);
+            }
             if (worker->generation == generation)
                 first |= add(unknownFor(worker->job));
             it = workers.erase(it);
@@ -217,6 +248,12 @@ void LengthWorkers::setIdleIo(bool idle)
 {
     const std::lock_guard lock(m->mutex);
     m->idleIo = idle;
+}
+
+void LengthWorkers::setPlaceOf(PlaceOf placeOf)
+{
+    const std::lock_guard lock(m->mutex);
+    m->placeOf = std::move(placeOf);
 }
 
 void LengthWorkers::submit(std::vector<LengthJob> jobs)

@@ -15,6 +15,12 @@
 // place, up to kMaxAbandoned workers given up at a time; past that the
 // jobs left are answered unknown too, rather than never.
 //
+// A share that stopped answering usually holds many songs. Where the owner
+// says which place (a mount point) a job reads from, the place of a job
+// given up on is suspect: its other jobs are answered unknown at once
+// instead of each costing a worker and a deadline, until a worker stuck
+// there comes back (the place answers again).
+//
 // The workers read with the process's I/O class. The idle class (asked
 // for with setIdleIo) was measured and not kept: a song playing from the
 // same disk never waited for data either way, while another program
@@ -37,7 +43,8 @@ class LengthWorkers {
 public:
     using Measure = std::function<LengthResult(const LengthJob&)>;
     static constexpr int kDeadlineMs = 5000;
-    static constexpr int kMaxAbandoned = 16;
+    static constexpr int kMaxAbandoned = 32;
+    using PlaceOf = std::function<QByteArray(const LengthJob&)>;
 
     LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting, int deadlineMs = kDeadlineMs);
     ~LengthWorkers();
@@ -47,6 +54,10 @@ public:
     // Set before the first job: the workers' I/O class idle instead of the
     // process's (benchmarks compare them).
     void setIdleIo(bool idle);
+    // Set before the first job: where a job reads from (empty: nowhere in
+    // particular). Called from the workers and the watchdog; it must answer
+    // without touching the place itself.
+    void setPlaceOf(PlaceOf placeOf);
 
     void submit(std::vector<LengthJob> jobs);
     // The entries to measure first, most urgent first (replaces the last

@@ -3,6 +3,7 @@
 #include "player/core/length/cd_track_file.h"
 #include "player/core/length/known_lengths.h"
 #include "player/core/length/length_probe.h"
+#include "player/core/length/mount_table.h"
 #include "player/core/length/probe_file.h"
 
 #include <QFile>
@@ -169,6 +170,12 @@ length::LengthWorkers& SongLengthService::workers()
         m_workers = std::make_unique<length::LengthWorkers>(count, std::move(measure), [this] { resultsWaiting(); },
                                                             m_deadlineMs);
         m_workers->setIdleIo(m_io.idleIo);
+        // A share that stops answering is recognised by its mount point.
+        m_workers->setPlaceOf([](const length::LengthJob& job) {
+            if (job.kind == length::LengthJob::Kind::CdTrack && !job.cdFolder.isEmpty())
+                return length::mountPointOf(QFile::encodeName(job.cdFolder));
+            return length::mountPointOf(length::LengthProbe::localPath(job.path.trimmed()));
+        });
         m_workers->setUrgent(m_urgent);
     }
     return *m_workers;
