@@ -79,16 +79,10 @@ int main(int argc, char** argv)
             return usage();
     }
     QCoreApplication application(argc, argv);
-    QFile list(QString::fromLocal8Bit(argv[1]));
-    if (!list.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+    const std::optional<std::vector<QByteArray>> listed = readPathList(argv[1]);
+    if (!listed)
         return 1;
-    }
-    std::vector<QByteArray> paths;
-    for (const QByteArray& line : list.readAll().split('\n')) {
-        if (!line.isEmpty())
-            paths.push_back(line);
-    }
+    const std::vector<QByteArray>& paths = *listed;
 
     SongLengthService service;  // no cache file: every song is read
     service.setIoChoices(io);

@@ -28,16 +28,10 @@ int main(int argc, char** argv)
         std::fputs("usage: qpt-bench-io-floor LIST_FILE\n", stderr);
         return 2;
     }
-    QFile list(QString::fromLocal8Bit(argv[1]));
-    if (!list.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+    const std::optional<std::vector<QByteArray>> listed = readPathList(argv[1]);
+    if (!listed)
         return 1;
-    }
-    std::vector<QByteArray> paths;
-    for (const QByteArray& line : list.readAll().split('\n')) {
-        if (!line.isEmpty())
-            paths.push_back(line);
-    }
+    const std::vector<QByteArray>& paths = *listed;
     if (paths.empty() || !readFiles(paths, 64 * 1024)) {
         std::fprintf(stderr, "cannot read the files named in %s\n", argv[1]);
         return 1;

@@ -160,6 +160,21 @@ QStringList makeSongs(const QStringList& sources, int count, const QString& fold
     return songs;
 }
 
+std::optional<std::vector<QByteArray>> readPathList(const char* listFile)
+{
+    QFile list(QString::fromLocal8Bit(listFile));
+    if (!list.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", listFile);
+        return std::nullopt;
+    }
+    std::vector<QByteArray> paths;
+    for (const QByteArray& line : list.readAll().split('\n')) {
+        if (!line.isEmpty())
+            paths.push_back(line);
+    }
+    return paths;
+}
+
 bool readFiles(const std::vector<QByteArray>& paths, long limit)
 {
     static char buffer[64 * 1024];

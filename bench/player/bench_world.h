@@ -11,6 +11,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace qpt::bench {
@@ -62,6 +63,10 @@ QStringList songSources(const QString& testDataDir, const QString& scratchDir, Q
 // paths in order, empty on failure.
 QStringList makeSongs(const QStringList& sources, int count, const QString& folder, CopyKind kind,
                       QString* error);
+
+// The paths of a list file, one a line (blank lines passed over); says on
+// stderr and returns nothing when the list cannot be read.
+std::optional<std::vector<QByteArray>> readPathList(const char* listFile);
 
 // Reads up to `limit` bytes of every file (all of it for a negative limit);
 // false when a file cannot be opened. The I/O floor the benchmarks compare

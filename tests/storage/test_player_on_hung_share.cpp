@@ -204,36 +204,34 @@ private slots:
         }
     }
 
-    // A share holds many songs: once one of them is given up on, the rest
+    // Every row's length settles while the window thread goes on answering:
+    // a share that answers slowly (2 s a read) is measured all the same; on
+    // a dead share of many songs, once one of them is given up on the rest
     // are answered at once, and a local song after them is still measured
     // (not answered unknown for want of workers).
-    void manySongsOnADeadShare()
+    void lengthsSettle_data()
     {
-        World world;
-        QVERIFY(world.prepare(Mode::BlockStat, 60));
-        if (!world.share->available())
-            QSKIP(qPrintable(world.share->whyUnavailable()));
-        world.start();
-        MprisProbe probe(world.bus.address());
-        QVERIFY(waitUntil([&] { return probe.playerPresent(); }, 10000));
-        QVERIFY(answersUntil(
-            probe, [&] { return TestEnv::readFile(world.log).contains("all lengths known: 65 rows, 62 did not answer"); },
-            15000));
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<int>("moreOnShare");
+        QTest::addColumn<QByteArray>("settled");
+        QTest::newRow("slow share") << Mode::SlowReads << 0 << QByteArray("all lengths known: 5 rows, 0 did not answer");
+        QTest::newRow("many songs on a dead share")
+            << Mode::BlockStat << 60 << QByteArray("all lengths known: 65 rows, 62 did not answer");
     }
 
-    // A share that answers slowly (2 s a read): the window thread goes on
-    // answering, and its songs are measured all the same.
-    void slowShareIsMeasured()
+    void lengthsSettle()
     {
+        QFETCH(Mode, mode);
+        QFETCH(int, moreOnShare);
+        QFETCH(QByteArray, settled);
         World world;
-        QVERIFY(world.prepare(Mode::SlowReads));
+        QVERIFY(world.prepare(mode, moreOnShare));
         if (!world.share->available())
             QSKIP(qPrintable(world.share->whyUnavailable()));
         world.start();
         MprisProbe probe(world.bus.address());
         QVERIFY(waitUntil([&] { return probe.playerPresent(); }, 10000));
-        QVERIFY(answersUntil(
-            probe, [&] { return TestEnv::readFile(world.log).contains("all lengths known: 5 rows"); }, 15000));
+        QVERIFY(answersUntil(probe, [&] { return TestEnv::readFile(world.log).contains(settled); }, 15000));
     }
 };
 
