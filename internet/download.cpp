@@ -107,6 +107,7 @@ void Transfer::abandon()
 {
     ++m_generation;
     m_busy = false;
+    m_announcing = false;
     m_idle.stop();
     m_deadline.stop();
     stopReply();
@@ -188,11 +189,14 @@ void Transfer::end(TransferEnd how)
     // transfer at once; once a transfer has been started or abandoned
     // meanwhile, this end is no longer news.
     const quint64 generation = m_generation;
+    m_announcing = true;
     QMetaObject::invokeMethod(
         this,
         [this, result, generation] {
-            if (generation == m_generation)
-                emit finished(result);
+            if (generation != m_generation)
+                return;
+            m_announcing = false;
+            emit finished(result);
         },
         Qt::QueuedConnection);
 }

@@ -81,7 +81,8 @@ public:
     void cancel();
     // The transfer in progress stops without a word (the program ends).
     void abandon();
-    bool isBusy() const { return m_busy; }
+    // Until finished() has been emitted (or the transfer abandoned).
+    bool isBusy() const { return m_busy || m_announcing; }
 
 signals:
     void finished(const qpt::internet::Download& download);
@@ -103,7 +104,8 @@ private:
     Sink m_sink;
     QUrl m_url;
     Download m_result;
-    bool m_busy = false;
+    bool m_busy = false;        // data is still taken
+    bool m_announcing = false;  // ended, finished() not yet emitted
     quint64 m_generation = 0;
 };
 
