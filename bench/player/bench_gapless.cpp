@@ -14,6 +14,7 @@
 #include "common/app_folder.h"
 #include "player/core/media/gst_media_component.h"
 #include "player/core/player_core.h"
+#include "tests/support/wav_bytes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,19 +34,6 @@ namespace {
 
 constexpr int kRate = 44100;
 
-QByteArray le32(quint32 v)
-{
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[i] = char(v >> (8 * i));
-    return out;
-}
-
-QByteArray le16(quint16 v)
-{
-    return QByteArray(1, char(v & 0xFF)) + char(v >> 8);
-}
-
 // A tone around a raised middle line: no sample is ever zero, so a gap of
 // silence could not hide inside the music.
 QByteArray toneWav(double seconds, double frequency)
@@ -55,11 +43,9 @@ QByteArray toneWav(double seconds, double frequency)
     samples.reserve(int(frames * 4));
     for (quint32 i = 0; i < frames; ++i) {
         const auto value = qint16(8000 + 6000 * std::sin(2 * M_PI * frequency * i / kRate));
-        samples += le16(quint16(value)) + le16(quint16(value));
+        samples += qpt::test::littleEndian(quint16(value), 2).repeated(2);
     }
-    const QByteArray fmt = le16(1) + le16(2) + le32(kRate) + le32(kRate * 4) + le16(4) + le16(16);
-    const QByteArray body = "WAVEfmt " + le32(16) + fmt + "data" + le32(quint32(samples.size())) + samples;
-    return "RIFF" + le32(quint32(body.size())) + body;
+    return qpt::test::pcmWav(kRate, 2, 16, samples);
 }
 
 double median(std::vector<double> values)

@@ -6,6 +6,7 @@
 
 #include "player/core/length/length_probe.h"
 #include "player/core/length/length_workers.h"
+#include "tests/support/wav_bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,14 +30,6 @@ using namespace qpt::length;
 
 namespace {
 
-QByteArray le(quint32 v, int n)
-{
-    QByteArray out;
-    for (int i = 0; i < n; ++i)
-        out += char((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
 // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, no Xing header: 417-byte frames
 // that only a walk over all of them counts.
 QByteArray mpegStream(int frames)
@@ -52,9 +45,7 @@ QByteArray mpegStream(int frames)
 // 16-bit stereo PCM at 44.1 kHz: the header holds the length.
 QByteArray wav(int dataBytes)
 {
-    const QByteArray fmt = le(1, 2) + le(2, 2) + le(44100, 4) + le(176400, 4) + le(4, 2) + le(16, 2);
-    return "RIFF" + le(quint32(36 + dataBytes), 4) + "WAVEfmt " + le(16, 4) + fmt + "data" + le(quint32(dataBytes), 4)
-         + QByteArray(dataBytes, '\1');
+    return qpt::test::pcmWav(44100, 2, 16, QByteArray(dataBytes, '\1'));
 }
 
 QByteArray write(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)

@@ -3,6 +3,7 @@
 
 #include "player/core/media/gst_media_component.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wav_bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -59,14 +60,6 @@ QByteArray mp1Stream()
     return stream;
 }
 
-QByteArray le(quint32 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out += char(value >> (8 * i));
-    return out;
-}
-
 // 16-bit stereo at 44.1 kHz: a tone around a raised middle line, so that
 // no sample is ever zero, with a first frame of its own that marks where
 // the song begins.
@@ -75,11 +68,9 @@ QByteArray toneWav(quint32 frames, int frequency, qint16 marker)
     QByteArray samples;
     for (quint32 i = 0; i < frames; ++i) {
         const auto value = i == 0 ? marker : qint16(9000 + 6000 * std::sin(2 * M_PI * frequency * i / 44100.0));
-        samples += le(quint16(value), 2) + le(quint16(value), 2);
+        samples += qpt::test::littleEndian(quint16(value), 2).repeated(2);
     }
-    const QByteArray fmt = le(1, 2) + le(2, 2) + le(44100, 4) + le(44100 * 4, 4) + le(4, 2) + le(16, 2);
-    const QByteArray body = "WAVEfmt " + le(16, 4) + fmt + "data" + le(quint32(samples.size()), 4) + samples;
-    return "RIFF" + le(quint32(body.size()), 4) + body;
+    return qpt::test::pcmWav(44100, 2, 16, samples);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

@@ -5,6 +5,7 @@
 #include "player/playlist/playlist_files.h"
 #include "tests/player/core_fixture.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wav_bytes.h"
 
 #include <QDir>
 #include <QHash>
@@ -25,21 +26,10 @@ using namespace qpt::test;
 
 namespace {
 
-QByteArray le32(quint32 v)
-{
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[i] = char(v >> (8 * i));
-    return out;
-}
-
 // `seconds` of 8 kHz 8-bit mono silence.
 QByteArray wavOfSeconds(int seconds)
 {
-    const quint32 bytes = quint32(8000 * seconds);
-    const QByteArray fmt = QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(8000) + QByteArray("\x01\x00\x08\x00", 4);
-    const QByteArray body = "WAVEfmt " + le32(16) + fmt + "data" + le32(bytes) + QByteArray(int(bytes), '\x80');
-    return "RIFF" + le32(quint32(body.size())) + body;
+    return qpt::test::pcmWav(8000, 1, 8, QByteArray(8000 * seconds, '\x80'));
 }
 
 QByteArray lines(const QList<QByteArray>& paths)
