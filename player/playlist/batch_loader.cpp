@@ -335,6 +335,8 @@ void BatchLoader::announceLengths()
         return;
     m_lengthsToAnnounce = false;
     // For benchmarks and the curious (QT_LOGGING_RULES="qpt.lengths.info=true").
+    if (!lcLengths().isInfoEnabled())
+        return;
     int unknown = 0;
     for (int row = 0; row < m_playlist.count(); ++row)
         unknown += m_playlist.songLength(row).value_or(SongLength()).kind() == SongLength::Kind::Unknown;
