@@ -29,6 +29,9 @@
 #include <QSystemTrayIcon>
 #include <QTableView>
 
+#include <algorithm>
+#include <cmath>
+
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcLengthLog, "qpt.lengths", QtWarningMsg)
@@ -122,7 +125,13 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
     connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason) { m_chrome.restoreFromTray(); });
+            [this](QSystemTrayIcon::ActivationReason) { m_commands.run(Command::RestoreFromTray); });
+    // What the knobs are dragged to is carried out as the media controls'
+    // requests are.
+    connect(&m_bars, &SeekAndVolumeBars::seekAsked, this,
+            [this](double seconds) { m_commands.run({Command::SeekTo, seconds}); });
+    connect(&m_bars, &SeekAndVolumeBars::volumeAsked, this,
+            [this](double volume) { m_commands.run({Command::SetVolume, volume}); });
 }
 
 PlayerApp::~PlayerApp()
@@ -330,6 +339,45 @@ void PlayerApp::nowPlayingClicked()
         OpenLink(Product::website());
 }
 
+void PlayerApp::openPopupMenu()
+{
+    openPopupMenuAtCursor();
+}
+
+void PlayerApp::toggleTimeMode()
+{
+    m_display.toggleTimeMode();
+}
+
+void PlayerApp::restoreFromTray()
+{
+    m_chrome.restoreFromTray();
+}
+
+void PlayerApp::seekTo(double seconds)
+{
+    m_bars.seekTo(seconds);
+}
+
+void PlayerApp::seekBy(double seconds)
+{
+    const MediaComponent& media = *m_media;
+    const double target = std::max(0.0, media.currentPosition() + seconds);
+    // Past the end is the next song, as Alt+Right asks for it.
+    if (target > media.duration()) {
+        if (m_core.engine.buttons().nextEnabled)
+            m_commands.post(Command::NextSong);
+    } else {
+        m_bars.seekTo(target);
+    }
+}
+
+void PlayerApp::setVolume(double volume)
+{
+    if (std::isfinite(volume))
+        m_bars.setVolume(volume);
+}
+
 void PlayerApp::mainWindowMoved()
 {
     m_chrome.followMainWindow();
@@ -415,9 +463,9 @@ void PlayerApp::openMusic()
                                });
 }
 
-void PlayerApp::handOver(const NativePath& path, std::function<void(bool)> done)
+void PlayerApp::handOver(const HandOver& file)
 {
-    m_playlistFiles.post([path, done, replies = m_replies, folder = AppFolder::path()] {
+    m_playlistFiles.post([path = file.path, done = file.done, replies = m_replies, folder = AppFolder::path()] {
         const QList<QByteArray> lines = batchfiles::linesFor(path);
         const bool written = !lines.isEmpty() && !batchfiles::write(folder, QStringLiteral("openuri"), lines).isEmpty();
         replies->reply([done, written] { done(written); });
@@ -634,11 +682,6 @@ void PlayerApp::stopForSaving()
 void PlayerApp::pressPlaylistButton()
 {
     m_chrome.togglePlaylist();
-}
-
-void PlayerApp::savePlaylistFromMenu()
-{
-    savePlaylist(true);
 }
 
 void PlayerApp::forgetResume()
