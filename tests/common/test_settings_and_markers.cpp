@@ -5,7 +5,6 @@
 #include "common/options.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
-#include "common/dialogs.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -144,22 +143,6 @@ private slots:
         QVERIFY(timer.isArmed());
         timer.setInterval(0);
         QVERIFY(!timer.isArmed());
-    }
-
-    void scriptedDialogsAreLogged()
-    {
-        TestEnv env;
-        Dialogs::scriptAnswers({QStringLiteral("No")});
-        QCOMPARE(Dialogs::message(QStringLiteral("T"), QStringLiteral("a\r\nb"), MsgIcon::Information,
-                                  MsgButtons::YesNo),
-                 MsgAnswer::No);
-        // Exhausted: the first button, never a blocking dialog.
-        QCOMPARE(Dialogs::message(QStringLiteral("U"), QString(), MsgIcon::None, MsgButtons::RetryCancel),
-                 MsgAnswer::Retry);
-        QCOMPARE(env.dialogTitles(), (QStringList{QStringLiteral("T"), QStringLiteral("U")}));
-        QVERIFY(TestEnv::readFile(env.dialogLog()).contains("\"text\":\"a\\r\\nb\""));
-        QCOMPARE(Dialogs::filterGroups(QStringLiteral("Quorbel PlayList|*.VYX|All Files|*.*")),
-                 (QStringList{QStringLiteral("Quorbel PlayList (*.VYX)"), QStringLiteral("All Files (*.*)")}));
     }
 };
 
