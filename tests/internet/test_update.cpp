@@ -1,11 +1,11 @@
 // The version check and the three updates against a real update host
 // that publishes signed release manifests.
 
-#include "internet/progress_window.h"
-#include "internet/online_window.h"
-#include "internet/online_files.h"
 #include "internet/online_system.h"
-#include "internet/web_browser.h"
+#include "internet/pages/web_browser.h"
+#include "internet/update/online_files.h"
+#include "internet/windows/online_window.h"
+#include "internet/windows/progress_window.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 
