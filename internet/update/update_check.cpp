@@ -12,6 +12,7 @@
 #include "common/command_words.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
+#include "common/options.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
 #include "common/single_instance.h"
@@ -275,8 +276,7 @@ void UpdateCheck::checkOnlineSystem()
 void UpdateCheck::finishPass()
 {
     m_display.appendToCaption(QStringLiteral(" (Latest Online Update: ") + m_pass.published.date + QLatin1Char(')'));
-    // A missing or non-numeric "OSOT" counts as off.
-    if (SettingsStore::readNumber(QLatin1String(keys::OSOT)) == 1.0)
+    if (Options::read().onlineSystemOnTop())
         m_display.putOnTop();
     removeVersionCopy();
     m_display.showWindow();

@@ -164,6 +164,28 @@ private slots:
         QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: N/A)")));
     }
 
+    // "OSOT" puts the window on top only where it reads as the number 1.
+    void onTopOnlyWhenOne_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("1.0") << "1.0" << true;
+        QTest::newRow("off (2)") << "2" << false;
+        QTest::newRow("not a number") << "on" << false;
+    }
+    void onTopOnlyWhenOne()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, onTop);
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        SettingsStore::write(QStringLiteral("OSOT"), stored);
+        Dialogs::scriptAnswers({});
+        OnlineSystem os;
+        QVERIFY(World::run(os));
+        QCOMPARE(os.mainWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+    }
+
     // The release information is fetched and checked on every pass, also
     // when nothing is new: a host that freezes updates (serving the
     // installed versions beside release information that has run out) or
