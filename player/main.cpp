@@ -26,6 +26,9 @@ int main(int argc, char** argv)
     if (!player.start())
         return 0;  // the Option program takes over the first run
     // Media keys and the desktop's sound menu, where there is a session bus.
-    const auto mediaControls = qpt::MprisService::startOnSessionBus(player);
+    const auto mediaControls = qpt::MprisService::startOnSessionBus(
+        {player.commands(), player.core(), player.bars(), player.display().volumeKnob});
+    if (mediaControls)
+        QObject::connect(&player, &qpt::PlayerApp::quitting, mediaControls.get(), &qpt::MprisService::withdraw);
     return application.exec();
 }

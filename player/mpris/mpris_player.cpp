@@ -6,7 +6,6 @@
 #include "player/core/media/media_component.h"
 #include "player/mpris/playback_status.h"
 #include "player/mpris/track_metadata.h"
-#include "player/shell/player_app.h"
 
 #include <QUrl>
 
@@ -36,14 +35,15 @@ const ChangingProperty kChanging[] = {
 
 }  // namespace
 
-MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_app(app)
+MprisPlayer::MprisPlayer(const Sources& sources, QObject* parent)
+    : QObject(parent), m_commands(sources.commands), m_core(sources.core), m_bars(sources.bars)
 {
     refreshTimer.setSingleShot(true);
     refreshTimer.setInterval(0);
     connect(&refreshTimer, &QTimer::timeout, this, &MprisPlayer::refresh);
     const auto later = [this] { refreshTimer.start(); };
 
-    PlayerCore& core = app.core();
+    const PlayerCore& core = m_core;
     connect(&core.engine, &PlaybackEngine::stateChanged, this, later);
     connect(&core.engine, &PlaybackEngine::buttonsChanged, this, later);
     // What is heard, with its length: one change per song.
@@ -53,8 +53,8 @@ MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_a
     // Rows come and go (whether there is anything to play).
     connect(&core.playlist, &PlaylistModel::rowsChanged, this, later);
     connect(&core.playlist, &PlaylistModel::modelReset, this, later);
-    connect(&app.display().volumeKnob, &KnobModel::changed, this, later);
-    connect(&app.bars(), &SeekAndVolumeBars::seeked, this,
+    connect(&sources.volumeKnob, &KnobModel::changed, this, later);
+    connect(&m_bars, &SeekAndVolumeBars::seeked, this,
             [this](double seconds) { emit seeked(qint64(std::llround(seconds * kUsPerSecond))); });
 
     m_told = changingProperties();
@@ -64,63 +64,63 @@ MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_a
 
 void MprisPlayer::raise()
 {
-    m_app.commands().run(Command::RestoreFromTray);
+    m_commands.run(Command::RestoreFromTray);
 }
 
 void MprisPlayer::quit()
 {
     // The player may end within the close: the answer goes out first.
-    QTimer::singleShot(0, &m_app, [app = &m_app] { app->commands().post(Command::Close); });
+    QTimer::singleShot(0, &m_commands, [commands = &m_commands] { commands->post(Command::Close); });
 }
 
 void MprisPlayer::play()
 {
-    m_app.commands().post(Command::Play);
+    m_commands.post(Command::Play);
 }
 
 void MprisPlayer::pause()
 {
-    m_app.commands().post(Command::Pause);
+    m_commands.post(Command::Pause);
 }
 
 void MprisPlayer::playPause()
 {
-    m_app.commands().post(Command::PlayPause);
+    m_commands.post(Command::PlayPause);
 }
 
 void MprisPlayer::stop()
 {
-    m_app.commands().post(Command::Stop);
+    m_commands.post(Command::Stop);
 }
 
 void MprisPlayer::next()
 {
     if (canGoNext())
-        m_app.commands().post(Command::NextSong);
+        m_commands.post(Command::NextSong);
 }
 
 void MprisPlayer::previous()
 {
     if (canGoPrevious())
-        m_app.commands().post(Command::PreviousSong);
+        m_commands.post(Command::PreviousSong);
 }
 
 void MprisPlayer::seek(qint64 offsetUs)
 {
     if (!canSeek())
         return;
-    m_app.commands().run({Command::SeekBy, double(offsetUs) / kUsPerSecond});
+    m_commands.run({Command::SeekBy, double(offsetUs) / kUsPerSecond});
 }
 
 void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
 {
-    const quint64 entry = m_app.core().engine.nowPlaying().entry;
+    const quint64 entry = m_core.engine.nowPlaying().entry;
     if (!canSeek() || entry == 0 || trackId.path() != mpris::trackIdOf(entry).path())
         return;
     const double seconds = double(positionUs) / kUsPerSecond;
-    if (seconds < 0 || seconds > m_app.media().duration())
+    if (seconds < 0 || seconds > m_core.media.duration())
         return;
-    m_app.commands().run({Command::SeekTo, seconds});
+    m_commands.run({Command::SeekTo, seconds});
 }
 
 void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
@@ -136,7 +136,7 @@ void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
         done(Opened::NotSupported);
         return;
     }
-    m_app.commands().run(
+    m_commands.run(
         {Command::HandOverFile, HandOver{path, [done](bool written) { done(written ? Opened::Appended : Opened::Failed); }}});
 }
 
@@ -146,55 +146,55 @@ QString MprisPlayer::playbackStatus() const
 {
     // While songs that cannot be opened are passed one after the other,
     // nothing plays.
-    const bool songPlays = !m_app.media().url().isEmpty() && !m_app.core().supervision.failing();
-    return mpris::playbackStatus(m_app.core().engine.state(), songPlays);
+    const bool songPlays = !m_core.media.url().isEmpty() && !m_core.supervision.failing();
+    return mpris::playbackStatus(m_core.engine.state(), songPlays);
 }
 
 QVariantMap MprisPlayer::metadata() const
 {
-    return mpris::trackMetadata(m_app.core().engine.nowPlaying());
+    return mpris::trackMetadata(m_core.engine.nowPlaying());
 }
 
 double MprisPlayer::volume() const
 {
-    return qBound(0.0, m_app.bars().knobVolume() / 100, 1.0);
+    return qBound(0.0, m_bars.knobVolume() / 100, 1.0);
 }
 
 void MprisPlayer::setVolume(double volume)
 {
     if (std::isfinite(volume))
-        m_app.commands().run({Command::SetVolume, qBound(0.0, volume, 1.0) * 100});
+        m_commands.run({Command::SetVolume, qBound(0.0, volume, 1.0) * 100});
 }
 
 qint64 MprisPlayer::positionUs() const
 {
-    return qint64(std::llround(std::max(0.0, m_app.media().currentPosition()) * kUsPerSecond));
+    return qint64(std::llround(std::max(0.0, m_core.media.currentPosition()) * kUsPerSecond));
 }
 
 bool MprisPlayer::canGoNext() const
 {
-    return !m_app.core().playlist.isEmpty() && m_app.core().engine.buttons().nextEnabled;
+    return !m_core.playlist.isEmpty() && m_core.engine.buttons().nextEnabled;
 }
 
 bool MprisPlayer::canGoPrevious() const
 {
-    return !m_app.core().playlist.isEmpty() && m_app.core().engine.buttons().previousEnabled;
+    return !m_core.playlist.isEmpty() && m_core.engine.buttons().previousEnabled;
 }
 
 bool MprisPlayer::canPlay() const
 {
-    return !m_app.core().playlist.isEmpty();
+    return !m_core.playlist.isEmpty();
 }
 
 bool MprisPlayer::canPause() const
 {
-    return !m_app.core().playlist.isEmpty();
+    return !m_core.playlist.isEmpty();
 }
 
 bool MprisPlayer::canSeek() const
 {
-    const MediaComponent& media = m_app.media();
-    return m_app.core().engine.state() != PlayerState::Stopped && media.currentPosition() >= 0
+    const MediaComponent& media = m_core.media;
+    return m_core.engine.state() != PlayerState::Stopped && media.currentPosition() >= 0
         && media.duration() > 0;
 }
 

@@ -7,7 +7,10 @@
 //
 // Nothing here knows the bus; MprisService carries it over.
 
-#include "player/core/playlist_model.h"
+#include "player/core/player_core.h"
+#include "player/shell/commands.h"
+#include "player/shell/main_display.h"
+#include "player/shell/seek_volume.h"
 
 #include <QDBusObjectPath>
 #include <QObject>
@@ -18,12 +21,20 @@
 
 namespace qpt {
 
-class PlayerApp;
-
 class MprisPlayer : public QObject {
     Q_OBJECT
 public:
-    explicit MprisPlayer(PlayerApp& app, QObject* parent = nullptr);
+    // What the media controls act through (the one command table) and what
+    // they read (the core, the bars, the volume knob), never the player's
+    // windows.
+    struct Sources {
+        CommandDispatcher& commands;
+        const PlayerCore& core;
+        const SeekAndVolumeBars& bars;
+        const KnobModel& volumeKnob;
+    };
+
+    explicit MprisPlayer(const Sources& sources, QObject* parent = nullptr);
 
     // The main window back from the tray, as a click on the tray icon.
     void raise();
@@ -77,7 +88,9 @@ signals:
     void seeked(qint64 positionUs);
 
 private:
-    PlayerApp& m_app;
+    CommandDispatcher& m_commands;
+    const PlayerCore& m_core;
+    const SeekAndVolumeBars& m_bars;
     QVariantMap m_told;
 };
 

@@ -2,7 +2,6 @@
 
 #include "player/mpris/mpris_adaptors.h"
 #include "player/mpris/mpris_names.h"
-#include "player/shell/player_app.h"
 
 #include <QDBusMessage>
 #include <QLoggingCategory>
@@ -15,14 +14,13 @@ Q_LOGGING_CATEGORY(lcMpris, "qpt.mpris", QtInfoMsg)
 
 namespace qpt {
 
-MprisService::MprisService(PlayerApp& app, const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), m_bus(bus), m_player(app)
+MprisService::MprisService(const MprisPlayer::Sources& sources, const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus), m_player(sources)
 {
     new MprisRootAdaptor(*this, m_player);
     new MprisPlayerAdaptor(*this, m_player);
     connect(&m_player, &MprisPlayer::propertiesChanged, this, &MprisService::sendPropertiesChanged);
     connect(&m_player, &MprisPlayer::seeked, this, &MprisService::sendSeeked);
-    connect(&app, &PlayerApp::quitting, this, &MprisService::withdraw);
 
     if (!m_bus.registerObject(QLatin1String(mpris::ObjectPath), this, QDBusConnection::ExportAdaptors)) {
         qCDebug(lcMpris) << "object not registered:" << m_bus.lastError().message();
@@ -44,14 +42,14 @@ MprisService::~MprisService()
     withdraw();
 }
 
-std::unique_ptr<MprisService> MprisService::startOnSessionBus(PlayerApp& app)
+std::unique_ptr<MprisService> MprisService::startOnSessionBus(const MprisPlayer::Sources& sources)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCDebug(lcMpris) << "no session bus:" << bus.lastError().message();
         return nullptr;
     }
-    return std::make_unique<MprisService>(app, bus);
+    return std::make_unique<MprisService>(sources, bus);
 }
 
 void MprisService::sendPropertiesChanged(const QVariantMap& changed)

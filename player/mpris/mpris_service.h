@@ -19,16 +19,17 @@
 
 namespace qpt {
 
-class PlayerApp;
-
 class MprisService : public QObject, public QDBusContext {
     Q_OBJECT
 public:
-    MprisService(PlayerApp& app, const QDBusConnection& bus, QObject* parent = nullptr);
+    MprisService(const MprisPlayer::Sources& sources, const QDBusConnection& bus, QObject* parent = nullptr);
     ~MprisService() override;
 
     // The service on the session bus; nullptr where there is none.
-    static std::unique_ptr<MprisService> startOnSessionBus(PlayerApp& app);
+    static std::unique_ptr<MprisService> startOnSessionBus(const MprisPlayer::Sources& sources);
+
+    // Gives the name and the object back (the player is ending).
+    void withdraw();
 
     // The name taken on the bus; empty when none could be.
     const QString& serviceName() const { return m_serviceName; }
@@ -37,8 +38,6 @@ public:
 private:
     void sendPropertiesChanged(const QVariantMap& changed);
     void sendSeeked(qint64 positionUs);
-    // Gives the name and the object back (the player is ending).
-    void withdraw();
 
     QDBusConnection m_bus;
     MprisPlayer m_player;

@@ -29,6 +29,12 @@ Q_DECLARE_METATYPE(std::function<void(qpt::test::AppFixture&, qpt::MprisPlayer&)
 
 namespace {
 
+// The media controls of the windowed player, wired as main() wires them.
+MprisPlayer::Sources sourcesOf(PlayerApp& app)
+{
+    return {app.commands(), app.core(), app.bars(), app.display().volumeKnob};
+}
+
 QString trackPath(const MprisPlayer& remote)
 {
     return remote.metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
@@ -90,7 +96,7 @@ private slots:
         TestEnv env;
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3")});
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         p.engine.play();
         p.media->length = 60;
         p.media->position = 5;
@@ -110,7 +116,7 @@ private slots:
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3")});
         for (int row = 1; row <= 3; ++row)
             p.playlist.setLength(*p.playlist.idOf(row), *SongLength::fromMilliseconds(1000 * row));
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         p.engine.play();
         QTRY_VERIFY(!remote.refreshTimer.isActive());
         remote.refresh();
@@ -144,7 +150,7 @@ private slots:
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3")});
         p.media->length = 200;
-        MprisService service(p.app, QDBusConnection::connectToBus(bus.address(), QStringLiteral("player")));
+        MprisService service(sourcesOf(p.app), QDBusConnection::connectToBus(bus.address(), QStringLiteral("player")));
         QCOMPARE(service.serviceName(), QStringLiteral("org.mpris.MediaPlayer2.quorbel_player_tirk"));
         const QProcessEnvironment environment = bus.environment(env.processEnvironment());
         // Runs playerctl, then what it asked for (the command timer's turn).
@@ -204,7 +210,7 @@ private slots:
     {
         TestEnv env;
         AppFixture p;
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         QCOMPARE(remote.volume(), 1.0);  // the knob starts at the top
         QSignalSpy changes(&remote, &MprisPlayer::propertiesChanged);
 
@@ -234,7 +240,7 @@ private slots:
         TestEnv env;
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3")});
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         QSignalSpy seeked(&remote, &MprisPlayer::seeked);
         p.engine.play();
         p.media->length = 200;
@@ -272,7 +278,7 @@ private slots:
         TestEnv env;
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/Two Words.mp3")});
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         QVERIFY(remote.metadata().isEmpty());
         p.engine.playRow(2);
         remote.refresh();
@@ -302,7 +308,7 @@ private slots:
         TestEnv env;
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3")});
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         QVERIFY(TestEnv::writeFile(env.app(QStringLiteral("a-waiting.sng")), "/m/waiting.mp3\r\n"));
 
         const auto open = [&](const QString& uri) {
@@ -347,7 +353,7 @@ private slots:
         TestEnv env;
         {
             AppFixture p;
-            MprisPlayer remote(p.app);
+            MprisPlayer remote(sourcesOf(p.app));
             p.app.minimizeToTray();
             QVERIFY(p.app.chrome().inTray());
             remote.raise();
@@ -361,7 +367,7 @@ private slots:
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
         AppFixture p;
         p.addSongs({QStringLiteral("/m/a.mp3")});
-        MprisPlayer remote(p.app);
+        MprisPlayer remote(sourcesOf(p.app));
         remote.quit();
         QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), QByteArray("/m/a.mp3\r\n\r\n"));
