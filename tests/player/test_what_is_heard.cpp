@@ -150,6 +150,45 @@ private slots:
         QCOMPARE(titles.mid(0, 2), (QList<QString>{expectedFirst == 1000 ? QStringLiteral("one") : QStringLiteral("two"),
                                                    QStringLiteral("three")}));
     }
+
+    // The playing row removed: the song plays on under its own name, a
+    // pause and a play resume it, and Next goes on with the row that
+    // followed it.
+    void removedPlayingRowPlaysOnUnderItsName()
+    {
+        TestEnv env;
+        QByteArray second;
+        {
+            GstMediaComponent media;
+            PlayerCore core(media);
+            core.playlist.append(song(env, QStringLiteral("one"), 3.0, 1000), QStringLiteral("one"));
+            second = song(env, QStringLiteral("two"), 3.0, 2000);
+            core.playlist.append(second, QStringLiteral("two"));
+            core.playlist.append(song(env, QStringLiteral("three"), 3.0, 3000), QStringLiteral("three"));
+            core.engine.playRow(2);
+            QVERIFY(waitUntil([&] { return media.currentPosition() > 0.5; }, 8000));
+            core.playlist.removeRow(2);
+            QTest::qWait(300);
+            QCOMPARE(media.url(), second);
+            QCOMPARE(core.engine.nowPlayingTitle(), QStringLiteral("two"));
+            QCOMPARE(core.engine.nowPlaying().address, second);
+            QVERIFY(media.currentPosition() > 0.5);
+            core.engine.pause();
+            QVERIFY(waitUntil([&] { return media.status() == QStringLiteral("Paused"); }, 5000));
+            core.engine.play();
+            QVERIFY(waitUntil([&] { return media.status() != QStringLiteral("Paused"); }, 5000));
+            QCOMPARE(media.url(), second);
+            QCOMPARE(core.engine.nowPlayingTitle(), QStringLiteral("two"));
+            // Played out: the row that followed it comes next.
+            QVERIFY(waitUntil([&] { return core.engine.nowPlayingTitle() == QStringLiteral("three"); }, 8000));
+            QTest::qWait(400);
+            core.engine.stop();
+            QVERIFY(waitUntil([&] { return media.endingSessions() == 0; }, 8000));
+        }
+        const QList<Run> runs = runsOf(TestEnv::readFile(m_recording));
+        QCOMPARE(valuesOf(runs).mid(0, 2), (QList<qint16>{2000, 3000}));
+        QCOMPARE(runs[0].frames, quint32(3 * kRate));  // whole, through the pause
+    }
 };
 
 QTEST_MAIN(TestWhatIsHeard)
