@@ -5,7 +5,10 @@
 #include "player/shell/commands.h"
 #include "player/shell/main_display.h"
 #include "player/shell/picture_button.h"
-#include "player/shell/player_app.h"
+#include "player/shell/commands.h"
+#include "player/shell/main_display.h"
+#include "player/shell/seek_volume.h"
+#include "player/shell/window_chrome.h"
 #include "skin/skin.h"
 
 #include <QCloseEvent>
@@ -46,7 +49,13 @@ QString facePicture(const char* picture, ButtonFace face)
 
 }  // namespace
 
-MainWindow::MainWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app)
+MainWindow::MainWindow(CommandDispatcher& commands, MainDisplay& display, SeekAndVolumeBars& bars,
+                       WindowChrome& chrome)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      m_commands(commands),
+      m_display(display),
+      m_bars(bars),
+      m_chrome(chrome)
 {
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(Skin::appIcon());
@@ -54,7 +63,7 @@ MainWindow::MainWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::Frame
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(twipsToPx(design::MainWidth), twipsToPx(design::MainHeight));
 
-    MainDisplay& d = app.display();
+    MainDisplay& d = m_display;
     nowPlayingLabel = makeLabel(d.nowPlayingLabel, 6.75, false, false);
     timeLabel = makeLabel(d.timeLabel, 14.25, false, false);
     timeLabel->setAlignment(Qt::AlignCenter);
@@ -97,11 +106,10 @@ MainWindow::MainWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::Frame
     };
     connect(&d.playlistButton, &ButtonModel::changed, playlistButton, showPlaylistButton);
     showPlaylistButton();
-    playlistButton->onClick = [this] { m_app.commands().run(Command::PlaylistButton); };
+    playlistButton->onClick = [this] { m_commands.run(Command::PlaylistButton); };
 
     for (QLabel* label : {nowPlayingLabel, timeLabel, statusLabel, songCountLabel, songNumberLabel})
         label->installEventFilter(this);
-    connect(&app, &PlayerApp::quitting, this, [this] { m_closing = true; });
 }
 
 QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, bool fitText)
@@ -167,8 +175,8 @@ PictureButton* MainWindow::makeKnob(KnobModel& model, const QString& picture, co
 
 void MainWindow::bindTransportMouse()
 {
-    MainDisplay& d = m_app.display();
-    CommandDispatcher& commands = m_app.commands();
+    MainDisplay& d = m_display;
+    CommandDispatcher& commands = m_commands;
     // Play and Pause act on the press; Stop, Next and Previous on the click.
     playButton->onPress = [&d, &commands](QMouseEvent*) {
         d.playButton.setFace(ButtonFace::Pressed);
@@ -194,7 +202,7 @@ void MainWindow::bindTransportMouse()
 
 void MainWindow::bindKnobs()
 {
-    SeekAndVolumeBars& bars = m_app.bars();
+    SeekAndVolumeBars& bars = m_bars;
     const auto twipsX = [](QMouseEvent* event) { return pxToTwips(event->position().x()); };
     const auto twipsY = [](QMouseEvent* event) { return pxToTwips(event->position().y()); };
     seekKnob->onPress = [&bars, twipsX](QMouseEvent* event) { bars.onSeekKnobPressed(twipsX(event)); };
@@ -235,7 +243,7 @@ void MainWindow::dragMove(QMouseEvent* event)
     if (delta.isNull())
         return;
     move(pos() + delta);
-    m_app.mainWindowMoved();
+    m_chrome.followMainWindow();
 }
 
 void MainWindow::dragRelease()
@@ -259,13 +267,13 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         focusSeekKnob();
     else if (event->button() == Qt::RightButton)
-        m_app.commands().run(Command::OpenPopupMenu);
+        m_commands.run(Command::OpenPopupMenu);
 }
 
 void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_app.commands().run(Command::MinimizeFromSurface);
+        m_commands.run(Command::MinimizeFromSurface);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -283,7 +291,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             if (mouse->button() == Qt::LeftButton)
                 focusSeekKnob();
             else if (mouse->button() == Qt::RightButton)
-                m_app.commands().run(Command::OpenPopupMenu);
+                m_commands.run(Command::OpenPopupMenu);
         }
         if (draggable)
             dragPress(mouse);
@@ -299,21 +307,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (draggable) {
             dragRelease();
             if (mouse->button() == Qt::RightButton) {
-                m_app.commands().run(Command::ToggleTimeMode);
-                m_app.commands().run(Command::OpenPopupMenu);
+                m_commands.run(Command::ToggleTimeMode);
+                m_commands.run(Command::OpenPopupMenu);
             }
         }
         if (click && label == timeLabel)
-            m_app.commands().run(Command::ToggleTimeMode);
+            m_commands.run(Command::ToggleTimeMode);
         else if (click && label == nowPlayingLabel)
-            m_app.commands().run(Command::NowPlayingClicked);
+            m_commands.run(Command::NowPlayingClicked);
         return true;
     }
     case QEvent::MouseButtonDblClick:
         label->setProperty("qptClickArmed", false);
         if (mouse->button() != Qt::LeftButton)
             return true;
-        m_app.commands().run(label == timeLabel ? Command::CloseFromTimeDisplay : Command::MinimizeToTray);
+        m_commands.run(label == timeLabel ? Command::CloseFromTimeDisplay : Command::MinimizeToTray);
         return true;
     default:
         return QWidget::eventFilter(watched, event);
@@ -323,7 +331,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     if (const auto command = commandForKey(event))
-        m_app.commands().post(*command);
+        m_commands.post(*command);
     else
         QWidget::keyPressEvent(event);
 }
@@ -334,7 +342,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Alt+F4.
     event->ignore();
     if (!m_closing)
-        m_app.commands().run(Command::Close);
+        m_commands.run(Command::Close);
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -342,9 +350,9 @@ void MainWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     // Without a notification area the player minimises to the taskbar;
     // coming back from there is a restore from the tray.
-    if (event->type() == QEvent::WindowStateChange && m_app.chrome().inTray()
+    if (event->type() == QEvent::WindowStateChange && m_chrome.inTray()
         && !(windowState() & Qt::WindowMinimized) && isVisible())
-        m_app.commands().run(Command::RestoreFromTray);
+        m_commands.run(Command::RestoreFromTray);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -365,7 +373,7 @@ void MainWindow::dropEvent(QDropEvent* event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    m_app.commands().run({Command::DropOnMainWindow, paths});
+    m_commands.run({Command::DropOnMainWindow, paths});
 }
 
 }  // namespace qpt

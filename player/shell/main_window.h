@@ -7,7 +7,10 @@
 
 namespace qpt {
 
-class PlayerApp;
+class CommandDispatcher;
+class MainDisplay;
+class SeekAndVolumeBars;
+class WindowChrome;
 class LabelModel;
 class ButtonModel;
 class KnobModel;
@@ -18,7 +21,10 @@ class MainWindow : public QWidget {
 public:
     static constexpr const char* kCaption = "Quorbel Player Tirk v1.00";
 
-    explicit MainWindow(PlayerApp& app);
+    MainWindow(CommandDispatcher& commands, MainDisplay& display, SeekAndVolumeBars& bars, WindowChrome& chrome);
+    // The player is ending: a close of the window manager's is no longer
+    // a request to close.
+    void markClosing() { m_closing = true; }
 
     QLabel* nowPlayingLabel = nullptr;
     QLabel* timeLabel = nullptr;
@@ -66,7 +72,10 @@ private:
     void dragMove(QMouseEvent* event);
     void dragRelease();
 
-    PlayerApp& m_app;
+    CommandDispatcher& m_commands;
+    MainDisplay& m_display;
+    SeekAndVolumeBars& m_bars;
+    WindowChrome& m_chrome;
     QPoint m_dragStart;
     bool m_dragging = false;
     bool m_closing = false;

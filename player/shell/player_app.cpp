@@ -120,7 +120,8 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
     connect(&m_drops, &DropIntake::refused, this, &notices::lineBreakNames);
 
-    m_main = new MainWindow(*this);
+    m_main = new MainWindow(m_commands, m_display, m_bars, m_chrome);
+    connect(this, &PlayerApp::quitting, m_main, &MainWindow::markClosing);
     m_tray = new QSystemTrayIcon(Skin::appIcon(), this);
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
@@ -265,7 +266,7 @@ void PlayerApp::createPlaylistWindowHidden()
 {
     if (m_playlist)
         return;
-    m_playlist = new PlaylistWindow(*this);
+    m_playlist = new PlaylistWindow(m_commands, m_chrome, m_core.playlist, m_statusLine);
     connect(m_playlist, &PlaylistWindow::visibleRowsChanged, &m_urgentLengths, qOverload<>(&QTimer::start));
 }
 
@@ -328,7 +329,7 @@ void PlayerApp::hidePopupMenu()
 void PlayerApp::openPopupMenuAtCursor()
 {
     if (!m_popup)
-        m_popup = new PopupMenu(*this);
+        m_popup = new PopupMenu(m_commands);
     const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
     m_popup->openAt(twips.x(), twips.y());
 }
@@ -376,11 +377,6 @@ void PlayerApp::setVolume(double volume)
 {
     if (std::isfinite(volume))
         m_bars.setVolume(volume);
-}
-
-void PlayerApp::mainWindowMoved()
-{
-    m_chrome.followMainWindow();
 }
 
 void PlayerApp::startOptionProgram()

@@ -84,7 +84,6 @@ public:
     void savePlaylist(bool leftButton) override;
     void openPopupMenuAtCursor();
     void nowPlayingClicked() override;
-    void mainWindowMoved();
     void focusSeekKnob();
     void showTrayIcon(bool visible);
     void startOptionProgram();

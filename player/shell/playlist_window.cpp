@@ -5,7 +5,10 @@
 #include "player/core/player_core.h"
 #include "player/shell/commands.h"
 #include "player/shell/picture_button.h"
-#include "player/shell/player_app.h"
+#include "player/core/playlist_model.h"
+#include "player/shell/commands.h"
+#include "player/shell/playlist_status_line.h"
+#include "player/shell/window_chrome.h"
 #include "skin/skin.h"
 
 #include <QCloseEvent>
@@ -40,7 +43,9 @@ QVariant PlaylistViewModel::data(const QModelIndex& index, int role) const
     }
 }
 
-PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app)
+PlaylistWindow::PlaylistWindow(CommandDispatcher& commands, WindowChrome& chrome, PlaylistModel& playlist,
+                               PlaylistStatusLine& lineStatus)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_commands(commands), m_chrome(chrome)
 {
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(Skin::appIcon());
@@ -53,7 +58,7 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
 
     QFont listFont(QStringLiteral("Tahoma"));
     listFont.setPointSizeF(8.25);
-    m_viewModel.setSourceModel(&app.core().playlist);
+    m_viewModel.setSourceModel(&playlist);
     m_viewModel.setFont(listFont);
     m_viewModel.setRowIcon(QIcon(Skin::pixmap(QStringLiteral("row_icon"), QSize(16, 16))));
 
@@ -90,7 +95,7 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
     statusLine->setIndent(6);
     statusLine->setFrameShape(QFrame::StyledPanel);
     statusLine->setFrameShadow(QFrame::Sunken);
-    PlaylistStatusLine& status = app.statusLine();
+    PlaylistStatusLine& status = lineStatus;
     statusLine->setText(status.text());
     connect(&status, &PlaylistStatusLine::changed, statusLine, [this, &status] { statusLine->setText(status.text()); });
     statusLine->setMouseTracking(true);
@@ -107,7 +112,7 @@ PlaylistWindow::PlaylistWindow(PlayerApp& app) : QWidget(nullptr, Qt::Window | Q
     };
 
     // The list: play on double-click and Enter, its own keys, drops.
-    connect(list, &QAbstractItemView::doubleClicked, this, [this] { m_app.commands().run(Command::PlaySelectedRow); });
+    connect(list, &QAbstractItemView::doubleClicked, this, [this] { m_commands.run(Command::PlaySelectedRow); });
     list->installEventFilter(this);
     list->viewport()->setAcceptDrops(true);
     list->viewport()->installEventFilter(this);
@@ -194,38 +199,38 @@ void PlaylistWindow::closeEvent(QCloseEvent* event)
     // like Alt+F4 in this window; any other close only hides the window.
     event->ignore();
     if (event->spontaneous())
-        m_app.commands().run(Command::Close);
-    else if (m_app.chrome().playlist.open)
-        m_app.commands().run(Command::PlaylistButton);
+        m_commands.run(Command::Close);
+    else if (m_chrome.playlist.open)
+        m_commands.run(Command::PlaylistButton);
 }
 
 void PlaylistWindow::mousePressEvent(QMouseEvent* event)
 {
-    m_app.chrome().onSurfacePressed(pxToTwips(event->position().x()), pxToTwips(event->position().y()));
+    m_chrome.onSurfacePressed(pxToTwips(event->position().x()), pxToTwips(event->position().y()));
 }
 
 void PlaylistWindow::mouseMoveEvent(QMouseEvent* event)
 {
     unsetCursor();
-    m_app.chrome().onSurfaceMoved(pxToTwips(event->position().x()), pxToTwips(event->position().y()),
+    m_chrome.onSurfaceMoved(pxToTwips(event->position().x()), pxToTwips(event->position().y()),
                                   event->buttons() & Qt::LeftButton);
 }
 
 void PlaylistWindow::mouseReleaseEvent(QMouseEvent*)
 {
-    m_app.chrome().onSurfaceReleased();
+    m_chrome.onSurfaceReleased();
 }
 
 void PlaylistWindow::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_app.chrome().redock();
+        m_chrome.redock();
 }
 
 void PlaylistWindow::keyPressEvent(QKeyEvent* event)
 {
     if (const auto command = commandForKey(event))
-        m_app.commands().post(*command);
+        m_commands.post(*command);
     else
         QWidget::keyPressEvent(event);
 }
@@ -235,11 +240,11 @@ void PlaylistWindow::keyPressEvent(QKeyEvent* event)
 bool PlaylistWindow::listKeyPressed(QKeyEvent* event)
 {
     if (const auto command = commandForListKey(event->key())) {
-        m_app.commands().run(*command);
+        m_commands.run(*command);
         return true;
     }
     if (const auto command = commandForKey(event)) {
-        m_app.commands().post(*command);
+        m_commands.post(*command);
         return true;
     }
     return false;
@@ -276,7 +281,7 @@ bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event)
             const QList<NativePath> paths = nativepath::fromLocalFileUrls(drop->mimeData()->urls());
             drop->acceptProposedAction();
             if (!paths.isEmpty())
-                m_app.commands().run({Command::DropOnPlaylist, paths});
+                m_commands.run({Command::DropOnPlaylist, paths});
             return true;
         }
     }

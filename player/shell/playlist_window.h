@@ -12,7 +12,10 @@
 
 namespace qpt {
 
-class PlayerApp;
+class CommandDispatcher;
+class PlaylistModel;
+class PlaylistStatusLine;
+class WindowChrome;
 class PictureButton;
 
 // How the list shows the playlist: the now-playing row in bold, a small
@@ -38,7 +41,8 @@ public:
     static constexpr double kMinWidth = 4950;
     static constexpr double kMinHeight = 2910;
 
-    explicit PlaylistWindow(PlayerApp& app);
+    PlaylistWindow(CommandDispatcher& commands, WindowChrome& chrome, PlaylistModel& playlist,
+                   PlaylistStatusLine& lineStatus);
 
     QTableView* list = nullptr;
     QLabel* statusLine = nullptr;
@@ -76,7 +80,8 @@ protected:
 private:
     bool listKeyPressed(QKeyEvent* event);
 
-    PlayerApp& m_app;
+    CommandDispatcher& m_commands;
+    WindowChrome& m_chrome;
     PlaylistViewModel m_viewModel;
 };
 

@@ -3,7 +3,7 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "common/poll_timer.h"
-#include "player/shell/player_app.h"
+#include "player/shell/commands.h"
 #include "skin/skin.h"
 
 #include <QKeyEvent>
@@ -12,8 +12,8 @@
 
 namespace qpt {
 
-PopupMenu::PopupMenu(PlayerApp& app)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), m_app(app)
+PopupMenu::PopupMenu(CommandDispatcher& commands)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), m_commands(commands)
 {
     setWindowTitle(QLatin1String(kCaption));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -118,7 +118,7 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
     if (entry == savePlaylistEntry) {
         // Any button clears a waiting resume; the left one saves.
         m_busy = true;
-        m_app.commands().run(left ? CommandRequest(Command::SavePlaylist, true) : Command::ForgetResume);
+        m_commands.run(left ? CommandRequest(Command::SavePlaylist, true) : Command::ForgetResume);
         m_busy = false;
         if (!isVisible())
             unload();
@@ -128,13 +128,13 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
         return;
     m_busy = true;
     if (entry == openMusicEntry) {
-        m_app.commands().run(Command::OpenMusic);
+        m_commands.run(Command::OpenMusic);
     } else {
         hide();
         if (entry == optionEntry)
-            m_app.commands().run(Command::OpenOptions);
+            m_commands.run(Command::OpenOptions);
         else
-            m_app.commands().run(Command::OpenOnlineSystem);
+            m_commands.run(Command::OpenOnlineSystem);
     }
     unload();
 }

@@ -8,14 +8,14 @@
 
 namespace qpt {
 
-class PlayerApp;
+class CommandDispatcher;
 
 class PopupMenu : public QWidget {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Quorbel Player Tirk Pop-Up Menu";
 
-    explicit PopupMenu(PlayerApp& app);
+    explicit PopupMenu(CommandDispatcher& commands);
     ~PopupMenu() override;
 
     QLabel* optionEntry = nullptr;
@@ -39,7 +39,7 @@ private:
     void setEntryColour(QLabel* entry, bool white);
     void entryPressed(QLabel* entry, Qt::MouseButton button);
 
-    PlayerApp& m_app;
+    CommandDispatcher& m_commands;
     bool m_wasActive = false;
     bool m_busy = false;
 };

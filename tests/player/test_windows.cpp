@@ -91,7 +91,7 @@ private slots:
 
         // Dragging the main window 300 twips to the right takes the list along.
         a.app.mainWindow().move(main.topLeft() + QPoint(twipsToPx(300), 0));
-        a.app.mainWindowMoved();
+        a.app.chrome().followMainWindow();
         QCOMPARE(playlist.pos(), QPoint(main.left() + 20, main.top() + main.height() - 1));
 
         // A press on its surface undocks it.
@@ -99,7 +99,7 @@ private slots:
         a.app.chrome().onSurfaceReleased();
         QVERIFY(!state.docked);
         a.app.mainWindow().move(main.topLeft());
-        a.app.mainWindowMoved();
+        a.app.chrome().followMainWindow();
         QCOMPARE(playlist.pos().x(), main.left() + 20);
         a.app.chrome().redock();
         QVERIFY(state.docked);
