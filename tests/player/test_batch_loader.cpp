@@ -247,6 +247,7 @@ private slots:
         publish("c.sng", "/m/c.mp3");
         QVERIFY(QTest::qWaitFor([&] { return p.playlist.count() == 3 + 2 * BatchLoader::kRowsPerStep; }, 5000));
         QCOMPARE(*p.playlist.path(p.playlist.count()), QByteArray("/m/c.mp3"));
+        QVERIFY(waitUntil([&] { return !p.loader.isLoading(); }));  // deleted once its rows are in
         QVERIFY(!QFile::exists(env.app(QStringLiteral("c.sng"))));
     }
 
@@ -348,7 +349,7 @@ private slots:
         jobs.autosaveForExit([&] { ++saved; });  // a second end: nothing more
         QVERIFY(!p.loader.timer.isArmed());
         QVERIFY(waitUntil([&] { return saved > 0; }, 2 * PlaylistFileJobs::kExitWaitMs));
-        QVERIFY(clock.elapsed() >= PlaylistFileJobs::kExitWaitMs - 100);
+        QVERIFY(clock.elapsed() >= PlaylistFileJobs::kExitWaitMs * 9 / 10);  // a coarse timer
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), QByteArray("/m/kept.mp3\r\n\r\n"));
         QVERIFY(!p.loader.isLoading());
         QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
