@@ -60,13 +60,10 @@ void BatchFolder::queueSavedPlaylist(const QString& folder)
                 break;
         }
     }
+    // Where the folder cannot be written, read where it is (and left there)
+    // before any batch file.
     if (!MarkerFiles::copyOver(saved, batch))
-        queueReadOnly(QFile::encodeName(saved));
-}
-
-void BatchFolder::queueReadOnly(const NativePath& path)
-{
-    m_readOnly << path;
+        m_readOnly << QFile::encodeName(saved);
 }
 
 QList<NativePath> BatchFolder::batchFilesInOrder(const NativePath& folder)

@@ -38,8 +38,6 @@ public:
     // songs of an older one that did not fit move aside and follow it);
     // where the folder cannot be written it is read where it is.
     void queueSavedPlaylist(const QString& folder);
-    // Reads this file before any batch file, and leaves it where it is.
-    void queueReadOnly(const NativePath& path);
 
     // Lists what a pick-up reads; the number of files (0: nothing to do).
     // Unless `surely` (a file is known to have come), a folder unchanged

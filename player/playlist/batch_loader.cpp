@@ -96,11 +96,6 @@ void BatchLoader::queueSavedPlaylist()
     m_files.post([folder = m_folder, where = AppFolder::path()] { folder->queueSavedPlaylist(where); });
 }
 
-void BatchLoader::queueReadOnly(const NativePath& path)
-{
-    m_files.post([folder = m_folder, path] { folder->queueReadOnly(path); });
-}
-
 void BatchLoader::tick()
 {
     if (isLoading() || m_holds > 0 || m_playlist.isFull())

@@ -22,7 +22,6 @@
 // room again. A file that cannot be read is reported once and set aside as
 // "<name>.bad", so that it never holds up the batches behind it.
 
-#include "common/native_path.h"
 #include "common/poll_timer.h"
 #include "player/core/player_state.h"
 #include "player/core/playlist_model.h"
@@ -73,8 +72,6 @@ public:
     // to the batch name); posted before the first pick-up, so it is there
     // for it.
     void queueSavedPlaylist();
-    // Reads this file before any batch file, and leaves it where it is.
-    void queueReadOnly(const NativePath& path);
 
     // No pick-up starts until as many release() calls; `then` runs once the
     // pick-up under way has ended (at once when there is none): from then
