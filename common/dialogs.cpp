@@ -292,46 +292,6 @@ QStringList Dialogs::filterGroups(const QString& filter)
     return groups;
 }
 
-QStringList Dialogs::openFiles(const QString& title, const QString& filter, bool multiple, QWidget* parent)
-{
-    QStringList chosen;
-    if (const auto scripted = nextScripted()) {
-        if (!scripted->isEmpty())
-            chosen = scripted->split(QLatin1Char('|'));
-    } else {
-        // Qt's own dialog matches name filters regardless of letter case,
-        // which the upper-case patterns rely on.
-        QFileDialog dialog(parent, title);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-        dialog.setNameFilters(filterGroups(filter));
-        if (dialog.exec() == QDialog::Accepted)
-            chosen = dialog.selectedFiles();
-    }
-    log({QStringLiteral("open"), title, filter, QString(), QString(), chosen.join(QLatin1Char('|'))});
-    return chosen;
-}
-
-QString Dialogs::saveFile(const QString& title, const QString& filter, bool confirmOverwrite, QWidget* parent)
-{
-    QString chosen;
-    if (const auto scripted = nextScripted()) {
-        chosen = *scripted;
-    } else {
-        QFileDialog dialog(parent, title);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
-        dialog.setNameFilters(filterGroups(filter));
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            chosen = dialog.selectedFiles().first();
-    }
-    log({QStringLiteral("save"), title, filter, QString(), QString(), chosen});
-    return chosen;
-}
-
 void Dialogs::scriptAnswers(const QStringList& answers)
 {
     Script& s = script();

@@ -59,15 +59,9 @@ public:
     static MsgAnswer message(const QString& title, const QString& text, MsgIcon icon,
                              MsgButtons buttons, QWidget* parent = nullptr);
 
-    // Filters are given as "Description|pattern;pattern|Description|pattern".
-    // Patterns match regardless of letter case.
-    static QStringList openFiles(const QString& title, const QString& filter, bool multiple,
-                                 QWidget* parent = nullptr);
-    // Returns the chosen name exactly as chosen; empty when cancelled.
-    static QString saveFile(const QString& title, const QString& filter, bool confirmOverwrite,
-                            QWidget* parent = nullptr);
-
-    // Converts a "Description|patterns|..." filter into Qt's filter groups.
+    // Converts a file dialog's filter, given as
+    // "Description|pattern;pattern|Description|pattern", into Qt's filter
+    // groups. Patterns match regardless of letter case.
     static QStringList filterGroups(const QString& filter);
 
     // Tests: answer the next boxes from this list instead of showing them,

@@ -4,6 +4,7 @@
 // settled here, once, for every reader.
 
 #include <optional>
+#include <string_view>
 
 namespace qpt {
 
@@ -21,6 +22,12 @@ struct Options {
 
     // No options saved yet: the first run.
     bool firstRun() const { return !autoFileAss; }
+    // Every option saved as a number: only then does the Option program
+    // show the saved states (otherwise it asks).
+    bool allSaved() const;
+    // The option of that key (keys:: in settings_store.h) is saved as 1, a
+    // ticked box in the Option program; false for a key that is no option.
+    bool isOn(std::string_view key) const;
     bool associatesFilesAtStart() const { return isOne(autoFileAss); }
     // The playlist window fades in translucent unless switched off (2).
     bool playlistTranslucent() const { return !transPlayList || *transPlayList != 2.0; }

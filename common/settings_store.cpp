@@ -82,12 +82,6 @@ std::optional<double> SettingsStore::readNumber(const QString& key)
     return toNumber(read(key));
 }
 
-bool SettingsStore::isOn(const QString& key)
-{
-    const auto number = readNumber(key);
-    return number && *number == 1.0;
-}
-
 std::optional<double> toNumber(const QString& text)
 {
     const QString trimmed = text.trimmed();

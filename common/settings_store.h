@@ -31,9 +31,6 @@ public:
     // fails (no value), which is how a first run is detected.
     static std::optional<double> readNumber(const QString& key);
 
-    // True only when the key converts to a number equal to 1.
-    static bool isOn(const QString& key);
-
     // Where the store lives (shown in the Option info window).
     static QString filePath();
 };

@@ -1,10 +1,10 @@
 #include "online_system.h"
 
-#include "extra_authorities.h"
-#include "leftovers.h"
-#include "online_window.h"
-#include "progress_window.h"
-#include "start_message_window.h"
+#include "internet/shared/extra_authorities.h"
+#include "internet/update/leftovers.h"
+#include "internet/windows/online_window.h"
+#include "internet/windows/progress_window.h"
+#include "internet/windows/start_message_window.h"
 
 #include "common/settings_store.h"
 

@@ -3,7 +3,7 @@
 // program. The start-message window comes first; Connect loads the main
 // window, whose loading runs the version check.
 
-#include "installation.h"
+#include "internet/update/installation.h"
 
 #include <QObject>
 

@@ -9,6 +9,7 @@
 #include "common/dialogs.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
+#include "common/options.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
 #include "common/window_helpers.h"
@@ -256,15 +257,11 @@ bool OptionDialog::loadStoredOptions()
 {
     // Every key must convert before any box changes: a missing or
     // non-numeric one leads to the question with the boxes as they start.
-    QList<double> numbers;
-    for (const OptionDefault& option : kOptionDefaults) {
-        const auto number = SettingsStore::readNumber(QLatin1String(option.key));
-        if (!number)
-            return false;
-        numbers << *number;
-    }
+    const Options stored = Options::read();
+    if (!stored.allSaved())
+        return false;
     for (qsizetype i = 0; i < m_boxes.size(); ++i)
-        m_boxes[i]->setChecked(numbers[i] == 1.0);
+        m_boxes[i]->setChecked(stored.isOn(kOptionDefaults[i].key));
     return true;
 }
 

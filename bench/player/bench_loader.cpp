@@ -20,16 +20,14 @@
 // tick and of the floor, songs per second and the ratio of the loader's time
 // to the floor's (both by wall and by CPU time).
 
-#include "bench/player/bench_world.h"
+#include "bench/player/bench_player.h"
 
-#include "common/app_start.h"
 #include "player/core/length/song_length_service.h"
 #include "tests/support/fake_media_component.h"
 #include "player/core/media/gst_media_component.h"
 #include "player/shell/playlist_window.h"
 #include "player/shell/player_app.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -94,13 +92,10 @@ int main(int argc, char** argv)
         std::fputs("usage: qpt-bench-loader [--songs N] [--data DIR] [--hardlinks] [--fake-media] [--hidden]\n", stderr);
         return 2;
     }
-    BenchWorld world;
-    if (!world.isValid()) {
-        std::fputs("cannot create a temporary folder\n", stderr);
+    BenchApplication bench(argc, argv);
+    if (!bench.isValid())
         return 1;
-    }
-    QApplication application(argc, argv);
-    prepareApplication();
+    const BenchWorld& world = bench.world();
     QStringList sources;
     const QStringList songs = world.prepareSongs(options.data, options.songs, options.kind, &sources);
     if (songs.isEmpty())
@@ -126,26 +121,17 @@ int main(int argc, char** argv)
         media = std::make_unique<FakeMediaComponent>();
     else
         media = std::make_unique<GstMediaComponent>();
-    PlayerApp app(std::move(media));
-    app.onTerminate = [] {};
-    if (!app.start()) {
-        std::fputs("the player did not start (first-run question?)\n", stderr);
+    const std::unique_ptr<PlayerApp> player = startPlayer(std::move(media), options.hidden);
+    if (!player)
         return 1;
-    }
-    if (!options.hidden)
-        app.playlistWindow().show();
-    QCoreApplication::processEvents();
+    PlayerApp& app = *player;
 
     if (!world.writeBatchFile(QStringLiteral("bench.sng"), songs)) {
         std::fputs("cannot write the batch file\n", stderr);
         return 1;
     }
     // Until the last row has its length, not only until the rows are in.
-    const Span loader = timed([&] {
-        app.loader().tick();
-        while (app.loader().isLoading() || app.core().lengths.pending() > 0)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    });
+    const Span loader = timed([&] { loadUntilMeasured(app); });
 
     // Every row has the Length its source measures as.
     const PlaylistModel& rows = app.core().playlist;

@@ -11,15 +11,11 @@
 // song, which plays into the sink of QPT_AUDIO_SINK, "fakesink sync=true"
 // unless set) and reads VmRSS and VmHWM from /proc/self/status.
 
-#include "bench/player/bench_world.h"
+#include "bench/player/bench_player.h"
 
-#include "common/app_start.h"
 #include "player/core/media/gst_media_component.h"
-#include "player/shell/playlist_window.h"
 #include "player/shell/player_app.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QTimer>
 
 #include <malloc.h>
@@ -48,13 +44,10 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    BenchWorld world;
-    if (!world.isValid()) {
-        std::fputs("cannot create a temporary folder\n", stderr);
+    BenchApplication bench(argc, argv);
+    if (!bench.isValid())
         return 1;
-    }
-    QApplication application(argc, argv);
-    prepareApplication();
+    const BenchWorld& world = bench.world();
     QStringList songs = world.prepareSongs(data, count, CopyKind::HardLink);
     if (songs.isEmpty())
         return 1;
@@ -68,31 +61,23 @@ int main(int argc, char** argv)
     ::malloc_trim(0);
     const std::int64_t before = statusKb("VmRSS");
 
-    PlayerApp app(std::make_unique<GstMediaComponent>());
-    app.onTerminate = [] {};
-    if (!app.start()) {
-        std::fputs("the player did not start (first-run question?)\n", stderr);
+    const std::unique_ptr<PlayerApp> player = startPlayer(std::make_unique<GstMediaComponent>());
+    if (!player)
         return 1;
-    }
-    app.playlistWindow().show();
-    QCoreApplication::processEvents();
     const std::int64_t started = statusKb("VmRSS");
 
-    app.loader().tick();
-    while (app.loader().isLoading() || app.core().lengths.pending() > 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const int loaded = app.core().playlist.count();
+    const int loaded = loadUntilMeasured(*player);
     if (loaded != count) {
         std::fprintf(stderr, "loaded %d of %d songs\n", loaded, count);
         return 1;
     }
     // Not quit(): that closes the windows first, and the playlist window
     // refuses to close.
-    QTimer::singleShot(int(settle * 1000), &application, [] { QCoreApplication::exit(0); });
-    application.exec();
+    QTimer::singleShot(int(settle * 1000), &bench.application(), [] { QCoreApplication::exit(0); });
+    bench.application().exec();
 
     std::printf("# %d songs, %s after %.1f s of running; before the player: %lld kB, started: %lld kB\n", loaded,
-                qPrintable(app.media().url().isEmpty() ? QStringLiteral("nothing playing") : QStringLiteral("playing")),
+                qPrintable(player->media().url().isEmpty() ? QStringLiteral("nothing playing") : QStringLiteral("playing")),
                 settle, static_cast<long long>(before), static_cast<long long>(started));
     figure("memory.songs", std::int64_t(loaded));
     figure("memory.vmrss_kb", statusKb("VmRSS"));

@@ -16,6 +16,8 @@ namespace qpt {
 PlaybackEngine::PlaybackEngine(PlaylistModel& playlist, MediaComponent& media, QObject* parent)
     : QObject(parent), m_playlist(playlist), m_media(media)
 {
+    // The song heard learns its length when its row does.
+    connect(&m_playlist, &PlaylistModel::dataChanged, this, &PlaybackEngine::onLengthsArrived);
 }
 
 QString PlaybackEngine::productNotice()
@@ -101,12 +103,13 @@ void PlaybackEngine::showStatus()
 
 int PlaybackEngine::songNumber() const
 {
-    return m_playlist.currentRow();
+    const int heard = nowPlayingRow();
+    return heard > 0 ? heard : m_playlist.currentRow();
 }
 
 int PlaybackEngine::nowPlayingRow() const
 {
-    return m_playlist.currentShown() ? m_playlist.currentRow() : 0;
+    return m_nowPlaying.entry ? m_playlist.rowOf(m_nowPlaying.entry).value_or(0) : 0;
 }
 
 int PlaybackEngine::rowAfterCurrent() const
@@ -115,27 +118,107 @@ int PlaybackEngine::rowAfterCurrent() const
     return row > m_playlist.count() ? 1 : row;
 }
 
+MediaComponent::Request PlaybackEngine::nextAfter(int row) const
+{
+    // After Stop nothing is handed over: a song started then plays alone.
+    if (m_state == PlayerState::Stopped || m_playlist.isEmpty())
+        return {};
+    const int next = row + 1 > m_playlist.count() ? 1 : row + 1;
+    return {m_playlist.path(next).value_or(NativePath()), m_playlist.idOf(next).value_or(0)};
+}
+
+MediaComponent::Request PlaybackEngine::nextEntry() const
+{
+    // Only while a song plays on: before the first Play nothing is loaded.
+    if (m_media.url().isEmpty() || (m_nowPlaying.isEmpty() && !m_songStarting))
+        return {};
+    const int current = m_playlist.currentRow();
+    // The cursor's own row; after the playing row was removed, the entry
+    // before its place, so that the one that followed it comes next.
+    return nextAfter(current);
+}
+
+NowPlaying PlaybackEngine::describe(quint64 entry, const NativePath& address) const
+{
+    NowPlaying now;
+    now.entry = entry;
+    now.address = address;
+    // A name too short to have an extension leaves the title as it was.
+    now.title = nativepath::displayText(nativepath::fileName(address)).size() >= 4 ? songTitle(address) : m_title;
+    if (const auto row = m_playlist.rowOf(entry))
+        now.length = m_playlist.songLength(*row).value_or(SongLength());
+    return now;
+}
+
+void PlaybackEngine::setNowPlaying(const NowPlaying& now)
+{
+    if (now == m_nowPlaying)
+        return;
+    m_nowPlaying = now;
+    m_playlist.setPlayingEntry(now.entry ? std::optional(now.entry) : std::nullopt);
+    if (!now.isEmpty())
+        setTitle(now.title);
+    emit nowPlayingChanged(m_nowPlaying);
+}
+
+void PlaybackEngine::hear(quint64 entry)
+{
+    NowPlaying now = entry == m_requested.entry && !m_requested.isEmpty()
+        ? m_requested
+        : describe(entry, m_media.url());
+    if (const auto row = m_playlist.rowOf(entry)) {
+        now.length = m_playlist.songLength(*row).value_or(now.length);
+        if (m_playlist.currentRow() != *row || !m_playlist.currentShown())
+            m_playlist.setCurrentRow(*row, true);
+    }
+    setNowPlaying(now);
+    // Resumed or started again: the title line says what is heard, whatever
+    // was shown meanwhile.
+    setTitle(m_nowPlaying.title);
+}
+
+void PlaybackEngine::onLengthsArrived()
+{
+    const int row = nowPlayingRow();
+    if (row == 0)
+        return;
+    NowPlaying now = m_nowPlaying;
+    now.length = m_playlist.songLength(row).value_or(now.length);
+    setNowPlaying(now);
+}
+
 void PlaybackEngine::startRow(int row)
 {
+    const auto id = m_playlist.idOf(row);
+    m_requested = id ? describe(*id, m_playlist.path(row).value_or(NativePath())) : NowPlaying{};
+    const MediaComponent::Request next = nextAfter(row);
+    // The cursor moves first and the media hears of the song and its next
+    // in one go: the old media is never handed a next song meant for the
+    // new one.
+    m_opening = true;
     m_playlist.setCurrentRow(row, true);
     m_songStarting = true;
+    m_media.open({m_requested.address, m_requested.entry}, next);
+    m_opening = false;
     emit songStarted();
-    m_media.setUrl(m_playlist.path(row).value_or(NativePath()));
 }
 
 void PlaybackEngine::play()
 {
     if (m_state == PlayerState::Paused) {
-        if (!m_playlist.isEmpty()) {
-            if (m_media.url().isEmpty())
-                return;  // nothing to resume: nothing changes
+        // What is heard resumes, also when its row (or every row) has been
+        // removed meanwhile.
+        if (!m_media.url().isEmpty()) {
             m_media.play();
             showPlayingLook();
+        } else if (!m_playlist.isEmpty()) {
+            return;  // nothing to resume: nothing changes
         }
     } else {
         if (m_playlist.isEmpty())
             return;
         // Play always starts from the first entry unless it resumes a pause.
+        setState(PlayerState::PlayingOrIdle);
         startRow(1);
         showPlayingLook();
     }
@@ -166,6 +249,8 @@ void PlaybackEngine::stop()
     emit announced(Announcement::Stopped);
     m_playlist.setCurrentShown(false);
     m_songStarting = false;
+    m_requested = {};
+    setNowPlaying({});
     m_media.stop();
     showStatus();
 }
@@ -192,8 +277,11 @@ void PlaybackEngine::previous()
     if (m_playlist.isEmpty())
         return;
     setStepButtons(false);
-    // Previous on the first song restarts it; there is no wrap.
-    step(std::max(m_playlist.currentRow() - 1, 1));
+    // Previous on the first song restarts it; there is no wrap. When the
+    // playing row was removed, the cursor stands on the entry before its
+    // place, which is the one Previous plays.
+    const int current = m_playlist.currentRow();
+    step(std::max(m_playlist.currentRemoved() ? current : current - 1, 1));
 }
 
 void PlaybackEngine::step(int row)
@@ -218,10 +306,11 @@ void PlaybackEngine::playRow(int row)
     m_runLookPending = true;
     if (row < 1 || row > m_playlist.count())
         return;  // no row chosen: the current song stays
-    startRow(row);
-    setTitle(m_playlist.title(row).value_or(QString()));
     setState(PlayerState::PlayingOrIdle);
     m_linkActive = false;
+    startRow(row);
+    // The chosen row's text at once; the song heard confirms it.
+    setTitle(m_playlist.title(row).value_or(QString()));
 }
 
 void PlaybackEngine::restartNumbering()
@@ -234,14 +323,13 @@ void PlaybackEngine::onMediaStateChanged(int code)
     emit mediaStateNoticed();
     if (code == playstate::Playing) {
         m_songStarting = false;
-        // A name too short to have an extension leaves the title as it was.
-        const NativePath path = m_playlist.path(m_playlist.currentRow()).value_or(NativePath());
-        if (nativepath::displayText(nativepath::fileName(path)).size() >= 4)
-            setTitle(songTitle(path));
+        hear(m_media.token());
         emit announced(Announcement::Playing);
         showStatus();
-    } else if (code == playstate::Stopped) {
+    } else if (code == playstate::Stopped || code == playstate::MediaEnded) {
         m_songStarting = false;
+        // Nothing is heard any more; the title line keeps its text.
+        setNowPlaying({});
     }
     // The end of a song goes on to the next one, unless the user stopped
     // the player as the song ended.
@@ -249,36 +337,17 @@ void PlaybackEngine::onMediaStateChanged(int code)
         next();
 }
 
-std::optional<std::pair<quint64, NativePath>> PlaybackEngine::nextEntry() const
-{
-    // Only while a song plays on: after Stop, or before the first Play,
-    // nothing is handed over.
-    if (m_state == PlayerState::Stopped || !m_playlist.currentShown())
-        return std::nullopt;
-    const int row = rowAfterCurrent();
-    const auto id = m_playlist.idOf(row);
-    const auto path = m_playlist.path(row);
-    if (!id || !path)
-        return std::nullopt;
-    return std::pair(*id, *path);
-}
-
 void PlaybackEngine::onMediaAdvanced(quint64 entry)
 {
     emit mediaStateNoticed();
-    // The entry may have been removed since it was handed over: the song
-    // plays on without a row, as a removed playing song does.
-    const auto row = m_playlist.rowOf(entry);
-    if (!row)
-        return;
-    m_playlist.setCurrentRow(*row, true);
+    // The entry may have been removed since it was handed over: it plays
+    // on without a row, named by its address, as a removed playing song does.
     m_songStarting = false;
+    m_requested = {};
+    hear(entry);
     emit songStarted();
     emit transportNotice();
     showPlayingLook();
-    const NativePath path = m_playlist.path(*row).value_or(NativePath());
-    if (nativepath::displayText(nativepath::fileName(path)).size() >= 4)
-        setTitle(songTitle(path));
     emit announced(Announcement::Playing);
     showStatus();
 }

@@ -4,12 +4,17 @@
 // the state machine of playback. It changes state and tells its listeners;
 // what the windows show of it is theirs.
 //
-// The song it plays is the playlist's current entry (PlaylistModel), the
-// one notion of "the current song": Next starts the entry after it (after
-// the last the first), Previous the one before it (on the first, the first
-// again), and the now-playing row is that entry while it is shown playing.
+// The song it starts is the playlist's current entry (PlaylistModel), the
+// cursor: Next starts the entry after it (after the last the first),
+// Previous the one before it (on the first, the first again). What is heard
+// is another fact, NowPlaying, taken from the media component's word at
+// each state change and stream start and announced once per change: the
+// title line, the bold row, the song number and the media controls read
+// it, so a row removed or added meanwhile never renames what plays.
 
 #include "common/native_path.h"
+#include "player/core/media/media_component.h"
+#include "player/core/now_playing.h"
 #include "player/core/player_state.h"
 
 #include <QObject>
@@ -50,8 +55,13 @@ public:
     // heard now: everything a song change does happens at this moment.
     void onMediaAdvanced(quint64 entry);
     // The entry the media component goes on with when the current song
-    // ends, and its path; nullopt while nothing plays on.
-    std::optional<std::pair<quint64, NativePath>> nextEntry() const;
+    // ends; empty while nothing plays on.
+    MediaComponent::Request nextEntry() const;
+    // A song is being handed to the media component: the list's changes
+    // meanwhile are part of the start, not a change of the next song.
+    bool startingSong() const { return m_opening; }
+    // Rows changed: the song heard may have learnt its length.
+    void onLengthsArrived();
 
     // The batch loader's work, between a pause or stop it leaves alone.
     void beginLoading();
@@ -69,11 +79,12 @@ public:
 
     PlayerState state() const { return m_state; }
     const TransportButtons& buttons() const { return m_buttons; }
-    // The number the main window shows for the playing song: the current
-    // entry's row, 0 for none.
+    // The number the main window shows for the playing song: the row of
+    // the song heard, else the current entry's row; 0 for none.
     int songNumber() const;
-    // The row drawn as now playing; 0 for none.
+    // The row of the song heard; 0 when it has none (or nothing is heard).
     int nowPlayingRow() const;
+    const NowPlaying& nowPlaying() const { return m_nowPlaying; }
     const QString& nowPlayingTitle() const { return m_title; }
     // While stopped, the now-playing line is the link to the web site.
     bool linkActive() const { return m_linkActive; }
@@ -90,6 +101,8 @@ signals:
     // A song was started (also the same entry again): what is heard changes.
     void songStarted();
     void titleChanged(const QString& title);
+    // What is heard changed (empty: nothing is).
+    void nowPlayingChanged(const qpt::NowPlaying& now);
     // The media component's status text, to be shown as it is.
     void mediaStatusShown(const QString& status);
     void announced(Announcement what);
@@ -108,8 +121,16 @@ private:
     void showLook(const TransportLook& look);
     void showPlayingLook();
     void showStatus();
-    // Makes the row current and shown, and hands its path to the media.
+    // Makes the row current and shown, and hands its path to the media
+    // together with the song that follows it.
     void startRow(int row);
+    // The media component plays this entry now (its address if the entry
+    // has gone): the cursor follows it and NowPlaying names it.
+    void hear(quint64 entry);
+    NowPlaying describe(quint64 entry, const NativePath& address) const;
+    void setNowPlaying(const NowPlaying& now);
+    // The song that follows the row when it ends; empty after Stop.
+    MediaComponent::Request nextAfter(int row) const;
     // Next and Previous: the step to the row, as the buttons carry it out.
     void step(int row);
     // The row after the current one, after the last the first.
@@ -120,6 +141,9 @@ private:
     PlayerState m_state = PlayerState::PlayingOrIdle;
     TransportButtons m_buttons;
     QString m_title;
+    NowPlaying m_requested;   // the song last handed to the media component
+    NowPlaying m_nowPlaying;  // the song heard
+    bool m_opening = false;
     bool m_linkActive = false;
     bool m_runLookPending = false;
     bool m_songStarting = false;

@@ -54,11 +54,11 @@ PlayerCore::PlayerCore(MediaComponent& mediaComponent, QObject* parent)
 
 void PlayerCore::updateNext()
 {
-    const auto next = engine.nextEntry();
-    if (next)
-        media.setNext(next->second, next->first);
-    else
-        media.setNext(QByteArray(), 0);
+    // A song being started takes its next with it.
+    if (engine.startingSong())
+        return;
+    const MediaComponent::Request next = engine.nextEntry();
+    media.setNext(next.url, next.token);
 }
 
 void PlayerCore::startTimers()

@@ -56,6 +56,7 @@ void PlaylistModel::removeRow(int row)
         // that followed the removed song.
         m_current = row > 1 ? std::optional(m_entries[row - 2].id) : std::nullopt;
         m_currentShown = false;
+        m_currentRemoved = true;
         emit currentChanged();
     } else if (m_current && currentRow() >= row) {
         emit currentChanged();  // its row moved up
@@ -72,6 +73,7 @@ void PlaylistModel::clear()
     const bool hadCurrent = m_current.has_value();
     m_current.reset();
     m_currentShown = false;
+    m_currentRemoved = false;
     endResetModel();
     emit rowsChanged();
     if (hadCurrent)
@@ -100,7 +102,17 @@ std::optional<SongLength> PlaylistModel::songLength(int row) const
 
 bool PlaylistModel::isNowPlaying(int row) const
 {
-    return valid(row) && currentShown() && m_entries[row - 1].id == *m_current;
+    return valid(row) && m_playing && m_entries[row - 1].id == *m_playing;
+}
+
+void PlaylistModel::setPlayingEntry(std::optional<EntryId> id)
+{
+    if (id == m_playing)
+        return;
+    const int before = m_playing ? rowOf(*m_playing).value_or(0) : 0;
+    m_playing = id;
+    emitRowChanged(before);
+    emitRowChanged(m_playing ? rowOf(*m_playing).value_or(0) : 0);
 }
 
 QList<NativePath> PlaylistModel::pathsFromAnyThread() const
@@ -187,16 +199,11 @@ bool PlaylistModel::setCurrentRow(int row, bool shown)
     if (row != 0 && !valid(row))
         return false;
     const std::optional<EntryId> id = row == 0 ? std::nullopt : std::optional(m_entries[row - 1].id);
-    const int before = currentShown() ? currentRow() : 0;
-    if (id == m_current && shown == m_currentShown)
+    if (id == m_current && shown == m_currentShown && !m_currentRemoved)
         return true;
     m_current = id;
     m_currentShown = shown;
-    const int after = currentShown() ? currentRow() : 0;
-    if (before != after) {
-        emitRowChanged(before);
-        emitRowChanged(after);
-    }
+    m_currentRemoved = false;
     emit currentChanged();
     return true;
 }
@@ -206,7 +213,6 @@ void PlaylistModel::setCurrentShown(bool shown)
     if (!m_current || shown == m_currentShown)
         return;
     m_currentShown = shown;
-    emitRowChanged(currentRow());
     emit currentChanged();
 }
 
@@ -231,7 +237,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return index.column() == 0 ? QVariant(entry.title) : QVariant();
     case NowPlayingRole:
-        return currentShown() && entry.id == *m_current;
+        return m_playing && entry.id == *m_playing;
     default:
         return QVariant();
     }

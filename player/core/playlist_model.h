@@ -7,10 +7,13 @@
 //
 // The current song is one entry, named by its id: the one the playback
 // engine started last and steps from, whatever rows come and go around it.
-// It is drawn as the now-playing row while it is shown as playing (a Stop
-// takes the bold away and leaves the entry current). When the current
-// entry's row is removed, the entry before it becomes current (not shown),
-// so that Next goes on with the song that followed the removed one.
+// When the current entry's row is removed, the entry before it becomes
+// current (not shown) and the list remembers that the cursor stands at the
+// removed row's place: Next goes on with the song that followed the removed
+// one, Previous with the one before it.
+//
+// The row drawn bold is another entry: the one heard, as the playback
+// engine says (setPlayingEntry).
 
 #include "common/native_path.h"
 #include "player/core/length/length_job.h"
@@ -58,8 +61,10 @@ public:
     // The Length text as the list shows it.
     std::optional<QString> length(int row) const;
     std::optional<SongLength> songLength(int row) const;
-    // The row drawn as now playing.
+    // The row drawn as now playing: the entry heard.
     bool isNowPlaying(int row) const;
+    // The entry heard, drawn bold; nullopt for none.
+    void setPlayingEntry(std::optional<EntryId> id);
     QList<NativePath> paths() const;
 
     // The row of an entry now; nullopt once it is gone.
@@ -80,6 +85,9 @@ public:
     bool setCurrentRow(int row, bool shown);
     // Shows the current entry as playing, or not.
     void setCurrentShown(bool shown);
+    // The current entry's row was removed: the cursor stands on the entry
+    // before that place (or before the first row).
+    bool currentRemoved() const { return m_currentRemoved; }
 
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -115,6 +123,8 @@ private:
     EntryId m_lastId = 0;
     std::optional<EntryId> m_current;
     bool m_currentShown = false;
+    bool m_currentRemoved = false;
+    std::optional<EntryId> m_playing;
 };
 
 }  // namespace qpt

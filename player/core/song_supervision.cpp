@@ -8,16 +8,14 @@
 namespace qpt {
 
 // A song whose length shows as "0:00" (or that cannot be measured at all);
-// false while its length is still being measured. The playing row's own
-// length answers when it is known: its file is not looked at again.
+// false while its length is still being measured. The length of the song
+// heard answers when it is known: its file is not looked at again.
 bool SongSupervision::measuresZero()
 {
     const QByteArray url = m_media.url();
-    const int row = m_playlist.currentRow();
-    if (row != 0 && m_playlist.path(row) == url) {
-        if (const auto shown = m_playlist.songLength(row); shown && !shown->isPending())
-            return shown->showsZero();
-    }
+    const NowPlaying& heard = m_engine.nowPlaying();
+    if (!heard.isEmpty() && heard.address == url && !heard.length.isPending())
+        return heard.length.showsZero();
     const auto length = m_lengths.lengthNow(url);
     return length && length->showsZero();
 }

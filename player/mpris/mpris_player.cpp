@@ -46,15 +46,12 @@ MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_a
     PlayerCore& core = app.core();
     connect(&core.engine, &PlaybackEngine::stateChanged, this, later);
     connect(&core.engine, &PlaybackEngine::buttonsChanged, this, later);
-    connect(&core.playlist, &PlaylistModel::currentChanged, this, later);
-    // The same entry started again is still a new song.
-    connect(&core.engine, &PlaybackEngine::songStarted, this, later);
-    connect(&core.engine, &PlaybackEngine::titleChanged, this, later);
+    // What is heard, with its length: one change per song.
+    connect(&core.engine, &PlaybackEngine::nowPlayingChanged, this, later);
     connect(&core.media, &MediaComponent::playStateChanged, this, later);
     connect(&core, &PlayerCore::positionChanged, this, later);
-    // Rows come and go; a row's length arrives.
+    // Rows come and go (whether there is anything to play).
     connect(&core.playlist, &PlaylistModel::rowsChanged, this, later);
-    connect(&core.playlist, &PlaylistModel::dataChanged, this, later);
     connect(&core.playlist, &PlaylistModel::modelReset, this, later);
     connect(&app.display().volumeKnob, &KnobModel::changed, this, later);
     connect(&app.bars(), &SeekAndVolumeBars::seeked, this,
@@ -67,7 +64,7 @@ MprisPlayer::MprisPlayer(PlayerApp& app, QObject* parent) : QObject(parent), m_a
 
 void MprisPlayer::raise()
 {
-    m_app.chrome().restoreFromTray();
+    m_app.commands().run(Command::RestoreFromTray);
 }
 
 void MprisPlayer::quit()
@@ -112,23 +109,18 @@ void MprisPlayer::seek(qint64 offsetUs)
 {
     if (!canSeek())
         return;
-    const MediaComponent& media = m_app.media();
-    const double target = std::max(0.0, media.currentPosition() + double(offsetUs) / kUsPerSecond);
-    if (target > media.duration())
-        next();
-    else
-        m_app.bars().seekTo(target);
+    m_app.commands().run({Command::SeekBy, double(offsetUs) / kUsPerSecond});
 }
 
 void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
 {
-    const auto id = m_app.core().playlist.idOf(currentRow());
-    if (!canSeek() || !id || trackId.path() != mpris::trackIdOf(*id).path())
+    const quint64 entry = m_app.core().engine.nowPlaying().entry;
+    if (!canSeek() || entry == 0 || trackId.path() != mpris::trackIdOf(entry).path())
         return;
     const double seconds = double(positionUs) / kUsPerSecond;
     if (seconds < 0 || seconds > m_app.media().duration())
         return;
-    m_app.bars().seekTo(seconds);
+    m_app.commands().run({Command::SeekTo, seconds});
 }
 
 void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
@@ -144,17 +136,11 @@ void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
         done(Opened::NotSupported);
         return;
     }
-    m_app.handOver(path, [done](bool written) { done(written ? Opened::Appended : Opened::Failed); });
+    m_app.commands().run(
+        {Command::HandOverFile, HandOver{path, [done](bool written) { done(written ? Opened::Appended : Opened::Failed); }}});
 }
 
 // --------------------------------------------------------------- properties
-
-int MprisPlayer::currentRow() const
-{
-    // The row drawn as now playing: the song the display names.
-    const int row = m_app.core().engine.nowPlayingRow();
-    return row >= 1 && row <= m_app.core().playlist.count() ? row : 0;
-}
 
 QString MprisPlayer::playbackStatus() const
 {
@@ -166,7 +152,7 @@ QString MprisPlayer::playbackStatus() const
 
 QVariantMap MprisPlayer::metadata() const
 {
-    return mpris::trackMetadata(m_app.core().playlist, currentRow());
+    return mpris::trackMetadata(m_app.core().engine.nowPlaying());
 }
 
 double MprisPlayer::volume() const
@@ -177,7 +163,7 @@ double MprisPlayer::volume() const
 void MprisPlayer::setVolume(double volume)
 {
     if (std::isfinite(volume))
-        m_app.bars().setVolume(qBound(0.0, volume, 1.0) * 100);
+        m_app.commands().run({Command::SetVolume, qBound(0.0, volume, 1.0) * 100});
 }
 
 qint64 MprisPlayer::positionUs() const

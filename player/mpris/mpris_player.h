@@ -72,9 +72,6 @@ public:
     void refresh();
     QTimer refreshTimer;
 
-    // The playlist row of the song the controls act on; 0 for none.
-    int currentRow() const;
-
 signals:
     void propertiesChanged(const QVariantMap& changed);
     void seeked(qint64 positionUs);

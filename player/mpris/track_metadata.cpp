@@ -10,18 +10,18 @@ QDBusObjectPath trackIdOf(PlaylistModel::EntryId id)
     return QDBusObjectPath(QLatin1String(TrackPathPrefix) + QString::number(id));
 }
 
-QVariantMap trackMetadata(const PlaylistModel& playlist, int row)
+QVariantMap trackMetadata(const NowPlaying& now)
 {
-    const auto id = playlist.idOf(row);
-    if (!id)
+    if (now.isEmpty())
         return {};
     QVariantMap metadata;
-    metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackIdOf(*id)));
+    if (now.entry)
+        metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackIdOf(now.entry)));
     // Not there until the length service has measured the song.
-    if (const auto ms = playlist.songLength(row)->milliseconds())
+    if (const auto ms = now.length.milliseconds())
         metadata.insert(QStringLiteral("mpris:length"), qlonglong(*ms) * 1000);
-    metadata.insert(QStringLiteral("xesam:title"), *playlist.title(row));
-    const QString url = media::shownUri(*playlist.path(row));
+    metadata.insert(QStringLiteral("xesam:title"), now.title);
+    const QString url = media::shownUri(now.address);
     if (!url.isEmpty())
         metadata.insert(QStringLiteral("xesam:url"), url);
     return metadata;

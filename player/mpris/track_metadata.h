@@ -1,9 +1,10 @@
 #pragma once
-// The Metadata of a playlist row as the desktop's media controls read it:
+// The Metadata of the song heard as the desktop's media controls read it:
 // a track id that names the entry as long as it exists, the length in
 // microseconds once it is measured, the title the playlist shows and the
 // song's address.
 
+#include "player/core/now_playing.h"
 #include "player/core/playlist_model.h"
 
 #include <QDBusObjectPath>
@@ -13,7 +14,7 @@ namespace qpt::mpris {
 
 QDBusObjectPath trackIdOf(PlaylistModel::EntryId id);
 
-// Empty for a row that does not exist.
-QVariantMap trackMetadata(const PlaylistModel& playlist, int row);
+// Empty when nothing is heard.
+QVariantMap trackMetadata(const NowPlaying& now);
 
 }  // namespace qpt::mpris

@@ -8,37 +8,67 @@ namespace qpt {
 
 namespace {
 
+using Runner = void (*)(CommandTarget&, const CommandArgument&);
+
 struct CommandRow {
     Command command;
     CommandTimer timer;
-    void (CommandTarget::*run)();
+    Runner run;
 };
 
+// A command without an argument (whatever it is given).
+template <void (CommandTarget::*action)()>
+void plain(CommandTarget& target, const CommandArgument&)
+{
+    (target.*action)();
+}
+
+// A command with an argument of type T; given another kind, nothing.
+template <typename T, auto action>
+void with(CommandTarget& target, const CommandArgument& argument)
+{
+    if (const T* value = std::get_if<T>(&argument))
+        (target.*action)(*value);
+}
+
+using T = CommandTarget;
+using Paths = QList<NativePath>;
+
 const CommandRow kCommands[] = {
-    {Command::Close, CommandTimer::AtOnce, &CommandTarget::closePlayer},
-    {Command::VolumeUp, CommandTimer::AtOnce, &CommandTarget::volumeUp},
-    {Command::VolumeDown, CommandTimer::AtOnce, &CommandTarget::volumeDown},
-    {Command::NextSong, CommandTimer::Main, &CommandTarget::nextSong},
-    {Command::PreviousSong, CommandTimer::Main, &CommandTarget::previousSong},
-    {Command::SortPlaylist, CommandTimer::Playlist, &CommandTarget::sortPlaylist},
-    {Command::OpenOptions, CommandTimer::Companions, &CommandTarget::openOptions},
-    {Command::PlayPause, CommandTimer::Main, &CommandTarget::playPause},
-    {Command::TogglePlaylist, CommandTimer::Main, &CommandTarget::togglePlaylist},
-    {Command::OpenOnlineSystem, CommandTimer::Companions, &CommandTarget::openOnlineSystem},
-    {Command::MinimizeToTray, CommandTimer::Main, &CommandTarget::minimizeToTray},
-    {Command::AutosaveAndQuit, CommandTimer::Main, &CommandTarget::autosaveAndQuit},
-    {Command::Play, CommandTimer::Main, &CommandTarget::pressPlay},
-    {Command::Pause, CommandTimer::Main, &CommandTarget::pressPause},
-    {Command::Stop, CommandTimer::Main, &CommandTarget::pressStop},
-    {Command::PlaylistButton, CommandTimer::AtOnce, &CommandTarget::pressPlaylistButton},
-    {Command::PlaySelectedRow, CommandTimer::AtOnce, &CommandTarget::playSelectedRow},
-    {Command::RemoveSelectedRow, CommandTimer::AtOnce, &CommandTarget::removeSelectedRow},
-    {Command::SortNow, CommandTimer::AtOnce, &CommandTarget::sortNow},
-    {Command::OpenMusic, CommandTimer::AtOnce, &CommandTarget::openMusic},
-    {Command::SavePlaylist, CommandTimer::AtOnce, &CommandTarget::savePlaylistFromMenu},
-    {Command::ForgetResume, CommandTimer::AtOnce, &CommandTarget::forgetResume},
-    {Command::CloseFromTimeDisplay, CommandTimer::AtOnce, &CommandTarget::closeFromTimeDisplay},
-    {Command::MinimizeFromSurface, CommandTimer::AtOnce, &CommandTarget::minimizeFromSurface},
+    {Command::Close, CommandTimer::AtOnce, plain<&T::closePlayer>},
+    {Command::VolumeUp, CommandTimer::AtOnce, plain<&T::volumeUp>},
+    {Command::VolumeDown, CommandTimer::AtOnce, plain<&T::volumeDown>},
+    {Command::NextSong, CommandTimer::Main, plain<&T::nextSong>},
+    {Command::PreviousSong, CommandTimer::Main, plain<&T::previousSong>},
+    {Command::SortPlaylist, CommandTimer::Playlist, plain<&T::sortPlaylist>},
+    {Command::OpenOptions, CommandTimer::Companions, plain<&T::openOptions>},
+    {Command::PlayPause, CommandTimer::Main, plain<&T::playPause>},
+    {Command::TogglePlaylist, CommandTimer::Main, plain<&T::togglePlaylist>},
+    {Command::OpenOnlineSystem, CommandTimer::Companions, plain<&T::openOnlineSystem>},
+    {Command::MinimizeToTray, CommandTimer::Main, plain<&T::minimizeToTray>},
+    {Command::AutosaveAndQuit, CommandTimer::Main, plain<&T::autosaveAndQuit>},
+    {Command::Play, CommandTimer::Main, plain<&T::pressPlay>},
+    {Command::Pause, CommandTimer::Main, plain<&T::pressPause>},
+    {Command::Stop, CommandTimer::Main, plain<&T::pressStop>},
+    {Command::PlaylistButton, CommandTimer::AtOnce, plain<&T::pressPlaylistButton>},
+    {Command::PlaySelectedRow, CommandTimer::AtOnce, plain<&T::playSelectedRow>},
+    {Command::RemoveSelectedRow, CommandTimer::AtOnce, plain<&T::removeSelectedRow>},
+    {Command::SortNow, CommandTimer::AtOnce, plain<&T::sortNow>},
+    {Command::OpenMusic, CommandTimer::AtOnce, plain<&T::openMusic>},
+    {Command::SavePlaylist, CommandTimer::AtOnce, with<bool, &T::savePlaylist>},
+    {Command::ForgetResume, CommandTimer::AtOnce, plain<&T::forgetResume>},
+    {Command::CloseFromTimeDisplay, CommandTimer::AtOnce, plain<&T::closeFromTimeDisplay>},
+    {Command::MinimizeFromSurface, CommandTimer::AtOnce, plain<&T::minimizeFromSurface>},
+    {Command::SeekTo, CommandTimer::AtOnce, with<double, &T::seekTo>},
+    {Command::SeekBy, CommandTimer::AtOnce, with<double, &T::seekBy>},
+    {Command::SetVolume, CommandTimer::AtOnce, with<double, &T::setVolume>},
+    {Command::NowPlayingClicked, CommandTimer::AtOnce, plain<&T::nowPlayingClicked>},
+    {Command::ToggleTimeMode, CommandTimer::AtOnce, plain<&T::toggleTimeMode>},
+    {Command::OpenPopupMenu, CommandTimer::AtOnce, plain<&T::openPopupMenu>},
+    {Command::RestoreFromTray, CommandTimer::AtOnce, plain<&T::restoreFromTray>},
+    {Command::DropOnMainWindow, CommandTimer::AtOnce, with<Paths, &T::dropOnMainWindow>},
+    {Command::DropOnPlaylist, CommandTimer::AtOnce, with<Paths, &T::dropOnPlaylist>},
+    {Command::HandOverFile, CommandTimer::AtOnce, with<HandOver, &T::handOver>},
 };
 // One row for every command, in the order of the enum.
 static_assert(std::size(kCommands) == std::size_t(Command::Count));
@@ -134,23 +164,32 @@ PollTimer& CommandDispatcher::timerFor(CommandTimer group)
     return mainTimer;
 }
 
-void CommandDispatcher::run(Command command)
+void CommandDispatcher::run(const CommandRequest& request)
 {
-    if (const CommandRow* row = rowOf(command))
-        (m_target.*row->run)();
-    else
-        qWarning("no such command: %d", int(command));
+    if (const CommandRow* row = rowOf(request.command)) {
+        row->run(m_target, request.argument);
+        emit ran(request.command);
+    } else
+        qWarning("no such command: %d", int(request.command));
 }
 
-void CommandDispatcher::post(Command command)
+void CommandDispatcher::post(const CommandRequest& request)
 {
-    const CommandTimer group = timerOf(command);
+    const CommandTimer group = timerOf(request.command);
     if (group == CommandTimer::AtOnce) {
-        run(command);
+        run(request);
         return;
     }
-    m_queue << command;
+    m_queue << request;
     timerFor(group).setInterval(1);
+}
+
+QList<Command> CommandDispatcher::queued() const
+{
+    QList<Command> commands;
+    for (const CommandRequest& request : m_queue)
+        commands << request.command;
+    return commands;
 }
 
 bool CommandDispatcher::runQueued(CommandTimer group)
@@ -159,12 +198,12 @@ bool CommandDispatcher::runQueued(CommandTimer group)
     // A command may post more (or end the program): take them one by one.
     for (;;) {
         const auto it = std::find_if(m_queue.begin(), m_queue.end(),
-                                     [group](Command c) { return timerOf(c) == group; });
+                                     [group](const CommandRequest& r) { return timerOf(r.command) == group; });
         if (it == m_queue.end())
             return ran;
-        const Command command = *it;
+        const CommandRequest request = *it;
         m_queue.erase(it);
-        run(command);
+        run(request);
         ran = true;
     }
 }

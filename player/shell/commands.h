@@ -5,18 +5,23 @@
 // timer, and one table from keys to commands. Every way in goes through
 // here.
 //
-// A key's command does not act inside the key event: it is posted to a
-// queue and carried out a moment later by the timer of its group, in the
-// order posted, so that no key press is lost (the close and the volume
-// keys act at once). A click or a menu entry runs its command at once.
+// A request is a command and its argument (a position, a volume, a row,
+// a list of paths, nothing). A key's command does not act inside the key
+// event: it is posted to a queue and carried out a moment later by the
+// timer of its group, in the order posted, so that no key press is lost
+// (the close and the volume keys act at once). A click, a drag, a drop, a
+// menu entry or a media control runs its request at once.
 
+#include "common/native_path.h"
 #include "common/poll_timer.h"
 
 #include <QKeyCombination>
 #include <QList>
 #include <QObject>
 
+#include <functional>
 #include <optional>
+#include <variant>
 
 class QKeyEvent;
 
@@ -53,7 +58,39 @@ enum class Command {
     // or its surface.
     CloseFromTimeDisplay,
     MinimizeFromSurface,
+    // The knobs and the media controls.
+    SeekTo,          // seconds into the song
+    SeekBy,          // seconds from where it is (before the start: the start; past the end: the next song)
+    SetVolume,       // 0..100 (the knob's top stands a little over 100)
+    // The main window's labels.
+    NowPlayingClicked,
+    ToggleTimeMode,
+    OpenPopupMenu,
+    // Back from the tray: the tray icon, the media controls' Raise.
+    RestoreFromTray,
+    // Songs coming in: dropped on a window, or handed over by the media
+    // controls (a file and the answer it waits for).
+    DropOnMainWindow,
+    DropOnPlaylist,
+    HandOverFile,
     Count  // not a command: the number of them
+};
+
+// A file handed over by the media controls, and who hears whether it was
+// queued.
+struct HandOver {
+    NativePath path;
+    std::function<void(bool written)> done;
+};
+
+// What a command carries. A request whose argument is not of its command's
+// kind does nothing.
+using CommandArgument = std::variant<std::monostate, double, bool, QList<NativePath>, HandOver>;
+
+struct CommandRequest {
+    CommandRequest(Command command, CommandArgument argument = {}) : command(command), argument(std::move(argument)) {}
+    Command command;
+    CommandArgument argument;
 };
 
 // Which timer carries a command out. The groups are the player's three
@@ -87,10 +124,21 @@ public:
     virtual void removeSelectedRow() = 0;
     virtual void sortNow() = 0;
     virtual void openMusic() = 0;
-    virtual void savePlaylistFromMenu() = 0;
+    // Save PlayList with the left button; any other button forgets a resume.
+    virtual void savePlaylist(bool leftButton) = 0;
     virtual void forgetResume() = 0;
     virtual void closeFromTimeDisplay() = 0;
     virtual void minimizeFromSurface() = 0;
+    virtual void seekTo(double seconds) = 0;
+    virtual void seekBy(double seconds) = 0;
+    virtual void setVolume(double volume) = 0;
+    virtual void nowPlayingClicked() = 0;
+    virtual void toggleTimeMode() = 0;
+    virtual void openPopupMenu() = 0;
+    virtual void restoreFromTray() = 0;
+    virtual void dropOnMainWindow(const QList<NativePath>& paths) = 0;
+    virtual void dropOnPlaylist(const QList<NativePath>& paths) = 0;
+    virtual void handOver(const HandOver& file) = 0;
     // Playlist timer: scrolls to the playing song; a waiting drop goes
     // first (its tick leaves the playlist's commands for the next one).
     virtual void scrollToPlayingSong() = 0;
@@ -116,13 +164,13 @@ public:
     PollTimer playlistTimer;
     PollTimer companionTimer;
 
-    // A key's way: carries the command out at once or queues it for its
+    // A key's way: carries the request out at once or queues it for its
     // timer (armed with 1 ms).
-    void post(Command command);
-    // A click's way: carries the command out now.
-    void run(Command command);
+    void post(const CommandRequest& request);
+    // A click's way: carries the request out now.
+    void run(const CommandRequest& request);
     // Commands waiting for their timer, in order.
-    QList<Command> queued() const { return m_queue; }
+    QList<Command> queued() const;
 
     // Requests the main timer carries out when no command waits: the next
     // song once a sorted playlist is loaded again, and the stop of a save.
@@ -134,6 +182,11 @@ public:
     void playlistTick();
     void companionTick();
 
+signals:
+    // A request of the table was carried out (watched by tests and by
+    // whoever wants to know what the user asked).
+    void ran(qpt::Command command);
+
 private:
     // Runs the queued commands of one group, oldest first; false when
     // there were none.
@@ -141,7 +194,9 @@ private:
     PollTimer& timerFor(CommandTimer group);
 
     CommandTarget& m_target;
-    QList<Command> m_queue;
+    QList<CommandRequest> m_queue;
 };
 
 }  // namespace qpt
+
+Q_DECLARE_METATYPE(qpt::Command)

@@ -141,6 +141,8 @@ MainDisplay::MainDisplay(PlayerCore& core, QObject* parent)
     connect(&engine, &PlaybackEngine::buttonsChanged, this, &MainDisplay::showButtons);
     // The number follows the current entry, also when rows above it go.
     connect(&core.playlist, &PlaylistModel::currentChanged, this, &MainDisplay::showSongNumber);
+    connect(&engine, &PlaybackEngine::nowPlayingChanged, this, &MainDisplay::showSongNumber);
+    connect(&core.playlist, &PlaylistModel::rowsChanged, this, &MainDisplay::showSongNumber);
     connect(&engine, &PlaybackEngine::mediaStatusShown, &statusLabel, &LabelModel::setText);
     connect(&engine, &PlaybackEngine::stateChanged, this, [this](PlayerState state) {
         if (state == PlayerState::Stopped)

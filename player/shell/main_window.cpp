@@ -259,7 +259,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         focusSeekKnob();
     else if (event->button() == Qt::RightButton)
-        m_app.openPopupMenuAtCursor();
+        m_app.commands().run(Command::OpenPopupMenu);
 }
 
 void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
@@ -283,7 +283,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             if (mouse->button() == Qt::LeftButton)
                 focusSeekKnob();
             else if (mouse->button() == Qt::RightButton)
-                m_app.openPopupMenuAtCursor();
+                m_app.commands().run(Command::OpenPopupMenu);
         }
         if (draggable)
             dragPress(mouse);
@@ -299,14 +299,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (draggable) {
             dragRelease();
             if (mouse->button() == Qt::RightButton) {
-                m_app.display().toggleTimeMode();
-                m_app.openPopupMenuAtCursor();
+                m_app.commands().run(Command::ToggleTimeMode);
+                m_app.commands().run(Command::OpenPopupMenu);
             }
         }
         if (click && label == timeLabel)
-            m_app.display().toggleTimeMode();
+            m_app.commands().run(Command::ToggleTimeMode);
         else if (click && label == nowPlayingLabel)
-            m_app.nowPlayingClicked();
+            m_app.commands().run(Command::NowPlayingClicked);
         return true;
     }
     case QEvent::MouseButtonDblClick:
@@ -344,7 +344,7 @@ void MainWindow::changeEvent(QEvent* event)
     // coming back from there is a restore from the tray.
     if (event->type() == QEvent::WindowStateChange && m_app.chrome().inTray()
         && !(windowState() & Qt::WindowMinimized) && isVisible())
-        m_app.chrome().restoreFromTray();
+        m_app.commands().run(Command::RestoreFromTray);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -365,7 +365,7 @@ void MainWindow::dropEvent(QDropEvent* event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    m_app.dropOnMainWindow(paths);
+    m_app.commands().run({Command::DropOnMainWindow, paths});
 }
 
 }  // namespace qpt

@@ -27,6 +27,9 @@
 #include <QSystemTrayIcon>
 #include <QTableView>
 
+#include <algorithm>
+#include <cmath>
+
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcLengthLog, "qpt.lengths", QtWarningMsg)
@@ -124,7 +127,13 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
     connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason) { m_chrome.restoreFromTray(); });
+            [this](QSystemTrayIcon::ActivationReason) { m_commands.run(Command::RestoreFromTray); });
+    // What the knobs are dragged to is carried out as the media controls'
+    // requests are.
+    connect(&m_bars, &SeekAndVolumeBars::seekAsked, this,
+            [this](double seconds) { m_commands.run({Command::SeekTo, seconds}); });
+    connect(&m_bars, &SeekAndVolumeBars::volumeAsked, this,
+            [this](double volume) { m_commands.run({Command::SetVolume, volume}); });
 }
 
 PlayerApp::~PlayerApp()
@@ -331,6 +340,45 @@ void PlayerApp::nowPlayingClicked()
         OpenLink(Product::website());
 }
 
+void PlayerApp::openPopupMenu()
+{
+    openPopupMenuAtCursor();
+}
+
+void PlayerApp::toggleTimeMode()
+{
+    m_display.toggleTimeMode();
+}
+
+void PlayerApp::restoreFromTray()
+{
+    m_chrome.restoreFromTray();
+}
+
+void PlayerApp::seekTo(double seconds)
+{
+    m_bars.seekTo(seconds);
+}
+
+void PlayerApp::seekBy(double seconds)
+{
+    const MediaComponent& media = *m_media;
+    const double target = std::max(0.0, media.currentPosition() + seconds);
+    // Past the end is the next song, as Alt+Right asks for it.
+    if (target > media.duration()) {
+        if (m_core.engine.buttons().nextEnabled)
+            m_commands.post(Command::NextSong);
+    } else {
+        m_bars.seekTo(target);
+    }
+}
+
+void PlayerApp::setVolume(double volume)
+{
+    if (std::isfinite(volume))
+        m_bars.setVolume(volume);
+}
+
 void PlayerApp::mainWindowMoved()
 {
     m_chrome.followMainWindow();
@@ -406,9 +454,9 @@ void PlayerApp::openMusic()
                                });
 }
 
-void PlayerApp::handOver(const NativePath& path, std::function<void(bool)> done)
+void PlayerApp::handOver(const HandOver& file)
 {
-    m_files.handOver(path, std::move(done));
+    m_files.handOver(file.path, file.done);
 }
 
 void PlayerApp::queueChosen(const QList<NativePath>& paths)
@@ -602,11 +650,6 @@ void PlayerApp::stopForSaving()
 void PlayerApp::pressPlaylistButton()
 {
     m_chrome.togglePlaylist();
-}
-
-void PlayerApp::savePlaylistFromMenu()
-{
-    savePlaylist(true);
 }
 
 void PlayerApp::forgetResume()

@@ -71,20 +71,20 @@ public:
     void removeSelectedRow() override;
     // S in the list sorts at once (Alt+S posts the same).
     void sortNow() override;
-    void dropOnMainWindow(const QList<NativePath>& paths);
-    void dropOnPlaylist(const QList<NativePath>& paths);
+    void dropOnMainWindow(const QList<NativePath>& paths) override;
+    void dropOnPlaylist(const QList<NativePath>& paths) override;
     void openMusic() override;
     // Paths chosen in Open Music: written as batch files by the
     // playlist-files worker.
     void queueChosen(const QList<NativePath>& paths);
     // One file handed over by the media controls, written as a batch file
     // by the playlist-file worker; `done` hears whether it was.
-    void handOver(const NativePath& path, std::function<void(bool written)> done);
+    void handOver(const HandOver& file) override;
     // The worker's jobs are done (tests).
     bool playlistFilesIdle() const { return m_playlistFiles.isIdle(); }
-    void savePlaylist(bool leftButton);
+    void savePlaylist(bool leftButton) override;
     void openPopupMenuAtCursor();
-    void nowPlayingClicked();
+    void nowPlayingClicked() override;
     void mainWindowMoved();
     void focusSeekKnob();
     void showTrayIcon(bool visible);
@@ -119,9 +119,14 @@ public:
     void resumeAfterReload() override;
     void stopForSaving() override;
     void pressPlaylistButton() override;
-    void savePlaylistFromMenu() override;
     void forgetResume() override;
     void minimizeFromSurface() override;
+    void seekTo(double seconds) override;
+    void seekBy(double seconds) override;
+    void setVolume(double volume) override;
+    void toggleTimeMode() override;
+    void openPopupMenu() override;
+    void restoreFromTray() override;
 
     // StartWindows
     void createPlaylistWindowHidden() override;

@@ -276,7 +276,7 @@ bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event)
             const QList<NativePath> paths = nativepath::fromLocalFileUrls(drop->mimeData()->urls());
             drop->acceptProposedAction();
             if (!paths.isEmpty())
-                m_app.dropOnPlaylist(paths);
+                m_app.commands().run({Command::DropOnPlaylist, paths});
             return true;
         }
     }

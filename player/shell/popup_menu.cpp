@@ -118,7 +118,7 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
     if (entry == savePlaylistEntry) {
         // Any button clears a waiting resume; the left one saves.
         m_busy = true;
-        m_app.commands().run(left ? Command::SavePlaylist : Command::ForgetResume);
+        m_app.commands().run(left ? CommandRequest(Command::SavePlaylist, true) : Command::ForgetResume);
         m_busy = false;
         if (!isVisible())
             unload();

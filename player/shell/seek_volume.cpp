@@ -63,7 +63,7 @@ void SeekAndVolumeBars::onSeekKnobReleased()
     m_display.setSeekDragging(false);
     // Also after a click without a move: it seeks to the second it stands for.
     const float fraction = seekFraction(m_display.seekKnob.left());
-    seekTo(std::floor(double(fraction) * m_media.duration()));
+    emit seekAsked(std::floor(double(fraction) * m_media.duration()));
 }
 
 bool SeekAndVolumeBars::seekTo(double seconds)
@@ -106,7 +106,7 @@ void SeekAndVolumeBars::onVolumeKnobMoved(double y)
     if (m_volumeDragging)
         moveVolumeKnobTo(m_display.volumeKnob.top() + y - m_volumeGrabY);
     // Also without a press: resting the pointer on the knob re-applies it.
-    applyVolume();
+    emit volumeAsked(knobVolume());
 }
 
 void SeekAndVolumeBars::onVolumeKnobReleased()
@@ -128,7 +128,8 @@ void SeekAndVolumeBars::volumeStepDown()
 
 void SeekAndVolumeBars::setVolume(double volume)
 {
-    moveVolumeKnobTo(kVolumeZeroTop - qBound(0.0, volume, 100.0) * 5);
+    if (volume != knobVolume())
+        moveVolumeKnobTo(kVolumeZeroTop - qBound(0.0, volume, 100.0) * 5);
     applyVolume();
 }
 

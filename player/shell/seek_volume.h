@@ -1,7 +1,9 @@
 #pragma once
 // The seek bar and the volume bar: two knobs dragged with the mouse (or the
 // volume keys), positions in twips. The seek happens when the seek knob is
-// released; the volume follows the volume knob as it moves.
+// released; the volume follows the volume knob as it moves. What a drag
+// asks for is said (seekAsked, volumeAsked) and carried out as a command,
+// like a key or a media control asking the same.
 
 #include <QObject>
 
@@ -31,8 +33,8 @@ public:
 
     // The last volume computed from the knob (it may exceed 100 a little).
     double volumeLevel() const { return m_volumeLevel; }
-    // Puts the knob where a volume of 0..100 stands and applies it (the
-    // desktop's remote controls set the volume this way).
+    // Puts the knob where a volume of 0..100 stands (unless it stands there
+    // already: the knob's top is a little over 100) and applies it.
     void setVolume(double volume);
     // The volume the knob's place stands for: 0 at the bottom, a little
     // over 100 at the very top.
@@ -50,6 +52,9 @@ public:
     static double volumeMax();
 
 signals:
+    // The seek knob was let go here; the volume knob moved to this volume.
+    void seekAsked(double seconds);
+    void volumeAsked(double volume);
     // The song jumped to this second: the seek knob was let go, or a
     // remote control asked.
     void seeked(double seconds);

@@ -2,9 +2,9 @@
 
 #include "common/poll_timer.h"
 #include "common/marker_files.h"
+#include "common/options.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
-#include "common/dialogs.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -27,7 +27,7 @@ private slots:
         QVERIFY(!SettingsStore::readNumber(QStringLiteral("AutoFileAss")));
         SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("1"));
         QCOMPARE(SettingsStore::read(QStringLiteral("AutoFileAss")), QStringLiteral("1"));
-        QVERIFY(SettingsStore::isOn(QStringLiteral("AutoFileAss")));
+        QCOMPARE(SettingsStore::readNumber(QStringLiteral("AutoFileAss")).value_or(-1), 1.0);
         SettingsStore::write(QStringLiteral("FadeOutCD"), QStringLiteral("yes"));
         QVERIFY(!SettingsStore::readNumber(QStringLiteral("FadeOutCD")));
         QCOMPARE(toNumber(QStringLiteral(" 2 ")).value_or(-1), 2.0);
@@ -36,6 +36,38 @@ private slots:
         // The file is where the other programs look, group [Option].
         QVERIFY(SettingsStore::filePath().startsWith(env.configDir()));
         QVERIFY(TestEnv::readFile(SettingsStore::filePath()).contains("[Option]"));
+    }
+
+    // What a stored text means for an option is settled in one place: on is
+    // the number 1 alone; the Option program shows the stored states only
+    // when all six are numbers.
+    void optionsAsTheProgramsReadThem()
+    {
+        TestEnv env;
+        Options options = Options::read();
+        QVERIFY(options.firstRun());
+        QVERIFY(!options.allSaved());
+        QVERIFY(options.loadsSavedPlaylist() && !options.savesPlaylistOnExit());
+        QVERIFY(options.playlistTranslucent() && !options.fadesOutOnExit());
+
+        const char* const stored[][2] = {
+            {keys::AutoFileAss, "1"},      {keys::TransPlayList, " 1 "},   {keys::FadeOutCD, "2"},
+            {keys::MinimizeSeparate, "1.0"}, {keys::AutosavePlayList, "0"}, {keys::OSOT, "yes"},
+        };
+        for (const auto& [key, text] : stored)
+            SettingsStore::write(QLatin1String(key), QLatin1String(text));
+        options = Options::read();
+        QVERIFY(!options.firstRun());
+        QVERIFY(!options.allSaved());  // "yes" is not a number
+        QVERIFY(options.isOn(keys::AutoFileAss) && options.isOn(keys::TransPlayList));
+        QVERIFY(options.isOn(keys::MinimizeSeparate) && options.minimizesSeparately());
+        QVERIFY(!options.isOn(keys::FadeOutCD) && !options.fadesOutOnExit());
+        QVERIFY(!options.isOn(keys::AutosavePlayList) && !options.isOn(keys::OSOT));
+        QVERIFY(!options.isOn("NoSuchOption"));
+        QVERIFY(!options.loadsSavedPlaylist());  // 0: saved, and not on
+
+        SettingsStore::write(QLatin1String(keys::OSOT), QStringLiteral("2"));
+        QVERIFY(Options::read().allSaved());
     }
 
     void settingsSeeAnotherWriter()
@@ -111,22 +143,6 @@ private slots:
         QVERIFY(timer.isArmed());
         timer.setInterval(0);
         QVERIFY(!timer.isArmed());
-    }
-
-    void scriptedDialogsAreLogged()
-    {
-        TestEnv env;
-        Dialogs::scriptAnswers({QStringLiteral("No")});
-        QCOMPARE(Dialogs::message(QStringLiteral("T"), QStringLiteral("a\r\nb"), MsgIcon::Information,
-                                  MsgButtons::YesNo),
-                 MsgAnswer::No);
-        // Exhausted: the first button, never a blocking dialog.
-        QCOMPARE(Dialogs::message(QStringLiteral("U"), QString(), MsgIcon::None, MsgButtons::RetryCancel),
-                 MsgAnswer::Retry);
-        QCOMPARE(env.dialogTitles(), (QStringList{QStringLiteral("T"), QStringLiteral("U")}));
-        QVERIFY(TestEnv::readFile(env.dialogLog()).contains("\"text\":\"a\\r\\nb\""));
-        QCOMPARE(Dialogs::filterGroups(QStringLiteral("Quorbel PlayList|*.VYX|All Files|*.*")),
-                 (QStringList{QStringLiteral("Quorbel PlayList (*.VYX)"), QStringLiteral("All Files (*.*)")}));
     }
 };
 

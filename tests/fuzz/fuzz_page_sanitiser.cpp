@@ -4,7 +4,7 @@
 // the page's own site. Inputs go up to 512 KiB with a few seconds each, so
 // that a cost growing faster than the page shows as a timeout.
 
-#include "internet/page_sanitiser.h"
+#include "internet/pages/page_sanitiser.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <QRegularExpression>

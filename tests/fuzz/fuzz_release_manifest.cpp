@@ -18,8 +18,8 @@
 // The seeds carry manifests of each kind, one with the test key's
 // signature.
 
-#include "internet/release_crypto.h"
-#include "internet/release_manifest.h"
+#include "internet/update/release_crypto.h"
+#include "internet/update/release_manifest.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // answers in its place) can send: either four readable entries that can
 // lead to an update offer, or no value at all.
 
-#include "internet/version_file.h"
+#include "internet/update/version_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstddef>

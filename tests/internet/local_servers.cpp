@@ -1,6 +1,6 @@
 #include "local_servers.h"
 
-#include "internet/release_crypto.h"
+#include "internet/update/release_crypto.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 // asked), a relay that misbehaves; the certificates they use, made by the
 // `openssl` command; and the publisher's side of a signed release.
 
-#include "internet/release_manifest.h"
+#include "internet/update/release_manifest.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

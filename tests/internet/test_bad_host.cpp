@@ -6,12 +6,12 @@
 // programs, running) keep running. The Online System runs in this process,
 // one run per case.
 
-#include "internet/progress_window.h"
-#include "internet/online_window.h"
-#include "internet/online_files.h"
 #include "internet/online_system.h"
-#include "internet/release_crypto.h"
-#include "internet/web_browser.h"
+#include "internet/pages/web_browser.h"
+#include "internet/update/online_files.h"
+#include "internet/update/release_crypto.h"
+#include "internet/windows/online_window.h"
+#include "internet/windows/progress_window.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 

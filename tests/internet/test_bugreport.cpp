@@ -2,11 +2,11 @@
 // encrypted with STARTTLS. The dialogue's fixed pauses are ended by the test
 // as they begin, and recorded.
 
-#include "internet/bug_report_form.h"
-#include "internet/download.h"
-#include "internet/online_window.h"
 #include "internet/online_system.h"
-#include "internet/web_browser.h"
+#include "internet/pages/web_browser.h"
+#include "internet/shared/download.h"
+#include "internet/windows/bug_report_form.h"
+#include "internet/windows/online_window.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 

@@ -1,13 +1,13 @@
 // Transfers, program images, and the file chores of an update.
 
 #include "common/line_files.h"
-#include "internet/download.h"
-#include "internet/web_address.h"
-#include "internet/mail_dialogue.h"
-#include "internet/online_files.h"
-#include "internet/program_image.h"
-#include "internet/release_crypto.h"
-#include "internet/version_file.h"
+#include "internet/mail/mail_dialogue.h"
+#include "internet/shared/download.h"
+#include "internet/shared/web_address.h"
+#include "internet/update/online_files.h"
+#include "internet/update/program_image.h"
+#include "internet/update/release_crypto.h"
+#include "internet/update/version_file.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 

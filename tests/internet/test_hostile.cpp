@@ -6,12 +6,12 @@
 // is the truth.
 
 #include "internet/online_system.h"
-#include "internet/online_window.h"
-#include "internet/page_sanitiser.h"
-#include "internet/page_tags.h"
-#include "internet/progress_window.h"
-#include "internet/update_check.h"
-#include "internet/web_browser.h"
+#include "internet/pages/page_sanitiser.h"
+#include "internet/pages/page_tags.h"
+#include "internet/pages/web_browser.h"
+#include "internet/update/update_check.h"
+#include "internet/windows/online_window.h"
+#include "internet/windows/progress_window.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 

@@ -1,7 +1,7 @@
 // internet.dat and osupdater.dat as real processes in a temporary
 // installation, talking to a real update host (http and https).
 
-#include "internet/online_files.h"
+#include "internet/update/online_files.h"
 #include "local_servers.h"
 #include "tests/support/unwritable_folder.h"
 #include "tests/support/test_env.h"

@@ -2,9 +2,9 @@
 // and by the openssl command, what a manifest backs, the trusted keys, and
 // the publisher's tool as a process.
 
-#include "internet/release_crypto.h"
-#include "internet/release_keys.h"
-#include "internet/release_manifest.h"
+#include "internet/update/release_crypto.h"
+#include "internet/update/release_keys.h"
+#include "internet/update/release_manifest.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 

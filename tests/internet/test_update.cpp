@@ -1,11 +1,11 @@
 // The version check and the three updates against a real update host
 // that publishes signed release manifests.
 
-#include "internet/progress_window.h"
-#include "internet/online_window.h"
-#include "internet/online_files.h"
 #include "internet/online_system.h"
-#include "internet/web_browser.h"
+#include "internet/pages/web_browser.h"
+#include "internet/update/online_files.h"
+#include "internet/windows/online_window.h"
+#include "internet/windows/progress_window.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 
@@ -162,6 +162,28 @@ private slots:
         QVERIFY(main.statusLabel->caption().endsWith(QStringLiteral("Latest OnSys Ver.: N/A")));
         QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(main.windowTitle().endsWith(QStringLiteral("(Latest Online Update: N/A)")));
+    }
+
+    // "OSOT" puts the window on top only where it reads as the number 1.
+    void onTopOnlyWhenOne_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("1.0") << "1.0" << true;
+        QTest::newRow("off (2)") << "2" << false;
+        QTest::newRow("not a number") << "on" << false;
+    }
+    void onTopOnlyWhenOne()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, onTop);
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        SettingsStore::write(QStringLiteral("OSOT"), stored);
+        Dialogs::scriptAnswers({});
+        OnlineSystem os;
+        QVERIFY(World::run(os));
+        QCOMPARE(os.mainWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
     }
 
     // The release information is fetched and checked on every pass, also

@@ -1,11 +1,11 @@
 // The start message, the progress window and the main window's frame.
 
-#include "internet/progress_window.h"
-#include "internet/bug_report_form.h"
-#include "internet/online_window.h"
-#include "internet/start_message_window.h"
 #include "internet/online_system.h"
-#include "internet/web_browser.h"
+#include "internet/pages/web_browser.h"
+#include "internet/windows/bug_report_form.h"
+#include "internet/windows/online_window.h"
+#include "internet/windows/progress_window.h"
+#include "internet/windows/start_message_window.h"
 #include "local_servers.h"
 #include "tests/support/test_env.h"
 

@@ -4,8 +4,11 @@
 The layers, lowest first: common/ (Qt Core) and its window half (dialogs,
 window helpers, notices, fonts, start-up), skin/, player/core, player/playlist,
 player/shell, player/mpris, then each program's main.cpp. option/ and
-internet/ sit beside the player on common/ and skin/; the tools use common/
-and, for the update, the Online System's release library. Tests and
+internet/ sit beside the player on common/ and skin/. Inside internet/ the
+update, the pages and the mail each build on internet/shared/ alone and
+never include one another; only the windows (internet/windows/) and the
+Online System at the top of internet/ bring them together. The tools use
+common/ and, for the update, the Online System's update folder. Tests and
 benchmarks may include anything. Each library also links only the ones below
 it (see the CMakeLists), so an include that slips past this check and is used
 does not link either.
@@ -16,6 +19,9 @@ import sys
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
 COMMON_UI = {"app_start", "dialogs", "fonts", "notices", "window_helpers"}
+# The Online System's windows and its top bring its three concerns together.
+INTERNET_TOP = {"common", "common-ui", "skin", "internet", "internet/shared", "internet/update",
+                "internet/pages", "internet/mail", "internet/windows"}
 
 # A file's layer -> the layers its includes may name.
 ALLOWED = {
@@ -28,10 +34,15 @@ ALLOWED = {
     "player/mpris": {"common", "common-ui", "skin", "player/core", "player/playlist", "player/shell", "player/mpris"},
     "player/main": {"common", "common-ui", "skin", "player/core", "player/playlist", "player/shell", "player/mpris"},
     "option": {"common", "common-ui", "skin", "option"},
-    "internet": {"common", "common-ui", "skin", "internet"},
+    "internet/shared": {"common", "internet/shared"},
+    "internet/update": {"common", "common-ui", "internet/shared", "internet/update"},
+    "internet/pages": {"common", "common-ui", "internet/shared", "internet/pages"},
+    "internet/mail": {"common", "internet/shared", "internet/mail"},
+    "internet/windows": INTERNET_TOP,
+    "internet": INTERNET_TOP,
     "tools/executer": {"common", "common-ui", "tools/executer"},
-    "tools/updater": {"common", "internet", "tools/updater"},
-    "tools/release": {"common", "internet", "tools/release"},
+    "tools/updater": {"common", "internet/update", "tools/updater"},
+    "tools/release": {"common", "internet/update", "tools/release"},
 }
 
 
@@ -46,6 +57,8 @@ def layer_of(path: str):
         return "player/" + parts[1]
     if parts[0] == "tools":
         return "tools/" + parts[1]
+    if parts[0] == "internet" and len(parts) > 2:
+        return "internet/" + parts[1]
     return parts[0]
 
 

@@ -172,8 +172,7 @@ private slots:
             Recorder recorder(media);
             QList<quint64> advances;
             connect(&media, &MediaComponent::advanced, this, [&](quint64 token) { advances << token; });
-            media.setNext(QFile::encodeName(temp("second.wav")), 42);
-            media.setUrl(QFile::encodeName(temp("first.wav")));
+            media.open({QFile::encodeName(temp("first.wav")), 1}, {QFile::encodeName(temp("second.wav")), 42});
             QVERIFY(waitUntil([&] { return recorder.states.contains(ps::MediaEnded); }, 10000));
             QCOMPARE(advances, QList<quint64>{42});
             QCOMPARE(media.url(), QFile::encodeName(temp("second.wav")));

@@ -13,6 +13,8 @@
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +24,8 @@
 
 using namespace qpt;
 using namespace qpt::test;
+
+Q_DECLARE_METATYPE(std::function<void(qpt::test::AppFixture&, qpt::MprisPlayer&)>)
 
 namespace {
 
@@ -41,6 +45,95 @@ class TestMprisControls : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every way in that carries a value (a knob, a media control, the tray,
+    // a drop) is a request of the one command table.
+    void everyWayInReachesTheCommandTable_data()
+    {
+        QTest::addColumn<std::function<void(AppFixture&, MprisPlayer&)>>("act");
+        QTest::addColumn<Command>("command");
+        using Act = std::function<void(AppFixture&, MprisPlayer&)>;
+        QTest::newRow("seek knob let go") << Act([](AppFixture& p, MprisPlayer&) {
+            p.app.bars().onSeekKnobPressed(0);
+            p.app.bars().onSeekKnobReleased();
+        }) << Command::SeekTo;
+        QTest::newRow("volume knob dragged") << Act([](AppFixture& p, MprisPlayer&) {
+            p.app.bars().onVolumeKnobPressed(0);
+            p.app.bars().onVolumeKnobMoved(100);
+        }) << Command::SetVolume;
+        QTest::newRow("media controls SetPosition") << Act([](AppFixture& p, MprisPlayer& remote) {
+            remote.setPosition(mpris::trackIdOf(p.engine.nowPlaying().entry), 2'000'000);
+        }) << Command::SeekTo;
+        QTest::newRow("media controls Seek") << Act([](AppFixture&, MprisPlayer& remote) { remote.seek(1'000'000); })
+                                             << Command::SeekBy;
+        QTest::newRow("media controls Volume") << Act([](AppFixture&, MprisPlayer& remote) { remote.setVolume(0.5); })
+                                               << Command::SetVolume;
+        QTest::newRow("media controls Raise") << Act([](AppFixture&, MprisPlayer& remote) { remote.raise(); })
+                                              << Command::RestoreFromTray;
+        QTest::newRow("media controls OpenUri") << Act([](AppFixture&, MprisPlayer& remote) {
+            remote.openUri(QStringLiteral("file:///m/x.mp3"), [](MprisPlayer::Opened) {});
+        }) << Command::HandOverFile;
+        QTest::newRow("drop on the main window") << Act([](AppFixture& p, MprisPlayer&) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QStringLiteral("/m/dropped.mp3"))});
+            // A drop goes to the window that took the drag's entry.
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&p.app.mainWindow(), &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&p.app.mainWindow(), &drop);
+        }) << Command::DropOnMainWindow;
+    }
+
+    void everyWayInReachesTheCommandTable()
+    {
+        QFETCH(std::function<void(AppFixture&, MprisPlayer&)>, act);
+        QFETCH(Command, command);
+        TestEnv env;
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3")});
+        MprisPlayer remote(p.app);
+        p.engine.play();
+        p.media->length = 60;
+        p.media->position = 5;
+        QSignalSpy ran(&p.app.commands(), &CommandDispatcher::ran);
+        act(p, remote);
+        QVERIFY(!ran.isEmpty());
+        QCOMPARE(ran.first().at(0).value<Command>(), command);
+    }
+
+    // A Next tells the media controls once, when the song is heard, with
+    // everything about it: not at the command (nothing new is heard yet),
+    // not again when a length arrives for it.
+    void oneChangeWithTheWholeMetadataPerNext()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3")});
+        for (int row = 1; row <= 3; ++row)
+            p.playlist.setLength(*p.playlist.idOf(row), *SongLength::fromMilliseconds(1000 * row));
+        MprisPlayer remote(p.app);
+        p.engine.play();
+        QTRY_VERIFY(!remote.refreshTimer.isActive());
+        remote.refresh();
+        p.media->notifyOnSetUrl = false;
+        QSignalSpy changes(&remote, &MprisPlayer::propertiesChanged);
+        const auto metadataChanges = [&] {
+            return std::count_if(changes.cbegin(), changes.cend(), [](const QList<QVariant>& change) {
+                return change[0].toMap().contains(QStringLiteral("Metadata"));
+            });
+        };
+        for (int step = 2; step <= 3; ++step) {
+            p.engine.next();
+            QTest::qWait(5);  // the refresh had its turn
+            QCOMPARE(metadataChanges(), step - 2);
+            p.media->notify(playstate::Playing);
+            QTest::qWait(5);
+            QCOMPARE(metadataChanges(), step - 1);
+            const QVariantMap told = changes.last()[0].toMap().value(QStringLiteral("Metadata")).toMap();
+            QCOMPARE(told.value(QStringLiteral("xesam:title")).toString(), QString::number(step));
+            QCOMPARE(told.value(QStringLiteral("mpris:length")).toLongLong(), qlonglong(step) * 1'000'000);
+        }
+    }
+
     // The windowed player on a private bus, driven by the real playerctl:
     // each command shows in the windows as the button or key would show it.
     void playerctlGoesTheButtonsWay()
@@ -200,7 +293,7 @@ private slots:
 
         // The entry keeps its track id when a row above it goes.
         p.playlist.removeRow(1);
-        QCOMPARE(remote.currentRow(), 1);
+        QCOMPARE(p.engine.nowPlayingRow(), 1);
         QCOMPARE(trackPath(remote), QStringLiteral("/org/quorbel/PlayerTirk/track/2"));
     }
 

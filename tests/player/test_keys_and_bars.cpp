@@ -25,6 +25,16 @@ void press(AppFixture& p, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::Alt
 
 }  // namespace
 
+
+namespace {
+// What the player's command table does with what the knobs ask for.
+void carryOut(SeekAndVolumeBars& bars)
+{
+    QObject::connect(&bars, &SeekAndVolumeBars::seekAsked, &bars, &SeekAndVolumeBars::seekTo);
+    QObject::connect(&bars, &SeekAndVolumeBars::volumeAsked, &bars, &SeekAndVolumeBars::setVolume);
+}
+}  // namespace
+
 class TestKeysAndBars : public QObject {
     Q_OBJECT
 private slots:
@@ -162,6 +172,7 @@ private slots:
         TestEnv env;
         DisplayFixture p;
         SeekAndVolumeBars bars(p.display, p.media);
+        carryOut(bars);
         KnobModel& knob = p.display.seekKnob;
         QCOMPARE(SeekAndVolumeBars::seekMin(), 1423.0);
         QCOMPARE(SeekAndVolumeBars::seekMax(), 4188.0);
@@ -185,6 +196,7 @@ private slots:
         // No media: nothing happens and nothing fails.
         DisplayFixture q;
         SeekAndVolumeBars idle(q.display, q.media);
+        carryOut(idle);
         idle.onSeekKnobPressed(0);
         idle.onSeekKnobReleased();
         QVERIFY(q.media.seeks.isEmpty());
@@ -195,6 +207,7 @@ private slots:
         TestEnv env;
         DisplayFixture p;
         SeekAndVolumeBars bars(p.display, p.media);
+        carryOut(bars);
         KnobModel& knob = p.display.volumeKnob;
         const auto volumeAt = [&](double top) {
             knob.setTop(top);

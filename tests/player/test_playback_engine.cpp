@@ -303,6 +303,99 @@ private slots:
         p.core.supervision.advanceNow();  // paused: left alone
         QCOMPARE(p.media.url(), wav());
     }
+    // What is heard is one fact, kept while rows come and go: removing the
+    // playing row leaves its sound, its title and its name to the media
+    // controls; Pause and Play resume it; Previous and Next go on from the
+    // removed row's place; with every row removed Pause and Play still
+    // work on what is heard.
+    void removingThePlayingRowLeavesWhatIsHeard()
+    {
+        TestEnv env;
+        CoreFixture p;
+        p.addSongs({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QStringLiteral("/m/c.mp3"),
+                    QStringLiteral("/m/d.mp3")});
+        QSignalSpy heard(&p.engine, &PlaybackEngine::nowPlayingChanged);
+        p.engine.playRow(3);
+        QCOMPARE(heard.size(), 1);
+        const quint64 c = p.engine.nowPlaying().entry;
+        QCOMPARE(c, *p.playlist.idOf(3));
+
+        p.playlist.removeRow(3);
+        QCOMPARE(heard.size(), 1);  // nothing new is heard
+        QCOMPARE(p.engine.nowPlaying().entry, c);
+        QCOMPARE(p.engine.nowPlaying().title, QStringLiteral("c"));
+        QCOMPARE(p.nowPlayingRow(), 0);  // its row has gone
+        QCOMPARE(p.media.next, QByteArray("/m/d.mp3"));  // the one that followed it
+
+        p.engine.pause();
+        p.engine.play();
+        QCOMPARE(p.media.calls.last(), QStringLiteral("play"));
+        p.media.notify(playstate::Playing);
+        QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("c"));
+        QCOMPARE(p.media.url(), QByteArray("/m/c.mp3"));
+
+        p.engine.previous();  // the song before the removed one, not the one before that
+        QCOMPARE(p.media.url(), QByteArray("/m/b.mp3"));
+        QCOMPARE(p.nowPlayingRow(), 2);
+
+        p.playlist.removeRow(2);
+        p.engine.next();  // the song that followed the removed one
+        QCOMPARE(p.media.url(), QByteArray("/m/d.mp3"));
+
+        p.playlist.clear();
+        p.engine.playOrPause();
+        QCOMPARE(p.engine.state(), PlayerState::Paused);
+        p.engine.playOrPause();
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+        QCOMPARE(p.media.calls.last(), QStringLiteral("play"));
+        QVERIFY(!p.engine.buttons().playEnabled);
+        QCOMPARE(p.engine.nowPlaying().title, QStringLiteral("d"));
+    }
+
+    // The next song is given with the song it follows, and again only when
+    // the list changes what comes next: never to a media that is about to
+    // be replaced, never twice for one change.
+    void nextSongIsGivenOncePerChange()
+    {
+        TestEnv env;
+        CoreFixture p;
+        p.addSongs({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")});
+        p.engine.play();
+        QCOMPARE(p.media.next, QByteArray("/m/b.mp3"));
+        QCOMPARE(p.media.nextSets, 0);  // it came with the song
+        p.engine.next();
+        QCOMPARE(p.media.next, QByteArray("/m/a.mp3"));
+        QCOMPARE(p.media.nextSets, 0);
+        p.addSongs({QStringLiteral("/m/c.mp3")});
+        QCOMPARE(p.media.next, QByteArray("/m/c.mp3"));
+        QCOMPARE(p.media.nextSets, 1);
+        p.media.advance();
+        QCOMPARE(p.engine.nowPlaying().title, QStringLiteral("c"));
+        QCOMPARE(p.media.next, QByteArray("/m/a.mp3"));
+        QCOMPARE(p.media.nextSets, 1);
+    }
+
+    // A song handed over ahead of time whose row went before it was heard
+    // still names itself by its address, not by a row that moved into its
+    // place.
+    void songHeardWithoutItsRowKeepsItsName()
+    {
+        TestEnv env;
+        CoreFixture p;
+        p.addSongs({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QStringLiteral("/m/c.mp3")});
+        p.engine.play();
+        p.media.next = "/m/b.mp3";  // what the media had been handed
+        p.media.nextToken = *p.playlist.idOf(2);
+        const quint64 b = p.media.nextToken;
+        QSignalSpy heard(&p.engine, &PlaybackEngine::nowPlayingChanged);
+        QObject::disconnect(&p.playlist, nullptr, &p.core, nullptr);  // the edit came too late to be passed on
+        p.playlist.removeRow(2);
+        p.media.advance();
+        QCOMPARE(heard.size(), 1);
+        QCOMPARE(p.engine.nowPlaying().entry, b);
+        QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("b"));
+        QCOMPARE(p.nowPlayingRow(), 0);
+    }
 };
 
 QTEST_MAIN(TestPlaybackEngine)

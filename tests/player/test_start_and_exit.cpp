@@ -149,8 +149,8 @@ private slots:
         QCOMPARE(Dialogs::records().size(), 1);
         QCOMPARE(Dialogs::records().first().title, QStringLiteral("Settings Not Saved"));
         QVERIFY(Dialogs::records().first().text.contains(SettingsStore::filePath()));
-        QVERIFY(SettingsStore::isOn(QStringLiteral("FadeOutCD")));
-        QVERIFY(!SettingsStore::isOn(QStringLiteral("AutosavePlayList")));
+        QCOMPARE(SettingsStore::read(QLatin1String(keys::FadeOutCD)), QStringLiteral("1"));
+        QCOMPARE(SettingsStore::read(QLatin1String(keys::AutosavePlayList)), QStringLiteral("2"));
         QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
         QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
     }

@@ -3,9 +3,14 @@
 
 namespace qpt {
 
-void FakeMediaComponent::setUrl(const QByteArray& url)
+void FakeMediaComponent::open(const Request& song, const Request& nextSong)
 {
+    const QByteArray& url = song.url;
     m_url = url;
+    m_token = url.isEmpty() ? 0 : song.token;
+    next = nextSong.url;
+    nextToken = nextSong.token;
+    nextSets = 0;
     calls << QStringLiteral("url %1").arg(QString::fromUtf8(url));
     position = url.isEmpty() ? -1 : 0;
     errorText.clear();

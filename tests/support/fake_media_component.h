@@ -14,8 +14,9 @@ class FakeMediaComponent : public MediaComponent {
 public:
     using MediaComponent::MediaComponent;
 
-    void setUrl(const QByteArray& url) override;
+    void open(const Request& song, const Request& next) override;
     QByteArray url() const override { return m_url; }
+    quint64 token() const override { return m_token; }
     bool isCdTrack() const override { return m_url.toLower().endsWith(".cda"); }
     void play() override;
     void pause() override;
@@ -30,19 +31,24 @@ public:
 
     // Sends a notification as the real component would.
     void notify(int state) { emit playStateChanged(state); }
+    // As the real one: the same next again changes nothing.
     void setNext(const QByteArray& url, quint64 token) override
     {
+        if (url == next && token == nextToken)
+            return;
         next = url;
         nextToken = token;
+        ++nextSets;
     }
     // The song set with setNext is heard now, as the real component says
     // when it went on without a gap.
     void advance()
     {
         m_url = next;
-        const quint64 token = nextToken;
+        m_token = nextToken;
         next.clear();
-        emit advanced(token);
+        nextSets = 0;
+        emit advanced(m_token);
     }
     // Gives up on the address as the real component does when it cannot
     // be opened.
@@ -64,9 +70,11 @@ public:
     QVector<double> seeks;
     QByteArray next;               // what setNext handed over
     quint64 nextToken = 0;
+    int nextSets = 0;              // changes of the next song since the song started
 
 private:
     QByteArray m_url;
+    quint64 m_token = 0;
     int m_volume = 100;
 };
 

@@ -1,6 +1,6 @@
 #include "tests/support/hung_share.h"
 
-#include "tests/support/private_bus.h"
+#include "tests/support/client_run.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

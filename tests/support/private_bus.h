@@ -1,6 +1,8 @@
 #pragma once
-// A session bus of a test's own, and the clients a test runs on it. Every
-// program runs under a time limit: a hang fails one test, never the suite.
+// A session bus of a test's own. Its clients run under a time limit
+// (client_run.h): a hang fails one test, never the suite.
+
+#include "tests/support/client_run.h"
 
 #include <QProcess>
 #include <QString>
@@ -24,16 +26,5 @@ private:
     QProcess m_daemon;
     QString m_address;
 };
-
-struct ClientRun {
-    bool finished = false;  // false: killed at the time limit
-    int exitCode = -1;
-    QString output;         // standard output, trimmed
-};
-
-// Runs a program to its end, at most timeoutMs before it is killed. This
-// process's events go on meanwhile.
-ClientRun runClient(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
-                    int timeoutMs = 5000);
 
 }  // namespace qpt::test

@@ -1,7 +1,6 @@
 #include "tests/support/test_env.h"
 
 #include "common/app_folder.h"
-#include "common/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -14,6 +13,8 @@
 #include <QJsonObject>
 #include <QSysInfo>
 #include <QThread>
+
+#include <vector>
 
 namespace qpt::test {
 
@@ -33,7 +34,18 @@ QString gstRegistry()
     return registry;
 }
 
+std::vector<void (*)()>& worldSteps()
+{
+    static std::vector<void (*)()> steps;
+    return steps;
+}
+
 }  // namespace
+
+void TestEnv::addWorldStep(void (*step)())
+{
+    worldSteps().push_back(step);
+}
 
 TestEnv::TestEnv()
 {
@@ -48,10 +60,8 @@ TestEnv::TestEnv()
     qputenv("QPT_DIALOG_LOG", dialogLog().toLocal8Bit());
     qputenv("DBUS_SESSION_BUS_ADDRESS", noSessionBus().toLocal8Bit());
     AppFolder::overrideForTests(appDir());
-    Dialogs::resetForTests();
-    // No box ever waits for a person: unscripted boxes take their first
-    // button and are recorded.
-    Dialogs::scriptAnswers({});
+    for (void (*step)() : worldSteps())
+        step();
 }
 
 TestEnv::~TestEnv()

@@ -1,7 +1,9 @@
 #pragma once
 // A private world for one test: a temporary application folder, settings
 // store, data folder and lock folder, so that tests never touch the user's
-// files and never see each other.
+// files and never see each other. Part of the core half of the test
+// support (Qt Core and Qt Test only): the tests of the lower layers link
+// no window library through it.
 
 #include <QProcess>
 #include <QString>
@@ -13,10 +15,15 @@ namespace qpt::test {
 
 class TestEnv {
 public:
-    // Creates the folders and points this process (environment variables,
-    // AppFolder) at them.
+    // Creates the folders, points this process (environment variables,
+    // AppFolder) at them, then takes the world steps.
     TestEnv();
     ~TestEnv();
+
+    // A step every new world takes once it is in place, for what a layer
+    // above keeps per process: the window half of the test support adds
+    // one that empties the scripted boxes (tests/support/window_world.cpp).
+    static void addWorldStep(void (*step)());
 
     QString appDir() const { return m_root.path() + QStringLiteral("/app"); }
     QString configDir() const { return m_root.path() + QStringLiteral("/config"); }

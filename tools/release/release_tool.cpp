@@ -1,7 +1,7 @@
 #include "release_tool.h"
 
-#include "internet/release_crypto.h"
-#include "internet/release_manifest.h"
+#include "internet/update/release_crypto.h"
+#include "internet/update/release_manifest.h"
 
 #include <QDir>
 #include <QFile>

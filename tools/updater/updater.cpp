@@ -1,10 +1,10 @@
 #include "updater.h"
 
-#include "internet/installation.h"
-#include "internet/online_files.h"
-#include "internet/release_keys.h"
-#include "internet/release_manifest.h"
-#include "internet/update_host.h"
+#include "internet/update/installation.h"
+#include "internet/update/online_files.h"
+#include "internet/update/release_keys.h"
+#include "internet/update/release_manifest.h"
+#include "internet/update/update_host.h"
 
 #include "common/app_folder.h"
 #include "common/program_starter.h"

@@ -45,9 +45,13 @@ PipelineSession::Snapshot GstMediaComponent::snapshot() const
     return m_session ? m_session->snapshot() : PipelineSession::Snapshot{};
 }
 
-void GstMediaComponent::setUrl(const QByteArray& url)
+void GstMediaComponent::open(const Request& song, const Request& next)
 {
+    const QByteArray& url = song.url;
     m_url = url;
+    m_token = url.isEmpty() ? 0 : song.token;
+    m_next = next;
+    m_nextSent = {next};
     m_lastError.clear();
     m_gaveNoData = false;
     // Whatever the previous media still had to say is stale now.
@@ -63,11 +67,11 @@ void GstMediaComponent::setUrl(const QByteArray& url)
             notify(playstate::Stopped);
         return;
     }
-    open(0);
+    startSession(0);
 }
 
 // Opens m_url in a new session, from startAt seconds.
-void GstMediaComponent::open(double startAt)
+void GstMediaComponent::startSession(double startAt)
 {
     m_phase = Phase::Opening;
     m_prerolled = false;
@@ -86,8 +90,11 @@ void GstMediaComponent::open(double startAt)
         m_ending.removeOne(thread);
         thread->deleteLater();
     });
+    const Request next = m_next.value_or(Request{});
+    m_next = next;
     QMetaObject::invokeMethod(
-        m_session, [session = m_session, url = m_url, startAt, next = m_next.url] { session->open(url, startAt, next); },
+        m_session,
+        [session = m_session, url = m_url, startAt, next] { session->open(url, startAt, next.url, next.token); },
         Qt::QueuedConnection);
     thread->start();
     m_noData.start();
@@ -123,7 +130,7 @@ void GstMediaComponent::onNoData()
     }
 }
 
-void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, const QString& detail)
+void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, const QString& detail, quint64 token)
 {
     if (!m_session || serial != m_serial)
         return;  // a session handed over already
@@ -158,32 +165,74 @@ void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, co
         notify(playstate::MediaEnded);
         notify(playstate::Stopped);
         return;
-    case PipelineSession::Event::Advanced: {
-        // The next song is heard: it is the current media now.
-        m_url = m_next.url;
-        const quint64 token = m_next.token;
-        m_next = {};
-        m_lastError.clear();
-        m_duration = 0;
-        m_pendingSeek = -1;
-        emit advanced(token);
+    case PipelineSession::Event::Advanced:
+        onHandedOverHeard(token, false);
         return;
-    }
+    case PipelineSession::Event::AdvancedUnwanted:
+        onHandedOverHeard(token, true);
+        return;
     case PipelineSession::Event::Failed:
         fail(detail);
         return;
     }
 }
 
+// The song handed over ahead of time has reached the sink. Wanted, it is
+// the current media now. Unwanted (the list changed after playbin had it),
+// it was muted from its first sample and the song asked for last starts in
+// a session of its own: what is heard is always what the list says.
+void GstMediaComponent::onHandedOverHeard(quint64 token, bool unwanted)
+{
+    m_lastError.clear();
+    m_duration = 0;
+    m_pendingSeek = -1;
+    if (!unwanted) {
+        const auto heard = std::find_if(m_nextSent.crbegin(), m_nextSent.crend(),
+                                        [token](const Request& sent) { return sent.token == token; });
+        m_url = heard != m_nextSent.crend() ? heard->url : m_next.value_or(Request{}).url;
+        m_token = token;
+        m_next.reset();
+        m_nextSent.clear();
+        emit advanced(token);
+        return;
+    }
+    const Request wanted = m_next.value_or(Request{});
+    qCDebug(lcSession).noquote() << "the song handed over ahead of time is no longer next; now"
+                                 << nativepath::displayText(wanted.url);
+    if (wanted.url.isEmpty()) {
+        // Nothing is to follow any more: the song before has ended.
+        toStopped();
+        notify(playstate::MediaEnded);
+        notify(playstate::Stopped);
+        return;
+    }
+    m_pending.clear();
+    endSession();
+    m_url = wanted.url;
+    m_token = wanted.token;
+    m_next.reset();
+    m_nextSent.clear();
+    m_prerolled = false;
+    startSession(0);
+    emit advanced(wanted.token);
+}
+
 void GstMediaComponent::setNext(const QByteArray& url, quint64 token)
 {
-    const Next next{url, token};
+    const Request next{url, token};
     if (next == m_next)
         return;
     m_next = next;
-    if (m_session)
+    m_nextSent << next;
+    sendNext();
+}
+
+void GstMediaComponent::sendNext()
+{
+    if (m_session && m_next)
         QMetaObject::invokeMethod(
-            m_session, [session = m_session, url] { session->setNext(url); }, Qt::QueuedConnection);
+            m_session, [session = m_session, next = *m_next] { session->setNext(next.url, next.token); },
+            Qt::QueuedConnection);
 }
 
 void GstMediaComponent::play()
@@ -192,10 +241,10 @@ void GstMediaComponent::play()
     case Phase::Empty:
         return;
     case Phase::Failed:
-        open(0);
+        startSession(0);
         return;
     case Phase::Stopped:
-        open(m_pendingSeek);
+        startSession(m_pendingSeek);
         return;
     case Phase::Opening:
     case Phase::Buffering:

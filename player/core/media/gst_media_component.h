@@ -24,6 +24,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 namespace qpt {
 
 class GstMediaComponent : public MediaComponent {
@@ -37,8 +39,9 @@ public:
     explicit GstMediaComponent(QObject* parent = nullptr);
     ~GstMediaComponent() override;
 
-    void setUrl(const QByteArray& url) override;
+    void open(const Request& song, const Request& next) override;
     QByteArray url() const override { return m_url; }
+    quint64 token() const override { return m_token; }
     bool isCdTrack() const override;
 
     void play() override;
@@ -66,11 +69,13 @@ private:
     enum class Phase { Empty, Opening, Buffering, Playing, Paused, Stopped, Failed };
 
     bool hasMedia() const;
-    void open(double startAt);
+    void startSession(double startAt);
+    void sendNext();
+    void onHandedOverHeard(quint64 token, bool unwanted);
     void endSession();
     void toStopped();
     void fail(const QString& reason);
-    void onEvent(quint64 serial, PipelineSession::Event event, const QString& detail);
+    void onEvent(quint64 serial, PipelineSession::Event event, const QString& detail, quint64 token);
     void onNoData();
     PipelineSession::Snapshot snapshot() const;
     void notify(int state);
@@ -82,6 +87,7 @@ private:
     QTimer m_noData;
 
     QByteArray m_url;
+    quint64 m_token = 0;
     QString m_lastError;
     bool m_gaveNoData = false;
     Phase m_phase = Phase::Empty;
@@ -90,11 +96,13 @@ private:
     mutable double m_duration = 0;
     int m_volume = 100;
 
-    struct Next {
-        QByteArray url;
-        quint64 token = 0;
-        bool operator==(const Next&) const = default;
-    } m_next;                    // handed to the session ahead of time
+    // The next song as last sent to the session; nullopt when the session
+    // must be told again (a song change made the last one meaningless).
+    std::optional<Request> m_next;
+    // Every next song sent to this session since its song started: the one
+    // heard may be an earlier one than the last (a change that came too
+    // late), and its address is found here by its token.
+    QList<Request> m_nextSent;
 
     QList<int> m_pending;        // notifications not yet emitted
     bool m_deliveryPosted = false;

@@ -28,12 +28,27 @@ public:
     using QObject::QObject;
     ~MediaComponent() override = default;
 
-    // Assigning starts playback of the file (a path as bytes, or a URI) or
-    // CD track; the empty address unloads the media. Only regular files are
-    // opened: anything else fails at once, like a file that cannot be played.
-    virtual void setUrl(const QByteArray& url) = 0;
-    // The address last assigned; empty before any.
+    // An address to play and the token that names it (the playlist entry),
+    // which comes back with every notice about it.
+    struct Request {
+        QByteArray url;
+        quint64 token = 0;
+        bool operator==(const Request&) const = default;
+    };
+
+    // Starts playback of the file (a path as bytes, or a URI) or CD track,
+    // with the song to go on with when it ends (see setNext), so that the
+    // new media knows its next from its first moment. The empty address
+    // unloads the media. Only regular files are opened: anything else
+    // fails at once, like a file that cannot be played.
+    virtual void open(const Request& song, const Request& next) = 0;
+    // open() without a token and without a next song.
+    void setUrl(const QByteArray& url) { open({url, 0}, {}); }
+    // The address of the media now loaded (heard, paused or starting);
+    // empty before any.
     virtual QByteArray url() const = 0;
+    // The token of that media: the entry every state notice is about.
+    virtual quint64 token() const = 0;
     // True while the current media is an audio-CD track.
     virtual bool isCdTrack() const = 0;
 
@@ -65,12 +80,14 @@ public:
     // The address to go on with when the current media ends, so that its
     // first sample follows the current one's last (empty: none; the end
     // of the media is then MediaEnded as always). `token` comes back with
-    // `advanced` once it is heard.
+    // `advanced` once it is heard. A change after the next song was
+    // prepared still holds: what is heard next is the last one set.
     virtual void setNext(const QByteArray& url, quint64 token) = 0;
 
 signals:
+    // A change of the media's state; token() names the media it is about.
     void playStateChanged(int newState);
-    // The media set with setNext is now heard; url() names it.
+    // The media set with setNext is now heard (url() and token() name it).
     void advanced(quint64 token);
 };
 

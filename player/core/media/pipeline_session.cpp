@@ -153,9 +153,26 @@ PipelineSession::Snapshot PipelineSession::snapshot() const
     return m_snapshot;
 }
 
-void PipelineSession::say(Event what, const QString& detail)
+void PipelineSession::say(Event what, const QString& detail, quint64 token)
 {
-    emit event(m_serial, what, detail);
+    emit event(m_serial, what, detail, token);
+}
+
+// The stream handed over at about-to-finish is heard now (or failed before
+// it was): it is named with the token it was handed over with.
+void PipelineSession::sayHandedOverHeard()
+{
+    quint64 token = 0;
+    bool unwanted = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        token = m_handedToken;
+        unwanted = m_handedUnwanted;
+        m_handedOver = false;
+        m_handedUnwanted = false;
+        m_handedArrived = false;
+    }
+    say(unwanted ? Event::AdvancedUnwanted : Event::Advanced, QString(), token);
 }
 
 bool PipelineSession::makePipeline()
@@ -182,6 +199,16 @@ int PipelineSession::onSyncMessage(GstBus*, GstMessage* message, void* self)
     bool post = false;
     {
         const std::lock_guard lock(session->m_mutex);
+        // On the streaming thread, before the new stream's first sample
+        // passes the volume: a stream nobody wants any more is never heard.
+        // What is decided here holds: a later change of the next song is
+        // too late for this one.
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_START && session->m_handedOver
+            && !session->m_handedArrived) {
+            session->m_handedArrived = true;
+            if (session->m_handedUnwanted && session->m_playbin)
+                g_object_set(session->m_playbin, "mute", TRUE, nullptr);
+        }
         session->m_messages.push_back(gst_message_ref(message));
         post = !std::exchange(session->m_drainPosted, true);
     }
@@ -199,19 +226,33 @@ void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
     if (session->m_nextUri.isEmpty())
         return;  // nothing to go on with: the end of stream comes
     g_object_set(playbin, "uri", session->m_nextUri.toUtf8().constData(), nullptr);
+    session->m_handedUri = session->m_nextUri;
+    session->m_handedToken = session->m_nextToken;
+    // What follows the handed-over song is told anew once it is heard.
     session->m_nextUri.clear();
+    session->m_nextToken = 0;
+    session->m_handedUnwanted = false;
+    session->m_handedArrived = false;
     session->m_handedOver = true;
 }
 
-void PipelineSession::setNext(const QByteArray& address)
+void PipelineSession::setNext(const QByteArray& address, quint64 token)
 {
     // Made here, not on the streaming thread: a CD track's drive is looked
     // up. A file is not looked at; one that does not answer is caught as
     // any song's source is.
     const QString uri = address.isEmpty() ? QString() : media::mediaUri(address);
     const std::lock_guard lock(m_mutex);
-    if (!m_handedOver)
-        m_nextUri = uri;
+    // Before the handed-over song is heard, a next song is one to take its
+    // place: playbin cannot take back what it was handed, so a stream that
+    // is no longer the one asked for is muted as it arrives (see
+    // onSyncMessage) and the component starts the one asked for.
+    if (m_handedOver && !m_handedArrived) {
+        m_handedUnwanted = uri != m_handedUri || token != m_handedToken;
+        return;
+    }
+    m_nextUri = uri;
+    m_nextToken = token;
 }
 
 void PipelineSession::drain()
@@ -232,11 +273,11 @@ void PipelineSession::drain()
     }
 }
 
-void PipelineSession::open(const QByteArray& address, double startAt, const QByteArray& next)
+void PipelineSession::open(const QByteArray& address, double startAt, const QByteArray& next, quint64 nextToken)
 {
     // Known before playbin starts: a short file is read whole at once, and
     // playbin asks for the next one as soon as it is.
-    setNext(next);
+    setNext(next, nextToken);
     const QString uri = media::mediaUri(address);
     if (uri.isEmpty()) {
         fail(QStringLiteral("no playable address"));
@@ -280,10 +321,10 @@ void PipelineSession::fail(const QString& reason)
     bool handedOver = false;
     {
         const std::lock_guard lock(m_mutex);
-        handedOver = std::exchange(m_handedOver, false);
+        handedOver = m_handedOver;
     }
     if (handedOver)
-        say(Event::Advanced);
+        sayHandedOverHeard();
     m_refresh.stop();
     if (m_playbin)
         gst_element_set_state(m_playbin, GST_STATE_NULL);
@@ -422,7 +463,7 @@ void PipelineSession::handle(GstMessage* message)
         bool advanced = false;
         {
             const std::lock_guard lock(m_mutex);
-            advanced = std::exchange(m_handedOver, false);
+            advanced = m_handedOver;
             if (advanced) {
                 m_snapshot.position = 0;
                 m_snapshot.duration = 0;
@@ -431,7 +472,7 @@ void PipelineSession::handle(GstMessage* message)
         }
         if (advanced) {
             refreshSnapshot();  // the new song's length, as far as it is known yet
-            say(Event::Advanced);
+            sayHandedOverHeard();
         }
         break;
     }

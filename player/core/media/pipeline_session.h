@@ -39,6 +39,10 @@ public:
         Ended,      // end of stream
         Failed,     // the address cannot be played; the detail says why
         Advanced,   // the next address set ahead of time is heard now
+        // A next address handed to playbin ahead of time reached the sink
+        // although a different next was asked for since: it is muted from
+        // its first sample, and the component plays the one asked for.
+        AdvancedUnwanted,
     };
     Q_ENUM(Event)
 
@@ -59,14 +63,14 @@ public:
     Snapshot snapshot() const;
 
     // Commands: invoked queued, carried out on the session's thread.
-    void open(const QByteArray& address, double startAt, const QByteArray& next);
+    void open(const QByteArray& address, double startAt, const QByteArray& next, quint64 nextToken);
     void play();
     void pause();
     void seek(double seconds);
     void setVolume(int volume);
     // The address to go on with, without a gap, when the current one ends
-    // (empty: none).
-    void setNext(const QByteArray& address);
+    // (empty: none), and the token its events carry.
+    void setNext(const QByteArray& address, quint64 token);
     // Takes the pipeline down and ends the session's thread.
     void close();
 
@@ -74,7 +78,8 @@ public:
     static void initialiseGStreamer();
 
 signals:
-    void event(quint64 serial, qpt::PipelineSession::Event event, const QString& detail);
+    // `token` names the next address for Advanced and AdvancedUnwanted.
+    void event(quint64 serial, qpt::PipelineSession::Event event, const QString& detail, quint64 token);
 
 private:
     bool makePipeline();
@@ -84,7 +89,8 @@ private:
     void drain();
     void refreshSnapshot();
     void applyVolume();
-    void say(Event what, const QString& detail = QString());
+    void say(Event what, const QString& detail = QString(), quint64 token = 0);
+    void sayHandedOverHeard();
     static int onSyncMessage(GstBus* bus, GstMessage* message, void* self);
     static void onAboutToFinish(GstElement* playbin, void* self);
 
@@ -102,7 +108,12 @@ private:
 
     mutable std::mutex m_mutex;  // guards what follows
     QString m_nextUri;           // read by playbin's streaming thread
+    quint64 m_nextToken = 0;
     bool m_handedOver = false;   // the next URI was given to playbin
+    quint64 m_handedToken = 0;   // ... with this token
+    QString m_handedUri;
+    bool m_handedUnwanted = false;  // a different next was asked for since
+    bool m_handedArrived = false;   // its stream start reached the sink
     std::deque<GstMessage*> m_messages;
     bool m_drainPosted = false;
     Snapshot m_snapshot;

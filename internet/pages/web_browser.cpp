@@ -1,7 +1,8 @@
 #include "web_browser.h"
 
 #include "inbox.h"
-#include "web_address.h"
+
+#include "internet/shared/web_address.h"
 
 #include "common/native_path.h"
 #include "common/window_helpers.h"

@@ -3,16 +3,16 @@
 #include "installation.h"
 #include "leftovers.h"
 #include "online_files.h"
-#include "online_log.h"
-#include "online_system.h"
-#include "progress_window.h"
 #include "release_keys.h"
 #include "update_host.h"
+
+#include "internet/shared/online_log.h"
 
 #include "common/app_folder.h"
 #include "common/command_words.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
+#include "common/options.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
 #include "common/single_instance.h"
@@ -91,15 +91,9 @@ struct UpdateCheck::Offer {
     Step next;
 };
 
-UpdateCheck::UpdateCheck(OnlineSystem& system, UpdateDisplay& display, ProgressWindow& progress)
-    : m_system(system), m_display(display), m_progress(progress)
+UpdateCheck::UpdateCheck(UpdateDisplay& display, UpdateProgress& progress, std::function<void()> endProgram)
+    : m_display(display), m_progress(progress), m_endProgram(std::move(endProgram))
 {
-    // The progress window's Cancel stops the transfer in progress, which
-    // then ends as the user's own doing.
-    connect(&m_progress, &ProgressWindow::cancelRequested, this, [this] {
-        m_transfer.cancel();
-        m_imageDownload.cancel();
-    });
     connect(&m_waitTimer, &QTimer::timeout, this, &UpdateCheck::waitTick);
 }
 
@@ -118,6 +112,12 @@ QString UpdateCheck::folderNotWritableText(const QString& folder)
 bool UpdateCheck::isTransferring() const
 {
     return m_transfer.isBusy() || m_imageDownload.isBusy();
+}
+
+void UpdateCheck::cancelTransfer()
+{
+    m_transfer.cancel();
+    m_imageDownload.cancel();
 }
 
 void UpdateCheck::run()
@@ -276,8 +276,7 @@ void UpdateCheck::checkOnlineSystem()
 void UpdateCheck::finishPass()
 {
     m_display.appendToCaption(QStringLiteral(" (Latest Online Update: ") + m_pass.published.date + QLatin1Char(')'));
-    // A missing or non-numeric "OSOT" counts as off.
-    if (SettingsStore::readNumber(QLatin1String(keys::OSOT)) == 1.0)
+    if (Options::read().onlineSystemOnTop())
         m_display.putOnTop();
     removeVersionCopy();
     m_display.showWindow();
@@ -422,7 +421,7 @@ void UpdateCheck::onlineSystemUpdate(const release::ReleaseImage& signedImage)
             kept->remove();
             return failed("cannot start the updater");
         }
-        m_system.endProgram();
+        m_endProgram();
     });
 }
 
@@ -505,7 +504,7 @@ void UpdateCheck::askRetry(const char* title, const char* text, MsgIcon icon)
         if (answer == MsgAnswer::Retry)
             startPass();
         else
-            m_system.endProgram();
+            m_endProgram();
     });
 }
 

@@ -2,8 +2,9 @@
 
 #include "release_crypto.h"
 
+#include "internet/update/release_key.h"  // generated from internet/update/release_key.pub
+
 #include "common/product.h"
-#include "internet/release_key.h"  // generated from internet/release_key.pub
 
 #include <QDebug>
 

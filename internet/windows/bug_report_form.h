@@ -1,25 +1,24 @@
 #pragma once
 // The bug-report form that lies underneath the browser of the main window,
-// the timer that reveals it when a page of the update host sends the
-// browser to the report, and the mail that carries the report to the relay.
+// and the timer that reveals it when a page of the update host sends the
+// browser to the report. The report's text and its mail to the relay are
+// the mail's (bug_report.h, bug_report_mail.h).
 //
 //   browsing --reveal--> filling in --Send Report--> connecting --> conversing
 //       ^                    |  ^                                     |
 //       +---Cancel Report----+  +--(failed: the form keeps its text)--+
 //       +---Back to OS------- report sent <---------------------------+
 
-#include "mail_dialogue.h"
+#include "internet/mail/bug_report_mail.h"
 
 #include "skin/caption_label.h"
 #include "skin/label_button.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QSslSocket;
 class QTimer;
 
 namespace qpt::internet {
@@ -41,18 +40,16 @@ public:
     // The reveal timer's tick (tests call it directly): a browser sent to
     // the loading page of the report gives way to the form.
     void checkForReportPage();
-    // "Send Report": checks the fields and connects to the relay.
+    // "Send Report": checks the fields and sends the report.
     void sendReport();
     // "Cancel Report" while filling in, "Back to OS" after a sent report.
     void leaveForm();
-    void onMailConnected();
-    void onMailError();
     // Ends the mail dialogue's fixed pause under way at once.
     void endMailPause();
 
     QString messageBody() const;
     // Gives up on a silent relay after this long (milliseconds).
-    void setMailReplyTimeout(int ms) { m_mailReplyTimeoutMs = ms; }
+    void setMailReplyTimeout(int ms);
 
     // The status texts after a send.
     static QString sentText();
@@ -67,7 +64,6 @@ public:
     LabelButton* sendButton;
     LabelButton* cancelButton;
     QTimer* bugReportTimer;
-    QSslSocket* mailSocket;
 
 signals:
     // The mail dialogue begins a fixed pause of this many milliseconds.
@@ -76,7 +72,6 @@ signals:
 private:
     // What the cancel button does, and so what it reads.
     enum class FormState { FillingIn, ReportSent };
-    enum class Transfer { None, Connecting, Conversing };
 
     void setFormState(FormState state);
     void showBrowser(bool visible);
@@ -87,13 +82,9 @@ private:
 
     WebBrowser& m_browser;
     CaptionLabel& m_statusLabel;
+    BugReportMail* m_mail;
     FormState m_formState = FormState::FillingIn;
-    Transfer m_transfer = Transfer::None;
-    bool m_stopped = false;
     QString m_savedStatus;
-    int m_mailReplyTimeoutMs = 30000;
-    QTimer* m_connectTimer;
-    QPointer<MailDialogue> m_dialogue;
 };
 
 }  // namespace qpt::internet

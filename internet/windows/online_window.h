@@ -4,7 +4,7 @@
 // the browser, and the tray icon it hides in. Loading it runs the version
 // check (UpdateCheck), for which it is the display.
 
-#include "update_check.h"
+#include "internet/update/update_check.h"
 
 #include "skin/caption_label.h"
 #include "skin/skinned_window.h"

@@ -1,9 +1,10 @@
 #include "start_message_window.h"
 
-#include "online_files.h"
-#include "online_log.h"
-#include "online_system.h"
 #include "online_window.h"
+
+#include "internet/online_system.h"
+#include "internet/shared/online_log.h"
+#include "internet/update/online_files.h"
 
 #include "common/file_names.h"
 #include "common/marker_files.h"

@@ -1,10 +1,9 @@
 #include "bug_report_form.h"
 
-#include "mail_dialogue.h"
-#include "online_log.h"
-#include "online_system.h"
-#include "update_host.h"
-#include "web_browser.h"
+#include "internet/mail/bug_report.h"
+#include "internet/online_system.h"
+#include "internet/pages/web_browser.h"
+#include "internet/update/update_host.h"
 
 #include "common/dialogs.h"
 #include "common/product.h"
@@ -16,11 +15,9 @@
 #include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSslSocket>
 #include <QTimer>
 
 namespace qpt::internet {
@@ -105,16 +102,9 @@ BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWi
     bugReportTimer = new QTimer(this);
     connect(bugReportTimer, &QTimer::timeout, this, &BugReportForm::checkForReportPage);
 
-    mailSocket = new QSslSocket(this);
-    connect(mailSocket, &QSslSocket::connected, this, &BugReportForm::onMailConnected);
-    connect(mailSocket, &QSslSocket::errorOccurred, this, &BugReportForm::onMailError);
-    // A relay that neither answers nor refuses counts as an error.
-    m_connectTimer = new QTimer(this);
-    m_connectTimer->setSingleShot(true);
-    connect(m_connectTimer, &QTimer::timeout, this, [this] {
-        if (m_transfer == Transfer::Connecting && mailSocket->state() != QAbstractSocket::ConnectedState)
-            onMailError();
-    });
+    m_mail = new BugReportMail(this);
+    connect(m_mail, &BugReportMail::pausing, this, &BugReportForm::mailPausing);
+    connect(m_mail, &BugReportMail::finished, this, &BugReportForm::mailFinished);
     hide();
 }
 
@@ -125,12 +115,13 @@ void BugReportForm::startWatching()
 
 void BugReportForm::stop()
 {
-    m_stopped = true;
     bugReportTimer->stop();
-    m_connectTimer->stop();
-    if (m_dialogue)
-        m_dialogue->abandon();
-    mailSocket->abort();
+    m_mail->stop();
+}
+
+void BugReportForm::setMailReplyTimeout(int ms)
+{
+    m_mail->setReplyTimeout(ms);
 }
 
 void BugReportForm::showBrowser(bool visible)
@@ -183,73 +174,21 @@ void BugReportForm::sendReport()
     cancelButton->setEnabled(false);
     m_savedStatus = m_statusLabel.caption();
     m_statusLabel.setCaption(QStringLiteral("Sending Report... Please Wait..."));
-    mailSocket->abort();
-    m_transfer = Transfer::Connecting;
-    m_connectTimer->start(m_mailReplyTimeoutMs);
-    mailSocket->connectToHost(Product::mailRelayHost(), quint16(Product::mailRelayPort()));
-}
-
-void BugReportForm::onMailConnected()
-{
-    if (m_transfer != Transfer::Connecting)
-        return;
-    m_connectTimer->stop();
-    m_transfer = Transfer::Conversing;
-    Letter letter;
-    letter.body = messageBody();
-    letter.heloName = QHostInfo::localHostName();
-    if (letter.heloName.isEmpty())
-        letter.heloName = QStringLiteral("localhost");
-    letter.sender = Product::mailSender();
-    letter.recipients = MailDialogue::recipientsFrom(Product::bugReportMailbox());
-    letter.subject = QStringLiteral("Online System Bug Report");
-    letter.date = QDateTime::currentDateTime();
-    letter.messageId = newMessageId(letter.sender);
-
-    if (m_dialogue)
-        m_dialogue->deleteLater();
-    m_dialogue = new MailDialogue(*mailSocket, letter, m_mailReplyTimeoutMs, this);
-    connect(m_dialogue, &MailDialogue::pausing, this, &BugReportForm::mailPausing);
-    connect(m_dialogue, &MailDialogue::finished, this, &BugReportForm::mailFinished);
-    m_dialogue->start();
+    m_mail->send(messageBody());
 }
 
 void BugReportForm::endMailPause()
 {
-    if (m_dialogue)
-        m_dialogue->endPause();
+    m_mail->endPause();
 }
 
 void BugReportForm::mailFinished(MailDialogue::Result result)
 {
-    m_transfer = Transfer::None;
-    if (m_dialogue)
-        m_dialogue->deleteLater();
-    const QString failure = m_dialogue ? m_dialogue->failure() : QString();
-    mailSocket->abort();
-    if (m_stopped)
-        return;
     switch (result) {
     case MailDialogue::Result::Sent: return reportSent();
-    case MailDialogue::Result::NotEncrypted:
-        qCWarning(lcMail) << "bug report not sent:" << failure;
-        return reportFailed(notEncryptedText());
-    case MailDialogue::Result::Failed:
-        qCWarning(lcMail) << "bug report not sent:" << failure;
-        return reportFailed(failedText());
+    case MailDialogue::Result::NotEncrypted: return reportFailed(notEncryptedText());
+    case MailDialogue::Result::Failed: return reportFailed(failedText());
     }
-}
-
-void BugReportForm::onMailError()
-{
-    // Failures during the conversation are the conversation's to report.
-    if (m_transfer != Transfer::Connecting)
-        return;
-    qCWarning(lcMail) << "no connection to the relay:" << mailSocket->errorString();
-    m_connectTimer->stop();
-    m_transfer = Transfer::None;
-    mailSocket->abort();
-    reportFailed(failedText());
 }
 
 QString BugReportForm::sentText()
@@ -301,26 +240,17 @@ void BugReportForm::leaveForm()
 
 QString BugReportForm::messageBody() const
 {
-    QString description = descriptionEdit->toPlainText();
-    description.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    description.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    const QDateTime now = QDateTime::currentDateTime();
-    const QStringList lines = {
-        QStringLiteral("OS Bug Report From: ") + emailEdit->text(),
-        QString(),
-        QStringLiteral("User use ") + osChoice->currentText() + QStringLiteral(" as OS"),
-        QStringLiteral("System CPU Speed: ") + cpuChoice->currentText(),
-        QStringLiteral("User is using ") + SettingsStore::read(QLatin1String(keys::PlayerVer)),
-        QStringLiteral("Option Version: ") + SettingsStore::read(QLatin1String(keys::Option)),
-        QStringLiteral("OS Version: ") + QLatin1String(OnlineSystem::kVersion),
-        QStringLiteral("User Have Seen The Bug, ") + frequencyChoice->currentText(),
-        QString(),
-        QStringLiteral("Bug Report Description: "),
-        description,
-        QStringLiteral("Time: ") + now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" / Date: ")
-            + now.toString(QStringLiteral("MM-dd-yyyy")),
-    };
-    return lines.join(QStringLiteral("\r\n"));
+    BugReport report;
+    report.email = emailEdit->text();
+    report.os = osChoice->currentText();
+    report.cpuSpeed = cpuChoice->currentText();
+    report.seen = frequencyChoice->currentText();
+    report.description = descriptionEdit->toPlainText();
+    report.playerVersion = SettingsStore::read(QLatin1String(keys::PlayerVer));
+    report.optionVersion = SettingsStore::read(QLatin1String(keys::Option));
+    report.onlineSystemVersion = QLatin1String(OnlineSystem::kVersion);
+    report.time = QDateTime::currentDateTime();
+    return bugReportBody(report);
 }
 
 }  // namespace qpt::internet

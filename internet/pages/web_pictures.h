@@ -16,7 +16,7 @@
 //   - decoded one at a time on a thread of their own: a large picture
 //     takes a moment to decode, and the window thread does not wait for it.
 
-#include "download.h"
+#include "internet/shared/download.h"
 
 #include <QHash>
 #include <QImage>

@@ -20,13 +20,15 @@
 // each box and each wait for another program ends in a signal that runs
 // the next step. No step waits inside itself.
 //
-// The check knows the main window only as an UpdateDisplay, so that it
-// reads as the sequence it is and runs against any display.
+// The check knows the main window only as an UpdateDisplay and the
+// progress window as an UpdateProgress (update_display.h).
 
-#include "download.h"
 #include "program_image.h"
 #include "release_manifest.h"
+#include "update_display.h"
 #include "version_file.h"
+
+#include "internet/shared/download.h"
 
 #include "common/dialogs.h"
 
@@ -40,35 +42,10 @@
 #include <memory>
 #include <optional>
 
-class QWidget;
-
 namespace qpt::internet {
 
-class OnlineSystem;
-class ProgressWindow;
 class StagedProgram;
 struct KeptUpdate;
-
-// What the check shows on the main window.
-class UpdateDisplay {
-public:
-    // The browser goes to this address or local file.
-    virtual void showPage(const QString& urlOrPath) = 0;
-    virtual void setStatus(const QString& text) = 0;
-    virtual void appendStatus(const QString& text) = 0;
-    // The caption as the window starts with it; text added at its end.
-    virtual void resetCaption() = 0;
-    virtual void appendToCaption(const QString& text) = 0;
-    // The main window comes up in front.
-    virtual void showWindow() = 0;
-    // The main window goes into the topmost band ("OSOT").
-    virtual void putOnTop() = 0;
-    // The window the questions belong to (none while it is hidden).
-    virtual QWidget* dialogParent() = 0;
-
-protected:
-    ~UpdateDisplay() = default;
-};
 
 // How much the update host may send and how long it may take, and how long
 // an open Option program is given to close before its file is replaced.
@@ -83,7 +60,9 @@ struct UpdateLimits {
 class UpdateCheck : public QObject {
     Q_OBJECT
 public:
-    UpdateCheck(OnlineSystem& system, UpdateDisplay& display, ProgressWindow& progress);
+    // `endProgram` ends the whole program (after an update of the Online
+    // System itself, or a Cancel after a failed pass).
+    UpdateCheck(UpdateDisplay& display, UpdateProgress& progress, std::function<void()> endProgram);
     ~UpdateCheck() override;
 
     // Starts the first pass and returns; the passes go on from the event loop.
@@ -100,6 +79,9 @@ public:
     bool hasMarkedRunning() const { return m_markedRunning; }
     // A transfer is running (the progress window's Cancel stops it).
     bool isTransferring() const;
+    // The progress window's Cancel: the transfer in progress stops, and
+    // ends as the user's own doing.
+    void cancelTransfer();
 
     void setLimits(const UpdateLimits& limits) { m_limits = limits; }
 
@@ -163,9 +145,9 @@ private:
     void removeVersionCopy();
     void withdrawCloseRequest();
 
-    OnlineSystem& m_system;
     UpdateDisplay& m_display;
-    ProgressWindow& m_progress;
+    UpdateProgress& m_progress;
+    std::function<void()> m_endProgram;
     UpdateLimits m_limits;
     Transfer m_transfer;
     ImageDownload m_imageDownload;

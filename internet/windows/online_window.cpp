@@ -1,9 +1,10 @@
 #include "online_window.h"
 
 #include "bug_report_form.h"
-#include "online_system.h"
 #include "progress_window.h"
-#include "web_browser.h"
+
+#include "internet/online_system.h"
+#include "internet/pages/web_browser.h"
 
 #include "common/app_folder.h"
 #include "common/settings_store.h"
@@ -20,8 +21,9 @@
 namespace qpt::internet {
 
 OnlineWindow::OnlineWindow(OnlineSystem& system)
-    : m_system(system), m_check(system, *this, *system.progress())
+    : m_system(system), m_check(*this, *system.progress(), [&system] { system.endProgram(); })
 {
+    connect(system.progress(), &ProgressWindow::cancelRequested, &m_check, &UpdateCheck::cancelTransfer);
     useControlStyle();
     resetCaption();
     setMinimumSize(560, 440);

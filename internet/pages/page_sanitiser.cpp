@@ -1,7 +1,8 @@
 #include "page_sanitiser.h"
 
 #include "page_tags.h"
-#include "web_address.h"
+
+#include "internet/shared/web_address.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

@@ -1,7 +1,8 @@
 #include "version_file.h"
 
-#include "common/line_files.h"
 #include "online_files.h"
+
+#include "common/line_files.h"
 
 #include <QStringList>
 

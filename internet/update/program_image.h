@@ -10,9 +10,10 @@
 // proves nothing: the host can say anything. A refused image, or one whose
 // download is stopped, leaves nothing behind.
 
-#include "download.h"
 #include "release_crypto.h"
 #include "release_manifest.h"
+
+#include "internet/shared/download.h"
 
 #include <QObject>
 #include <QString>

@@ -7,9 +7,10 @@
 // (page_sanitiser.h), and laid out once more when its pictures are in
 // (web_pictures.h), never once per picture.
 
-#include "download.h"
 #include "page_sanitiser.h"
 #include "web_pictures.h"
+
+#include "internet/shared/download.h"
 
 #include <QTextBrowser>
 #include <QUrl>
