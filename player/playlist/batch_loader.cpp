@@ -4,38 +4,19 @@
 #include "common/file_names.h"
 #include "common/folder_arrivals.h"
 #include "common/music_files.h"
+#include "common/serial_worker.h"
 #include "player/core/length/song_length_service.h"
 #include "player/core/playback_engine.h"
-#include "player/core/playlist_model.h"
-#include "player/core/song_title.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLoggingCategory>
 
 #include <utility>
-
-#include <sys/stat.h>
-#include <time.h>
 
 Q_LOGGING_CATEGORY(lcLengths, "qpt.lengths", QtWarningMsg)
 
 namespace qpt {
 
 namespace {
-
-quint64 inodeOf(const NativePath& path)
-{
-    struct stat st {};
-    return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
-}
-
-qint64 nowNs()
-{
-    timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 // A CD track's number: the title without its first five characters, read
 // as an integer like a lenient numeric conversion ("Track03" gives 3); 0
@@ -51,31 +32,18 @@ int cdTrackNumber(const QString& title)
     return value;
 }
 
-bool isSongLine(const QByteArray& line)
-{
-    const music::Kind kind = music::kindOf(line);
-    // A line naming a playlist file is added as an ordinary song.
-    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack;
-}
-
 }  // namespace
 
-struct BatchLoader::PickUp {
-    QList<Source> queue;
-    Source source;       // the file being read
-    quint64 inode = 0;   // its identity
-    LineReader reader;
-    bool reading = false;
-};
-
 BatchLoader::BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLengthService& lengths,
-                         QObject* parent)
-    : QObject(parent), m_playlist(playlist), m_engine(engine), m_lengths(lengths)
+                         SerialWorker& files, QObject* parent)
+    : QObject(parent),
+      m_playlist(playlist),
+      m_engine(engine),
+      m_lengths(lengths),
+      m_files(files),
+      m_replies(ReplyChannel::to(this))
 {
     timer.setHandler([this] { tick(); });
-    m_stepTimer.setSingleShot(true);
-    m_stepTimer.setInterval(0);
-    connect(&m_stepTimer, &QTimer::timeout, this, &BatchLoader::step);
     // Arrivals in one turn of the event loop make one pick-up.
     m_arrivalTimer.setSingleShot(true);
     m_arrivalTimer.setInterval(0);
@@ -86,7 +54,10 @@ BatchLoader::BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLe
     });
 }
 
-BatchLoader::~BatchLoader() = default;
+BatchLoader::~BatchLoader()
+{
+    m_replies->close();
+}
 
 void BatchLoader::watchFolder()
 {
@@ -101,232 +72,170 @@ void BatchLoader::watchFolder()
     });
 }
 
+void BatchLoader::wake()
+{
+    m_surely = true;
+    m_arrivalTimer.start();
+}
+
 void BatchLoader::batchFileArrived()
 {
     // Only while the timer runs: before that the start-up has not decided
     // yet what the playlist starts with.
     if (!timer.isArmed())
         return;
-    if (isLoading()) {
-        m_arrivedWhileLoading = true;
+    if (isLoading() || m_holds > 0) {
+        m_lookAgain = true;
         return;
     }
     timer.tick();
 }
 
-QList<NativePath> BatchLoader::batchFilesInOrder(const NativePath& folder)
+void BatchLoader::queueSavedPlaylist()
 {
-    // Pipes and devices under a batch name are listed too: reading refuses
-    // them, and they are set aside.
-    const QStringList names = QDir(QFile::decodeName(folder), QLatin1String(files::BatchPattern),
-                                   QDir::Name | QDir::IgnoreCase, QDir::Files | QDir::System)
-                                  .entryList();
-    // The saved playlist first, then what did not fit of an earlier one,
-    // then everything added since, by name.
-    QList<NativePath> saved, rest, others;
-    for (const QString& name : names) {
-        const NativePath path = folder + '/' + QFile::encodeName(name);
-        if (name == QLatin1String(files::SavedPlaylistBatch))
-            saved << path;
-        else if (name.startsWith(QLatin1String(files::SavedPlaylistRest)))
-            rest << path;
-        else
-            others << path;
-    }
-    return saved + rest + others;
-}
-
-void BatchLoader::queueReadOnly(const NativePath& path)
-{
-    m_readOnly << path;
-}
-
-bool BatchLoader::folderUnchanged()
-{
-    // Listing the folder every tick while a song plays would be wasted: it
-    // cannot hold a new batch file unless its modification time moved. A
-    // change in the same clock step as the last listing could hide behind
-    // an equal time, so a time that close to the listing is not trusted.
-    struct stat st {};
-    const QByteArray folder = QFile::encodeName(AppFolder::path());
-    if (::stat(folder.constData(), &st) != 0)
-        return false;
-    const qint64 mtime = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    const bool unchanged = mtime == m_emptyLook.mtimeNs && m_emptyLook.listedAtNs - mtime > 2000000000;
-    m_emptyLook = {mtime, nowNs()};
-    return unchanged;
+    m_files.post([folder = m_folder, where = AppFolder::path()] { folder->queueSavedPlaylist(where); });
 }
 
 void BatchLoader::tick()
 {
-    if (isLoading() || m_playlist.isFull())
+    if (isLoading() || m_holds > 0 || m_playlist.isFull())
         return;
-    const bool waiting = !m_readOnly.isEmpty() || !m_resume.isEmpty();
-    if (!waiting && folderUnchanged())
+    startPickUp();
+}
+
+void BatchLoader::startPickUp()
+{
+    m_loading = true;
+    m_filesFound = false;
+    const quint64 number = ++m_pickUpNumber;
+    m_files.post([folder = m_folder, replies = m_replies, this, number, where = AppFolder::path(),
+                  surely = std::exchange(m_surely, false)] {
+        const int files = folder->begin(where, surely);
+        replies->reply([this, number, files] {
+            if (number == m_pickUpNumber)
+                begun(files);
+        });
+    });
+}
+
+void BatchLoader::begun(int files)
+{
+    if (files == 0) {
+        m_loading = false;
+        pickUpOver();
         return;
-    auto pickUp = std::make_unique<PickUp>();
-    for (const NativePath& path : std::as_const(m_readOnly))
-        pickUp->queue << Source{path, true};
-    for (const NativePath& path : batchFilesInOrder(QFile::encodeName(AppFolder::path()))) {
-        if (!m_setAside.contains(path))
-            pickUp->queue << Source{path, false};
     }
-    if (pickUp->queue.isEmpty())
-        return;
-    m_emptyLook = {};
-    qCInfo(lcLengths).nospace() << "pick-up of " << pickUp->queue.size() << " file(s)";
-    m_pickUp = std::move(pickUp);
+    qCInfo(lcLengths).nospace() << "pick-up of " << files << " file(s)";
+    m_filesFound = true;
     m_engine.beginLoading();
-    step();
+    requestChunk();
 }
 
-void BatchLoader::finishLoading()
+void BatchLoader::requestChunk()
 {
-    while (isLoading())
-        step();
+    // Room is made only by rows added here, and a chunk is asked for once
+    // the one before is in: the worker never reads more than fit.
+    m_files.post([folder = m_folder, replies = m_replies, this, number = m_pickUpNumber,
+                  room = PlaylistModel::kCap - m_playlist.count()] {
+        BatchFolder::Chunk chunk = folder->next(room);
+        replies->reply([this, number, chunk = std::move(chunk)]() mutable {
+            if (number == m_pickUpNumber)
+                chunkArrived(std::move(chunk));
+        });
+    });
 }
 
-bool BatchLoader::openNextSource()
+void BatchLoader::chunkArrived(BatchFolder::Chunk chunk)
 {
-    PickUp& pickUp = *m_pickUp;
-    while (!pickUp.queue.isEmpty()) {
-        pickUp.source = pickUp.queue.takeFirst();
-        pickUp.inode = inodeOf(pickUp.source.path);
-        const auto known = m_resume.constFind(pickUp.source.path);
-        const qint64 start = known != m_resume.constEnd() && known->inode == pickUp.inode ? known->offset : 0;
-        if (pickUp.reader.open(pickUp.source.path, start)) {
-            pickUp.reading = true;
-            return true;
-        }
-        emit errorOccurred(PlayerError::BatchFileUnreadable, nativepath::displayText(pickUp.source.path));
-        setAside(pickUp.source);
-    }
-    return false;
-}
-
-BatchLoader::Read BatchLoader::readRow(QByteArray& line)
-{
-    PickUp& pickUp = *m_pickUp;
-    for (;;) {
-        const qint64 lineStart = pickUp.reader.offsetOfNextLine();
-        if (!pickUp.reader.next(line))
-            return Read::SourceDone;
-        if (line.isEmpty() || !isSongLine(line))
-            continue;
-        if (m_playlist.isFull()) {
-            // Full, with songs left: this line is where the file goes on.
-            m_resume.insert(pickUp.source.path, Resume{lineStart, pickUp.inode});
-            return Read::CapReached;
-        }
-        return Read::Row;
-    }
-}
-
-void BatchLoader::finishSource()
-{
-    PickUp& pickUp = *m_pickUp;
-    pickUp.reading = false;
-    const bool failed = pickUp.reader.failed();
-    pickUp.reader.close();
-    if (failed) {
-        emit errorOccurred(PlayerError::BatchFileUnreadable, nativepath::displayText(pickUp.source.path));
-        setAside(pickUp.source);
+    for (const QString& name : std::as_const(chunk.unreadable))
+        emit errorOccurred(PlayerError::BatchFileUnreadable, name);
+    addRows(chunk.rows);
+    switch (chunk.end) {
+    case BatchFolder::Chunk::End::More:
+        requestChunk();  // the windows had their turn; then the next rows
         return;
-    }
-    m_resume.remove(pickUp.source.path);
-    if (pickUp.source.readOnly)
-        m_readOnly.removeAll(pickUp.source.path);
-    else
-        QFile::remove(QFile::decodeName(pickUp.source.path));
-}
-
-void BatchLoader::setAside(const Source& source)
-{
-    m_resume.remove(source.path);
-    if (source.readOnly) {
-        m_readOnly.removeAll(source.path);
-        return;
-    }
-    // Renamed, the file is no batch file any more; where it cannot be
-    // renamed it is passed over for the rest of the run.
-    if (!QFile::rename(QFile::decodeName(source.path), QFile::decodeName(source.path) + QStringLiteral(".bad")))
-        m_setAside.insert(source.path);
-}
-
-void BatchLoader::addRows(QList<QByteArray> lines)
-{
-    if (lines.isEmpty())
-        return;
-    QList<PlaylistModel::NewEntry> entries;
-    entries.reserve(lines.size());
-    for (const QByteArray& line : std::as_const(lines))
-        entries.push_back({line, songTitle(line)});
-    const PlaylistModel::EntryId first = m_playlist.appendMany(entries);
-    // The lengths reach their entries wherever the entries are by then,
-    // also when the user removed rows above them in the meantime.
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const PlaylistModel::EntryId entry = first + PlaylistModel::EntryId(i);
-        if (music::kindOf(lines[i]) == music::Kind::CdTrack) {
-            m_lengths.requestCdTrack(entry, lines[i], cdTrackNumber(entries[i].title));
-        } else {
-            m_lengths.request(entry, lines[i]);
-        }
-    }
-}
-
-void BatchLoader::step()
-{
-    if (!m_pickUp)
-        return;
-    // Room is made only by rows added here, so a step never adds more
-    // than fit.
-    QList<QByteArray> lines;
-    QByteArray line;
-    bool capReached = false;
-    while (lines.size() < kRowsPerStep && !capReached) {
-        if (!m_pickUp->reading && !openNextSource())
-            break;
-        if (m_playlist.count() + lines.size() >= PlaylistModel::kCap) {
-            addRows(std::exchange(lines, {}));  // the cap counts what is in the list
-        }
-        switch (readRow(line)) {
-        case Read::Row:
-            lines << line;
-            break;
-        case Read::SourceDone:
-            addRows(std::exchange(lines, {}));  // a file is deleted only once its rows are in
-            finishSource();
-            break;
-        case Read::CapReached:
-            capReached = true;
-            break;
-        }
-    }
-    addRows(std::move(lines));
-    if (capReached) {
+    case BatchFolder::Chunk::End::CapReached:
         endPickUp(false);
         return;
-    }
-    if (m_pickUp->reading || !m_pickUp->queue.isEmpty()) {
-        m_stepTimer.start();  // the windows have their turn, then the next rows
+    case BatchFolder::Chunk::End::Finished:
+        endPickUp(true);
         return;
     }
-    endPickUp(true);
+}
+
+void BatchLoader::addRows(const QList<PlaylistModel::NewEntry>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    const PlaylistModel::EntryId first = m_playlist.appendMany(rows);
+    if (first == 0)
+        return;
+    // The lengths reach their entries wherever the entries are by then,
+    // also when the user removed rows above them in the meantime.
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const PlaylistModel::EntryId entry = first + PlaylistModel::EntryId(i);
+        const NativePath& line = rows[i].path;
+        if (music::kindOf(line) == music::Kind::CdTrack) {
+            m_lengths.requestCdTrack(entry, line, cdTrackNumber(rows[i].title));
+        } else {
+            m_lengths.request(entry, line);
+        }
+    }
 }
 
 void BatchLoader::endPickUp(bool finished)
 {
-    m_stepTimer.stop();
-    m_pickUp.reset();
+    m_loading = false;
     m_engine.endLoading();
-    if (std::exchange(m_arrivedWhileLoading, false))
-        m_arrivalTimer.start();
-    if (!finished)
+    if (finished) {
+        m_lengthsToAnnounce = true;
+        if (m_lengths.pending() == 0)
+            announceLengths();
+        emit batchesLoaded();
+    }
+    pickUpOver();
+}
+
+void BatchLoader::pickUpOver()
+{
+    if (isLoading())
+        return;  // a slot started the next one
+    if (m_holds > 0) {
+        const QList<std::function<void()>> waiting = std::exchange(m_whenOver, {});
+        for (const auto& then : waiting)
+            then();
         return;
-    m_lengthsToAnnounce = true;
-    if (m_lengths.pending() == 0)
-        announceLengths();
-    emit batchesLoaded();
+    }
+    if (std::exchange(m_lookAgain, false))
+        m_arrivalTimer.start();
+}
+
+void BatchLoader::hold(std::function<void()> then)
+{
+    ++m_holds;
+    if (isLoading())
+        m_whenOver << std::move(then);
+    else
+        then();
+}
+
+void BatchLoader::release()
+{
+    if (m_holds == 0 || --m_holds > 0)
+        return;
+    if (std::exchange(m_lookAgain, false))
+        m_arrivalTimer.start();
+}
+
+void BatchLoader::abandon()
+{
+    if (!isLoading())
+        return;
+    ++m_pickUpNumber;  // its replies are dropped
+    m_loading = false;
+    if (m_filesFound)
+        m_engine.endLoading();
+    pickUpOver();
 }
 
 void BatchLoader::announceLengths()
@@ -338,7 +247,7 @@ void BatchLoader::announceLengths()
     if (!lcLengths().isInfoEnabled())
         return;
     int unknown = 0;
-    for (int row = 0; row < m_playlist.count(); ++row)
+    for (int row = 1; row <= m_playlist.count(); ++row)
         unknown += m_playlist.songLength(row).value_or(SongLength()).kind() == SongLength::Kind::Unknown;
     qCInfo(lcLengths).nospace() << "all lengths known: " << m_playlist.count() << " rows, " << unknown
                                 << " did not answer";

@@ -1,69 +1,87 @@
 #pragma once
 // The batch loader: every 1500 ms it picks up the batch files ("*.sng") in
-// the application folder (and at once when one is renamed into it, which is
-// how the executer publishes the songs a user opened), adds their songs to the playlist with their
+// the application folder, adds their songs to the playlist with their
 // titles, asks the song length service for their lengths, and deletes each
-// file once its last line is read. The saved playlist ("autosavedlist.sng")
-// is always taken first, the others in name order.
+// file once its songs are in. The saved playlist ("autosavedlist.sng") is
+// always taken first, the others in name order.
 //
-// A pick-up goes on in steps of a limited number of rows, each its own turn
-// of the event loop, so that the windows stay responsive however long the
-// batch; the lengths arrive later, in batches, from the worker threads.
+// A pick-up starts at once, between ticks, when a batch file is renamed
+// into the folder (the executer's way, see watchFolder()) and when this
+// program has just written one itself (wake()); the ticks find what other
+// programs write in place.
 //
-// At the 30000-song cap the rest of a file waits: the loader remembers
+// The window thread touches no batch file: listing, reading, renaming and
+// deleting run on the playlist-files worker (BatchFolder), which hands back
+// finished rows, a limited number at a time; the window thread only adds
+// them, one chunk per turn of the event loop, so the windows stay
+// responsive however long the batch. The lengths arrive later, in batches,
+// from the length workers.
+//
+// At the 30000-song cap the rest of a file waits: the worker remembers
 // where its first unread line starts and goes on from there when there is
 // room again. A file that cannot be read is reported once and set aside as
 // "<name>.bad", so that it never holds up the batches behind it.
 
 #include "common/poll_timer.h"
-#include "common/line_files.h"
-#include "common/native_path.h"
 #include "player/core/player_state.h"
+#include "player/core/playlist_model.h"
+#include "player/playlist/batch_folder.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace qpt {
 
 class FolderArrivals;
 class PlaybackEngine;
-class PlaylistModel;
+class ReplyChannel;
+class SerialWorker;
 class SongLengthService;
 
 class BatchLoader : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 1500;
-    // Rows added in one step.
-    static constexpr int kRowsPerStep = 1000;
+    // Rows added in one turn of the event loop.
+    static constexpr int kRowsPerStep = BatchFolder::kRowsPerChunk;
 
-    BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLengthService& lengths,
+    // `files`: the playlist-files worker, where the batch files are read.
+    BatchLoader(PlaylistModel& playlist, PlaybackEngine& engine, SongLengthService& lengths, SerialWorker& files,
                 QObject* parent = nullptr);
     ~BatchLoader() override;
 
     PollTimer timer;
-    // Starts a pick-up of the batch files, unless one is under way.
+    // Starts a pick-up of the batch files, unless one is under way or the
+    // loader is held.
     void tick();
     // Also picks up at once a batch file renamed into the application folder,
     // between ticks, while the timer runs. Without it (or where the folder
     // cannot be watched) only the ticks find batch files.
     void watchFolder();
-    // A pick-up is under way.
-    bool isLoading() const { return m_pickUp != nullptr; }
-    // Carries the pick-up under way through to its end now.
-    void finishLoading();
+    // This program has just written a batch file: a pick-up at once (once
+    // the pick-up under way is over), while the timer runs.
+    void wake();
+    // A pick-up is under way (from its listing to its last row).
+    bool isLoading() const { return m_loading; }
 
-    // Reads this file before any batch file, and leaves it where it is: the
-    // saved playlist of a folder that cannot be written.
-    void queueReadOnly(const NativePath& path);
+    // The saved playlist of the last run goes first (the worker copies it
+    // to the batch name); posted before the first pick-up, so it is there
+    // for it.
+    void queueSavedPlaylist();
 
-    // The batch files of the folder in the order they are loaded.
-    static QList<NativePath> batchFilesInOrder(const NativePath& folder);
+    // No pick-up starts until as many release() calls; `then` runs once the
+    // pick-up under way has ended (at once when there is none): from then
+    // on the playlist holds every row the loader will add before release().
+    void hold(std::function<void()> then);
+    void release();
+    // Gives up the pick-up under way (an exit that cannot wait for a stuck
+    // worker): its remaining rows are not added, its file is not deleted
+    // (it loads again at the next start), and `then` of every hold runs.
+    void abandon();
 
 signals:
     // A pick-up that found batch files has finished with them.
@@ -71,49 +89,37 @@ signals:
     void errorOccurred(PlayerError error, const QString& detail);
 
 private:
-    struct Source {
-        NativePath path;
-        bool readOnly = false;
-    };
-    struct PickUp;
-    enum class Read { Row, SourceDone, CapReached };
-
-    bool folderUnchanged();
-    void step();
-    bool openNextSource();
-    Read readRow(QByteArray& line);
-    void finishSource();
-    void setAside(const Source& source);
-    void addRows(QList<QByteArray> lines);
+    void startPickUp();
+    void begun(int files);
+    void requestChunk();
+    void chunkArrived(BatchFolder::Chunk chunk);
+    void addRows(const QList<PlaylistModel::NewEntry>& rows);
     void endPickUp(bool finished);
+    void pickUpOver();
     void announceLengths();
     void batchFileArrived();
 
     PlaylistModel& m_playlist;
     PlaybackEngine& m_engine;
     SongLengthService& m_lengths;
-    QList<NativePath> m_readOnly;
-    std::unique_ptr<PickUp> m_pickUp;
-    QTimer m_stepTimer;
-    // Offsets of the first unread line of files left at the cap, by path
-    // and the file's identity (a new file under the old name starts over).
-    struct Resume {
-        qint64 offset = 0;
-        quint64 inode = 0;
-    };
-    QHash<NativePath, Resume> m_resume;
-    // Unreadable files that could not be renamed: skipped from now on.
-    QSet<NativePath> m_setAside;
-    // The application folder as last listed without finding a batch file.
-    struct FolderLook {
-        qint64 mtimeNs = -1;
-        qint64 listedAtNs = 0;
-    } m_emptyLook;
+    SerialWorker& m_files;
+    // Touched by the worker's jobs only.
+    std::shared_ptr<BatchFolder> m_folder = std::make_shared<BatchFolder>();
+    std::shared_ptr<ReplyChannel> m_replies;
+    bool m_loading = false;
+    // Replies of an abandoned pick-up are recognised by their number.
+    quint64 m_pickUpNumber = 0;
+    bool m_filesFound = false;
+    int m_holds = 0;
+    QList<std::function<void()>> m_whenOver;
     bool m_lengthsToAnnounce = false;
     FolderArrivals* m_arrivals = nullptr;
     QTimer m_arrivalTimer;
-    // A batch file arrived while a pick-up was under way: look again after it.
-    bool m_arrivedWhileLoading = false;
+    // A batch file arrived while a pick-up was under way or the loader was
+    // held: look again after it.
+    bool m_lookAgain = false;
+    // A file is known to have come: list the folder whatever its time says.
+    bool m_surely = false;
 };
 
 }  // namespace qpt

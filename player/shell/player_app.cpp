@@ -1,7 +1,6 @@
 #include "player/shell/player_app.h"
 
 #include "common/app_folder.h"
-#include "common/batch_files.h"
 #include "common/dialogs.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
@@ -14,7 +13,6 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/core/media/media_component.h"
-#include "player/playlist/chosen_files.h"
 #include "player/playlist/playlist_files.h"
 #include "player/shell/exit_sequence.h"
 #include "player/shell/main_window.h"
@@ -73,7 +71,8 @@ QString nothingPlayedText(const SongSupervision::NothingPlayed& what)
 PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     : m_media(std::move(media)),
       m_core(*m_media),
-      m_loader(m_core.playlist, m_core.engine, m_core.lengths),
+      m_loader(m_core.playlist, m_core.engine, m_core.lengths, m_playlistFiles),
+      m_files(m_playlistFiles, m_loader, m_core.playlist),
       m_drops(m_core.engine),
       m_display(m_core),
       m_animation(m_display.nowPlayingLabel, m_core.engine),
@@ -92,6 +91,8 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     connect(&m_core, &PlayerCore::errorOccurred, this, &PlayerApp::showError);
     connect(&m_loader, &BatchLoader::errorOccurred, this, &PlayerApp::showError);
     connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_files, &PlaylistFileJobs::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_files, &PlaylistFileJobs::refused, this, &notices::lineBreakNames);
     connect(&m_core, &PlayerCore::closeRequested, this, &PlayerApp::closeInOrder);
     connect(&m_core, &PlayerCore::songDidNotAnswer, this, &PlayerApp::tellSongDidNotAnswer);
     // Changes of what is on screen come in bursts (a scroll, rows added a
@@ -118,6 +119,7 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     });
     connect(&m_drops, &DropIntake::progress, &m_display.nowPlayingLabel, &LabelModel::setText);
     connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
+    connect(&m_drops, &DropIntake::finished, &m_loader, &BatchLoader::wake);
     connect(&m_drops, &DropIntake::refused, this, &notices::lineBreakNames);
 
     m_main = new MainWindow(m_commands, m_display, m_bars, m_chrome);
@@ -137,7 +139,6 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
 
 PlayerApp::~PlayerApp()
 {
-    m_replies->close();
     delete m_popup;
     delete m_nowSaving;
     delete m_playlist;
@@ -186,13 +187,13 @@ void PlayerApp::listenForSessionEnd()
     });
 }
 
-// What an end keeps, from memory: the playlist when the option says so
-// (with a pick-up under way carried through first: its batch file goes only
-// once its songs are in the list saved) and the lengths measured.
+// What an end from outside keeps, from memory, before the event loop is
+// gone: the playlist when the option says so and the lengths measured. A
+// pick-up under way cannot be waited for here; its file stays and loads
+// again at the next start.
 void PlayerApp::saveForExit()
 {
     m_loader.timer.setInterval(0);
-    m_loader.finishLoading();
     if (Options::read().savesPlaylistOnExit())
         playlistfiles::writeAutosave(m_core.playlist);
     m_core.lengths.saveCache();
@@ -412,24 +413,14 @@ void PlayerApp::removeSelectedRow()
 
 void PlayerApp::sortNow()
 {
-    PlaylistModel& playlist = m_core.playlist;
     // A second sort before the sorted list is back does nothing.
     if (m_commands.resumeAfterReload)
         return;
-    // The rows of a pick-up under way belong in the sorted list too.
-    m_loader.finishLoading();
-    if (playlist.isEmpty())
-        return;
-    // On disk before the playlist is emptied: where it cannot be written,
-    // the playlist stays as it was.
-    if (!playlistfiles::writeSorted(playlist.paths())) {
-        showError(PlayerError::FolderNotWritable, AppFolder::path());
-        return;
-    }
-    m_commands.resumeAfterReload = true;
-    playlist.clear();
-    m_display.nowPlayingLabel.setText(QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
-    m_core.engine.restartNumbering();
+    m_files.sort([this] {
+        m_commands.resumeAfterReload = true;
+        m_display.nowPlayingLabel.setText(QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
+        m_core.engine.restartNumbering();
+    });
 }
 
 void PlayerApp::dropOnMainWindow(const QList<NativePath>& paths)
@@ -461,28 +452,12 @@ void PlayerApp::openMusic()
 
 void PlayerApp::handOver(const HandOver& file)
 {
-    m_playlistFiles.post([path = file.path, done = file.done, replies = m_replies, folder = AppFolder::path()] {
-        const QList<QByteArray> lines = batchfiles::linesFor(path);
-        const bool written = !lines.isEmpty() && !batchfiles::write(folder, QStringLiteral("openuri"), lines).isEmpty();
-        replies->reply([done, written] { done(written); });
-    });
+    m_files.handOver(file.path, file.done);
 }
 
 void PlayerApp::queueChosen(const QList<NativePath>& paths)
 {
-    if (paths.isEmpty())
-        return;
-    // Chosen playlist files are read there: they may be on a share.
-    m_playlistFiles.post([paths, replies = m_replies, this] {
-        const ChosenFilesOutcome outcome = queueChosenFiles(paths);
-        replies->reply([this, outcome] {
-            for (const QString& playlist : outcome.tooLarge)
-                showError(PlayerError::PlaylistTooLarge, playlist);
-            notices::lineBreakNames(outcome.refused);
-            if (outcome.folderNotWritable)
-                showError(PlayerError::FolderNotWritable, AppFolder::path());
-        });
-    });
+    m_files.openChosen(paths);
 }
 
 void PlayerApp::savePlaylist(bool leftButton)
@@ -513,9 +488,8 @@ void PlayerApp::savePlaylist(bool leftButton)
     hidePopupMenu();
     Dialogs::chooseFileToSave(QLatin1String(kSaveTitle), QLatin1String(kSaveFilter), /*confirmOverwrite=*/true, this,
                               [this, paths](const QString& name) {
-                                  // Written there: the place the user chose may be a share.
                                   if (!name.isEmpty())
-                                      m_playlistFiles.post([name, paths] { playlistfiles::write(name, paths); });
+                                      m_files.save(name, paths);
                               });
 }
 
@@ -617,17 +591,11 @@ void PlayerApp::minimizeToTray()
 
 void PlayerApp::autosaveAndQuit()
 {
-    // A pick-up under way is carried through first: its batch file is
-    // deleted only once its songs are in the list that is saved, so nothing
-    // is lost and nothing comes back twice at the next start.
-    m_loader.timer.setInterval(0);
-    m_loader.finishLoading();
-    // An empty playlist writes nothing: the last saved copy stays.
-    if (!m_core.playlist.isEmpty()) {
-        m_main->hide();
-        playlistfiles::writeAutosave(m_core.playlist);
-    }
-    quitNow();
+    // The window goes at once; the end comes when the playlist is on disk
+    // (with a pick-up under way carried through first, so that nothing is
+    // lost and nothing comes back twice at the next start).
+    m_main->hide();
+    m_files.autosaveForExit([this] { quitNow(); });
 }
 
 void PlayerApp::pressPlay()

@@ -8,6 +8,7 @@
 #include "player/core/player_core.h"
 #include "player/playlist/batch_loader.h"
 #include "player/playlist/drop_intake.h"
+#include "player/playlist/playlist_file_jobs.h"
 #include "player/shell/commands.h"
 #include "player/shell/exit_sequence.h"
 #include "player/shell/main_display.h"
@@ -73,8 +74,8 @@ public:
     void dropOnMainWindow(const QList<NativePath>& paths) override;
     void dropOnPlaylist(const QList<NativePath>& paths) override;
     void openMusic() override;
-    // Paths chosen or handed over (Open Music, the media controls'
-    // OpenUri): written as batch files by the playlist-file worker.
+    // Paths chosen in Open Music: written as batch files by the
+    // playlist-files worker.
     void queueChosen(const QList<NativePath>& paths);
     // One file handed over by the media controls, written as a batch file
     // by the playlist-file worker; `done` hears whether it was.
@@ -147,7 +148,11 @@ private:
     void hidePopupMenu();
 
     PlayerCore m_core;
+    // The batch files and the user's playlist files are read and written
+    // here, never on the window thread.
+    SerialWorker m_playlistFiles{"playlist files"};
     BatchLoader m_loader;
+    PlaylistFileJobs m_files;
     DropIntake m_drops;
     MainDisplay m_display;
     NowPlayingAnimation m_animation;
@@ -156,10 +161,6 @@ private:
     PlaylistStatusLine m_statusLine;
     WindowChrome m_chrome;
     ExitSequence m_exit;
-    // The user's playlist files are read and written here, never on the
-    // window thread; its answers come back through m_replies.
-    SerialWorker m_playlistFiles{"playlist files"};
-    std::shared_ptr<ReplyChannel> m_replies = ReplyChannel::to(this);
 
     MainWindow* m_main = nullptr;
     PlaylistWindow* m_playlist = nullptr;

@@ -14,8 +14,6 @@
 #include "player/shell/main_display.h"
 #include "player/shell/now_playing_animation.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace qpt {
 
@@ -74,25 +72,8 @@ bool StartSequence::run()
 void StartSequence::queueSavedPlaylist()
 {
     m_animation.arm(Announcement::LoadingSavedPlaylist);
-    const QString saved = AppFolder::file(QLatin1String(files::SavedPlaylist));
-    if (!MarkerFiles::exists(saved))
-        return;
-    // Songs of a saved playlist that did not fit last time wait under the
-    // batch name; they move aside (and load after it) instead of being
-    // overwritten.
-    const QString batch = AppFolder::file(QLatin1String(files::SavedPlaylistBatch));
-    if (QFileInfo(batch).isFile()) {
-        for (int n = 1; n < 1000; ++n) {
-            const QString aside =
-                AppFolder::file(QLatin1String(files::SavedPlaylistRest) + QString::number(n) + QStringLiteral(".sng"));
-            if (!MarkerFiles::exists(aside) && QFile::rename(batch, aside))
-                break;
-        }
-    }
-    // Where the folder cannot be written the saved playlist is read where
-    // it is.
-    if (!MarkerFiles::copyOver(saved, batch))
-        m_loader.queueReadOnly(QFile::encodeName(saved));
+    // The copy to the batch name is made on the playlist-files worker.
+    m_loader.queueSavedPlaylist();
 }
 
 bool StartSequence::firstRunBranch()

@@ -339,7 +339,7 @@ private slots:
             QCOMPARE(open(QStringLiteral("file:///m/") + QLatin1String(name)), MprisPlayer::Opened::Appended);
 
         p.app.loader().tick();
-        p.app.loader().finishLoading();
+        QVERIFY(waitUntil([&] { return !p.app.loader().isLoading(); }));
         QList<QByteArray> paths = p.playlist.paths();
         QCOMPARE(paths.mid(0, 2), (QList<QByteArray>{"/m/1.mp3", "/m/waiting.mp3"}));
         paths = paths.mid(2);

@@ -7,6 +7,7 @@
 #include "player/core/player_core.h"
 #include "player/playlist/batch_loader.h"
 #include "player/playlist/drop_intake.h"
+#include "common/serial_worker.h"
 #include "tests/support/fake_media_component.h"
 #include "tests/support/test_env.h"
 
@@ -21,16 +22,26 @@ struct CoreFixture {
     PlayerCore core{media};
     PlaylistModel& playlist = core.playlist;
     PlaybackEngine& engine = core.engine;
-    BatchLoader loader{playlist, engine, core.lengths};
+    SerialWorker files{"playlist files"};
+    BatchLoader loader{playlist, engine, core.lengths, files};
     DropIntake drops{engine};
 
-    // A pick-up of the batch files, carried through, and every length
-    // that it asked for arrived.
-    bool loadBatches()
+    CoreFixture()
+    {
+        // As the program wires them: a finished drop's batch comes at once.
+        QObject::connect(&drops, &DropIntake::finished, &loader, &BatchLoader::wake);
+    }
+
+    // A pick-up of the batch files, until its last row is in.
+    bool pickUp()
     {
         loader.tick();
-        loader.finishLoading();
-        return QTest::qWaitFor([this] { return core.lengths.pending() == 0; }, 10000);
+        return waitUntil([this] { return !loader.isLoading(); });
+    }
+    // A pick-up, and every length that it asked for arrived.
+    bool loadBatches()
+    {
+        return pickUp() && QTest::qWaitFor([this] { return core.lengths.pending() == 0; }, 10000);
     }
     // Puts songs straight into the playlist (path, title from the name).
     void addSongs(const QStringList& paths)

@@ -214,6 +214,25 @@ private slots:
                  QByteArray("/m/x.mp3\r\n/m/y.mp3\r\n/m/z.mp3\r\n"));
     }
 
+    // While the loader runs, the songs chosen in Open Music and the songs
+    // dropped come in as soon as their batch files are written, not at the
+    // loader's next tick.
+    void ownBatchFilesComeWithoutATick()
+    {
+        TestEnv env;
+        AppFixture p;
+        p.app.loader().timer.setInterval(60 * 60 * 1000);  // running, but no tick in this test
+        Dialogs::scriptAnswers({QStringLiteral("/m/a.mp3|/m/b.wav")});
+        p.app.openMusic();
+        QVERIFY(waitUntil([&] { return p.playlist.count() == 2; }));
+        TestEnv::writeFile(env.root() + QStringLiteral("/c.mp3"), "x");
+        p.app.dropOnPlaylist(native({env.root() + QStringLiteral("/c.mp3")}));
+        QVERIFY(waitUntil([&] { return p.playlist.count() == 3; }));
+        QCOMPARE(p.playlist.paths(),
+                 (QList<QByteArray>{"/m/a.mp3", "/m/b.wav", QFile::encodeName(env.root() + QStringLiteral("/c.mp3"))}));
+        QVERIFY(waitUntil([&] { return batchFiles(env).isEmpty(); }));
+    }
+
     // FLAC, Ogg, Opus and M4A files come in as songs by the drop walk and
     // the lines of batch and playlist files (Open Music's filter offers
     // them, above), titled with their whole extension left off, with their

@@ -1,19 +1,25 @@
 // The batch loader against real files on disk.
 
 #include "common/line_files.h"
+#include "player/playlist/playlist_file_jobs.h"
 #include "player/playlist/playlist_files.h"
 #include "tests/player/core_fixture.h"
+#include "tests/player/open_witness.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <future>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qpt;
 using namespace qpt::test;
@@ -81,7 +87,7 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("b.sng")), "/m/3.mp3\n/m/4.mp3");
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), "/m/1.mp3\r/m/2.mp3\r\n");
         p.engine.pause();
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.playlist.paths(),
                  native(QStringList{QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2.mp3"), QStringLiteral("/m/3.mp3"),
                               QStringLiteral("/m/4.mp3")}));
@@ -95,10 +101,13 @@ private slots:
         p.playlist.append("/m/old.mp3", QStringLiteral("old"));
         const QString wav = testDataDir() + QStringLiteral("/tone.wav");
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines({wav, wav}));
-        // The user deletes the old row while the songs are measured.
-        p.loader.tick();
-        QCOMPARE(p.core.lengths.pending(), 2);
-        p.playlist.removeRow(1);
+        // The user deletes the old row as the songs come in, before any of
+        // them is measured.
+        connect(&p.playlist, &PlaylistModel::rowsChanged, this, [&] {
+            if (p.playlist.count() == 3)
+                p.playlist.removeRow(1);
+        });
+        QVERIFY(p.pickUp());
         QVERIFY(QTest::qWaitFor([&] { return p.core.lengths.pending() == 0; }, 10000));
         QCOMPARE(p.playlist.count(), 2);
         QCOMPARE(*p.playlist.length(1), QStringLiteral("0:03"));
@@ -112,7 +121,7 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines({QStringLiteral("/m/1.mp3")}));
         QList<PlayerState> seen;
         connect(&p.engine, &PlaybackEngine::stateChanged, this, [&](PlayerState state) { seen << state; });
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(seen, (QList<PlayerState>{PlayerState::Loading, PlayerState::PlayingOrIdle}));
         QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
     }
@@ -130,20 +139,20 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("more.sng")),
                            lines({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QString(),
                                   QStringLiteral("/m/notes.txt"), QStringLiteral("/m/c.mp3"), QStringLiteral("/m/d.mp3")}));
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.playlist.count(), 30000);
         QVERIFY(QFile::exists(env.app(QStringLiteral("more.sng"))));
         QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
-        p.loader.tick();  // full: nothing happens
+        QVERIFY(p.pickUp());  // full: nothing happens
         QCOMPARE(p.playlist.count(), 30000);
 
         // Room for one: the next unread song, not the file's first again.
         p.playlist.removeRow(1);
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(*p.playlist.path(30000), QByteArray("/m/c.mp3"));
         QVERIFY(QFile::exists(env.app(QStringLiteral("more.sng"))));
         p.playlist.removeRow(1);
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(*p.playlist.path(30000), QByteArray("/m/d.mp3"));
         // Its last song filled the playlist: the file is done.
         QVERIFY(!QFile::exists(env.app(QStringLiteral("more.sng"))));
@@ -159,14 +168,14 @@ private slots:
         QSignalSpy errors(&p.loader, &BatchLoader::errorOccurred);
         QCOMPARE(::mkfifo(QFile::encodeName(env.app(QStringLiteral("a.sng"))).constData(), 0600), 0);
         TestEnv::writeFile(env.app(QStringLiteral("b.sng")), lines({QStringLiteral("/m/2.mp3")}));
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors.first().at(0).value<PlayerError>(), PlayerError::BatchFileUnreadable);
         QCOMPARE(p.playlist.count(), 1);
         QVERIFY(QFileInfo::exists(env.app(QStringLiteral("a.sng.bad"))));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("b.sng"))));
         QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(errors.size(), 1);
     }
 
@@ -179,7 +188,7 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("0-executer.sng")), lines({QStringLiteral("/m/new.mp3")}));
         TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")),
                            lines({QStringLiteral("/m/old1.mp3"), QStringLiteral("/m/old2.mp3")}));
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/old1.mp3", "/m/old2.mp3", "/m/new.mp3"}));
     }
 
@@ -236,7 +245,119 @@ private slots:
         publish("c.sng", "/m/c.mp3");
         QVERIFY(QTest::qWaitFor([&] { return p.playlist.count() == 3 + 2 * BatchLoader::kRowsPerStep; }, 5000));
         QCOMPARE(*p.playlist.path(p.playlist.count()), QByteArray("/m/c.mp3"));
+        QVERIFY(waitUntil([&] { return !p.loader.isLoading(); }));  // deleted once its rows are in
         QVERIFY(!QFile::exists(env.app(QStringLiteral("c.sng"))));
+    }
+
+    // Songs chosen in Open Music (appended in place, which the folder
+    // watch does not report) and a file handed over by the media controls
+    // come in as soon as the worker has written them, without a tick; and
+    // the window thread lists and opens no batch file on the way.
+    void ownBatchFilesComeAtOnceOffTheWindowThread()
+    {
+        TestEnv env;
+        CoreFixture p;
+        PlaylistFileJobs jobs(p.files, p.loader, p.playlist);
+        p.loader.timer.setInterval(60 * 60 * 1000);  // running, but no tick in this test
+        const QString wav = testDataDir() + QStringLiteral("/tone.wav");
+        const QString list = env.root() + QStringLiteral("/mix.vyx");
+        TestEnv::writeFile(list, "/m/p1.mp3\r\n\r\n/m/p2.mp3\r\n");
+        openwitness::arm(QFile::encodeName(env.appDir()));
+
+        jobs.openChosen(native({QStringLiteral("/m/a.mp3"), list, QStringLiteral("/m/b.wav")}));
+        QVERIFY(waitUntil([&] { return p.playlist.count() == 4; }));
+        bool written = false;
+        jobs.handOver(QFile::encodeName(wav), [&](bool ok) { written = ok; });
+        QVERIFY(waitUntil([&] { return p.playlist.count() == 5; }));
+        QVERIFY(written);
+        QVERIFY(waitUntil([&] { return p.files.isIdle() && !p.loader.isLoading(); }));
+
+        const openwitness::Counts opens = openwitness::disarm();
+        QCOMPARE(opens.windowThread, 0);
+        QVERIFY2(opens.otherThreads >= 4, qPrintable(QString::number(opens.otherThreads)));  // the witness sees
+        QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/a.mp3", "/m/b.wav", "/m/p1.mp3", "/m/p2.mp3",
+                                                         QFile::encodeName(wav)}));
+        QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
+    }
+
+    // A sort asked for while a long batch is half read waits for the rest
+    // of it and keeps the loader from adding rows until the playlist is
+    // emptied: every song comes back sorted, once.
+    void sortTakesThePickUpUnderWay()
+    {
+        TestEnv env;
+        CoreFixture p;
+        PlaylistFileJobs jobs(p.files, p.loader, p.playlist);
+        p.loader.timer.setInterval(60 * 60 * 1000);
+        QList<QByteArray> many;
+        for (int i = 2 * BatchLoader::kRowsPerStep; i > 0; --i)
+            many << "/m/" + QByteArray::number(i) + ".mp3";
+        TestEnv::writeFile(env.app(QStringLiteral("b.sng")), linefiles::encode(many));
+        int emptied = 0;
+        bool asked = false;
+        // Asked for as the first rows come in.
+        connect(&p.playlist, &PlaylistModel::rowsChanged, this, [&] {
+            if (asked || p.playlist.count() != BatchLoader::kRowsPerStep)
+                return;
+            asked = true;
+            QVERIFY(p.loader.isLoading());
+            QVERIFY(jobs.sort([&] {
+                ++emptied;
+                QCOMPARE(p.playlist.count(), 0);
+            }));
+            QVERIFY(!jobs.sort([] {}));  // one at a time
+            // Something else that arrives meanwhile waits for the sorted list.
+            TestEnv::writeFile(env.app(QStringLiteral("z.sng")), "/m/0-late.mp3\r\n");
+            p.loader.wake();
+        });
+        p.loader.tick();
+        QVERIFY(waitUntil([&] { return emptied == 1 && p.playlist.count() == many.size() + 1; }));
+        QVERIFY(waitUntil([&] { return !p.loader.isLoading(); }));
+        QCOMPARE(p.playlist.paths().mid(0, many.size()), playlistfiles::sortedForReading(many));
+        QCOMPARE(*p.playlist.path(p.playlist.count()), QByteArray("/m/0-late.mp3"));
+        QVERIFY(!jobs.isSorting());
+
+        // An empty playlist is not sorted.
+        p.playlist.clear();
+        QVERIFY(jobs.sort([&] { ++emptied; }));
+        QVERIFY(waitUntil([&] { return !jobs.isSorting(); }));
+        QCOMPARE(emptied, 1);
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("sorted.sng"))));
+    }
+
+    // The exit's save waits for the pick-up under way, but a worker stuck
+    // on a share (here: a job that does not end) holds it up for
+    // kExitWaitMs at most: the list in memory is saved all the same, and
+    // the batch file the pick-up did not finish stays for the next start.
+    void exitSaveDoesNotWaitForAStuckWorker()
+    {
+        TestEnv env;
+        CoreFixture p;
+        PlaylistFileJobs jobs(p.files, p.loader, p.playlist);
+        p.loader.timer.setInterval(60 * 60 * 1000);
+        p.addSongs({QStringLiteral("/m/kept.mp3")});
+        std::promise<void> unstick;
+        p.files.post([stuck = unstick.get_future().share()] { stuck.wait(); });
+        TestEnv::writeFile(env.app(QStringLiteral("late.sng")), "/m/late.mp3\r\n");
+        p.loader.tick();  // its listing waits behind the stuck job
+        int saved = 0;
+        QElapsedTimer clock;
+        clock.start();
+        jobs.autosaveForExit([&] { ++saved; });
+        jobs.autosaveForExit([&] { ++saved; });  // a second end: nothing more
+        QVERIFY(!p.loader.timer.isArmed());
+        QVERIFY(waitUntil([&] { return saved > 0; }, 2 * PlaylistFileJobs::kExitWaitMs));
+        QVERIFY(clock.elapsed() >= PlaylistFileJobs::kExitWaitMs * 9 / 10);  // a coarse timer
+        QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), QByteArray("/m/kept.mp3\r\n\r\n"));
+        QVERIFY(!p.loader.isLoading());
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
+
+        unstick.set_value();
+        QVERIFY(waitUntil([&] { return p.files.isIdle(); }));
+        QTest::qWait(50);
+        QCOMPARE(saved, 1);
+        QCOMPARE(p.playlist.count(), 1);
+        QVERIFY(QFile::exists(env.app(QStringLiteral("late.sng"))));
     }
 
     void lineReaderSeesLinesAppendedWhileOpen()

@@ -108,7 +108,7 @@ private slots:
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(p.playlist.paths(), QList<QByteArray>{"/m/a.mp3"});
         QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);  // S with any modifiers sorts at once
-        QVERIFY(QFile::exists(env.app(QStringLiteral("sorted.sng"))));
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("sorted.sng"))); }));
         QVERIFY(p.app.commands().queued().isEmpty());
     }
 
@@ -140,8 +140,8 @@ private slots:
         QCOMPARE(p.terminated, 0);
         QCOMPARE(p.app.commands().queued(), QList<Command>{Command::AutosaveAndQuit});
         p.app.commands().mainTimer.tick();
+        QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), QByteArray("/m/a.mp3\r\n\r\n"));
-        QCOMPARE(p.terminated, 1);
     }
 
     void volumeKeysStepAndClamp()

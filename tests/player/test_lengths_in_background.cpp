@@ -91,8 +91,7 @@ private slots:
 
         // Removed while every length is under way.
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), lines(songs));
-        p.loader.tick();
-        p.loader.finishLoading();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.core.lengths.pending(), 6);
         p.playlist.removeRow(2);
         p.playlist.removeRow(3);
@@ -106,15 +105,13 @@ private slots:
         // nowhere, the rows read back get theirs.
         gate.allowed = 0;
         TestEnv::writeFile(env.app(QStringLiteral("b.sng")), lines(songs));
-        p.loader.tick();
-        p.loader.finishLoading();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.playlist.count(), 10);
         QCOMPARE(p.core.lengths.pending(), 6);  // held at the gate
         QVERIFY(playlistfiles::writeSorted(p.playlist.paths()));
         p.playlist.clear();
         QCOMPARE(p.core.lengths.pending(), 0);
-        p.loader.tick();
-        p.loader.finishLoading();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.playlist.count(), 10);
         QCOMPARE(*p.playlist.path(1), songs.last());  // "1.wav" first
         gate.allowed = 1000;

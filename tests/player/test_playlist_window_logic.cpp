@@ -91,7 +91,7 @@ private slots:
         p.addSongs({QStringLiteral("/M/b.mp3"), QStringLiteral("/m/A.mp3"), QStringLiteral("/M/a2.mp3")});
         p.engine.playRow(2);
         p.app.sortNow();
-        QCOMPARE(p.playlist.count(), 0);
+        QVERIFY(waitUntil([&] { return p.playlist.count() == 0; }));
         QCOMPARE(p.engine.songNumber(), 0);
         QVERIFY(p.app.commands().resumeAfterReload);
         QCOMPARE(p.app.display().nowPlayingLabel.text(), QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
@@ -112,6 +112,7 @@ private slots:
         QCOMPARE(p.app.commands().mainTimer.interval(), 0);
 
         p.app.loader().tick();
+        QVERIFY(waitUntil([&] { return !p.app.loader().isLoading(); }));
         QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/A.mp3", "/M/a2.mp3", "/M/b.mp3"}));
         QCOMPARE(p.app.commands().mainTimer.interval(), 500);
         // One in the half second after it leaves the resume for the next tick.
@@ -142,7 +143,7 @@ private slots:
         p.app.commands().post(Command::SortPlaylist);
         p.app.commands().playlistTimer.tick();
         QVERIFY(p.app.commands().queued().isEmpty());
-        QVERIFY(QFile::exists(env.app(QStringLiteral("sorted.sng"))));
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("sorted.sng"))); }));
     }
 
     void statusLineRotation()

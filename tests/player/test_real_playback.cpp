@@ -4,6 +4,7 @@
 
 #include "player/core/media/gst_media_component.h"
 #include "player/core/player_core.h"
+#include "common/serial_worker.h"
 #include "player/playlist/batch_loader.h"
 #include "player/shell/main_display.h"
 #include "tests/support/test_env.h"
@@ -28,7 +29,8 @@ private slots:
 
         GstMediaComponent media;
         PlayerCore core(media);
-        BatchLoader loader(core.playlist, core.engine, core.lengths);
+        SerialWorker files("playlist files");
+        BatchLoader loader(core.playlist, core.engine, core.lengths, files);
         MainDisplay display(core);
         // A song is heard from its playing notice, or, when it follows the
         // one before without a gap, from the media's advance.
@@ -40,6 +42,7 @@ private slots:
         connect(&media, &MediaComponent::advanced, this, [&] { started << media.url(); });
 
         loader.tick();
+        QVERIFY(waitUntil([&] { return !loader.isLoading(); }, 5000));
         QCOMPARE(core.playlist.count(), 2);
         QVERIFY(waitUntil([&] { return core.lengths.pending() == 0; }, 5000));
         QCOMPARE(*core.playlist.length(1), QStringLiteral("0:02"));  // 1.5 s, halves to even

@@ -92,15 +92,18 @@ private slots:
         {
             AppFixture p;  // empty playlist: the old file stays
             p.app.autosaveAndQuit();
+            QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QCOMPARE(TestEnv::readFile(autosave), QByteArray("/old/list.mp3\r\n\r\n"));
-            QCOMPARE(p.terminated, 1);
         }
         {
             AppFixture p;
             p.addSongs({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")});
             p.app.autosaveAndQuit();
-            QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/a.mp3\r\n/m/b.mp3\r\n\r\n"));
             QVERIFY(!p.app.mainWindow().isVisible());
+            QVERIFY(waitUntil([&] { return p.terminated == 1; }));
+            QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/a.mp3\r\n/m/b.mp3\r\n\r\n"));
+            p.app.autosaveAndQuit();  // a second quit while ending: nothing more
+            QTest::qWait(50);
             QCOMPARE(p.terminated, 1);
         }
         {
@@ -115,6 +118,7 @@ private slots:
             p.app.loader().tick();
             QVERIFY(p.app.loader().isLoading());
             p.app.autosaveAndQuit();
+            QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QCOMPARE(TestEnv::readFile(autosave), lines + "\r\n");
             QVERIFY(!QFile::exists(env.app(QStringLiteral("big.sng"))));
         }
@@ -124,7 +128,7 @@ private slots:
         AppFixture p;
         p.addSongs({QStringLiteral("/m/a.mp3")});
         p.app.autosaveAndQuit();
-        QCOMPARE(p.terminated, 1);
+        QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QVERIFY(QFileInfo(autosave + QStringLiteral("/blocked")).isDir());
         QVERIFY(QDir(env.appDir()).entryList({QStringLiteral("autosavedlist.aut.*")}, QDir::Files).isEmpty());
     }

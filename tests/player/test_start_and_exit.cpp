@@ -94,7 +94,7 @@ private slots:
             QVERIFY(Dialogs::records().isEmpty());
             QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
             QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
-            p.loader.tick();
+            QVERIFY(p.pickUp());
             QCOMPARE(p.playlist.paths(),
                      (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3", "/m/rest.mp3", "/m/new.mp3"}));
             QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
@@ -127,10 +127,10 @@ private slots:
         QCOMPARE(Dialogs::records().size(), 1);
         QCOMPARE(Dialogs::records().first().title, QStringLiteral("Folder Not Writable"));
         QVERIFY(Dialogs::records().first().text.contains(env.appDir()));
-        p.loader.tick();
+        QVERIFY(p.pickUp());
         QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3"}));
         QVERIFY(QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
-        p.loader.tick();  // read once only
+        QVERIFY(p.pickUp());  // read once only
         QCOMPARE(p.playlist.count(), 2);
     }
 
@@ -228,9 +228,9 @@ private slots:
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2 two.wav")});
         p.app.closeFromTimeDisplay();
+        QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))),
                  QByteArray("/m/1.mp3\r\n/m/2 two.wav\r\n\r\n"));
-        QCOMPARE(p.terminated, 1);
     }
 };
 

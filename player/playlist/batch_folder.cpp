@@ -1,0 +1,212 @@
+#include "player/playlist/batch_folder.h"
+
+#include "common/file_names.h"
+#include "common/line_files.h"
+#include "common/marker_files.h"
+#include "common/music_files.h"
+#include "player/core/song_title.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <time.h>
+
+namespace qpt {
+
+namespace {
+
+quint64 inodeOf(const NativePath& path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+
+qint64 nowNs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool isSongLine(const QByteArray& line)
+{
+    const music::Kind kind = music::kindOf(line);
+    // A line naming a playlist file is added as an ordinary song.
+    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack;
+}
+
+}  // namespace
+
+BatchFolder::BatchFolder() : m_reader(std::make_unique<LineReader>()) {}
+
+BatchFolder::~BatchFolder() = default;
+
+void BatchFolder::queueSavedPlaylist(const QString& folder)
+{
+    const QString saved = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylist);
+    if (!MarkerFiles::exists(saved))
+        return;
+    // Songs of a saved playlist that did not fit last time wait under the
+    // batch name; they move aside (and load after it) instead of being
+    // overwritten.
+    const QString batch = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistBatch);
+    if (QFileInfo(batch).isFile()) {
+        for (int n = 1; n < 1000; ++n) {
+            const QString aside = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistRest)
+                                + QString::number(n) + QStringLiteral(".sng");
+            if (!MarkerFiles::exists(aside) && QFile::rename(batch, aside))
+                break;
+        }
+    }
+    // Where the folder cannot be written, read where it is (and left there)
+    // before any batch file.
+    if (!MarkerFiles::copyOver(saved, batch))
+        m_readOnly << QFile::encodeName(saved);
+}
+
+QList<NativePath> BatchFolder::batchFilesInOrder(const NativePath& folder)
+{
+    // Pipes and devices under a batch name are listed too: reading refuses
+    // them, and they are set aside.
+    const QStringList names = QDir(QFile::decodeName(folder), QLatin1String(files::BatchPattern),
+                                   QDir::Name | QDir::IgnoreCase, QDir::Files | QDir::System)
+                                  .entryList();
+    // The saved playlist first, then what did not fit of an earlier one,
+    // then everything added since, by name.
+    QList<NativePath> saved, rest, others;
+    for (const QString& name : names) {
+        const NativePath path = folder + '/' + QFile::encodeName(name);
+        if (name == QLatin1String(files::SavedPlaylistBatch))
+            saved << path;
+        else if (name.startsWith(QLatin1String(files::SavedPlaylistRest)))
+            rest << path;
+        else
+            others << path;
+    }
+    return saved + rest + others;
+}
+
+bool BatchFolder::folderUnchanged(const NativePath& folder)
+{
+    // Listing the folder every tick while a song plays would be wasted: it
+    // cannot hold a new batch file unless its modification time moved. A
+    // change in the same clock step as the last listing could hide behind
+    // an equal time, so a time that close to the listing is not trusted.
+    struct stat st {};
+    if (::stat(folder.constData(), &st) != 0)
+        return false;
+    const qint64 mtime = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const bool unchanged = mtime == m_emptyLook.mtimeNs && m_emptyLook.listedAtNs - mtime > 2000000000;
+    m_emptyLook = {mtime, nowNs()};
+    return unchanged;
+}
+
+int BatchFolder::begin(const QString& folder, bool surely)
+{
+    // What an abandoned pick-up left open is read again from where its
+    // file stands now.
+    m_reader->close();
+    m_reading = false;
+    m_sourceDone = false;
+    m_queue.clear();
+    const NativePath nativeFolder = QFile::encodeName(folder);
+    const bool waiting = !m_readOnly.isEmpty() || !m_resume.isEmpty();
+    if (!surely && !waiting && folderUnchanged(nativeFolder))
+        return 0;
+    for (const NativePath& path : std::as_const(m_readOnly))
+        m_queue << Source{path, true};
+    for (const NativePath& path : batchFilesInOrder(nativeFolder)) {
+        if (!m_setAside.contains(path))
+            m_queue << Source{path, false};
+    }
+    if (!m_queue.isEmpty())
+        m_emptyLook = {};
+    return int(m_queue.size());
+}
+
+bool BatchFolder::openNextSource(Chunk& chunk)
+{
+    while (!m_queue.isEmpty()) {
+        m_source = m_queue.takeFirst();
+        m_inode = inodeOf(m_source.path);
+        const auto known = m_resume.constFind(m_source.path);
+        const qint64 start = known != m_resume.constEnd() && known->inode == m_inode ? known->offset : 0;
+        if (m_reader->open(m_source.path, start)) {
+            m_reading = true;
+            return true;
+        }
+        setAside(m_source, chunk);
+    }
+    return false;
+}
+
+void BatchFolder::finishSource()
+{
+    m_sourceDone = false;
+    m_resume.remove(m_source.path);
+    if (m_source.readOnly)
+        m_readOnly.removeAll(m_source.path);
+    else
+        QFile::remove(QFile::decodeName(m_source.path));
+}
+
+void BatchFolder::setAside(const Source& source, Chunk& chunk)
+{
+    chunk.unreadable << nativepath::displayText(source.path);
+    m_resume.remove(source.path);
+    if (source.readOnly) {
+        m_readOnly.removeAll(source.path);
+        return;
+    }
+    // Renamed, the file is no batch file any more; where it cannot be
+    // renamed it is passed over for the rest of the run.
+    if (!QFile::rename(QFile::decodeName(source.path), QFile::decodeName(source.path) + QStringLiteral(".bad")))
+        m_setAside.insert(source.path);
+}
+
+BatchFolder::Chunk BatchFolder::next(int room)
+{
+    Chunk chunk;
+    // Deleted only now that its rows are in the playlist: a file is never
+    // gone while its songs are not yet in the list that an exit saves.
+    if (m_sourceDone)
+        finishSource();
+    QByteArray line;
+    for (;;) {
+        if (!m_reading && !openNextSource(chunk)) {
+            chunk.end = Chunk::End::Finished;
+            return chunk;
+        }
+        for (;;) {
+            const qint64 lineStart = m_reader->offsetOfNextLine();
+            if (!m_reader->next(line))
+                break;
+            if (line.isEmpty() || !isSongLine(line))
+                continue;
+            if (chunk.rows.size() >= room) {
+                // Full, with songs left: this line is where the file goes on.
+                m_resume.insert(m_source.path, Resume{lineStart, m_inode});
+                m_reader->close();
+                m_reading = false;
+                chunk.end = Chunk::End::CapReached;
+                return chunk;
+            }
+            chunk.rows.push_back({line, songTitle(line)});
+            if (chunk.rows.size() == kRowsPerChunk)
+                return chunk;  // the window thread has its turn, then the next rows
+        }
+        m_reading = false;
+        const bool failed = m_reader->failed();
+        m_reader->close();
+        if (!failed) {
+            m_sourceDone = true;
+            return chunk;
+        }
+        // The rows read before the failure stay in the playlist.
+        setAside(m_source, chunk);
+    }
+}
+
+}  // namespace qpt
