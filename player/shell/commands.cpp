@@ -212,22 +212,31 @@ void CommandDispatcher::mainTick()
 {
     mainTimer.setInterval(0);
     if (runQueued(CommandTimer::Main)) {
-        // A resume or a stop that was due waits for the next tick, not for
-        // some later command.
-        if (resumeAfterReload && resumeDue)
-            mainTimer.setInterval(500);
-        else if (stopRequested)
-            mainTimer.setInterval(10);
+        mainTimer.setInterval(m_jobs.followUpMs());
         return;
     }
-    if (resumeAfterReload && resumeDue) {
+    switch (m_jobs.take()) {
+    case MainTimerJobs::Due::Resume:
         m_target.resumeAfterReload();
-        resumeAfterReload = false;
-        resumeDue = false;
-    } else if (stopRequested) {
+        break;
+    case MainTimerJobs::Due::Stop:
         m_target.stopForSaving();
-        stopRequested = false;
+        break;
+    case MainTimerJobs::Due::Nothing:
+        break;
     }
+}
+
+void CommandDispatcher::reloaded()
+{
+    if (m_jobs.reloaded())
+        mainTimer.setInterval(MainTimerJobs::kResumeMs);
+}
+
+void CommandDispatcher::requestStop()
+{
+    m_jobs.requestStop();
+    mainTimer.setInterval(MainTimerJobs::kStopMs);
 }
 
 void CommandDispatcher::playlistTick()

@@ -14,6 +14,7 @@
 
 #include "common/native_path.h"
 #include "common/poll_timer.h"
+#include "player/shell/main_timer_jobs.h"
 
 #include <QKeyCombination>
 #include <QList>
@@ -172,11 +173,13 @@ public:
     // Commands waiting for their timer, in order.
     QList<Command> queued() const;
 
-    // Requests the main timer carries out when no command waits: the next
-    // song once a sorted playlist is loaded again, and the stop of a save.
-    bool resumeAfterReload = false;
-    bool resumeDue = false;  // the sorted list is loaded: the resume may come
-    bool stopRequested = false;
+    // What the main timer carries out when no command waits: the next song
+    // once a sorted playlist is loaded again, and the stop of a save.
+    void resumeWhenReloaded() { m_jobs.resumeWhenReloaded(); }
+    void reloaded();
+    void forgetResume() { m_jobs.forgetResume(); }
+    bool sortUnderWay() const { return m_jobs.sortUnderWay(); }
+    void requestStop();
 
     void mainTick();
     void playlistTick();
@@ -195,6 +198,7 @@ private:
 
     CommandTarget& m_target;
     QList<CommandRequest> m_queue;
+    MainTimerJobs m_jobs;
 };
 
 }  // namespace qpt

@@ -111,12 +111,8 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
     // Every play-state notice brings the playing song into view, a moment later.
     connect(&m_core.engine, &PlaybackEngine::mediaStateNoticed, this,
             [this] { m_commands.playlistTimer.setInterval(200); });
-    connect(&m_loader, &BatchLoader::batchesLoaded, this, [this] {
-        if (m_commands.resumeAfterReload) {
-            m_commands.resumeDue = true;  // the sorted list is back: play on
-            m_commands.mainTimer.setInterval(500);
-        }
-    });
+    // The sorted list is back: play on.
+    connect(&m_loader, &BatchLoader::batchesLoaded, &m_commands, &CommandDispatcher::reloaded);
     connect(&m_drops, &DropIntake::progress, &m_display.nowPlayingLabel, &LabelModel::setText);
     connect(&m_drops, &DropIntake::finished, this, [this] { m_animation.arm(Announcement::DropFinished); });
     connect(&m_drops, &DropIntake::finished, &m_loader, &BatchLoader::wake);
@@ -414,10 +410,10 @@ void PlayerApp::removeSelectedRow()
 void PlayerApp::sortNow()
 {
     // A second sort before the sorted list is back does nothing.
-    if (m_commands.resumeAfterReload)
+    if (m_commands.sortUnderWay())
         return;
     m_files.sort([this] {
-        m_commands.resumeAfterReload = true;
+        m_commands.resumeWhenReloaded();
         m_display.nowPlayingLabel.setText(QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
         m_core.engine.restartNumbering();
     });
@@ -462,8 +458,7 @@ void PlayerApp::queueChosen(const QList<NativePath>& paths)
 
 void PlayerApp::savePlaylist(bool leftButton)
 {
-    m_commands.resumeAfterReload = false;
-    m_commands.resumeDue = false;
+    m_commands.forgetResume();
     if (!leftButton)
         return;
     PlaylistModel& playlist = m_core.playlist;
@@ -478,8 +473,7 @@ void PlayerApp::savePlaylist(bool leftButton)
     m_nowSaving->show();
     makeTopMost(m_nowSaving, true);
     // The music stops a moment later, on the command timer.
-    m_commands.stopRequested = true;
-    m_commands.mainTimer.setInterval(10);
+    m_commands.requestStop();
     // The paths are taken from memory at once: there is nothing to wait
     // for, so the window goes before the user could cancel it.
     const QList<NativePath> paths = playlist.paths();

@@ -93,7 +93,7 @@ private slots:
         p.app.sortNow();
         QVERIFY(waitUntil([&] { return p.playlist.count() == 0; }));
         QCOMPARE(p.engine.songNumber(), 0);
-        QVERIFY(p.app.commands().resumeAfterReload);
+        QVERIFY(p.app.commands().sortUnderWay());
         QCOMPARE(p.app.display().nowPlayingLabel.text(), QStringLiteral("SORTING PLAYLIST PLEASE WAIT..."));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("sorted.sng"))),
                  QByteArray("/m/A.mp3\r\n/M/a2.mp3\r\n/M/b.mp3\r\n"));
@@ -108,7 +108,7 @@ private slots:
         // A key's command before the sorted list is back does not resume it.
         p.app.commands().post(Command::Pause);
         p.app.commands().mainTimer.tick();
-        QVERIFY(p.app.commands().resumeAfterReload);
+        QVERIFY(p.app.commands().sortUnderWay());
         QCOMPARE(p.app.commands().mainTimer.interval(), 0);
 
         p.app.loader().tick();
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(p.app.commands().mainTimer.interval(), 500);
         p.app.commands().mainTimer.tick();
         QCOMPARE(p.media->url(), QByteArray("/m/A.mp3"));
-        QVERIFY(!p.app.commands().resumeAfterReload);
+        QVERIFY(!p.app.commands().sortUnderWay());
         QCOMPARE(p.app.commands().mainTimer.interval(), 0);
     }
 

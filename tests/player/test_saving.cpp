@@ -27,18 +27,20 @@ private slots:
         p.engine.play();
         const QString target = env.root() + QStringLiteral("/mine.VYX");
         Dialogs::scriptAnswers({target});
-        p.app.commands().resumeAfterReload = true;
+        p.app.commands().resumeWhenReloaded();
         p.app.openPopupMenuAtCursor();
         p.app.savePlaylist(true);
         // The music stops a moment later, on the command timer.
-        QVERIFY(p.app.commands().stopRequested);
         QCOMPARE(p.app.commands().mainTimer.interval(), 10);
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
         p.app.commands().mainTimer.tick();
         QCOMPARE(p.engine.state(), PlayerState::Stopped);
-        QVERIFY(!p.app.commands().stopRequested);
+        p.engine.play();
+        p.app.commands().mainTimer.tick();  // once
+        QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
         QVERIFY(waitUntil([&] { return QFile::exists(target); }));
         QCOMPARE(TestEnv::readFile(target), QByteArray("/m/1.mp3\r\n/m/two 2.wav\r\n/m/3.mid\r\n\r\n"));
-        QVERIFY(!p.app.commands().resumeAfterReload);
+        QVERIFY(!p.app.commands().sortUnderWay());
         QCOMPARE(p.playlist.currentRow(), 1);  // the playing song stays the current one
         QVERIFY(!p.app.nowSavingWindow());
         QVERIFY(!p.app.popupMenu()->isVisible());
@@ -71,10 +73,10 @@ private slots:
         {
             AppFixture p;  // the right button only clears the resume request
             p.addSongs({QStringLiteral("/m/1.mp3")});
-            p.app.commands().resumeAfterReload = true;
+            p.app.commands().resumeWhenReloaded();
             Dialogs::records().clear();
             p.app.savePlaylist(false);
-            QVERIFY(!p.app.commands().resumeAfterReload);
+            QVERIFY(!p.app.commands().sortUnderWay());
             QVERIFY(!p.app.nowSavingWindow() && Dialogs::records().isEmpty());
         }
         AppFixture p;  // nothing to save
