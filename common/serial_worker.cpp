@@ -1,45 +1,31 @@
 #include "common/serial_worker.h"
 
-#include <QObject>
-
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include <pthread.h>
 
 namespace qpt {
 
-void ReplyChannel::reply(std::function<void()> what)
-{
-    const std::lock_guard lock(m_mutex);
-    // Posted while the receiver surely lives; Qt drops the event should the
-    // receiver go before it runs.
-    if (m_receiver)
-        QMetaObject::invokeMethod(m_receiver, std::move(what), Qt::QueuedConnection);
-}
-
-void ReplyChannel::close()
-{
-    const std::lock_guard lock(m_mutex);
-    m_receiver = nullptr;
-}
-
 struct SerialWorker::State {
-    std::mutex mutex;
+    std::string threadName;
+    std::chrono::milliseconds idleEnd;
+    mutable std::mutex mutex;
     std::condition_variable wake;
     std::deque<std::function<void()>> jobs;
     bool busy = false;
     bool stopping = false;
-    bool started = false;
+    bool running = false;  // a thread serves the jobs
 };
 
-SerialWorker::SerialWorker(const char* threadName) : m_state(std::make_shared<State>())
+SerialWorker::SerialWorker(const char* threadName, int idleEndMs) : m_state(std::make_shared<State>())
 {
-    std::thread thread([state = m_state] { run(state); });
-    ::pthread_setname_np(thread.native_handle(), threadName);
-    thread.detach();
+    m_state->threadName = threadName;
+    m_state->idleEnd = std::chrono::milliseconds(idleEndMs);
 }
 
 SerialWorker::~SerialWorker()
@@ -54,6 +40,14 @@ void SerialWorker::post(std::function<void()> job)
 {
     const std::lock_guard lock(m_state->mutex);
     m_state->jobs.push_back(std::move(job));
+    if (!m_state->running) {
+        // One thread at a time: one that is about to end has let go of
+        // `running` already and takes no further job.
+        m_state->running = true;
+        std::thread thread([state = m_state] { run(state); });
+        ::pthread_setname_np(thread.native_handle(), m_state->threadName.c_str());
+        thread.detach();
+    }
     m_state->wake.notify_all();
 }
 
@@ -63,13 +57,22 @@ bool SerialWorker::isIdle() const
     return m_state->jobs.empty() && !m_state->busy;
 }
 
+bool SerialWorker::hasThread() const
+{
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->running;
+}
+
 void SerialWorker::run(const std::shared_ptr<State>& state)
 {
     std::unique_lock lock(state->mutex);
     for (;;) {
-        state->wake.wait(lock, [&] { return state->stopping || !state->jobs.empty(); });
-        if (state->stopping)
+        const bool woken =
+            state->wake.wait_for(lock, state->idleEnd, [&] { return state->stopping || !state->jobs.empty(); });
+        if (state->stopping || !woken) {
+            state->running = false;
             return;
+        }
         std::function<void()> job = std::move(state->jobs.front());
         state->jobs.pop_front();
         state->busy = true;

@@ -175,7 +175,7 @@ private slots:
                     result.entry = job.entry;
                     return result;
                 },
-                [] {});
+                nullptr, {});
             workers.setIdleIo(idle);
             LengthJob job;
             job.entry = 1;

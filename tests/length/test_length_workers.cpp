@@ -1,10 +1,13 @@
 // The length workers' deadline: a file that does not answer is given up on,
 // its row answered as unknown, its worker replaced, and every other file
 // measured meanwhile; past the cap of stuck workers nothing waits for good.
+// Idle workers end and come back with the next job.
 
 #include "player/core/length/length_workers.h"
 #include "player/core/length/mount_table.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <atomic>
@@ -76,6 +79,20 @@ std::map<quint64, QString> collect(LengthWorkers& workers, size_t count, int tim
     return seen;
 }
 
+// This process's threads of that name, from /proc: threads that really
+// run, not what the workers believe.
+int threadsNamed(const QByteArray& name)
+{
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            ++count;
+    }
+    return count;
+}
+
 }  // namespace
 
 class TestLengthWorkers : public QObject {
@@ -85,7 +102,7 @@ private slots:
     {
         auto share = std::make_shared<Share>();
         {
-            LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 300);
+            LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, nullptr, {}, 300);
             // Both workers meet a hung file first; the local ones wait behind.
             workers.submit(jobs({"hang/1", "hang/2", "local/3", "local/4", "local/5"}));
             const auto seen = collect(workers, 5);
@@ -109,7 +126,7 @@ private slots:
     void pastTheCapNothingWaitsForGood()
     {
         auto share = std::make_shared<Share>();
-        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 100);
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, nullptr, {}, 100);
         QList<QByteArray> paths;
         for (int i = 0; i < LengthWorkers::kMaxAbandoned + 6; ++i)
             paths << "hang/" + QByteArray::number(i % 10);
@@ -134,7 +151,7 @@ private slots:
     void aSuspectPlaceCostsOneDeadline()
     {
         auto share = std::make_shared<Share>();
-        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 200);
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, nullptr, {}, 200);
         workers.setPlaceOf([](const LengthJob& job) { return job.path.left(job.path.indexOf('/')); });
         QList<QByteArray> paths;
         for (int i = 1; i <= 3 * LengthWorkers::kMaxAbandoned; ++i)
@@ -186,7 +203,7 @@ private slots:
                 }
                 return share->measure(job);
             },
-            [] {});
+            nullptr, {});
         // The first job holds the only worker until the list is complete.
         QList<QByteArray> paths{"hang/1"};
         for (int i = 2; i <= 8; ++i)
@@ -200,10 +217,34 @@ private slots:
         QCOMPARE(order, (std::vector<quint64>{1, 6, 3, 2, 4, 5, 7, 8}));
     }
 
+    // A player whose lengths are all known runs no length threads; a new
+    // song brings them back, and a hung file still meets its deadline.
+    void idleWorkersEndAndComeBack()
+    {
+        auto share = std::make_shared<Share>();
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, nullptr, {}, 300);
+        workers.setIdleEnd(200);
+        workers.submit(jobs({"local/1", "local/2", "local/3"}));
+        QCOMPARE(collect(workers, 3).size(), size_t(3));
+        QVERIFY(QTest::qWaitFor([&] { return workers.runningThreads() == 0; }, 5000));
+        QVERIFY(QTest::qWaitFor([] { return threadsNamed("song lengths") + threadsNamed("length watchdog") == 0; },
+                                5000));
+
+        workers.submit(jobs({"hang/1", "local/2"}));
+        const auto seen = collect(workers, 2);
+        QCOMPARE(seen.at(1), QStringLiteral("-:--"));
+        QCOMPARE(seen.at(2), QStringLiteral("0:02"));
+        QCOMPARE(workers.stuckWorkers(), 1);
+        // The stuck worker is not counted and not waited for; the others end.
+        QVERIFY(QTest::qWaitFor([&] { return workers.runningThreads() == 0; }, 5000));
+        share->release();
+        QVERIFY(QTest::qWaitFor([&] { return workers.stuckWorkers() == 0; }, 5000));
+    }
+
     void cancelledResultsNeverArrive()
     {
         auto share = std::make_shared<Share>();
-        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, [] {}, 200);
+        LengthWorkers workers(2, [share](const LengthJob& job) { return share->measure(job); }, nullptr, {}, 200);
         workers.submit(jobs({"hang/1", "local/2"}));
         QVERIFY(QTest::qWaitFor([&] { return share->measured >= 1; }, 5000));
         workers.cancelAll();  // the list was cleared while the hung file was read

@@ -6,6 +6,7 @@
 #include "tests/support/wav_bytes.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -284,6 +285,34 @@ private slots:
         QCOMPARE(media.duration(), 0.0);
         QCOMPARE(media.url(), QByteArray());
         QVERIFY(!media.setCurrentPosition(1));
+    }
+
+    // The position shown moves with the sound between the session's
+    // queries: read every 40 ms it never steps back, changes at every
+    // reading, and keeps pace with the clock the sink plays by.
+    void positionMovesWithTheSound()
+    {
+        GstMediaComponent media;
+        Recorder recorder(media);
+        media.setUrl(data("tone.wav"));
+        QVERIFY(waitUntil([&] { return recorder.states.contains(ps::Playing); }));
+        QElapsedTimer clock;
+        clock.start();
+        const double first = media.currentPosition();
+        double last = first;
+        int changes = 0;
+        int readings = 0;
+        while (clock.elapsed() < 1500) {
+            QTest::qWait(40);
+            const double now = media.currentPosition();
+            QVERIFY2(now >= last - 0.01, qPrintable(QStringLiteral("%1 after %2").arg(now).arg(last)));
+            changes += now > last ? 1 : 0;
+            ++readings;
+            last = now;
+        }
+        QVERIFY2(changes >= readings - 2, qPrintable(QStringLiteral("%1 of %2").arg(changes).arg(readings)));
+        const double elapsed = clock.elapsed() / 1000.0;
+        QVERIFY2(qAbs((last - first) - elapsed) < 0.15, qPrintable(QStringLiteral("%1 in %2 s").arg(last - first).arg(elapsed)));
     }
 
     void volumeRefusesNegativeValues()

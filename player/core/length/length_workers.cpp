@@ -51,8 +51,10 @@ struct LengthWorkers::Shared {
     };
 
     Measure measure;
-    std::function<void()> resultsWaiting;
+    std::shared_ptr<ReplyChannel> owner;
+    std::function<void()> resultsWaiting;  // run on the owner's thread
     std::chrono::milliseconds deadline{kDeadlineMs};
+    std::chrono::milliseconds idleEnd{kIdleEndMs};
     int threadCount = 1;
     bool idleIo = false;
     PlaceOf placeOf;
@@ -67,10 +69,18 @@ struct LengthWorkers::Shared {
     std::vector<LengthResult> results;
     std::uint64_t generation = 0;
     bool stopping = false;
-    bool watchdogStarted = false;
+    bool watchdogRunning = false;
     std::list<std::shared_ptr<Worker>> workers;  // the live ones
     int stuck = 0;                               // given up, not come back
     std::set<QByteArray> suspect;                // places a worker is stuck on
+
+    // Without the lock: the owner hears of new results on its own thread,
+    // or not at all once it has closed its channel.
+    void tellOwner()
+    {
+        if (owner && resultsWaiting)
+            owner->reply(resultsWaiting);
+    }
 
     // With the lock held: hands a result on, and tells the owner when it is
     // the first of a new collection (after unlocking).
@@ -79,6 +89,18 @@ struct LengthWorkers::Shared {
         const bool first = results.empty();
         results.push_back(std::move(result));
         return first;
+    }
+
+    // With the lock held: a worker for every job waiting that no idle
+    // worker will take, up to the count (one song to measure starts one).
+    static void startWorkersNeeded(const std::shared_ptr<Shared>& shared)
+    {
+        const auto idle = std::count_if(shared->workers.cbegin(), shared->workers.cend(),
+                                        [](const auto& worker) { return !worker->busy; });
+        auto wanted = std::min<std::ptrdiff_t>(shared->threadCount - std::ptrdiff_t(shared->workers.size()),
+                                               std::ptrdiff_t(shared->jobs.size()) - idle);
+        for (; wanted > 0 && shared->stuck < kMaxAbandoned; --wanted)
+            startWorker(shared);
     }
 
     static void startWorker(const std::shared_ptr<Shared>& shared)
@@ -98,9 +120,15 @@ struct LengthWorkers::Shared {
     {
         std::unique_lock lock(mutex);
         for (;;) {
-            wake.wait(lock, [&] { return stopping || !jobs.empty(); });
+            const bool woken = wake.wait_for(lock, idleEnd, [&] { return stopping || !jobs.empty(); });
             if (stopping)
                 return;
+            if (!woken) {
+                // Nothing to measure for a while: the next job starts a
+                // worker again.
+                workers.remove(worker);
+                return;
+            }
             worker->job = takeNext();
             worker->busy = true;
             worker->since = Clock::now();
@@ -109,7 +137,7 @@ struct LengthWorkers::Shared {
                 worker->busy = false;
                 if (worker->generation == generation && add(unknownFor(worker->job))) {
                     lock.unlock();
-                    resultsWaiting();
+                    tellOwner();
                     lock.lock();
                 }
                 continue;
@@ -132,7 +160,7 @@ struct LengthWorkers::Shared {
                 continue;  // cancelled while it was measured
             if (add(std::move(result))) {
                 lock.unlock();
-                resultsWaiting();
+                tellOwner();
                 lock.lock();
             }
         }
@@ -169,19 +197,26 @@ struct LengthWorkers::Shared {
         thread.detach();
     }
 
+    bool anyBusy() const
+    {
+        return std::any_of(workers.cbegin(), workers.cend(), [](const auto& worker) { return worker->busy; });
+    }
+
     void guard(const std::shared_ptr<Shared>& self)
     {
         std::unique_lock lock(mutex);
         while (!stopping) {
-            const bool anyBusy =
-                std::any_of(workers.cbegin(), workers.cend(), [](const auto& worker) { return worker->busy; });
-            if (anyBusy)
+            if (anyBusy()) {
                 watch.wait_for(lock, kWatchdogStep);
-            else
-                watch.wait(lock);
+            } else if (watch.wait_for(lock, idleEnd) == std::cv_status::timeout && !anyBusy() && jobs.empty()) {
+                // Nothing to watch for a while: the next job starts the
+                // watchdog again.
+                watchdogRunning = false;
+                return;
+            }
             if (!stopping && giveUpOverdue(self)) {
                 lock.unlock();
-                resultsWaiting();
+                tellOwner();
                 lock.lock();
             }
         }
@@ -211,8 +246,7 @@ struct LengthWorkers::Shared {
                 first |= add(unknownFor(worker->job));
             it = workers.erase(it);
         }
-        while (int(workers.size()) < threadCount && stuck < kMaxAbandoned)
-            startWorker(self);
+        startWorkersNeeded(self);
         // Nobody left to measure them: the jobs waiting are answered too,
         // rather than never.
         if (workers.empty()) {
@@ -224,11 +258,13 @@ struct LengthWorkers::Shared {
     }
 };
 
-LengthWorkers::LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting, int deadlineMs)
+LengthWorkers::LengthWorkers(int threads, Measure measure, std::shared_ptr<ReplyChannel> owner,
+                             std::function<void()> resultsWaiting, int deadlineMs)
     : m(std::make_shared<Shared>())
 {
     m->threadCount = std::max(1, threads);
     m->measure = std::move(measure);
+    m->owner = std::move(owner);
     m->resultsWaiting = std::move(resultsWaiting);
     m->deadline = std::chrono::milliseconds(deadlineMs);
 }
@@ -256,6 +292,12 @@ void LengthWorkers::setPlaceOf(PlaceOf placeOf)
     m->placeOf = std::move(placeOf);
 }
 
+void LengthWorkers::setIdleEnd(int ms)
+{
+    const std::lock_guard lock(m->mutex);
+    m->idleEnd = std::chrono::milliseconds(ms);
+}
+
 void LengthWorkers::submit(std::vector<LengthJob> jobs)
 {
     if (jobs.empty())
@@ -265,12 +307,11 @@ void LengthWorkers::submit(std::vector<LengthJob> jobs)
         for (LengthJob& job : jobs)
             m->jobs.insert_or_assign(job.entry, std::move(job));
         // Started on demand: a player with nothing to measure has no threads.
-        if (!m->watchdogStarted) {
-            m->watchdogStarted = true;
+        if (!m->watchdogRunning) {
+            m->watchdogRunning = true;
             Shared::startWatchdog(m);
         }
-        while (int(m->workers.size()) < m->threadCount && m->stuck < kMaxAbandoned)
-            Shared::startWorker(m);
+        Shared::startWorkersNeeded(m);
     }
     m->wake.notify_all();
     // With every worker given up on, the watchdog answers the jobs.
@@ -302,6 +343,12 @@ int LengthWorkers::stuckWorkers() const
 {
     const std::lock_guard lock(m->mutex);
     return m->stuck;
+}
+
+int LengthWorkers::runningThreads() const
+{
+    const std::lock_guard lock(m->mutex);
+    return int(m->workers.size()) + (m->watchdogRunning ? 1 : 0);
 }
 
 }  // namespace qpt::length

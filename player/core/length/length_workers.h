@@ -1,10 +1,14 @@
 #pragma once
-// The threads that measure song lengths: one per core, started with the
-// first job. Jobs are taken by priority: first those the owner marks urgent
+// The threads that measure song lengths: up to one per core, started as
+// jobs wait for them; a worker that finds no job for kIdleEndMs ends, and the
+// watchdog too once no worker is busy, so that a player whose lengths are
+// all known runs none of them. The next job starts them again. Jobs are taken by priority: first those the owner marks urgent
 // (the playing song, the rows on screen), in the order given, then the rest
 // in the order of their entries, which is the playlist's order. Results
-// collect until the owner takes them, and the owner hears (from a worker
-// thread) when the first result of a new collection is ready. Cancelling drops the jobs
+// collect until the owner takes them, and the owner hears when the first
+// result of a new collection is ready: through its ReplyChannel, on its
+// own thread, and never once it has closed the channel (a worker stuck on a
+// share can finish long after the owner is gone). Cancelling drops the jobs
 // not yet started and every result not yet taken, also those of jobs that
 // were under way.
 //
@@ -31,6 +35,7 @@
 // worker stuck in the kernel can outlive it without harm; the measurement
 // they run must hold what it uses in the same way.
 
+#include "common/reply_channel.h"
 #include "player/core/length/length_job.h"
 
 #include <functional>
@@ -44,9 +49,13 @@ public:
     using Measure = std::function<LengthResult(const LengthJob&)>;
     static constexpr int kDeadlineMs = 5000;
     static constexpr int kMaxAbandoned = 32;
+    static constexpr int kIdleEndMs = 3000;
     using PlaceOf = std::function<QByteArray(const LengthJob&)>;
 
-    LengthWorkers(int threads, Measure measure, std::function<void()> resultsWaiting, int deadlineMs = kDeadlineMs);
+    // `resultsWaiting` runs on the owner's thread through `owner` (none:
+    // the owner polls takeResults).
+    LengthWorkers(int threads, Measure measure, std::shared_ptr<ReplyChannel> owner,
+                  std::function<void()> resultsWaiting, int deadlineMs = kDeadlineMs);
     ~LengthWorkers();
     LengthWorkers(const LengthWorkers&) = delete;
     LengthWorkers& operator=(const LengthWorkers&) = delete;
@@ -58,6 +67,9 @@ public:
     // particular). Called from the workers and the watchdog; it must answer
     // without touching the place itself.
     void setPlaceOf(PlaceOf placeOf);
+    // Set before the first job: how long a thread waits for work before
+    // it ends (tests shorten it).
+    void setIdleEnd(int ms);
 
     void submit(std::vector<LengthJob> jobs);
     // The entries to measure first, most urgent first (replaces the last
@@ -67,6 +79,9 @@ public:
     std::vector<LengthResult> takeResults();
     // Workers given up on whose threads have not come back yet.
     int stuckWorkers() const;
+    // Threads running now that are not given up on: the workers and the
+    // watchdog.
+    int runningThreads() const;
 
     struct Shared;
 

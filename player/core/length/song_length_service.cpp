@@ -121,6 +121,9 @@ SongLengthService::SongLengthService(QObject* parent) : QObject(parent), m_measu
 
 SongLengthService::~SongLengthService()
 {
+    // A worker still measuring (a file on a share that does not answer)
+    // may finish at any time from now on: it reports nowhere.
+    m_replies->close();
     m_workers.reset();  // idle threads end; a stuck one keeps the measurer alive
 }
 
@@ -167,8 +170,10 @@ length::LengthWorkers& SongLengthService::workers()
         if (!measure)
             measure = [measurer = m_measurer](const length::LengthJob& job) { return measurer->measure(job); };
         const int count = m_io.workers > 0 ? m_io.workers : defaultWorkerCount();
-        m_workers = std::make_unique<length::LengthWorkers>(count, std::move(measure), [this] { resultsWaiting(); },
-                                                            m_deadlineMs);
+        m_workers = std::make_unique<length::LengthWorkers>(count, std::move(measure), m_replies,
+                                                            [this] { resultsWaiting(); }, m_deadlineMs);
+        if (m_idleEndMs > 0)
+            m_workers->setIdleEnd(m_idleEndMs);
         m_workers->setIdleIo(m_io.idleIo);
         // A share that stops answering is recognised by its mount point.
         m_workers->setPlaceOf([](const length::LengthJob& job) {
@@ -271,11 +276,8 @@ void SongLengthService::cancelAll()
 
 void SongLengthService::resultsWaiting()
 {
-    // On a worker thread: the delivery timer belongs to this thread.
-    QMetaObject::invokeMethod(this, [this] {
-        if (!m_deliveryTimer.isActive())
-            m_deliveryTimer.start();
-    }, Qt::QueuedConnection);
+    if (!m_deliveryTimer.isActive())
+        m_deliveryTimer.start();
 }
 
 void SongLengthService::deliver()

@@ -1,6 +1,7 @@
 #pragma once
 // The song length service: measures the songs of the playlist on worker
-// threads (one per core, at least eight) and hands the lengths back in batches, each
+// threads (up to one per core, at least eight; none while nothing is to be
+// measured) and hands the lengths back in batches, each
 // addressed to its entry, never to a row: rows may be removed or the list
 // cleared while lengths are under way. Lengths come from the file's headers,
 // or from a walk over its MPEG frame headers where no header holds the
@@ -15,6 +16,7 @@
 // answering), and each job has a deadline (LengthWorkers).
 
 #include "common/native_path.h"
+#include "common/reply_channel.h"
 #include "player/core/length/length_workers.h"
 #include "player/core/length/probe_file.h"
 #include "player/core/length/song_length.h"
@@ -83,6 +85,11 @@ public:
     void setProbeDeadline(int ms) { m_deadlineMs = ms; }
     // Workers given up on (their files did not answer) still stuck.
     int stuckWorkers() const { return m_workers ? m_workers->stuckWorkers() : 0; }
+    // The workers' threads running now (and their watchdog's).
+    int runningThreads() const { return m_workers ? m_workers->runningThreads() : 0; }
+    // How long an idle worker waits for work before it ends; set before
+    // the first request (tests).
+    void setIdleEnd(int ms) { m_idleEndMs = ms; }
 
     // Where the lengths are kept across runs; empty keeps them for this
     // run only. Set before the first request.
@@ -124,6 +131,7 @@ signals:
     void urgentMeasured(int entries);
 
 private:
+    // On this object's thread, through m_replies: the workers have results.
     void resultsWaiting();
     void deliver();
     // Counted requests are the playlist's: pending() and allMeasured follow
@@ -138,6 +146,9 @@ private:
     length::LengthWorkers::Measure m_measure;
     std::unique_ptr<length::LengthWorkers> m_workers;
     int m_deadlineMs = length::LengthWorkers::kDeadlineMs;
+    int m_idleEndMs = 0;  // 0: the workers' own
+    // The workers report through it; closed as this service goes.
+    std::shared_ptr<ReplyChannel> m_replies = ReplyChannel::to(this);
     IoChoices m_io;
     QSet<quint64> m_pending;          // the playlist's entries not yet answered
     QSet<quint64> m_urgentPending;    // of those, the urgent ones

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <deque>
 #include <mutex>
 
@@ -46,7 +47,8 @@ public:
     };
     Q_ENUM(Event)
 
-    // What the window thread may read at any time, refreshed by the session.
+    // What the window thread may read at any time, refreshed by the session;
+    // while playing, the position read runs on from the last refresh.
     struct Snapshot {
         double position = 0;  // seconds
         double duration = 0;  // seconds, 0 until known
@@ -93,11 +95,15 @@ private:
     void sayHandedOverHeard();
     static int onSyncMessage(GstBus* bus, GstMessage* message, void* self);
     static void onAboutToFinish(GstElement* playbin, void* self);
+    double positionNow() const;
+    // The position runs on by the clock from now on (or stops where it is).
+    void setClockRunning(bool running);
 
     const quint64 m_serial;
     GstElement* m_playbin = nullptr;
     GstBus* m_bus = nullptr;
     QTimer m_refresh;  // the snapshot while playing
+    using Clock = std::chrono::steady_clock;
     int m_volume;
     int m_target = 0;          // the GstState asked for
     bool m_prerolled = false;  // position and seeks work
@@ -117,6 +123,8 @@ private:
     std::deque<GstMessage*> m_messages;
     bool m_drainPosted = false;
     Snapshot m_snapshot;
+    Clock::time_point m_positionAt;  // when m_snapshot.position was true
+    bool m_clockRunning = false;     // playing: the position runs on from there
 };
 
 }  // namespace qpt
