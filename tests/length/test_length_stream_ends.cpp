@@ -61,6 +61,29 @@ QByteArray shiftGranules(QByteArray ogg, qint64 delta)
     return ogg;
 }
 
+// Pages of the video stream repeated to `bytes`: a film that goes on
+// after its sound has ended.
+QByteArray moreVideo(const QByteArray& ogg, qsizetype bytes)
+{
+    const auto* d = reinterpret_cast<const std::uint8_t*>(ogg.constData());
+    std::uint32_t video = 0;
+    bool found = false;
+    for (qsizetype at = 0; at + 27 <= ogg.size();) {
+        const int segments = d[at + 26];
+        qsizetype size = 27 + segments;
+        for (int i = 0; i < segments; ++i)
+            size += d[at + 27 + i];
+        std::uint32_t serial = 0;
+        std::memcpy(&serial, d + at + 14, 4);
+        if (ogg.mid(at + 27 + segments, 7) == QByteArray("\x80theora"))
+            video = serial, found = true;
+        else if (found && serial == video && !(d[at + 5] & 0x06) && size > 200)
+            return ogg.mid(at, size).repeated(int(bytes / size) + 1);
+        at += size;
+    }
+    qFatal("no video page");
+}
+
 QByteArray noise(qsizetype size)
 {
     QByteArray b(size, Qt::Uninitialized);
@@ -157,6 +180,16 @@ private slots:
         const auto plain = measure(original);
         QVERIFY(plain && *plain > 1000);
         QCOMPARE(measure(original + after), plain);
+    }
+
+    // The sound of a film ends 3 MB of video pages before the file does.
+    void videoLongerThanSound()
+    {
+        const QByteArray film = corpusFile(QStringLiteral("theora_vorbis.ogg"));
+        const auto plain = measure(film);
+        QVERIFY(plain && *plain > 6000);
+        QCOMPARE(measure(film + moreVideo(film, 3 * 1024 * 1024)), plain);
+        QCOMPARE(measure(film + moreVideo(film, 40 * 1024 * 1024)), plain);
     }
 
     // Behind 3 MB of noise the end is found without reading the file whole.

@@ -171,6 +171,39 @@ std::int64_t linkEnd(ProbeFile& file, const Link& link, std::int64_t inside, con
     return high;
 }
 
+// The last page of the stream `serial` with a granule position in
+// [begin, end). Usually a few pages back from the end; where another
+// stream of the link goes on long after it (a video longer than its
+// sound), it is found by bisection: the streams are interleaved by time,
+// so that from a point before the sound's end a page of it follows
+// within a few pages, and from a point after it none does.
+std::optional<Page> lastAudioPage(ProbeFile& file, std::uint32_t serial, std::int64_t begin, std::int64_t end)
+{
+    const auto wanted = [&](const Page& page) { return page.serial == serial && page.granule != kOggNoGranule; };
+    if (const auto page = lastPage(file, begin, end, wanted))
+        return page;
+    // Whether one follows within the backward reach of `from`.
+    const auto followsSoon = [&](std::int64_t from) {
+        auto page = nextPage(file, from, end);
+        while (page && page->offset < from + kMaxBackwards) {
+            if (wanted(*page))
+                return true;
+            page = oggPageAt(file, page->end());
+        }
+        return false;
+    };
+    std::int64_t low = begin;
+    std::int64_t high = end - kMaxBackwards;
+    if (high <= low || !followsSoon(low))
+        return std::nullopt;
+    for (int n = 0; n < kMaxBisections && high - low > kMaxBackwards; ++n) {
+        const std::int64_t middle = low + (high - low) / 2;
+        (followsSoon(middle) ? low : high) = middle;
+    }
+    const std::int64_t stop = std::min(end, high + kMaxBackwards);
+    return lastPage(file, low, stop, wanted, stop - low);
+}
+
 // Nanoseconds of the link's audio that ends with its last page in
 // [begin, end): from the stream's first sample, or from the end of the
 // pre-skip where that lies later (the pre-skip counts on the stream's own
@@ -179,9 +212,7 @@ std::int64_t linkEnd(ProbeFile& file, const Link& link, std::int64_t inside, con
 std::int64_t linkNanoseconds(ProbeFile& file, const Link& link, std::int64_t begin, std::int64_t end)
 {
     const Audio& audio = link.audio;
-    const auto last = lastPage(file, begin, end, [&](const Page& page) {
-        return page.serial == audio.serial && page.granule != kOggNoGranule;
-    });
+    const auto last = lastAudioPage(file, audio.serial, begin, end);
     if (!last || last->granule < 0)
         return 0;
     std::int64_t start = 0;
