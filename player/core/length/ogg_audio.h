@@ -7,8 +7,9 @@
 // position on (see ogg_stream_start.h). Nothing is walked: the first pages
 // name the codec and where its timeline starts, the last pages are found
 // by reading backwards from the end in small steps (by bisection behind a
-// long stretch of bytes that are no pages), and where the file holds more
-// than one link their boundaries are found by bisection. A page counts only when it lies
+// long stretch of bytes that are no pages, or of pages of a video that
+// goes on after the sound), and where the file holds more than one link
+// their boundaries are found by bisection. A page counts only when it lies
 // whole in the file and its CRC holds, as a decoder takes it: a file cut
 // short ends at its last whole page.
 
