@@ -1,7 +1,8 @@
 // The FLAC reader on any bytes: ID3v2 tags before the marker, metadata
 // blocks passed over by their lengths, STREAMINFO, frame headers (their
 // coded numbers, block sizes and rates), the search for the last whole
-// frame from the end and its checksums.
+// frame from the end and its checksums, and the bisection for the last
+// frames before bytes that are no frames.
 
 #include "player/core/length/flac_audio.h"
 #include "tests/fuzz/fuzz_reader.h"

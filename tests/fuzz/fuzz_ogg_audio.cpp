@@ -1,6 +1,9 @@
 // The Ogg reader on any bytes: pages and their CRCs, the codecs' first
-// packets (Vorbis, Opus, FLAC), the backward search for the last page of a
-// link and the bisection for where a chained link ends.
+// packets (Vorbis, Opus, FLAC), the walk over the first audio packets
+// (Vorbis modes read from the end of the setup header, Opus TOC bytes),
+// the backward search for the last page of a link, the bisection for the
+// last page before bytes that are no pages and for where a chained link
+// ends.
 
 #include "player/core/length/ogg_audio.h"
 #include "tests/fuzz/fuzz_reader.h"

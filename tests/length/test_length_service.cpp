@@ -301,7 +301,7 @@ private slots:
             bytes.chop(5);
             break;
         case 2:
-            bytes[6] = '\x02';
+            bytes[6] = char(bytes[6] + 1);  // a version this build does not know
             break;
         case 3:
             bytes = QByteArray(bytes.size(), 'x');

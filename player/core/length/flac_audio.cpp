@@ -23,6 +23,7 @@ constexpr std::size_t kMaxFrameHeader = 16;
 // many, the last ones, are tried (in real data a false header is rare).
 constexpr std::int64_t kShortestTail = 64 * 1024;
 constexpr int kMaxTriedHeaders = 32;
+constexpr int kMaxBisections = 64;
 constexpr std::uint32_t kRateByCode[12] = {0,     88200, 176400, 192000, 8000,  16000,
                                            22050, 24000, 32000,  44100,  48000, 96000};
 constexpr std::uint32_t kBitsByCode[8] = {0, 8, 12, 0, 16, 20, 24, 32};
@@ -166,14 +167,13 @@ std::int64_t longestFrame(const FlacStreamInfo& info, std::uint32_t blockSize)
     return std::int64_t(kMaxFrameHeader) + std::int64_t(info.channels) * subframe + 2;
 }
 
-// The last frame that lies whole in [from, s.audioEnd): a frame header
-// whose frame, up to a later header (some may be false ones inside its
-// data) or the end of the stream, ends in its own CRC-16 (the CRC of the
-// bytes and their CRC is 0).
-std::optional<FrameHeader> lastWholeFrame(ProbeFile& file, const Stream& s, std::int64_t from)
+// The last frame that lies whole in [from, to): a frame header whose
+// frame, up to a later header (some may be false ones inside its data) or
+// `to`, ends in its own CRC-16 (the CRC of the bytes and their CRC is 0).
+std::optional<FrameHeader> lastWholeFrame(ProbeFile& file, const Stream& s, std::int64_t from, std::int64_t to)
 {
     // The stretch is copied: the block cache may be reused by other reads.
-    const Bytes view = file.read(from, s.audioEnd - from);
+    const Bytes view = file.read(from, to - from);
     const std::vector<std::uint8_t> stretch(view.begin(), view.end());
     const Bytes w(stretch.data(), stretch.size());
 
@@ -189,7 +189,22 @@ std::optional<FrameHeader> lastWholeFrame(ProbeFile& file, const Stream& s, std:
     }
     int tried = 0;
     for (std::size_t k = starts.size(); k-- > 0 && tried < kMaxTriedHeaders; ++tried) {
-        const std::size_t limit = starts[k] + std::size_t(longestFrame(s.info, headers[k].blockSize));
+        const std::int64_t longest = longestFrame(s.info, headers[k].blockSize);
+        const std::size_t limit = starts[k] + std::size_t(longest);
+        // More of the stream than the longest frame follows: bytes that are
+        // no frames (zeros, noise) may come next, so the frame may end
+        // anywhere its CRC comes out right. (The last frame of a stream,
+        // or one cut short by its end, never has that much behind it.)
+        if (from + std::int64_t(starts[k]) + longest < s.audioEnd) {
+            std::uint16_t crc = 0;
+            const std::size_t stop = std::min(limit, w.size());
+            for (std::size_t p = starts[k]; p < stop; ++p) {
+                crc = crc16(w.subspan(p, 1), crc);
+                if (crc == 0 && p + 1 >= starts[k] + headers[k].size + 2)
+                    return headers[k];
+            }
+            continue;
+        }
         std::uint16_t crc = 0;
         std::size_t done = starts[k];
         for (std::size_t j = k + 1; j <= starts.size(); ++j) {
@@ -203,6 +218,28 @@ std::optional<FrameHeader> lastWholeFrame(ProbeFile& file, const Stream& s, std:
         }
     }
     return std::nullopt;
+}
+
+// Where the end of the stream holds no whole frame (zeros or other bytes
+// follow the frames, or the frames are noise), the last stretch of `window`
+// bytes that holds one is found by bisection: frames follow one another up
+// to where the rest begins, and a stretch of two of the longest frames
+// among them always holds a whole one. A stream whose first stretch holds
+// none has no frame a decoder plays.
+std::optional<FrameHeader> lastFrameBeforeJunk(ProbeFile& file, const Stream& s, std::int64_t window)
+{
+    const auto holdsFrame = [&](std::int64_t from) {
+        return lastWholeFrame(file, s, from, std::min(from + window, s.audioEnd)).has_value();
+    };
+    if (!holdsFrame(s.audioStart))
+        return std::nullopt;
+    std::int64_t low = s.audioStart;          // a stretch from here holds a frame
+    std::int64_t high = s.audioEnd - window;  // one from here holds none
+    for (int n = 0; n < kMaxBisections && high - low > window; ++n) {
+        const std::int64_t middle = low + (high - low) / 2;
+        (holdsFrame(middle) ? low : high) = middle;
+    }
+    return lastWholeFrame(file, s, low, std::min(high + window, s.audioEnd));
 }
 
 }  // namespace
@@ -242,7 +279,9 @@ std::optional<std::int64_t> flacLengthMs(ProbeFile& file)
                                                          : longestFrame(s->info, longestBlock);
     const std::int64_t tail = std::max(kShortestTail, 2 * frameBytes);
     const bool wholeStream = tail >= s->audioEnd - s->audioStart;
-    const auto last = lastWholeFrame(file, *s, wholeStream ? s->audioStart : s->audioEnd - tail);
+    auto last = lastWholeFrame(file, *s, wholeStream ? s->audioStart : s->audioEnd - tail, s->audioEnd);
+    if (!last && !wholeStream)
+        last = lastFrameBeforeJunk(file, *s, tail);
     if (last) {
         std::uint64_t first = last->number;
         if (!last->variableBlocks) {
@@ -253,11 +292,8 @@ std::optional<std::int64_t> flacLengthMs(ProbeFile& file)
         }
         return samplesToMs(first + last->blockSize, s->info.sampleRate);
     }
-    // Not one whole frame: nothing plays. Where the end of a long stream
-    // holds none that can be found, the header is all there is.
-    if (wholeStream || s->info.totalSamples == 0)
-        return std::nullopt;
-    return samplesToMs(s->info.totalSamples, s->info.sampleRate);
+    // Not one whole frame: nothing plays, whatever STREAMINFO promises.
+    return std::nullopt;
 }
 
 }  // namespace qpt::length

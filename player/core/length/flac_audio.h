@@ -5,8 +5,12 @@
 // size. That is exact where STREAMINFO's total is missing (an encoder that
 // wrote to a pipe leaves it 0) and where the file was cut short (the
 // decoder drops the cut frame, whatever the header promised), and costs one
-// read at the start and one at the end of the file. ID3v2 tags before the
-// stream and ID3v1/APE tags after it are left out.
+// read at the start and one at the end of the file. Where bytes that are no
+// frames follow the stream (zeros, a broken download's rest), the last
+// stretch that holds frames is found by bisection, a few reads more; a
+// stream without one whole frame at its start plays nothing and has no
+// length. ID3v2 tags before the stream and ID3v1/APE tags after it are
+// left out.
 
 #include "player/core/length/probe_file.h"
 

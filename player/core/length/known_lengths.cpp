@@ -20,8 +20,10 @@ namespace {
 
 // File layout, little-endian: the magic line, the entry count, the entries
 // (path length, path bytes, size, modification time in ns, length in ms),
-// and a 64-bit FNV-1a sum of everything before it.
-constexpr char kMagic[] = "QPTLEN\x01\n";
+// and a 64-bit FNV-1a sum of everything before it. The version in the magic
+// line goes up whenever the readers come to measure some files otherwise,
+// so that lengths kept from before are measured again.
+constexpr char kMagic[] = "QPTLEN\x02\n";
 constexpr qsizetype kMagicSize = sizeof(kMagic) - 1;
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 constexpr quint32 kMaxPathLength = 64 * 1024;

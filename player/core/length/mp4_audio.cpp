@@ -1,5 +1,8 @@
 #include "player/core/length/mp4_audio.h"
 
+#include "player/core/length/mp4_boxes.h"
+#include "player/core/length/mp4_fragments.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -7,9 +10,10 @@ namespace qpt::length {
 
 namespace {
 
+using namespace mp4;
+
 constexpr std::uint64_t kNanosecond = 1000000000;
 constexpr std::int64_t kUnbounded = INT64_MAX;
-constexpr int kMaxChildren = 4096;   // boxes looked at inside one box
 constexpr int kMaxTracks = 64;
 constexpr std::uint32_t kMaxEdits = 256;
 // Samples walked; a longer track (raw PCM, one sample per frame) is given
@@ -17,69 +21,6 @@ constexpr std::uint32_t kMaxEdits = 256;
 constexpr std::uint64_t kMaxSamples = std::uint64_t(1) << 24;
 // Table entries read at a time.
 constexpr std::size_t kEntriesPerRead = 1024;
-
-constexpr std::uint32_t fourcc(const char (&name)[5])
-{
-    return (std::uint32_t(std::uint8_t(name[0])) << 24) | (std::uint32_t(std::uint8_t(name[1])) << 16)
-         | (std::uint32_t(std::uint8_t(name[2])) << 8) | std::uint32_t(std::uint8_t(name[3]));
-}
-
-struct Box {
-    std::uint32_t type = 0;
-    std::int64_t body = 0;  // offset of the content
-    std::int64_t end = 0;
-    std::int64_t bodySize() const { return end - body; }
-};
-
-// The box at `at`, when it lies within `limit`.
-std::optional<Box> boxAt(ProbeFile& file, std::int64_t at, std::int64_t limit)
-{
-    const Bytes h = file.read(at, 16);
-    if (limit - at < 8 || h.size() < 8)
-        return std::nullopt;
-    Box box;
-    box.type = be32(h, 4);
-    std::uint64_t size = be32(h, 0);
-    box.body = at + 8;
-    if (size == 1) {
-        if (h.size() < 16)
-            return std::nullopt;
-        size = be64(h, 8);
-        box.body = at + 16;
-    } else if (size == 0) {
-        size = std::uint64_t(limit - at);  // to the end of what holds it
-    }
-    if (size < std::uint64_t(box.body - at) || size > std::uint64_t(limit - at))
-        return std::nullopt;
-    box.end = at + std::int64_t(size);
-    return box;
-}
-
-// The first box of `type` inside `parent`, after `skip` bytes of its own.
-std::optional<Box> child(ProbeFile& file, const Box& parent, std::uint32_t type, std::int64_t skip = 0)
-{
-    std::int64_t at = parent.body + skip;
-    for (int n = 0; n < kMaxChildren && at < parent.end; ++n) {
-        const auto box = boxAt(file, at, parent.end);
-        if (!box)
-            return std::nullopt;
-        if (box->type == type)
-            return box;
-        at = box->end;
-    }
-    return std::nullopt;
-}
-
-std::optional<Box> path(ProbeFile& file, Box box, std::initializer_list<std::uint32_t> types)
-{
-    for (const std::uint32_t type : types) {
-        const auto next = child(file, box, type);
-        if (!next)
-            return std::nullopt;
-        box = *next;
-    }
-    return box;
-}
 
 // Timescale and duration of a movie or media header (mvhd, mdhd share the
 // layout); a duration of all ones means it is not known.
@@ -319,7 +260,15 @@ std::optional<std::int64_t> audioTrackMs(ProbeFile& file, const Box& moov)
             continue;
         const Span span = playedSpan(file, *trak, movie.value_or(Timing()), *media);
         const auto stbl = path(file, *mdia, {fourcc("minf"), fourcc("stbl")});
-        const Walk walk = stbl ? walkSamples(file, *stbl, *media, span) : Walk();
+        Walk walk = stbl ? walkSamples(file, *stbl, *media, span) : Walk();
+        if (!walk.complete) {
+            if (const auto fragments = fragmentedSamples(file, moov, *trak)) {
+                walk.complete = true;
+                walk.any = fragments->any;
+                walk.firstNs = media->ns(fragments->firstDts);
+                walk.endNs = media->ns(fragments->endDts);
+            }
+        }
         if (walk.complete) {
             if (!walk.any)
                 return 0;
@@ -352,11 +301,11 @@ bool looksLikeMp4(Bytes start)
 std::optional<std::int64_t> mp4LengthMs(ProbeFile& file)
 {
     std::int64_t at = 0;
-    for (int n = 0; n < kMaxChildren; ++n) {
-        const auto box = boxAt(file, at, file.size());
+    for (int n = 0; n < mp4::kMaxChildren; ++n) {
+        const auto box = mp4::boxAt(file, at, file.size());
         if (!box)
             return std::nullopt;  // the movie header is missing or cut short
-        if (box->type == fourcc("moov"))
+        if (box->type == mp4::fourcc("moov"))
             return audioTrackMs(file, *box);
         at = box->end;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Length of an MP4/M4A file (AAC, ALAC): the audio track's time as
-// GStreamer's demuxer plays it, from the movie header (moov) alone.
+// GStreamer's demuxer plays it, from the movie header (moov), and in a
+// fragmented file from the fragments' headers (see mp4_fragments.h).
 //
 // The samples are taken in order, from the sample tables, for as long as
 // the demuxer hands them on: while their data lies whole in the file (a

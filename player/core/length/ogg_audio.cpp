@@ -1,7 +1,8 @@
 #include "player/core/length/ogg_audio.h"
 
-#include "player/core/length/checksums.h"
 #include "player/core/length/flac_audio.h"
+#include "player/core/length/ogg_pages.h"
+#include "player/core/length/ogg_stream_start.h"
 
 #include <algorithm>
 #include <array>
@@ -11,10 +12,6 @@ namespace qpt::length {
 
 namespace {
 
-constexpr std::int64_t kPageHeaderSize = 27;
-constexpr std::size_t kChecksumAt = 22;
-constexpr std::uint8_t kBeginsStream = 0x02;
-constexpr std::int64_t kNoGranule = -1;
 // Pages are read backwards from the end in steps of this size, at most this
 // far back (the last page with a granule is at most a few pages of 64 KiB
 // from the end of its link).
@@ -22,6 +19,8 @@ constexpr std::int64_t kStep = 16 * 1024;
 constexpr std::int64_t kMaxBackwards = 2 * 1024 * 1024;
 // How far forward the next page is looked for from a bisection point.
 constexpr std::int64_t kMaxForwards = 256 * 1024;
+// The longest page: its header and 255 segments of 255 bytes.
+constexpr std::int64_t kLongestPage = 27 + 255 + 255 * 255;
 // Links of a file, and streams that start a link together.
 constexpr int kMaxLinks = 4096;
 constexpr int kMaxStreamsInLink = 32;
@@ -30,68 +29,7 @@ constexpr std::uint32_t kOpusRate = 48000;
 // The first bytes of a codec's first packet tell what it needs.
 constexpr std::int64_t kIdentificationBytes = 64;
 
-struct Page {
-    std::int64_t offset = 0;
-    std::int64_t size = 0;
-    std::uint8_t flags = 0;
-    std::int64_t granule = kNoGranule;
-    std::uint32_t serial = 0;
-    std::int64_t bodyOffset = 0;
-    std::int64_t firstPacketSize = 0;  // of its first packet, as far as it lies on this page
-    std::int64_t end() const { return offset + size; }
-};
-
-// The page that starts at `at`, when a whole one whose CRC holds does.
-std::optional<Page> pageAt(ProbeFile& file, std::int64_t at)
-{
-    const Bytes h = file.read(at, kPageHeaderSize);
-    if (h.size() < kPageHeaderSize || !hasTag(h, 0, "OggS") || h[4] != 0)
-        return std::nullopt;
-    Page page;
-    page.offset = at;
-    page.flags = h[5];
-    page.granule = std::int64_t(le64(h, 6));
-    page.serial = le32(h, 14);
-    const std::uint32_t stored = le32(h, kChecksumAt);
-    const int segments = h[26];
-    const Bytes lacing = file.read(at + kPageHeaderSize, segments);
-    if (lacing.size() < std::size_t(segments))
-        return std::nullopt;
-    std::int64_t body = 0;
-    bool firstDone = false;
-    for (const std::uint8_t l : lacing) {
-        body += l;
-        if (!firstDone)
-            page.firstPacketSize += l;
-        firstDone = firstDone || l < 255;
-    }
-    page.bodyOffset = at + kPageHeaderSize + segments;
-    page.size = kPageHeaderSize + segments + body;
-    if (page.size > file.size() - at)
-        return std::nullopt;  // cut short: a decoder never gets it
-
-    const Bytes whole = file.read(at, page.size);
-    if (whole.size() < std::size_t(page.size))
-        return std::nullopt;
-    static constexpr std::array<std::uint8_t, 4> kZeros{};
-    std::uint32_t crc = crc32(whole.first(kChecksumAt));
-    crc = crc32(Bytes(kZeros.data(), kZeros.size()), crc);
-    crc = crc32(whole.subspan(kChecksumAt + 4), crc);
-    if (crc != stored)
-        return std::nullopt;
-    return page;
-}
-
-// Offsets in `b` (read from the file at `base`) where "OggS" starts.
-std::vector<std::int64_t> capturePatterns(Bytes b, std::int64_t base)
-{
-    std::vector<std::int64_t> at;
-    for (std::size_t i = 0; i + 4 <= b.size(); ++i) {
-        if (hasTag(b, i, "OggS"))
-            at.push_back(base + std::int64_t(i));
-    }
-    return at;
-}
+using Page = OggPage;
 
 // The first whole page that starts in [from, limit).
 std::optional<Page> nextPage(ProbeFile& file, std::int64_t from, std::int64_t limit)
@@ -100,10 +38,10 @@ std::optional<Page> nextPage(ProbeFile& file, std::int64_t from, std::int64_t li
     for (std::int64_t at = from; at < limit; at += kStep) {
         // Three bytes more, so that a pattern across two steps is seen.
         const std::int64_t stepEnd = std::min(at + kStep, limit);
-        for (const std::int64_t candidate : capturePatterns(file.read(at, stepEnd - at + 3), at)) {
+        for (const std::int64_t candidate : oggCapturePatterns(file.read(at, stepEnd - at + 3), at)) {
             if (candidate >= stepEnd)
                 break;
-            if (const auto page = pageAt(file, candidate))
+            if (const auto page = oggPageAt(file, candidate))
                 return page;
         }
     }
@@ -111,19 +49,20 @@ std::optional<Page> nextPage(ProbeFile& file, std::int64_t from, std::int64_t li
 }
 
 // The last whole page in [begin, end) that `wanted` accepts, read
-// backwards from `end`.
+// backwards from `end`, at most `reach` bytes.
 template <typename Wanted>
-std::optional<Page> lastPage(ProbeFile& file, std::int64_t begin, std::int64_t end, Wanted wanted)
+std::optional<Page> lastPage(ProbeFile& file, std::int64_t begin, std::int64_t end, Wanted wanted,
+                             std::int64_t reach = kMaxBackwards)
 {
-    const std::int64_t floor = std::max(begin, end - kMaxBackwards);
+    const std::int64_t floor = std::max(begin, end - reach);
     for (std::int64_t stepEnd = end; stepEnd > floor; stepEnd -= kStep) {
         const std::int64_t stepBegin = std::max(floor, stepEnd - kStep);
         const std::vector<std::int64_t> candidates =
-            capturePatterns(file.read(stepBegin, std::min(stepEnd + 3, end) - stepBegin), stepBegin);
+            oggCapturePatterns(file.read(stepBegin, std::min(stepEnd + 3, end) - stepBegin), stepBegin);
         for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
             if (*it >= stepEnd)
                 continue;
-            const auto page = pageAt(file, *it);
+            const auto page = oggPageAt(file, *it);
             if (page && page->end() <= end && wanted(*page))
                 return page;
         }
@@ -185,12 +124,12 @@ struct Link {
 Link openLink(ProbeFile& file, Page page)
 {
     Link link;
-    for (int n = 0; n < kMaxStreamsInLink && (page.flags & kBeginsStream); ++n) {
+    for (int n = 0; n < kMaxStreamsInLink && (page.flags & kOggBeginsStream); ++n) {
         link.serials.push_back(page.serial);
         link.firstPageEnd = page.end();
         if (link.audio.codec == Codec::Unknown)
             link.audio = identify(file, page);
-        const auto next = pageAt(file, page.end());
+        const auto next = oggPageAt(file, page.end());
         if (!next)
             break;
         page = *next;
@@ -232,21 +171,86 @@ std::int64_t linkEnd(ProbeFile& file, const Link& link, std::int64_t inside, con
     return high;
 }
 
+// The last page of the stream `serial` with a granule position in
+// [begin, end). Usually a few pages back from the end; where another
+// stream of the link goes on long after it (a video longer than its
+// sound), it is found by bisection: the streams are interleaved by time,
+// so that from a point before the sound's end a page of it follows
+// within a few pages, and from a point after it none does.
+std::optional<Page> lastAudioPage(ProbeFile& file, std::uint32_t serial, std::int64_t begin, std::int64_t end)
+{
+    const auto wanted = [&](const Page& page) { return page.serial == serial && page.granule != kOggNoGranule; };
+    if (const auto page = lastPage(file, begin, end, wanted))
+        return page;
+    // Whether one follows within the backward reach of `from`.
+    const auto followsSoon = [&](std::int64_t from) {
+        auto page = nextPage(file, from, end);
+        while (page && page->offset < from + kMaxBackwards) {
+            if (wanted(*page))
+                return true;
+            page = oggPageAt(file, page->end());
+        }
+        return false;
+    };
+    std::int64_t low = begin;
+    std::int64_t high = end - kMaxBackwards;
+    if (high <= low || !followsSoon(low))
+        return std::nullopt;
+    for (int n = 0; n < kMaxBisections && high - low > kMaxBackwards; ++n) {
+        const std::int64_t middle = low + (high - low) / 2;
+        (followsSoon(middle) ? low : high) = middle;
+    }
+    const std::int64_t stop = std::min(end, high + kMaxBackwards);
+    return lastPage(file, low, stop, wanted, stop - low);
+}
+
 // Nanoseconds of the link's audio that ends with its last page in
-// [begin, end): the last granule position, less the pre-skip.
+// [begin, end): from the stream's first sample, or from the end of the
+// pre-skip where that lies later (the pre-skip counts on the stream's own
+// timeline, so a stream recorded from the middle of another drops none of
+// it), to the last granule position.
 std::int64_t linkNanoseconds(ProbeFile& file, const Link& link, std::int64_t begin, std::int64_t end)
 {
     const Audio& audio = link.audio;
-    const auto last = lastPage(file, begin, end, [&](const Page& page) {
-        return page.serial == audio.serial && page.granule != kNoGranule;
-    });
+    const auto last = lastAudioPage(file, audio.serial, begin, end);
     if (!last || last->granule < 0)
         return 0;
+    std::int64_t start = 0;
+    if (audio.codec == Codec::Vorbis || audio.codec == Codec::Opus) {
+        const auto codec = audio.codec == Codec::Vorbis ? OggStartCodec::Vorbis : OggStartCodec::Opus;
+        start = std::max<std::int64_t>(0, oggStreamStart(file, begin, end, audio.serial, codec).value_or(0));
+    }
+    const std::uint64_t first = std::max(std::uint64_t(start), audio.preSkip);
     const std::uint64_t granule = std::uint64_t(last->granule);
-    std::uint64_t samples = granule > audio.preSkip ? granule - audio.preSkip : 0;
+    std::uint64_t samples = granule > first ? granule - first : 0;
     if (samples % audio.wholeFrame && samples <= UINT64_MAX - audio.wholeFrame)
         samples += audio.wholeFrame - samples % audio.wholeFrame;
     return scaleDown(samples, 1000000000, audio.rate);
+}
+
+// The last whole page of the file. Usually a page or two back from the
+// end; behind a long stretch of something else (bytes a broken download or
+// a tagger appended), it is found by bisection: from a point among the
+// pages a page starts within the longest page's length, from a point in
+// what follows them none does.
+std::optional<Page> finalPageOf(ProbeFile& file)
+{
+    const auto any = [](const Page&) { return true; };
+    if (const auto page = lastPage(file, 0, file.size(), any, 2 * kLongestPage))
+        return page;
+    const auto first = oggPageAt(file, 0);
+    if (!first)
+        return std::nullopt;
+    std::int64_t low = first->end();
+    std::int64_t high = file.size();
+    for (int n = 0; n < kMaxBisections && high - low > kLongestPage; ++n) {
+        const std::int64_t middle = low + (high - low) / 2;
+        if (const auto page = nextPage(file, middle, std::min(high, middle + kLongestPage)))
+            low = page->end();
+        else
+            high = middle;
+    }
+    return lastPage(file, 0, std::min(file.size(), high + kLongestPage), any, 3 * kLongestPage);
 }
 
 }  // namespace
@@ -258,16 +262,16 @@ bool looksLikeOgg(Bytes start)
 
 std::optional<std::int64_t> oggLengthMs(ProbeFile& file)
 {
-    const std::int64_t fileEnd = file.size();
     // The last whole page of the file tells whether the first link is the
-    // only one.
-    const auto finalPage = lastPage(file, 0, fileEnd, [](const Page&) { return true; });
+    // only one, and where the pages end.
+    const auto finalPage = finalPageOf(file);
+    const std::int64_t fileEnd = finalPage ? finalPage->end() : file.size();
     std::int64_t totalNs = 0;
     bool anyAudio = false;
     std::int64_t at = 0;
     for (int n = 0; n < kMaxLinks && at < fileEnd && finalPage; ++n) {
-        const auto first = pageAt(file, at);
-        if (!first || !(first->flags & kBeginsStream))
+        const auto first = oggPageAt(file, at);
+        if (!first || !(first->flags & kOggBeginsStream))
             break;
         const Link link = openLink(file, *first);
         const std::int64_t end =
