@@ -170,7 +170,8 @@ void Transfer::replyFinished()
         return;
     headersArrived();
     readAvailable();
-    if (m_reply->error() == QNetworkReply::SslHandshakeFailedError)
+    // (Reading may have ended the transfer, and with it the reply.)
+    if (m_reply && m_reply->error() == QNetworkReply::SslHandshakeFailedError)
         qCWarning(lcOnline).noquote() << "no secure connection to" << m_url.host() << ":" << m_reply->errorString();
     if (m_busy && m_reply)
         end(endOfFinished(*m_reply, m_result));

@@ -95,13 +95,13 @@ PrivateFolder findPrivateFolder()
     // could be made first by another user, and a fresh random one could
     // not be found again by the updater.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (!cache.isEmpty()) {
-        QDir().mkpath(cache);
+    if (!cache.isEmpty())
         places << cache + QStringLiteral("/quorbel-player-tirk");
-    }
     PrivateFolder found;
     QStringList problems;
     for (const QString& place : places) {
+        // The cache folder itself may not be there yet (the runtime folder is).
+        QDir().mkpath(QFileInfo(place).absolutePath());
         const QString problem = privateFolderProblem(place);
         if (problem.isEmpty()) {
             found.path = place;
