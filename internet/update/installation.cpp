@@ -26,18 +26,6 @@ bool writeInstalledRelease(const InstalledRelease& record)
     return replaceFileAtomically(recordPath(), record.text());
 }
 
-// The newer of two versions; one that is no release version counts for nothing.
-QString newer(const QString& a, const QString& b)
-{
-    const auto left = release::versionNumbers(a);
-    const auto right = release::versionNumbers(b);
-    if (!left)
-        return right ? b : a;
-    if (!right)
-        return a;
-    return release::compareVersions(*left, *right) >= 0 ? a : b;
-}
-
 }  // namespace
 
 QString normalisePlayerVersion(const QString& stored)
@@ -86,7 +74,10 @@ InstalledRelease readInstalledRelease()
 
 QString versionToJudge(const QString& imageName, const QString& recorded)
 {
-    return newer(recorded, readInstalledRelease().versions.value(imageName));
+    if (release::isReleaseVersion(recorded))
+        return recorded;
+    const QString remembered = readInstalledRelease().versions.value(imageName);
+    return remembered.isEmpty() ? recorded : remembered;
 }
 
 std::optional<QDateTime> latestReleaseSeen()

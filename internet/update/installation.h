@@ -7,8 +7,9 @@
 // are kept twice: in the user's settings, and beside the installation in
 // "inet-release.inf" (replaced whole in one rename, never through a link).
 // A new user, a reset settings file or a store that cannot be written
-// forgets nothing the installation itself remembers: the later time and
-// the newer version of the two count.
+// forgets nothing the installation itself remembers: the later time of the
+// two counts, and where the settings hold no version of a program, the one
+// the installation remembers installing.
 
 #include <QDateTime>
 #include <QMap>
@@ -47,8 +48,9 @@ struct InstalledRelease {
 };
 InstalledRelease readInstalledRelease();
 
-// The version to judge an offer against: the newer of the one the program
-// recorded and the one the installation remembers for its image.
+// The version to judge an offer against: the one the program recorded of
+// itself; where it recorded none (a fresh or unwritable settings store),
+// the one the installation remembers installing for its image.
 QString versionToJudge(const QString& imageName, const QString& recorded);
 
 // The latest issue time of a trusted manifest seen on this machine (by the

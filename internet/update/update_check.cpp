@@ -245,8 +245,8 @@ void UpdateCheck::checkPlayer()
     const bool isPublished = !published.isEmpty();
     m_display.setStatus(QStringLiteral("Your Player Ver.: ") + installed + QStringLiteral(", Latest Player Ver.: ")
                         + (isPublished ? published : QStringLiteral("N/A")));
-    // What the installation remembers installing is not offered again
-    // (whether or not the new player has recorded its version yet).
+    // Where the settings hold no version, what the installation remembers
+    // installing is not offered again.
     if (!isPublished || published == installed
         || published == versionToJudge(host::imageName(host::PlayerImage), installed)) {
         m_display.showPage(host::url(host::IndexPage));
@@ -303,8 +303,8 @@ void UpdateCheck::finishPass()
 
 void UpdateCheck::offerNewer(const Offer& offer, const QString& installed, const QString& published)
 {
-    // Judged against what the installation remembers too: a reset or
-    // unwritable settings store does not make an installed program older.
+    // A reset or unwritable settings store does not make an installed
+    // program older: where it holds no version, the installation's counts.
     const QString image = host::imageName(offer.hostImage);
     const release::OfferCheck check =
         release::checkOffer(*m_pass.release, image, published, versionToJudge(image, installed));
