@@ -10,13 +10,24 @@
 
 namespace qpt::internet {
 
+namespace {
+
+// The first window, made once the extra authorities have joined the default
+// TLS configuration: a socket copies that configuration as it is made, and
+// the windows make theirs (the bug report's) at once.
+ProgressWindow* firstWindow()
+{
+    trustExtraAuthorities();
+    return new ProgressWindow;
+}
+
+}  // namespace
+
 OnlineSystem::OnlineSystem()
-    : m_progress(new ProgressWindow),
+    : m_progress(firstWindow()),
       m_main(new OnlineWindow(*this)),
       m_startMessage(new StartMessageWindow(*this))
 {
-    // Before the first connection, which start() leads to.
-    trustExtraAuthorities();
 }
 
 OnlineSystem::~OnlineSystem()

@@ -1,11 +1,15 @@
 #include "bug_report_mail.h"
 
+#include "internet/shared/extra_authorities.h"
 #include "internet/shared/online_log.h"
 
+#include "common/app_folder.h"
 #include "common/product.h"
 
 #include <QDateTime>
 #include <QHostInfo>
+#include <QSettings>
+#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -23,10 +27,19 @@ BugReportMail::BugReportMail(QObject* parent)
     });
 }
 
+bool BugReportMail::plainMailAllowed()
+{
+    const QSettings productIni(AppFolder::file(QStringLiteral("product.ini")), QSettings::IniFormat);
+    return productIni.value(QStringLiteral("Product/MailWithoutEncryption")).toBool();
+}
+
 void BugReportMail::send(const QString& body)
 {
     m_body = body;
     m_socket->abort();
+    // The authorities as they are trusted now, whenever the socket was made.
+    trustExtraAuthorities();
+    m_socket->setSslConfiguration(QSslConfiguration::defaultConfiguration());
     m_state = State::Connecting;
     m_connectTimer->start(m_replyTimeoutMs);
     m_socket->connectToHost(Product::mailRelayHost(), quint16(Product::mailRelayPort()));
@@ -67,6 +80,7 @@ void BugReportMail::connected()
     if (m_dialogue)
         m_dialogue->deleteLater();
     m_dialogue = new MailDialogue(*m_socket, letter, m_replyTimeoutMs, this);
+    m_dialogue->setPlainAllowed(plainMailAllowed());
     connect(m_dialogue, &MailDialogue::pausing, this, &BugReportMail::pausing);
     connect(m_dialogue, &MailDialogue::finished, this, &BugReportMail::dialogueFinished);
     m_dialogue->start();

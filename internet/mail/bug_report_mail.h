@@ -5,6 +5,12 @@
 // a failure, as does one that refuses the connection; what goes wrong is
 // logged, and finished() says once how it ended. Driven by the socket's
 // signals and timers: the window thread never waits in it.
+//
+// The relay must offer encryption (STARTTLS) unless the application
+// folder's product.ini allows plain mail ([Product] MailWithoutEncryption
+// = true, for a relay that cannot encrypt). The socket takes the trusted
+// authorities when a report is sent, not when it was made: Qt copies the
+// default TLS configuration into a socket as it is created.
 
 #include "mail_dialogue.h"
 
@@ -31,6 +37,9 @@ public:
     void stop();
     // Ends the mail dialogue's fixed pause under way at once.
     void endPause();
+
+    // Whether product.ini allows a relay that offers no encryption.
+    static bool plainMailAllowed();
 
 signals:
     // The mail dialogue begins a fixed pause of this many milliseconds.

@@ -114,11 +114,16 @@ void MailDialogue::greeted(int code)
         m_takes8Bit = offers(m_replyLines, "8BITMIME");
         if (!m_encrypted && offers(m_replyLines, "STARTTLS"))
             return startTls();
+        if (!m_encrypted && !m_plainAllowed)
+            return fail(QStringLiteral("the relay offers no encryption"), Result::NoEncryption);
         return after(kAfterGreeting, [this] { mailFrom(); });
     }
-    // A relay of the old school: no extensions, so 7-bit data only.
+    // A relay of the old school: no extensions, so 7-bit data only (and
+    // no encryption).
     if (code / 100 != 5 || m_encrypted)
         return fail(QStringLiteral("EHLO: reply %1").arg(code));
+    if (!m_plainAllowed)
+        return fail(QStringLiteral("the relay knows no EHLO, so no encryption"), Result::NoEncryption);
     m_takes8Bit = false;
     command("HELO " + m_letter.heloName.toLocal8Bit(), 2, "HELO",
             [this] { after(kAfterGreeting, [this] { mailFrom(); }); });
@@ -338,8 +343,12 @@ void MailDialogue::finish(Result result)
     abandon();
     // A failed handshake leaves nothing to say on the connection: it ends
     // at once. Otherwise the relay is left politely.
-    if (result == Result::Failed && m_socket.state() == QAbstractSocket::ConnectedState && !m_encrypting)
+    const bool polite = result == Result::Failed || result == Result::NoEncryption;
+    if (polite && m_socket.state() == QAbstractSocket::ConnectedState && !m_encrypting) {
+        // Handed to the system now: whoever owns the socket may abort it next.
         m_socket.write("QUIT\r\n");
+        m_socket.flush();
+    }
     if (result == Result::NotEncrypted)
         m_socket.abort();
     else

@@ -15,7 +15,9 @@
 // data and offers STARTTLS; a relay that does not know EHLO is greeted with
 // HELO. Where STARTTLS is offered the conversation is encrypted before the
 // sender is named, and nothing more is sent when the encryption fails or
-// its handshake does not end within the time a reply may take.
+// its handshake does not end within the time a reply may take. A relay that
+// does not offer it (or whose offer someone on the way has cut out) gets
+// nothing but QUIT, unless a plain conversation is allowed.
 // The fixed pauses between the commands are timers; pausing() announces
 // each, and endPause() ends the one under way at once (tests drive them).
 
@@ -36,13 +38,21 @@ namespace qpt::internet {
 class MailDialogue : public QObject {
     Q_OBJECT
 public:
-    enum class Result { Sent, Failed, NotEncrypted };
+    enum class Result {
+        Sent,
+        Failed,
+        NotEncrypted,  // encryption was offered but could not be made
+        NoEncryption,  // the relay offers none, and plain mail is not allowed
+    };
 
     // Most a relay may send for one reply, and what the socket may hold.
     static constexpr qint64 kMaxReply = 64 * 1024;
 
     MailDialogue(QSslSocket& socket, const Letter& letter, int replyTimeoutMs, QObject* parent = nullptr);
 
+    // Whether the report may go in the clear to a relay that offers no
+    // encryption (before start(); by default it may not).
+    void setPlainAllowed(bool allowed) { m_plainAllowed = allowed; }
     // Begins on a connected socket; the relay's greeting comes first.
     void start();
     // Stops without a word (the program ends).
@@ -106,6 +116,7 @@ private:
     qsizetype m_headerEnd = 0;
     int m_nextRecipient = 0;
     bool m_takes8Bit = false;
+    bool m_plainAllowed = false;
     bool m_encrypting = false;
     bool m_encrypted = false;
     bool m_awaitingAcceptance = false;  // the reply to the message itself is due

@@ -182,8 +182,11 @@ QString checkedValue(Value kind, const QString& raw, const QUrl& base)
         const QUrl url = base.resolved(QUrl(text));
         // A picture loads without a click: only from the page's own site,
         // never from a machine of the network the user happens to be on.
-        const bool allowed = kind == Value::Picture ? isSameSite(base, url)
-                                                    : isWeb(url) || url.scheme() == QLatin1String("mailto");
+        if (kind == Value::Link && url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0) {
+            const QUrl mail = plainMailto(url);
+            return mail.isValid() ? mail.toString(QUrl::FullyEncoded) : QString();
+        }
+        const bool allowed = kind == Value::Picture ? isSameSite(base, url) : isWeb(url);
         return allowed && url.isValid() ? url.toString(QUrl::FullyEncoded) : QString();
     }
     }

@@ -28,8 +28,9 @@
 //       - sizes, spans and colours in attributes are bounded numbers and
 //         plain colour names;
 //       - links and pictures are made absolute; links to http, https and
-//         mailto, pictures only from the page's own site (web_address.h)
-//         and at most maxPictures picture elements.
+//         mailto (with only its to, cc, subject and body), pictures only
+//         from the page's own site (web_address.h) and at most maxPictures
+//         picture elements.
 //
 // Text that is not HTML becomes paragraphs with its line breaks.
 //

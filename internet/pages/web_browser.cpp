@@ -124,6 +124,7 @@ void WebBrowser::pageArrived(const Download& download)
     case TransferEnd::Stalled:
     case TransferEnd::TimedOut: return showMessagePage(tr("The page took too long to arrive."));
     case TransferEnd::CutShort: return showMessagePage(tr("The page arrived only in part."));
+    case TransferEnd::NotTrusted: return showMessagePage(tr("The page's server could not prove its identity."));
     case TransferEnd::Failed:
     case TransferEnd::Cancelled:
     case TransferEnd::NotStored: return showMessagePage(tr("There is no connection to the page's server."));
@@ -200,8 +201,9 @@ void WebBrowser::linkClicked(const QUrl& link)
         navigate(target);
     else if (target.isLocalFile())
         return;  // a page from the network does not open local files
-    else
-        OpenLink(target.toString());
+    else if (const QUrl mail = plainMailto(target); mail.isValid())
+        OpenLink(mail.toString(QUrl::FullyEncoded));
+    // Any other kind of link opens nothing: the sanitiser lets none through.
 }
 
 }  // namespace qpt::internet

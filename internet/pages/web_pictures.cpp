@@ -1,6 +1,7 @@
 #include "web_pictures.h"
 
 #include "inbox.h"
+#include "picture_header.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -11,18 +12,6 @@ namespace qpt::internet {
 namespace {
 
 const QList<QByteArray> kFormats{"png", "jpeg", "jpg", "gif", "bmp"};
-
-// Whether Qt decodes the picture scaled as it reads it, never holding its
-// source's pixels: JPEG, and PNG of at most 8 bits a sample that is not
-// interlaced. Everything else is decoded whole, then scaled.
-bool decodesScaled(const QByteArray& format, const QByteArray& bytes)
-{
-    if (format == "jpeg" || format == "jpg")
-        return true;
-    // The PNG header: bit depth at byte 24, interlace method at byte 28.
-    return format == "png" && bytes.size() > 28 && bytes.mid(12, 4) == "IHDR" && quint8(bytes.at(24)) <= 8
-        && bytes.at(28) == 0;
-}
 
 // One thread for all pictures: one picture's pixels in memory at a time.
 QThreadPool& decodingThread()

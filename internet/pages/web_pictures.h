@@ -9,10 +9,11 @@
 //   - decoded scaled down to fit maxShown (QImageReader::setScaledSize,
 //     before the pixels are read), and no more than pagePixels shown
 //     pixels for the whole page;
-//   - Qt decodes only JPEG and 8-bit, non-interlaced PNG scaled as it reads
-//     them; interlaced or 16-bit PNG, GIF and BMP are decoded whole first,
-//     so they are decoded only up to maxWholePixels at their source; and a
-//     decoder that would allocate more than allocationLimitMb fails;
+//   - Qt decodes only sequential JPEG and 8-bit, non-interlaced PNG scaled
+//     as it reads them; progressive or CMYK JPEG, interlaced or 16-bit PNG,
+//     GIF and BMP are decoded whole first (picture_header.h), so they are
+//     decoded only up to maxWholePixels at their source; and a decoder that
+//     would allocate more than allocationLimitMb fails;
 //   - decoded one at a time on a thread of their own: a large picture
 //     takes a moment to decode, and the window thread does not wait for it.
 

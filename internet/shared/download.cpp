@@ -1,11 +1,13 @@
 #include "download.h"
 
+#include "online_log.h"
 #include "web_address.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 
 namespace qpt::internet {
 
@@ -23,6 +25,8 @@ bool isTransportError(QNetworkReply::NetworkError error)
 TransferEnd endOfFinished(QNetworkReply& reply, const Download& result)
 {
     const QNetworkReply::NetworkError error = reply.error();
+    if (error == QNetworkReply::SslHandshakeFailedError)
+        return TransferEnd::NotTrusted;
     if (isTransportError(error)) {
         // A response that had begun and then broke was cut short; anything
         // else (no connection, a redirect loop, a TLS failure) failed.
@@ -94,6 +98,7 @@ void Transfer::start(const QString& url, const TransferLimits& limits, Sink sink
     connect(reply, &QNetworkReply::readyRead, this, &Transfer::readAvailable);
     connect(reply, &QNetworkReply::finished, this, &Transfer::replyFinished);
     connect(reply, &QNetworkReply::redirected, this, &Transfer::redirected);
+    connect(reply, &QNetworkReply::sslErrors, this, &Transfer::certificateRefused);
     m_idle.start(m_limits.idleMs);
     m_deadline.start(m_limits.deadlineMs);
 }
@@ -165,6 +170,9 @@ void Transfer::replyFinished()
         return;
     headersArrived();
     readAvailable();
+    // (Reading may have ended the transfer, and with it the reply.)
+    if (m_reply && m_reply->error() == QNetworkReply::SslHandshakeFailedError)
+        qCWarning(lcOnline).noquote() << "no secure connection to" << m_url.host() << ":" << m_reply->errorString();
     if (m_busy && m_reply)
         end(endOfFinished(*m_reply, m_result));
 }
@@ -175,6 +183,13 @@ void Transfer::redirected(const QUrl& target)
         emit m_reply->redirectAllowed();
     else
         end(TransferEnd::Failed);
+}
+
+void Transfer::certificateRefused(const QList<QSslError>& errors)
+{
+    // Not ignored: the reply ends in a failed handshake. Why, goes to the log.
+    for (const QSslError& error : errors)
+        qCWarning(lcOnline).noquote() << m_url.host() << "could not prove its identity:" << error.errorString();
 }
 
 void Transfer::end(TransferEnd how)

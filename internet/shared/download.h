@@ -8,7 +8,8 @@
 // without a byte, and no more than so long in all (a host that drips a byte
 // now and then would otherwise keep it alive for ever). Redirects go only
 // to the same site (web_address.h: the same host, or from http to https on
-// it).
+// it). A host whose certificate does not hold is not trusted, and that is
+// said as such (and its TLS errors logged), never as a missing connection.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -22,13 +23,16 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QSslError;
 
 namespace qpt::internet {
 
 // How a transfer ended.
 enum class TransferEnd {
     Complete,   // the response ended as the server meant it to end
-    Failed,     // no connection, no response, a TLS failure, a refused redirect
+    Failed,     // no connection, no response, a refused redirect
+    NotTrusted, // the host could not prove its identity (its certificate), or
+                // no secure connection to it could be made
     CutShort,   // the connection broke, or fewer bytes than announced came
     TooLarge,   // more than the limit was announced or sent
     Stalled,    // no byte arrived for the idle limit
@@ -92,6 +96,7 @@ private:
     void headersArrived();
     void replyFinished();
     void redirected(const QUrl& target);
+    void certificateRefused(const QList<QSslError>& errors);
     void end(TransferEnd end);
     void stopReply();
 

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,14 +29,24 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
-// A folder that only we can use: a real directory (not a link), ours, and
-// closed to group and others.
-bool isPrivateFolder(const QString& folder)
+// What keeps a folder from being one that only we can use (a real
+// directory, not a link, ours, closed to group and others); empty when
+// nothing does. The folder is made when missing.
+QString privateFolderProblem(const QString& folder)
 {
+    const QByteArray name = native(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("cannot be made (%1)").arg(QString::fromLocal8Bit(::strerror(errno)));
     struct stat st {};
-    if (::lstat(native(folder).constData(), &st) != 0)
-        return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+    if (::lstat(name.constData(), &st) != 0)
+        return QStringLiteral("cannot be looked at (%1)").arg(QString::fromLocal8Bit(::strerror(errno)));
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("is not a folder (a link or a file has its name)");
+    if (st.st_uid != ::getuid())
+        return QStringLiteral("belongs to another user");
+    if ((st.st_mode & 077) != 0)
+        return QStringLiteral("is open to other users");
+    return QString();
 }
 
 }  // namespace
@@ -73,17 +84,39 @@ QString systemFolder()
     return user;
 }
 
-QString privateTempFolder()
+PrivateFolder findPrivateFolder()
 {
-    QString folder;
+    QStringList places;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        folder = runtime + QStringLiteral("/quorbel-player-tirk");
-    else
-        folder = QDir::tempPath() + QStringLiteral("/quorbel-player-tirk-%1").arg(::getuid());
-    if (::mkdir(native(folder).constData(), 0700) != 0 && errno != EEXIST)
-        return QString();
-    return isPrivateFolder(folder) ? folder : QString();
+        places << runtime + QStringLiteral("/quorbel-player-tirk");
+    // Without a runtime folder (su, sudo, cron, some remote logins) the
+    // user's own cache folder: a fixed name in the shared temporary folder
+    // could be made first by another user, and a fresh random one could
+    // not be found again by the updater.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        places << cache + QStringLiteral("/quorbel-player-tirk");
+    PrivateFolder found;
+    QStringList problems;
+    for (const QString& place : places) {
+        // The cache folder itself may not be there yet (the runtime folder is).
+        QDir().mkpath(QFileInfo(place).absolutePath());
+        const QString problem = privateFolderProblem(place);
+        if (problem.isEmpty()) {
+            found.path = place;
+            return found;
+        }
+        problems << place + QStringLiteral(" ") + problem;
+    }
+    found.problem = places.isEmpty() ? QStringLiteral("there is neither a runtime folder nor a cache folder")
+                                     : problems.join(QStringLiteral(";\r\n"));
+    return found;
+}
+
+QString privateTempFolder()
+{
+    return findPrivateFolder().path;
 }
 
 QString programPath(const QString& folder, const char* program)
@@ -235,6 +268,22 @@ bool StagedProgram::commit()
     leftovers::forget(m_staged);
     m_staged.clear();
     return true;
+}
+
+bool replaceFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    QByteArray name;
+    const int fd = createBeside(path, name);
+    if (fd < 0)
+        return false;
+    leftovers::note(QFile::decodeName(name));
+    bool ok = ::fchmod(fd, 0644) == 0 && writeFully(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(name.constData(), native(path).constData()) == 0;
+    if (!ok)
+        ::unlink(name.constData());
+    leftovers::forget(QFile::decodeName(name));
+    return ok;
 }
 
 bool hasRoomFor(const QString& target, qint64 size)

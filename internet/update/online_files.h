@@ -21,8 +21,17 @@ struct ReleaseImage;
 QString systemFolder();
 
 // The private per-user folder for downloaded program images (created 0700
-// when missing). Empty when no safe folder can be had: the place exists
-// but is a link, belongs to someone else or is open to others.
+// when missing): "quorbel-player-tirk" in $XDG_RUNTIME_DIR, or else in the
+// user's cache folder ($XDG_CACHE_HOME, ~/.cache), never at a name in a
+// shared temporary folder that another user could take first. A place that
+// exists but is a link, belongs to someone else or is open to others is
+// not used. The updater finds it by the same rule.
+struct PrivateFolder {
+    QString path;     // empty when none can be had
+    QString problem;  // then why, naming each place tried
+};
+PrivateFolder findPrivateFolder();
+// findPrivateFolder().path
 QString privateTempFolder();
 
 // A program of the installation: its file in the folder.
@@ -87,6 +96,12 @@ private:
 // copied) and removed at once. A folder that cannot be written or a disk
 // without the room is found out before anything else is done.
 bool hasRoomFor(const QString& target, qint64 size);
+
+// Replaces the file with the bytes in one rename: a new file is written
+// beside it and flushed first, so that the old one stays whole until the
+// new one is; a link at the name is replaced, not followed. False (and the
+// old file as it was) when anything fails.
+bool replaceFileAtomically(const QString& path, const QByteArray& bytes);
 
 // Writes all the bytes to the file descriptor, going on after an
 // interrupted write. False when the file takes no more.

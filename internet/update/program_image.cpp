@@ -95,6 +95,8 @@ void ImageDownload::transferEnded(const Download& download)
     FetchedImage result;
     if (download.end == TransferEnd::Cancelled)
         result.refusal = ImageRefusal::Cancelled;
+    else if (download.end == TransferEnd::NotTrusted)
+        result.refusal = ImageRefusal::NotTrusted;
     else if (!download.succeeded() || !m_stored)
         result.refusal = ImageRefusal::NotDownloaded;
     else if (download.received != m_expected.size || m_digest->result() != m_expected.sha256)

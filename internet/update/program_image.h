@@ -27,6 +27,7 @@ enum class ImageRefusal {
     None,
     NoPrivatePlace,  // no private folder to receive it
     NotDownloaded,   // no connection, an error status, too slow, cut short
+    NotTrusted,      // the host could not prove its identity
     Cancelled,       // the user's own Cancel
     NotSigned,       // not the bytes the manifest signs (size or digest differ)
 };

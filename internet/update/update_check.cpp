@@ -167,6 +167,8 @@ void UpdateCheck::versionFileArrived(const Download& download)
 {
     if (download.end == TransferEnd::Cancelled)
         return cancelled();
+    if (download.end == TransferEnd::NotTrusted)
+        return hostNotTrusted();
     // An error page, a captive portal's page, a cut or endless body: no
     // version file came, whatever the server said.
     const std::optional<VersionFile> published =
@@ -194,16 +196,27 @@ void UpdateCheck::fetchRelease()
     fetch(host::ReleaseManifest, release::kMaxManifestBytes, [this](const Download& manifest) {
         if (manifest.end == TransferEnd::Cancelled)
             return cancelled();
+        if (manifest.end == TransferEnd::NotTrusted)
+            return hostNotTrusted();
         m_pass.manifest = manifest.succeeded() ? manifest.body : QByteArray();
         fetch(host::ReleaseSignature, release::kMaxSignatureFileBytes, [this](const Download& signature) {
             if (signature.end == TransferEnd::Cancelled)
                 return cancelled();
+            if (signature.end == TransferEnd::NotTrusted)
+                return hostNotTrusted();
             m_pass.signature = signature.succeeded() ? signature.body : QByteArray();
             m_pass.release = release::checkRelease(m_pass.manifest, m_pass.signature, release::trustedKeys(),
                                                    QDateTime::currentDateTimeUtc(), latestReleaseSeen());
-            if (m_pass.release->status == ReleaseStatus::Trusted)
-                noteReleaseSeen(m_pass.release->manifest.issued);
-            reportRelease();
+            const bool kept = m_pass.release->status != ReleaseStatus::Trusted
+                           || noteReleaseSeen(m_pass.release->manifest.issued);
+            if (kept || m_markNoticeShown)
+                return reportRelease();
+            // Without the mark a replayed older manifest is told apart by its
+            // expiry alone: the check goes on, but the user hears it once.
+            m_markNoticeShown = true;
+            m_progress.unload();
+            ask(QStringLiteral("Quorbel Player Tirk Online System"), markNotKeptText(), MsgIcon::Exclamation,
+                MsgButtons::Ok, [this](MsgAnswer) { reportRelease(); });
         });
     });
 }
@@ -232,7 +245,10 @@ void UpdateCheck::checkPlayer()
     const bool isPublished = !published.isEmpty();
     m_display.setStatus(QStringLiteral("Your Player Ver.: ") + installed + QStringLiteral(", Latest Player Ver.: ")
                         + (isPublished ? published : QStringLiteral("N/A")));
-    if (!isPublished || published == installed) {
+    // Where the settings hold no version, what the installation remembers
+    // installing is not offered again.
+    if (!isPublished || published == installed
+        || published == versionToJudge(host::imageName(host::PlayerImage), installed)) {
         m_display.showPage(host::url(host::IndexPage));
         return checkOption();
     }
@@ -250,7 +266,7 @@ void UpdateCheck::checkOption()
     const QString& published = m_pass.published.option;
     m_display.appendStatus(QStringLiteral("\r\nYour Option Ver.: ") + installed
                            + QStringLiteral(", Latest Option Ver.: ") + published);
-    if (published == installed)
+    if (published == installed || published == versionToJudge(host::imageName(host::OptionImage), installed))
         return checkOnlineSystem();
     offerNewer(kOffer, installed, published);
 }
@@ -287,8 +303,11 @@ void UpdateCheck::finishPass()
 
 void UpdateCheck::offerNewer(const Offer& offer, const QString& installed, const QString& published)
 {
+    // A reset or unwritable settings store does not make an installed
+    // program older: where it holds no version, the installation's counts.
+    const QString image = host::imageName(offer.hostImage);
     const release::OfferCheck check =
-        release::checkOffer(*m_pass.release, host::imageName(offer.hostImage), published, installed);
+        release::checkOffer(*m_pass.release, image, published, versionToJudge(image, installed));
     // The window comes up with the page already on its way and without the
     // progress window in front.
     m_display.showPage(host::url(host::NotUpToDatePage));
@@ -351,13 +370,15 @@ void UpdateCheck::playerUpdate(const release::ReleaseImage& signedImage)
         // process has let its lock go. A marker left by a player that
         // crashed has no process behind it and does not hold the update up.
         const auto playerGone = [] { return !SingleInstance::isRunning(QLatin1String(programs::Player)); };
-        waitFor(playerGone, 0, [this, player] {
+        waitFor(playerGone, 0, [this, player, signedImage] {
             // No running player took the request; left lying, it would
             // close the new player at its first look.
             withdrawCloseRequest();
             m_progress.unload();
             const bool installed = m_staged->commit();
             m_staged.reset();
+            if (installed)
+                noteInstalled(signedImage.file, signedImage.version);
             // Without the new player the old one comes back as it was.
             if (!ProgramStarter::start(player, QString(), WindowStyle::NormalFocus) || !installed)
                 return failed(installed ? "cannot start the player" : "cannot install the player");
@@ -383,12 +404,13 @@ void UpdateCheck::optionUpdate(const release::ReleaseImage& signedImage)
         // close within the limit is not waited for any longer.
         MarkerFiles::remove(appFile(files::ActiveOption));
         const auto optionGone = [] { return !SingleInstance::isRunning(QLatin1String(programs::Option)); };
-        waitFor(optionGone, m_limits.optionCloseMs, [this, option] {
+        waitFor(optionGone, m_limits.optionCloseMs, [this, option, signedImage] {
             m_progress.unload();
             const bool installed = m_staged->commit();
             m_staged.reset();
             if (!installed)
                 return failed("cannot install the Option program");
+            noteInstalled(signedImage.file, signedImage.version);
             if (!ProgramStarter::start(option, QLatin1String(words::Updatet), WindowStyle::NormalFocus))
                 return failed("cannot start the Option program");
             startPass();
@@ -446,6 +468,10 @@ void UpdateCheck::downloadImage(const char* hostFile, const release::ReleaseImag
                               m_progress.setCancellable(false);
                               if (fetched.refusal == ImageRefusal::Cancelled)
                                   return cancelled();
+                              if (fetched.refusal == ImageRefusal::NotTrusted)
+                                  return hostNotTrusted();
+                              if (fetched.refusal == ImageRefusal::NoPrivatePlace)
+                                  return noPrivateFolder();
                               // An empty, cut-short, unsigned or foreign download is never installed.
                               if (!fetched.image) {
                                   qCWarning(lcUpdate) << hostFile << "refused:" << int(fetched.refusal);
@@ -512,6 +538,44 @@ void UpdateCheck::noConnection()
 {
     askRetry("No Internet Connection", "You Have No Connection To The Internet\r\nPress Retry, or Cancel to Exit OS",
              MsgIcon::Information);
+}
+
+void UpdateCheck::hostNotTrusted()
+{
+    // Not a missing connection: one was there, to a host that is not the
+    // update host as far as anyone can tell (the log says why).
+    askRetry("Update Host Not Verified",
+             "The update host could not prove its identity.\r\nNothing has been taken from it.\r\n"
+             "Press Retry, or Cancel to Exit OS",
+             MsgIcon::Exclamation);
+}
+
+QString UpdateCheck::markNotKeptText()
+{
+    return QStringLiteral("The latest update information seen cannot be remembered:\r\n"
+                          "neither the settings nor the folder of Quorbel Player Tirk can be written.\r\n"
+                          "Older update information could then be offered again as new.");
+}
+
+QString UpdateCheck::noPrivateFolderText(const QString& problem)
+{
+    return QStringLiteral("An error occur: there is no private folder for the download.\r\n") + problem
+         + QStringLiteral("\r\nPress Retry, or Cancel to Exit OS");
+}
+
+void UpdateCheck::noPrivateFolder()
+{
+    const QString problem = findPrivateFolder().problem;
+    qCWarning(lcUpdate).noquote() << "no private folder for the download:" << problem;
+    removeVersionCopy();
+    m_progress.unload();
+    ask(QStringLiteral("Error"), noPrivateFolderText(problem), MsgIcon::Critical, MsgButtons::RetryCancel,
+        [this](MsgAnswer answer) {
+            if (answer == MsgAnswer::Retry)
+                startPass();
+            else
+                m_endProgram();
+        });
 }
 
 void UpdateCheck::cancelled()

@@ -88,6 +88,11 @@ public:
     // The box that tells once per run that the program's folder cannot be
     // written (and so nothing can be updated).
     static QString folderNotWritableText(const QString& folder);
+    // The box that tells once per run that the latest release information
+    // seen could be remembered nowhere.
+    static QString markNotKeptText();
+    // The box after a download that found no private folder to go into.
+    static QString noPrivateFolderText(const QString& problem);
 
 signals:
     // A pass has finished with the main window shown.
@@ -138,6 +143,10 @@ private:
     // Retry or Cancel after a pass that did not come through.
     void askRetry(const char* title, const char* text, MsgIcon icon);
     void noConnection();
+    // The host's certificate did not hold (or no secure connection could be made).
+    void hostNotTrusted();
+    // No private folder for an image: the box names the places and why.
+    void noPrivateFolder();
     void cancelled();
     void failed(const char* why);
 
@@ -164,6 +173,7 @@ private:
     bool m_stopped = false;
     std::atomic_bool m_markedRunning = false;
     bool m_folderNoticeShown = false;
+    bool m_markNoticeShown = false;
     bool m_closeRequested = false;  // "shutdown.os" is ours to take back
 };
 

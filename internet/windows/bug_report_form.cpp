@@ -187,6 +187,7 @@ void BugReportForm::mailFinished(MailDialogue::Result result)
     switch (result) {
     case MailDialogue::Result::Sent: return reportSent();
     case MailDialogue::Result::NotEncrypted: return reportFailed(notEncryptedText());
+    case MailDialogue::Result::NoEncryption: return reportFailed(noEncryptionText());
     case MailDialogue::Result::Failed: return reportFailed(failedText());
     }
 }
@@ -210,6 +211,14 @@ QString BugReportForm::notEncryptedText()
     return QStringLiteral("Your Bug Report was not sent: the mail server offered encryption,\r\n"
                           "but the encrypted connection could not be made, and nothing is\r\n"
                           "sent without it. Please try again later, or send an email to ")
+         + Product::bugReportMailbox();
+}
+
+QString BugReportForm::noEncryptionText()
+{
+    return QStringLiteral("Your Bug Report was not sent: the mail server did not offer encryption\r\n"
+                          "(or someone on the way removed the offer), and nothing is sent without it.\r\n"
+                          "Please try again later, or send an email to ")
          + Product::bugReportMailbox();
 }
 

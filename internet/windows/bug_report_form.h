@@ -55,6 +55,7 @@ public:
     static QString sentText();
     static QString failedText();
     static QString notEncryptedText();
+    static QString noEncryptionText();
 
     QLineEdit* emailEdit;
     QComboBox* osChoice;

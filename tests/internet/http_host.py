@@ -25,7 +25,8 @@ How a file is answered is chosen by files beside it:
                                      as Content-Encoding gzip whatever was asked
                       KIND W H       a W x H picture made here (the file's own
                                      bytes are not used); KIND is png,
-                                     png-interlaced, png16, bmp or gif
+                                     png-interlaced, png16, bmp, gif, jpeg,
+                                     jpeg-progressive or jpeg-cmyk
                                      (picture_files.py)
 A file named PORTAL in ROOT turns the host into a captive portal: every path,
 whether it exists or not, is answered 200 with the same HTML page.
@@ -127,7 +128,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             body = made_once(("gzip", mode[1]), lambda: gzip_zeros(int(mode[1])))
             self.begin([("Content-Encoding", "gzip"), ("Content-Length", str(len(body)))])
             self.wfile.write(body)
-        elif mode[0] in ("png", "png-interlaced", "png16", "bmp", "gif"):
+        elif mode[0] in picture_files.KINDS:
             body = made_once(tuple(mode), lambda: picture_files.make(mode[0], int(mode[1]), int(mode[2])))
             self.begin([("Content-Length", str(len(body)))])
             self.wfile.write(body)

@@ -75,6 +75,15 @@ TestCertificates::TestCertificates()
                       folder);
 }
 
+bool TestCertificates::reissue(const QString& kind)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral("timeout"), {QStringLiteral("30"), QStringLiteral("/usr/bin/python3"),
+                                              scriptPath(QStringLiteral("make_certificate.py")), m_dir.path(), kind});
+    return process.waitForFinished(40000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
 bool setProductKey(const QString& appFolder, const QString& key, const QString& value)
 {
     QSettings productIni(appFolder + QStringLiteral("/product.ini"), QSettings::IniFormat);

@@ -43,6 +43,10 @@ public:
     QString caFile() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
     QString certificateFile() const { return m_dir.path() + QStringLiteral("/server.pem"); }
     QString keyFile() const { return m_dir.path() + QStringLiteral("/server.key"); }
+    // Replaces the server's certificate by one that fails in one way, from
+    // the same authority where it has one (make_certificate.py: self-signed,
+    // expired, not-yet-valid, wrong-name).
+    bool reissue(const QString& kind);
 
 private:
     QTemporaryDir m_dir;

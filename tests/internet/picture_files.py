@@ -7,6 +7,10 @@ say they are: the decoder has to do the work, the network does not.
     png(w, h, depth=16)       16-bit RGB (Qt decodes it whole, 64 bits a pixel)
     bmp(w, h)                 8-bit palette, RLE8-compressed
     gif(w, h)                 8-bit palette, LZW-compressed
+    jpeg(w, h)                baseline, three components (Qt decodes it scaled)
+    jpeg(w, h, progressive=True)  progressive: every coefficient is kept until
+                              the last scan (decoded as if whole)
+    jpeg(w, h, components=4)  CMYK, with Adobe's marker (decoded as if whole)
 
 Run as a script, writes one: picture_files.py KIND W H OUT
 """
@@ -106,8 +110,49 @@ def gif(width, height):
     return b"GIF89a" + screen + palette + image + b"\x08" + blocks + b"\0\x3b"
 
 
+def _jpeg_segment(marker, data):
+    return b"\xff" + bytes([marker]) + struct.pack(">H", len(data) + 2) + data
+
+
+def _jpeg_scan(component_ids, spectral_start, spectral_end, bits):
+    # Every block codes as all-zero bits (category 0, or end of block); the
+    # last byte is filled with ones as the standard asks.
+    header = bytes([len(component_ids)]) + b"".join(bytes([i, 0]) for i in component_ids)
+    header += bytes([spectral_start, spectral_end, 0])
+    data = bytearray(bits // 8)
+    if bits % 8:
+        data.append((1 << (8 - bits % 8)) - 1)
+    return _jpeg_segment(0xDA, header) + bytes(data)
+
+
+def jpeg(width, height, progressive=False, components=3):
+    # Mid grey is a DC coefficient of 0 after the level shift: every block
+    # is "no difference, no AC coefficients", whatever its size.
+    ids = list(range(1, components + 1))
+    blocks = ((width + 7) // 8) * ((height + 7) // 8)
+    out = b"\xff\xd8"
+    if components == 4:
+        out += _jpeg_segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, 0))
+    out += _jpeg_segment(0xDB, b"\0" + b"\1" * 64)
+    frame = struct.pack(">BHHB", 8, height, width, components) + b"".join(bytes([i, 0x11, 0]) for i in ids)
+    out += _jpeg_segment(0xC2 if progressive else 0xC0, frame)
+    # One code each, of one bit: DC category 0, and AC end of block.
+    one_code = bytes([1] + [0] * 15) + b"\0"
+    out += _jpeg_segment(0xC4, b"\x00" + one_code + b"\x10" + one_code)
+    if progressive:
+        out += _jpeg_scan(ids, 0, 0, blocks * components)
+        for i in ids:
+            out += _jpeg_scan([i], 1, 63, blocks)
+    else:
+        out += _jpeg_scan(ids, 0, 63, blocks * components * 2)
+    return out + b"\xff\xd9"
+
+
+KINDS = ("png", "png-interlaced", "png16", "bmp", "gif", "jpeg", "jpeg-progressive", "jpeg-cmyk")
+
+
 def make(kind, width, height):
-    """A picture by its name in a .mode file: png, png-interlaced, png16, bmp, gif."""
+    """A picture by its name in a .mode file (KINDS)."""
     if kind == "png":
         return png(width, height)
     if kind == "png-interlaced":
@@ -118,6 +163,12 @@ def make(kind, width, height):
         return bmp(width, height)
     if kind == "gif":
         return gif(width, height)
+    if kind == "jpeg":
+        return jpeg(width, height)
+    if kind == "jpeg-progressive":
+        return jpeg(width, height, progressive=True)
+    if kind == "jpeg-cmyk":
+        return jpeg(width, height, components=4)
     raise ValueError(kind)
 
 

@@ -130,10 +130,12 @@ private slots:
         }
     }
 
-    // Each case starts without a manifest seen before.
+    // Each case starts without a manifest seen before (by the settings or
+    // by the installation).
     void init()
     {
         SettingsStore::write(QStringLiteral("LatestReleaseIssued"), QString());
+        QFile::remove(m_env->app(QStringLiteral("inet-release.inf")));
     }
 
     void cleanupTestCase()

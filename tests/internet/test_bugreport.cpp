@@ -1,6 +1,10 @@
 // The bug-report form and its mail through a real SMTP relay, plain or
 // encrypted with STARTTLS. The dialogue's fixed pauses are ended by the test
 // as they begin, and recorded.
+//
+// Every row that talks to a relay runs alone in a fresh process
+// (eachMailRowInAFreshProcess): what one row leaves behind process-wide,
+// the default TLS configuration above all, must not make another pass.
 
 #include "internet/online_system.h"
 #include "internet/pages/web_browser.h"
@@ -17,6 +21,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -29,6 +34,17 @@ using qpt::test::TestEnv;
 using qpt::test::waitUntil;
 
 namespace {
+
+constexpr const char* kAloneVariable = "QPT_TEST_MAIL_ROW_ALONE";
+
+// The functions whose rows talk to a relay.
+const QStringList kMailFunctions{"reportReachesTheMailbox", "failuresKeepTheForm", "hostileRelays",
+                                 "encryptionThatFailsSendsNothing", "plainRelaysGetNothingByDefault"};
+
+// In the test's own process a mail row is left to its fresh process.
+#define RUN_ALONE()                                                                                                   \
+    if (!qEnvironmentVariableIsSet(kAloneVariable))                                                                  \
+        QSKIP("runs alone in a fresh process (eachMailRowInAFreshProcess)");
 
 const QString kSent = QStringLiteral("Report Successfully Send...\r\nThanks alot...\r\n"
                                      "You will soon get an answer regarding your Bug Report...");
@@ -74,6 +90,11 @@ struct ReportWorld {
             if (endPauses)
                 QMetaObject::invokeMethod(main.reportForm, &BugReportForm::endMailPause, Qt::QueuedConnection);
         });
+    }
+    // The relay may go without encryption (product.ini).
+    void allowPlainMail() const
+    {
+        QVERIFY(qpt::test::setProductKey(env.appDir(), QStringLiteral("MailWithoutEncryption"), QStringLiteral("true")));
     }
     ~ReportWorld()
     {
@@ -201,11 +222,14 @@ private slots:
     }
     void reportReachesTheMailbox()
     {
+        RUN_ALONE();
         QFETCH(QStringList, relayOptions);
         QFETCH(QString, encoding);
         LocalMailRelay relay(relayOptions);
         QVERIFY(relay.isListening());
         ReportWorld world(relay.address(), QStringLiteral("bugs@tirk.example,triage@tirk.example"));
+        if (!relayOptions.contains(QStringLiteral("--starttls")))
+            world.allowPlainMail();
         const QString description = QStringLiteral("Grüße: ça plante — 日本語 = «x»\n.\n.dotted line\n")
                                   + QString(120, QLatin1Char('w')) + QStringLiteral(" end\nlast line ");
         world.fillIn(description);
@@ -291,6 +315,7 @@ private slots:
     }
     void failuresKeepTheForm()
     {
+        RUN_ALONE();
         QFETCH(QStringList, relayOptions);
         QFETCH(bool, relayRuns);
         LocalMailRelay relay(relayOptions);
@@ -298,6 +323,7 @@ private slots:
                                           : QStringLiteral("127.0.0.1:%1").arg(qpt::test::closedPort());
         const QString mailbox = QStringLiteral("bugs@tirk.example,triage@tirk.example");
         ReportWorld world(address, mailbox);
+        world.allowPlainMail();
         world.main.reportForm->setMailReplyTimeout(300);
         world.fillIn(QStringLiteral("Crash on start"));
         QVERIFY(world.send());
@@ -328,11 +354,14 @@ private slots:
     }
     void hostileRelays()
     {
+        RUN_ALONE();
         QFETCH(QString, mode);
         QFETCH(QString, status);
         qpt::test::HostileRelay relay(mode);
         QVERIFY(relay.isListening());
         ReportWorld world(relay.address());
+        if (!mode.endsWith(QLatin1String("-tls")))
+            world.allowPlainMail();
         // The flood comes while the first pause takes its time.
         world.endPauses = mode != QLatin1String("flood");
         world.fillIn(QStringLiteral("Crash on start"));
@@ -362,6 +391,7 @@ private slots:
     // and the user is told why.
     void encryptionThatFailsSendsNothing()
     {
+        RUN_ALONE();
         TestCertificates stranger;
         LocalMailRelay relay({"--starttls", stranger.certificateFile(), stranger.keyFile()});
         QVERIFY(relay.isListening());
@@ -373,6 +403,77 @@ private slots:
         QVERIFY(relay.messages().isEmpty());
         QCOMPARE(world.main.reportForm->descriptionEdit->toPlainText(), QStringLiteral("Crash on start"));
         QVERIFY(world.main.reportForm->sendButton->isEnabled());
+    }
+
+    // A relay that does not offer STARTTLS (or whose offer was cut out on
+    // the way) gets no word of the report unless product.ini allows plain
+    // mail: the user reads why, and the form keeps its text.
+    void plainRelaysGetNothingByDefault_data()
+    {
+        QTest::addColumn<QString>("relay");
+        QTest::newRow("EHLO without STARTTLS") << "ehlo";
+        QTest::newRow("HELO only") << "helo";
+    }
+    void plainRelaysGetNothingByDefault()
+    {
+        RUN_ALONE();
+        QFETCH(QString, relay);
+        qpt::test::HostileRelay plain(QStringLiteral("noise-after"));
+        LocalMailRelay old({"--helo-only"});
+        QVERIFY(plain.isListening() && old.isListening());
+        ReportWorld world(relay == QLatin1String("ehlo") ? plain.address() : old.address());
+        world.fillIn(QStringLiteral("Crash on start"));
+        QVERIFY(world.send());
+        QCOMPARE(world.main.statusLabel->caption(), BugReportForm::noEncryptionText());
+        QVERIFY(world.main.statusLabel->caption().contains(QStringLiteral("bugs@tirk.example")));
+        QCOMPARE(world.main.reportForm->descriptionEdit->toPlainText(), QStringLiteral("Crash on start"));
+        QVERIFY(world.main.reportForm->sendButton->isEnabled());
+        if (relay == QLatin1String("ehlo")) {
+            QVERIFY(waitUntil([&] { return plain.received().size() >= 2; }));
+            const QList<QByteArray> received = plain.received();
+            QCOMPARE(received.size(), 2);
+            QVERIFY(received.first().startsWith("EHLO "));
+            QCOMPARE(received.last(), QByteArray("QUIT"));
+        } else {
+            QVERIFY(old.messages().isEmpty());
+            QVERIFY(waitUntil([&] { return old.quits() == 1; }));
+        }
+    }
+
+    // Runs every row of the mail functions alone in a fresh process of this
+    // test, under a time limit each.
+    void eachMailRowInAFreshProcess()
+    {
+        if (qEnvironmentVariableIsSet(kAloneVariable))
+            QSKIP("the fresh process itself");
+        QProcess lister;
+        lister.start(QCoreApplication::applicationFilePath(), {QStringLiteral("-datatags")});
+        QVERIFY(lister.waitForFinished(30000));
+        QStringList rows;
+        for (const QString& line : QString::fromUtf8(lister.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            // "TestBugReport <function> <tag>", the tag with its spaces.
+            const QString function = line.section(QLatin1Char(' '), 1, 1);
+            const QString tag = line.section(QLatin1Char(' '), 2);
+            if (kMailFunctions.contains(function))
+                rows << (tag.isEmpty() ? function : function + QLatin1Char(':') + tag);
+        }
+        rows.removeDuplicates();
+        QVERIFY(rows.size() >= 15);
+        for (const QString& row : rows) {
+            QProcess alone;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QLatin1String(kAloneVariable), QStringLiteral("1"));
+            alone.setProcessEnvironment(environment);
+            alone.setProcessChannelMode(QProcess::MergedChannels);
+            alone.start(QCoreApplication::applicationFilePath(), {row});
+            const bool ended = alone.waitForFinished(60000);
+            if (!ended)
+                alone.kill(), alone.waitForFinished(5000);
+            const QString output = QString::fromUtf8(alone.readAll());
+            QVERIFY2(ended && alone.exitStatus() == QProcess::NormalExit && alone.exitCode() == 0,
+                     qPrintable(row + QStringLiteral(":\n") + output));
+            QVERIFY2(output.contains(QStringLiteral("PASS   : TestBugReport::")), qPrintable(row + QStringLiteral(":\n") + output));
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 #include "common/line_files.h"
 #include "internet/mail/mail_dialogue.h"
 #include "internet/shared/download.h"
+#include "internet/shared/extra_authorities.h"
 #include "internet/shared/web_address.h"
 #include "internet/update/online_files.h"
 #include "internet/update/program_image.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qpt::internet;
 using qpt::test::LocalUpdateHost;
@@ -36,6 +38,22 @@ Download fetch(const QString& url, const TransferLimits& limits = {})
     waitUntil([&] { return result.has_value(); }, 30000);
     return result.value_or(Download{});
 }
+
+// The warnings of the Online System's log while one lives.
+class LogCapture {
+public:
+    LogCapture() { s_lines.clear(), m_previous = qInstallMessageHandler(&LogCapture::handle); }
+    ~LogCapture() { qInstallMessageHandler(m_previous); }
+    QString text() const { return s_lines.join(QLatin1Char('\n')); }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message)
+    {
+        s_lines << QLatin1String(context.category) + QStringLiteral(": ") + message;
+    }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
 
 // The signed entry of an image, as a manifest would list it.
 release::ReleaseImage signedEntry(const QByteArray& bytes)
@@ -94,6 +112,47 @@ private slots:
             QCOMPARE(download.body, QByteArray());
             QCOMPARE(download.end, TransferEnd::Failed);
         }
+    }
+
+    // An https host whose certificate does not hold is no missing
+    // connection: the transfer ends as not trusted, nothing is asked of the
+    // host, and the log says why.
+    void hostThatCannotProveItsIdentity_data()
+    {
+        QTest::addColumn<QString>("kind");  // of certificate; empty: a sound one
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("sound") << QString() << QString();
+        QTest::newRow("self-signed") << "self-signed" << "self-signed";
+        QTest::newRow("expired") << "expired" << "expired";
+        QTest::newRow("not yet valid") << "not-yet-valid" << "not yet valid";
+        QTest::newRow("for another name") << "wrong-name" << "host name did not match";
+    }
+    void hostThatCannotProveItsIdentity()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, logged);
+        TestEnv env;
+        qpt::test::TestCertificates certificates;
+        QVERIFY(certificates.isReady());
+        if (!kind.isEmpty())
+            QVERIFY(certificates.reissue(kind));
+        QVERIFY(qpt::test::trustAuthorityIn(env.appDir(), certificates));
+        trustExtraAuthorities();
+        LocalUpdateHost host(&certificates);
+        QVERIFY(host.isListening());
+        host.put(QStringLiteral("file.txt"), "the file");
+        LogCapture log;
+        const Download download = fetch(host.url() + QStringLiteral("/file.txt"));
+        if (kind.isEmpty()) {
+            QCOMPARE(download.body, QByteArray("the file"));
+            QVERIFY(download.succeeded());
+            return;
+        }
+        QCOMPARE(download.end, TransferEnd::NotTrusted);
+        QVERIFY(download.body.isEmpty());
+        QVERIFY(host.requests().isEmpty());
+        QVERIFY2(log.text().contains(QStringLiteral("qpt.internet: 127.0.0.1 could not prove its identity")), qPrintable(log.text()));
+        QVERIFY2(log.text().contains(logged, Qt::CaseInsensitive), qPrintable(log.text()));
     }
 
     void cutShortIsNotWhole()
@@ -197,10 +256,56 @@ private slots:
         { ProgramImage dropped(fetched); }
         QVERIFY(!QFile::exists(fetched));
 
-        // A folder open to others is not used.
+        // A folder open to others is not used: the one in the user's cache
+        // folder is. A place that is not a folder is not used either, and
+        // with no place left there is none, for reasons named place by place.
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-        QVERIFY(privateTempFolder().isEmpty());
+        const QString cached = env.cacheDir() + QStringLiteral("/quorbel-player-tirk");
+        QCOMPARE(privateTempFolder(), cached);
+        QVERIFY(keptUpdate()->image.startsWith(cached + QLatin1Char('/')));
+        QVERIFY(QDir(cached).removeRecursively());
+        QVERIFY(QFile::link(env.root(), cached));
+        const PrivateFolder none = findPrivateFolder();
+        QVERIFY(none.path.isEmpty());
         QVERIFY(!keptUpdate());
+        QVERIFY2(none.problem.contains(folder + QStringLiteral(" is open to other users")), qPrintable(none.problem));
+        QVERIFY2(none.problem.contains(cached + QStringLiteral(" is not a folder")), qPrintable(none.problem));
+    }
+
+    // Without a runtime folder (su, sudo, cron) the place is the user's
+    // cache folder: a folder that another user made first under the name a
+    // shared temporary folder would have given is of no matter.
+    void privatePlaceWithoutARuntimeFolder()
+    {
+        TestEnv env;
+        const QString temp = env.root() + QStringLiteral("/tmp");
+        QVERIFY(QDir().mkpath(temp));
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", temp.toLocal8Bit());
+        const QString taken = temp + QStringLiteral("/quorbel-player-tirk-%1").arg(::getuid());
+        QVERIFY(QDir().mkpath(taken));
+        if (::getuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(taken).constData(), 65534, 65534), 0);
+        const PrivateFolder found = findPrivateFolder();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qunsetenv("TMPDIR");
+        QCOMPARE(found.path, env.cacheDir() + QStringLiteral("/quorbel-player-tirk"));
+        QCOMPARE(QFileInfo(found.path).ownerId(), ::getuid());
+        QCOMPARE(QFile::permissions(found.path) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+    }
+
+    // Mail links keep their addressees and their text, nothing a mail
+    // program might attach or send on without the user seeing it.
+    void mailLinksKeepOnlyAddresseesAndText()
+    {
+        const auto plain = [](const char* link) { return plainMailto(QUrl(QLatin1String(link))).toString(QUrl::FullyEncoded); };
+        QCOMPARE(plain("mailto:x@y.example?subject=Hi%20there&attach=/home/user/.ssh/id_rsa&body=b%26c&CC=c@y.example"
+                       "&bcc=z@y.example&Attachment=/etc/passwd&to=t@y.example#part"),
+                 QStringLiteral("mailto:x@y.example?subject=Hi%20there&body=b%26c&CC=c@y.example&to=t@y.example"));
+        QCOMPARE(plain("mailto:x@y.example?attach=/home/user/.ssh/id_rsa"), QStringLiteral("mailto:x@y.example"));
+        QCOMPARE(plain("MAILTO:x@y.example"), QStringLiteral("mailto:x@y.example"));
+        QVERIFY(!plainMailto(QUrl(QStringLiteral("http://h.example/?attach=x"))).isValid());
     }
 
     // A new program is staged beside the old one and put in place by one

@@ -8,6 +8,7 @@
 #include "internet/online_system.h"
 #include "internet/pages/page_sanitiser.h"
 #include "internet/pages/page_tags.h"
+#include "internet/pages/picture_header.h"
 #include "internet/pages/web_browser.h"
 #include "internet/update/update_check.h"
 #include "internet/windows/online_window.h"
@@ -82,6 +83,9 @@ private slots:
             << QStringList{"<body bgcolor=\"#fff\">", "<h1 align=\"center\">News</h1>",
                            "<a href=\"http://host.example/os/notes.txt\">notes</a>", "href=\"mailto:x@y.example\""}
             << QStringList{};
+        QTest::newRow("mail links with their addressees and text only")
+            << QByteArray("<a href=\"mailto:x@y.example?attach=/home/user/.ssh/id_rsa&subject=Bug&Attachment=/etc/passwd\">m</a>")
+            << QStringList{"<a href=\"mailto:x@y.example?subject=Bug\">m</a>"} << QStringList{"attach", "id_rsa", "passwd"};
         QTest::newRow("code, styles and local files")
             << QByteArray("<p style=\"font-size:900pt\" onclick=\"x()\">t</p><script>alert(1)</script><style>p{}</style>"
                           "<a href=\"file:///etc/passwd\">f</a><a href=\"javascript:x()\">j</a><img src=\"file:///dev/zero\">"
@@ -134,6 +138,34 @@ private slots:
             QVERIFY2(safe.html.contains(piece), qPrintable(safe.html));
         for (const QString& piece : gone)
             QVERIFY2(!safe.html.contains(piece), qPrintable(safe.html));
+    }
+
+    // Which JPEGs Qt decodes scaled as it reads, from their frame header:
+    // sequential ones of one or three components. The walk over the
+    // segments stops at the image data, the end, or a length out of place.
+    void jpegFrameHeaders()
+    {
+        const QByteArray app0 = QByteArray::fromHex("ffe000104a46494600010100000100010000");
+        const auto frame = [](quint8 marker, quint8 components) {
+            return QByteArray::fromHex("ff") + char(marker) + QByteArray::fromHex("000b0800100010") + char(components)
+                 + QByteArray::fromHex("011100");
+        };
+        const QByteArray start = QByteArray::fromHex("ffd8");
+        QCOMPARE(jpegFrame(start + app0 + frame(0xC0, 3))->marker, 0xC0);
+        QCOMPARE(jpegFrame(start + app0 + QByteArray::fromHex("ffff") + frame(0xC2, 4))->components, 4);
+        QCOMPARE(jpegFrame(start + QByteArray::fromHex("ffc4000400ff") + frame(0xC1, 1))->marker, 0xC1);  // DHT is no frame
+        QVERIFY(!jpegFrame(start + QByteArray::fromHex("ffda000c") + frame(0xC0, 3)));  // the data first
+        QVERIFY(!jpegFrame(start + QByteArray::fromHex("ffe00001") + frame(0xC0, 3)));  // a length below its own
+        QVERIFY(!jpegFrame(start + app0.left(10)));
+        QVERIFY(!jpegFrame(start + frame(0xC0, 3).left(9)));
+        QVERIFY(!jpegFrame(QByteArray::fromHex("89504e47") + frame(0xC0, 3)));
+
+        QVERIFY(decodesScaled("jpeg", start + app0 + frame(0xC0, 3)));
+        QVERIFY(decodesScaled("jpeg", start + frame(0xC1, 1)));
+        for (const quint8 marker : {0xC2, 0xC3, 0xC9, 0xCA})
+            QVERIFY(!decodesScaled("jpeg", start + frame(marker, 3)));
+        QVERIFY(!decodesScaled("jpeg", start + frame(0xC0, 4)));
+        QVERIFY(!decodesScaled("jpeg", start + app0));
     }
 
     // The byte-level pass before the parser: tags within their length and
@@ -199,7 +231,8 @@ private slots:
                                                         << 24;
         // Qt decodes these whole before it scales them: large ones are
         // not decoded at all, small ones are shown.
-        for (const char* kind : {"png-interlaced", "png16", "bmp", "gif"}) {
+        QTest::newRow("4 pictures jpeg of 4000 x 4000") << head + pictures(4) << "jpeg 4000 4000" << 4 << QString() << 4;
+        for (const char* kind : {"png-interlaced", "png16", "bmp", "gif", "jpeg-progressive", "jpeg-cmyk"}) {
             QTest::addRow("4 pictures %s of 4000 x 4000", kind)
                 << head + pictures(4) << QString::fromLatin1(kind) + " 4000 4000" << 4 << QString() << 0;
             QTest::addRow("4 pictures %s of 1000 x 1000", kind)

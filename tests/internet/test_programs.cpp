@@ -92,9 +92,10 @@ struct Installation {
         return environment;
     }
 
-    // Runs internet.dat with the given scripted answers until it ends.
+    // Runs internet.dat with the given scripted answers until it ends; its
+    // standard error goes to `errors` where given, else to the test's own.
     int runOnlineSystem(const QString& answers, const QString& updateUrl = QString(),
-                        const QProcessEnvironment& extra = {})
+                        const QProcessEnvironment& extra = {}, QString* errors = nullptr)
     {
         QProcess process;
         QProcessEnvironment all = environment(answers, updateUrl);
@@ -102,9 +103,12 @@ struct Installation {
         process.setProcessEnvironment(all);
         process.setWorkingDirectory(env.appDir());
         // Its warnings land in the test's output, where a failure is read.
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setProcessChannelMode(errors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
         process.start(env.app(QStringLiteral("internet.dat")), QStringList());
-        if (!process.waitForFinished(60000)) {
+        const bool ended = process.waitForFinished(60000);
+        if (errors)
+            *errors = QString::fromLocal8Bit(process.readAllStandardError());
+        if (!ended) {
             qWarning() << "internet.dat did not end; its boxes:" << env.dialogTitles();
             process.kill();
             process.waitForFinished();
@@ -144,20 +148,46 @@ private slots:
         QVERIFY(installation.host.url().startsWith(QStringLiteral("https://")));
     }
 
-    // An https host whose certificate no trusted authority signed is no
-    // connection at all (and http is not tried instead); an authority that
-    // only the environment names is not trusted.
-    void untrustedCertificateIsNoConnection()
+    // An https host whose certificate does not hold is said to be one that
+    // could not prove its identity, not a missing connection; the TLS error
+    // goes to standard error; nothing is taken from the host (and http is
+    // not tried instead). An authority that only the environment names is
+    // not trusted.
+    void hostThatCannotProveItsIdentity_data()
     {
+        QTest::addColumn<QString>("kind");  // "" = signed by an authority nobody trusts
+        QTest::addColumn<QString>("logged");
+        // (Every kind of failing certificate is a row of test_download.)
+        QTest::newRow("another authority") << QString() << "issuer certificate";
+        QTest::newRow("expired") << "expired" << "expired";
+    }
+    void hostThatCannotProveItsIdentity()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, logged);
         Installation installation;
         TestCertificates stranger;
-        LocalUpdateHost impostor(&stranger);
+        TestCertificates& certificates = kind.isEmpty() ? stranger : installation.certificates;
+        if (!kind.isEmpty())
+            QVERIFY(certificates.reissue(kind));
+        LocalUpdateHost impostor(&certificates);
         impostor.putVersionFile({"PlayVer=v1.01", "OptiVer=v1.00", "OSV=v1.00", "Update=x"});
-        QProcessEnvironment named;
-        named.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), stranger.caFile());
-        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Cancel"), impostor.url(), named), 0);
-        QCOMPARE(installation.env.dialogTitles(), QStringList{"No Internet Connection"});
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("QPT_EXTRA_CA_FILE"), stranger.caFile());
+        environment.insert(QStringLiteral("SSL_CERT_FILE"), stranger.caFile());
+        QString errors;
+        QCOMPARE(installation.runOnlineSystem(QStringLiteral("Retry,Cancel"), impostor.url(), environment, &errors), 0);
+        QCOMPARE(installation.env.dialogTitles(), (QStringList{"Update Host Not Verified", "Update Host Not Verified"}));
+        const QJsonObject box = QJsonDocument::fromJson(TestEnv::readFile(installation.env.dialogLog()).split('\n').first()).object();
+        QCOMPARE(box.value(QStringLiteral("text")).toString(),
+                 QStringLiteral("The update host could not prove its identity.\r\nNothing has been taken from it.\r\n"
+                                "Press Retry, or Cancel to Exit OS"));
+        QCOMPARE(box.value(QStringLiteral("icon")).toString(), QStringLiteral("exclamation"));
+        QCOMPARE(box.value(QStringLiteral("buttons")).toString(), QStringLiteral("RetryCancel"));
         QVERIFY(impostor.requests().isEmpty());
+        QVERIFY2(errors.contains(QStringLiteral("127.0.0.1 could not prove its identity")), qPrintable(errors));
+        QVERIFY2(errors.contains(logged, Qt::CaseInsensitive), qPrintable(errors));
+        QCOMPARE(SettingsStore::read(QStringLiteral("OSRunning")), QStringLiteral("NO"));
     }
 
     // SIGTERM, SIGHUP or SIGINT while a program image arrives: the Online

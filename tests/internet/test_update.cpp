@@ -543,6 +543,110 @@ private slots:
                  QStringList());
     }
 
+    // The newest release information seen and the versions installed are
+    // remembered beside the installation as well: a settings store that is
+    // reset (a new user, a new settings file) neither lets a replayed older
+    // manifest pass nor makes the installed Option program older than it is.
+    void rollbackAfterTheSettingsAreReset_data()
+    {
+        QTest::addColumn<QString>("replay");
+        QTest::addColumn<QString>("title");  // of the one box after the reset
+        QTest::newRow("older manifest, older program") << "older manifest" << "Old Update Information";
+        QTest::newRow("newer manifest, older program") << "newer manifest" << "No Newer Version";
+    }
+    void rollbackAfterTheSettingsAreReset()
+    {
+        QFETCH(QString, replay);
+        QFETCH(QString, title);
+        World world;
+        const QString option = world.env.app(QStringLiteral("option.dat"));
+        TestEnv::writeFile(option, "#!/bin/sh\nexit 0\n");
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QByteArray newest("#!/bin/sh\n# v1.02\nexit 0\n");
+        world.signer.publish(world.host, {{QStringLiteral("option.dat"), {QStringLiteral("v1.02"), newest}}}, now.addDays(-1));
+        world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.02", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"Yes", "No"});
+        {
+            OnlineSystem os;
+            QVERIFY(World::run(os));
+        }
+        QCOMPARE(TestEnv::readFile(option), newest);
+        // (Asked again: the settings still hold the version of before.)
+        QCOMPARE(World::titles(), (QStringList{"A Newer Version Of Option Available", "A Newer Version Of Option Available"}));
+        QVERIFY(TestEnv::readFile(world.env.app(QStringLiteral("inet-release.inf"))).contains("installed option.dat v1.02\n"));
+
+        // Another user: a fresh settings store (the player wrote its own keys
+        // again, the Option program has not run since) and a runtime folder
+        // of its own (where this process's Online System left its lock).
+        QVERIFY(QFile::remove(world.env.configDir() + QStringLiteral("/Quorbel Player Tirk.ini")));
+        const QString otherRuntime = world.env.root() + QStringLiteral("/other-runtime");
+        QVERIFY(QDir().mkpath(otherRuntime));
+        QFile::setPermissions(otherRuntime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", otherRuntime.toLocal8Bit());
+        SettingsStore::write(QStringLiteral("PlayerVer"), QStringLiteral("Quorbel Player Tirk v1.00"));
+        SettingsStore::write(QStringLiteral("AppPath"), world.env.appDir());
+        // Issued 5 days ago (still valid), or an hour ago (after the one seen).
+        const QDateTime issued = replay == QLatin1String("older manifest") ? now.addDays(-5) : now.addSecs(-3600);
+        world.signer.publish(world.host, {{QStringLiteral("option.dat"), {QStringLiteral("v1.01"), "#!/bin/sh\n# v1.01\n"}}},
+                             issued);
+        world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.01", "OSV=v1.00", "Update=x"});
+        Dialogs::scriptAnswers({"OK", "Yes", "No"});
+        const qsizetype before = Dialogs::records().size();
+        OnlineSystem os;
+        const bool ran = World::run(os);
+        qputenv("XDG_RUNTIME_DIR", world.env.runtimeDir().toLocal8Bit());
+        QVERIFY(ran);
+        QCOMPARE(World::titles().mid(before), QStringList{title});
+        QCOMPARE(TestEnv::readFile(option), newest);
+    }
+
+    // Neither the settings nor the folder can keep the newest release
+    // information seen: the user hears it once a run, and the check goes on.
+    void markThatCannotBeKept()
+    {
+        World world;
+        world.host.putVersionFile(kUpToDate);
+        QVERIFY(QDir().mkpath(world.env.app(QStringLiteral("inet-release.inf"))));
+        const QString store = world.env.configDir() + QStringLiteral("/Quorbel Player Tirk.ini");
+        QVERIFY(QFile::remove(store));
+        QVERIFY(QDir().mkpath(store));
+        Dialogs::scriptAnswers({"OK", "OK", "OK"});
+        OnlineSystem os;
+        QVERIFY(World::run(os));
+        // First, and once (the versions the settings cannot give are then
+        // not offered either).
+        QCOMPARE(World::titles().first(), QStringLiteral("Quorbel Player Tirk Online System"));
+        QCOMPARE(World::titles().count(QStringLiteral("Quorbel Player Tirk Online System")), 1);
+        QCOMPARE(Dialogs::records().first().text, UpdateCheck::markNotKeptText());
+        QVERIFY(!os.hasEnded());
+        QVERIFY(os.mainWindow()->isVisible());
+    }
+
+    // Without a runtime folder and with no private folder to be had in the
+    // cache folder either, the update ends in a box that names the cause.
+    void noPrivateFolderIsNamed()
+    {
+        World world;
+        const QString option = world.env.app(QStringLiteral("option.dat"));
+        TestEnv::writeFile(option, "installed");
+        world.publish("option.dat", "#!/bin/sh\nexit 0\n");
+        world.host.putVersionFile({"PlayVer=v1.00", "OptiVer=v1.01", "OSV=v1.00", "Update=x"});
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString cached = world.env.cacheDir() + QStringLiteral("/quorbel-player-tirk");
+        QVERIFY(QDir().mkpath(world.env.cacheDir()));
+        QVERIFY(TestEnv::writeFile(cached, "a file"));
+        Dialogs::scriptAnswers({"Yes", "Cancel"});
+        OnlineSystem os;
+        const bool ran = World::run(os);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QVERIFY(ran);
+        QCOMPARE(World::titles(), (QStringList{"A Newer Version Of Option Available", "Error"}));
+        const QString text = Dialogs::records().last().text;
+        QCOMPARE(text, UpdateCheck::noPrivateFolderText(cached + QStringLiteral(" is not a folder (a link or a file has its name)")));
+        QCOMPARE(TestEnv::readFile(option), QByteArray("installed"));
+    }
+
     // The user's own Cancel on the progress window is said as what it was.
     void cancelIsNoLostConnection()
     {
