@@ -66,6 +66,7 @@ const CommandRow kCommands[] = {
     {Command::ToggleTimeMode, CommandTimer::AtOnce, plain<&T::toggleTimeMode>},
     {Command::OpenPopupMenu, CommandTimer::AtOnce, plain<&T::openPopupMenu>},
     {Command::RestoreFromTray, CommandTimer::AtOnce, plain<&T::restoreFromTray>},
+    {Command::DockPlaylist, CommandTimer::AtOnce, plain<&T::dockPlaylist>},
     {Command::DropOnMainWindow, CommandTimer::AtOnce, with<Paths, &T::dropOnMainWindow>},
     {Command::DropOnPlaylist, CommandTimer::AtOnce, with<Paths, &T::dropOnPlaylist>},
     {Command::HandOverFile, CommandTimer::AtOnce, with<HandOver, &T::handOver>},

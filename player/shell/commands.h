@@ -69,6 +69,8 @@ enum class Command {
     OpenPopupMenu,
     // Back from the tray: the tray icon, the media controls' Raise.
     RestoreFromTray,
+    // The playlist's title strip double-clicked: docked under the main window again.
+    DockPlaylist,
     // Songs coming in: dropped on a window, or handed over by the media
     // controls (a file and the answer it waits for).
     DropOnMainWindow,
@@ -137,6 +139,7 @@ public:
     virtual void toggleTimeMode() = 0;
     virtual void openPopupMenu() = 0;
     virtual void restoreFromTray() = 0;
+    virtual void dockPlaylist() = 0;
     virtual void dropOnMainWindow(const QList<NativePath>& paths) = 0;
     virtual void dropOnPlaylist(const QList<NativePath>& paths) = 0;
     virtual void handOver(const HandOver& file) = 0;

@@ -352,6 +352,11 @@ void PlayerApp::restoreFromTray()
     m_chrome.restoreFromTray();
 }
 
+void PlayerApp::dockPlaylist()
+{
+    m_chrome.redock();
+}
+
 void PlayerApp::seekTo(double seconds)
 {
     m_bars.seekTo(seconds);

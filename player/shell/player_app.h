@@ -126,6 +126,7 @@ public:
     void toggleTimeMode() override;
     void openPopupMenu() override;
     void restoreFromTray() override;
+    void dockPlaylist() override;
 
     // StartWindows
     void createPlaylistWindowHidden() override;

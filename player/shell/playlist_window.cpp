@@ -224,7 +224,7 @@ void PlaylistWindow::mouseReleaseEvent(QMouseEvent*)
 void PlaylistWindow::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_chrome.redock();
+        m_commands.run(Command::DockPlaylist);
 }
 
 void PlaylistWindow::keyPressEvent(QKeyEvent* event)

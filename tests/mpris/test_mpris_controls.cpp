@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -78,6 +79,11 @@ private slots:
         QTest::newRow("media controls OpenUri") << Act([](AppFixture&, MprisPlayer& remote) {
             remote.openUri(QStringLiteral("file:///m/x.mp3"), [](MprisPlayer::Opened) {});
         }) << Command::HandOverFile;
+        QTest::newRow("playlist's title strip double-clicked") << Act([](AppFixture& p, MprisPlayer&) {
+            QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(20, 5), QPointF(20, 5), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&p.app.playlistWindow(), &click);
+        }) << Command::DockPlaylist;
         QTest::newRow("drop on the main window") << Act([](AppFixture& p, MprisPlayer&) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(QStringLiteral("/m/dropped.mp3"))});
