@@ -94,6 +94,24 @@ private slots:
         QCOMPARE(p.engine.state(), PlayerState::Paused);  // paused stays paused
     }
 
+    // Two users, one application folder: another user's batch file is for
+    // another user's player. It is neither read nor removed.
+    void anotherUsersBatchFileIsLeftAlone()
+    {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user takes root");
+        TestEnv env;
+        CoreFixture p;
+        const QString theirs = env.app(QStringLiteral("executer-theirs.sng"));
+        TestEnv::writeFile(theirs, "/m/theirs.mp3\r\n");
+        QCOMPARE(::chown(QFile::encodeName(theirs).constData(), 4242, 4242), 0);
+        TestEnv::writeFile(env.app(QStringLiteral("executer-mine.sng")), "/m/mine.mp3\r\n");
+        QVERIFY(p.pickUp());
+        QCOMPARE(p.playlist.paths(), native(QStringList{QStringLiteral("/m/mine.mp3")}));
+        QCOMPARE(TestEnv::readFile(theirs), QByteArray("/m/theirs.mp3\r\n"));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("executer-mine.sng"))));
+    }
+
     void lengthFindsItsRowAfterRowsAboveAreRemoved()
     {
         TestEnv env;
