@@ -152,7 +152,11 @@ void GstMediaComponent::checkProgress()
         m_stallCheck.stop();
         return;
     }
-    const quint64 buffers = snapshot().buffersAtSink;
+    const PipelineSession::Snapshot now = snapshot();
+    // Without a sink to count at, nothing can be told: the song plays on.
+    if (!now.countsBuffers)
+        return;
+    const quint64 buffers = now.buffersAtSink;
     if (buffers != m_buffersSeen) {
         m_buffersSeen = buffers;
         m_sinceProgress.start();

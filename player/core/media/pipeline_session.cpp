@@ -468,21 +468,39 @@ void PipelineSession::countBuffersAtSinks()
 {
     if (!m_playbin || std::exchange(m_counting, true))
         return;
+    int probes = 0;
     GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(m_playbin));
     GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (!GST_IS_BIN(element) && GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK)) {
-            if (GstPad* pad = gst_element_get_static_pad(element, "sink")) {
-                gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                                  &countBuffer, &m_buffersAtSink, nullptr);
-                gst_object_unref(pad);
+    for (bool more = true; more;) {
+        switch (gst_iterator_next(elements, &item)) {
+        case GST_ITERATOR_OK: {
+            auto* element = GST_ELEMENT(g_value_get_object(&item));
+            if (!GST_IS_BIN(element) && GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK)) {
+                if (GstPad* pad = gst_element_get_static_pad(element, "sink")) {
+                    // A sink seen twice (the walk begun again) counts
+                    // twice: only whether the count moves matters.
+                    gst_pad_add_probe(pad,
+                                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                                      &countBuffer, &m_buffersAtSink, nullptr);
+                    gst_object_unref(pad);
+                    ++probes;
+                }
             }
+            g_value_reset(&item);
+            break;
         }
-        g_value_reset(&item);
+        case GST_ITERATOR_RESYNC:
+            gst_iterator_resync(elements);
+            break;
+        default:
+            more = false;
+            break;
+        }
     }
     g_value_unset(&item);
     gst_iterator_free(elements);
+    const std::lock_guard lock(m_mutex);
+    m_snapshot.countsBuffers = probes > 0;
 }
 
 void PipelineSession::reached(int state)

@@ -59,6 +59,7 @@ public:
         // Buffers that have reached the output so far: real progress, which
         // the position (running on by the clock) is not.
         quint64 buffersAtSink = 0;
+        bool countsBuffers = false;  // the count above is kept
     };
 
     // A session is made on the window thread and moved to its own thread.
