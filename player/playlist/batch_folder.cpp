@@ -59,6 +59,13 @@ void BatchFolder::queueSavedPlaylist(const QString& folder)
     // batch name; they move aside (and load after it) instead of being
     // overwritten.
     const QString batch = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistBatch);
+    const NativePath nativeBatch = QFile::encodeName(batch);
+    if (QFileInfo(batch).exists() && !isOwn(nativeBatch)) {
+        // Another user's list waits under the name: it stays theirs, and
+        // ours is read where it is.
+        m_readOnly << QFile::encodeName(saved);
+        return;
+    }
     if (QFileInfo(batch).isFile()) {
         for (int n = 1; n < 1000; ++n) {
             const QString aside = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistRest)
