@@ -122,7 +122,8 @@ private slots:
         QCOMPARE(p.playlist.paths(),
                  native(QStringList{QStringLiteral("/m/mine.mp3"), QStringLiteral("/m/our-saved.mp3")}));
         QCOMPARE(TestEnv::readFile(theirSaved), QByteArray("/m/their-saved.mp3\r\n"));
-        QCOMPARE(QDir(env.appDir(), QStringLiteral("*.sng")).entryList(), QStringList{QStringLiteral("autosavedlist.sng")});
+        QCOMPARE(QDir(env.appDir(), QStringLiteral("*.sng")).entryList(),
+                 (QStringList{QStringLiteral("autosavedlist.sng"), QStringLiteral("executer-theirs.sng")}));
     }
 
     void lengthFindsItsRowAfterRowsAboveAreRemoved()
