@@ -44,12 +44,12 @@ private slots:
         connect(media.get(), &MediaComponent::playStateChanged, this, [&](int state) { states << state; });
         media->setUrl(QFile::encodeName(share.filePath(QStringLiteral("song.wav"))));
         QVERIFY(waitUntil([&] { return states.contains(ps::Playing); }, 5000));
-        QVERIFY(waitUntil([&] { return media->currentPosition() > 1.0; }, 3000));
-
         QElapsedTimer clock;
         clock.start();
+        // The 10 s run from where the sound stopped (about 4 s in), not
+        // from the start: the sound that came counts as progress.
         QVERIFY(waitUntil([&] { return states.last() == ps::Stopped; }, 20000));
-        QVERIFY2(clock.elapsed() > 9000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() > 12000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(media->gaveNoData());
         QVERIFY2(media->lastError().contains(QLatin1String("no data")), qPrintable(media->lastError()));
         QCOMPARE(states, QList<int>({ps::Transitioning, ps::Playing, ps::Stopped}));
