@@ -34,6 +34,23 @@ void MarkerFiles::remove(const QString& path)
     QFile::remove(path);
 }
 
+bool MarkerFiles::isOwn(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && st.st_uid == ::geteuid();
+}
+
+bool MarkerFiles::existsOwn(const QString& path)
+{
+    return isOwn(path);
+}
+
+void MarkerFiles::removeOwn(const QString& path)
+{
+    if (isOwn(path))
+        remove(path);
+}
+
 bool MarkerFiles::copyOver(const QString& source, const QString& destination)
 {
     QFile in(source);

@@ -15,6 +15,17 @@ public:
     static bool exists(const QString& path);
     // Deleting a file that is not there is not an error.
     static void remove(const QString& path);
+
+    // Several users may run the programs from one writable folder, under
+    // the same file names: a program acts only on the files its own user
+    // owns, as if another user's were not there.
+    //
+    // Whether a file (not followed when a link) belongs to this user.
+    static bool isOwn(const QString& path);
+    // exists() for this user's file only.
+    static bool existsOwn(const QString& path);
+    // remove() that leaves another user's file alone.
+    static void removeOwn(const QString& path);
     // Copies source over destination (replacing it). False when the source
     // is missing or the copy fails; the destination is then left as it was.
     static bool copyOver(const QString& source, const QString& destination);

@@ -322,7 +322,8 @@ void OptionDialog::unload()
 
 void OptionDialog::checkMarker()
 {
-    if (!MarkerFiles::exists(markerPath()))
+    // Gone for this user: another user's marker under the name is not ours.
+    if (!MarkerFiles::existsOwn(markerPath()))
         confirm();
 }
 

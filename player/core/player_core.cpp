@@ -71,7 +71,8 @@ void PlayerCore::statusTick()
 {
     engine.applyRunLook();
     const QString closeRequest = AppFolder::file(QLatin1String(files::Shutdown));
-    if (MarkerFiles::exists(closeRequest)) {
+    // Another user's request closes another user's player.
+    if (MarkerFiles::existsOwn(closeRequest)) {
         MarkerFiles::remove(closeRequest);
         emit closeRequested();
         return;

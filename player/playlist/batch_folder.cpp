@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace qpt {
 
@@ -21,6 +22,12 @@ quint64 inodeOf(const NativePath& path)
 {
     struct stat st {};
     return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+
+bool isOwn(const NativePath& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && st.st_uid == ::geteuid();
 }
 
 qint64 nowNs()
@@ -52,6 +59,13 @@ void BatchFolder::queueSavedPlaylist(const QString& folder)
     // batch name; they move aside (and load after it) instead of being
     // overwritten.
     const QString batch = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistBatch);
+    const NativePath nativeBatch = QFile::encodeName(batch);
+    if (QFileInfo(batch).exists() && !isOwn(nativeBatch)) {
+        // Another user's list waits under the name: it stays theirs, and
+        // ours is read where it is.
+        m_readOnly << QFile::encodeName(saved);
+        return;
+    }
     if (QFileInfo(batch).isFile()) {
         for (int n = 1; n < 1000; ++n) {
             const QString aside = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistRest)
@@ -78,6 +92,10 @@ QList<NativePath> BatchFolder::batchFilesInOrder(const NativePath& folder)
     QList<NativePath> saved, rest, others;
     for (const QString& name : names) {
         const NativePath path = folder + '/' + QFile::encodeName(name);
+        // Another user's songs are for another user's player, even in one
+        // shared folder: left where they are, unread.
+        if (!isOwn(path))
+            continue;
         if (name == QLatin1String(files::SavedPlaylistBatch))
             saved << path;
         else if (name.startsWith(QLatin1String(files::SavedPlaylistRest)))

@@ -23,7 +23,7 @@ void ExitSequence::run()
     m_running = true;
     m_hideMainWindow();
     // An open Option dialog sees its marker go, saves and closes.
-    MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
+    MarkerFiles::removeOwn(AppFolder::file(QLatin1String(files::ActiveOption)));
     if (Options::read().fadesOutOnExit() && m_core.media.currentPosition() != -1)
         m_core.fade.start();
     else
@@ -34,7 +34,7 @@ void ExitSequence::finish()
 {
     if (!m_running)
         return;
-    MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
+    MarkerFiles::removeOwn(AppFolder::file(QLatin1String(files::Running)));
     m_terminate();
 }
 

@@ -9,6 +9,7 @@
 #include "common/product.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
+#include "common/single_instance.h"
 #include "common/termination_requests.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
@@ -164,8 +165,9 @@ void PlayerApp::listenForSessionEnd()
     // Should the window thread not answer (it never waits, but a bug might
     // hold it), the watcher saves the playlist as it stands in memory.
     m_termination->setSaveGuard({[this] { saveFromAnyThread(); }, [] {
-                                     MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
-                                     MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
+                                     SingleInstance::release();
+                                     MarkerFiles::removeOwn(AppFolder::file(QLatin1String(files::ActiveOption)));
+                                     MarkerFiles::removeOwn(AppFolder::file(QLatin1String(files::Running)));
                                  }});
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { saveForExit(); });
@@ -178,8 +180,9 @@ void PlayerApp::listenForSessionEnd()
             return;
         m_unloading = true;
         saveForExit();
-        MarkerFiles::remove(AppFolder::file(QLatin1String(files::ActiveOption)));
-        MarkerFiles::remove(AppFolder::file(QLatin1String(files::Running)));
+        SingleInstance::release();
+        MarkerFiles::removeOwn(AppFolder::file(QLatin1String(files::ActiveOption)));
+        MarkerFiles::removeOwn(AppFolder::file(QLatin1String(files::Running)));
     });
 }
 
@@ -503,6 +506,8 @@ void PlayerApp::closeFromTimeDisplay()
 
 void PlayerApp::closeInOrder()
 {
+    // A start from now on waits a moment for this one to let go.
+    SingleInstance::markEnding(QLatin1String(programs::Player));
     if (Options::read().savesPlaylistOnExit())
         autosaveAndQuit();
     else
@@ -514,6 +519,7 @@ void PlayerApp::quitNow()
     if (m_unloading)
         return;
     m_unloading = true;
+    SingleInstance::markEnding(QLatin1String(programs::Player));
     // No batch file is taken up while the player ends (the close fade runs
     // events): it stays for the next start.
     m_loader.timer.setInterval(0);
@@ -521,6 +527,10 @@ void PlayerApp::quitNow()
     // What was measured this run spares the next start the measuring; on
     // disk before the fade, like the playlist.
     m_core.lengths.saveCache();
+    // All that is kept is kept: a new start may begin now, even should a
+    // thread of this process never come back from a share (the kernel
+    // would hold the lock for as long) and the process never quite end.
+    SingleInstance::release();
     if (m_termination)
         m_termination->markSaved();
     m_exit.run();

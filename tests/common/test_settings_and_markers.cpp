@@ -5,6 +5,7 @@
 #include "common/options.h"
 #include "common/program_starter.h"
 #include "common/settings_store.h"
+#include "common/single_instance.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qpt;
 using qpt::test::TestEnv;
@@ -113,6 +115,49 @@ private slots:
         const QString pipe = env.app(QStringLiteral("pipe"));
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         QVERIFY(!MarkerFiles::writeNoFollow(pipe, "x"));
+    }
+
+    // Two users, one folder: a marker of another user's is not there for
+    // this one, and is never removed by it.
+    void anotherUsersMarkersAreNotOurs()
+    {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user takes root");
+        TestEnv env;
+        const QString request = env.app(QStringLiteral("shutdown.os"));
+        QVERIFY(MarkerFiles::createNoFollow(request));
+        QVERIFY(MarkerFiles::existsOwn(request));
+        QCOMPARE(::lchown(QFile::encodeName(request).constData(), 4242, 4242), 0);
+        QVERIFY(MarkerFiles::exists(request));
+        QVERIFY(!MarkerFiles::existsOwn(request));
+        MarkerFiles::removeOwn(request);
+        QVERIFY(QFile::exists(request));
+        QVERIFY(!MarkerFiles::existsOwn(env.app(QStringLiteral("missing"))));
+        const QString mine = env.app(QStringLiteral("Running.chk"));
+        QVERIFY(MarkerFiles::createNoFollow(mine));
+        MarkerFiles::removeOwn(mine);
+        QVERIFY(!QFile::exists(mine));
+    }
+
+    // An instance lets go before it has quite ended (a thread of it may
+    // never come back from a share); between its first step towards the
+    // end and that moment it says it is ending, and only then.
+    void instanceLetsGoWhenItEnds()
+    {
+        TestEnv env;
+        const QString name = QStringLiteral("instance test %1").arg(::getpid());
+        QVERIFY(!SingleInstance::anotherIsRunning(name));
+        QVERIFY(SingleInstance::isRunning(name));
+        QVERIFY(!SingleInstance::isEnding(name));
+        SingleInstance::markEnding(name);
+        QVERIFY(SingleInstance::isEnding(name));
+        QVERIFY(SingleInstance::isRunning(name));
+        SingleInstance::release();
+        QVERIFY(!SingleInstance::isRunning(name));
+        QVERIFY(!SingleInstance::isEnding(name));
+        QVERIFY(SingleInstance::takeOver(name));
+        QVERIFY(SingleInstance::isRunning(name));
+        SingleInstance::release();
     }
 
     void programStart()

@@ -94,6 +94,38 @@ private slots:
         QCOMPARE(p.engine.state(), PlayerState::Paused);  // paused stays paused
     }
 
+    // Two users, one application folder: another user's batch file is for
+    // another user's player. It is neither read nor removed.
+    void anotherUsersBatchFileIsLeftAlone()
+    {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user takes root");
+        TestEnv env;
+        CoreFixture p;
+        const QString theirs = env.app(QStringLiteral("executer-theirs.sng"));
+        TestEnv::writeFile(theirs, "/m/theirs.mp3\r\n");
+        QCOMPARE(::chown(QFile::encodeName(theirs).constData(), 4242, 4242), 0);
+        TestEnv::writeFile(env.app(QStringLiteral("executer-mine.sng")), "/m/mine.mp3\r\n");
+        QVERIFY(p.pickUp());
+        QCOMPARE(p.playlist.paths(), native(QStringList{QStringLiteral("/m/mine.mp3")}));
+        QCOMPARE(TestEnv::readFile(theirs), QByteArray("/m/theirs.mp3\r\n"));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("executer-mine.sng"))));
+
+        // Their saved list waiting under the batch name neither moves nor
+        // loads; ours is read where it is.
+        const QString theirSaved = env.app(QStringLiteral("autosavedlist.sng"));
+        TestEnv::writeFile(theirSaved, "/m/their-saved.mp3\r\n");
+        QCOMPARE(::chown(QFile::encodeName(theirSaved).constData(), 4242, 4242), 0);
+        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), "/m/our-saved.mp3\r\n");
+        p.loader.queueSavedPlaylist();
+        QVERIFY(p.pickUp());
+        QCOMPARE(p.playlist.paths(),
+                 native(QStringList{QStringLiteral("/m/mine.mp3"), QStringLiteral("/m/our-saved.mp3")}));
+        QCOMPARE(TestEnv::readFile(theirSaved), QByteArray("/m/their-saved.mp3\r\n"));
+        QCOMPARE(QDir(env.appDir(), QStringLiteral("*.sng")).entryList(),
+                 (QStringList{QStringLiteral("autosavedlist.sng"), QStringLiteral("executer-theirs.sng")}));
+    }
+
     void lengthFindsItsRowAfterRowsAboveAreRemoved()
     {
         TestEnv env;

@@ -2,9 +2,11 @@
 // instance, "Running.chk", the first-run hand-over and the close request.
 
 #include "common/settings_store.h"
+#include "common/single_instance.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -72,6 +74,40 @@ private slots:
         QVERIFY(beside->state() == QProcess::Running);
         stop(beside);
         stop(first);
+    }
+
+    // A start while a player is ending waits for it and comes up once it
+    // lets go; one that does not let go within 2 s is named, and the start
+    // ends. This process plays the ending player.
+    void startWaitsForAnEndingPlayer()
+    {
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        configured();
+        const QString running = env.app(QStringLiteral("Running.chk"));
+        QVERIFY(!SingleInstance::anotherIsRunning(kPlayer));
+        SingleInstance::markEnding(kPlayer);
+        QProcess* waiting = startPlayer(env, {});
+        QVERIFY(!waiting->waitForFinished(800));
+        QVERIFY2(!QFile::exists(running), "started beside a player that still runs");
+        SingleInstance::release();
+        QVERIFY(waitUntil([&] { return QFile::exists(running); }, 2000));
+        QCOMPARE(waiting->state(), QProcess::Running);
+        QVERIFY(env.dialogTitles().isEmpty());
+        stop(waiting);
+        QFile::remove(running);
+
+        QVERIFY(!SingleInstance::anotherIsRunning(kPlayer));
+        SingleInstance::markEnding(kPlayer);
+        QElapsedTimer clock;
+        clock.start();
+        QProcess* refused = startPlayer(env, {}, QStringLiteral("OK"));
+        QVERIFY(refused->waitForFinished(8000));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(env.dialogTitles(), QStringList{QStringLiteral("Quorbel Player Tirk")});
+        QVERIFY(TestEnv::readFile(env.dialogLog()).contains("still closing"));
+        QVERIFY(!QFile::exists(running));
+        SingleInstance::release();
     }
 
     void runningMarkerLivesUntilTheExitSequence()

@@ -165,6 +165,33 @@ private slots:
         QVERIFY2(*took >= 1500, qPrintable(QStringLiteral("one read took %1 ms").arg(took->load())));
     }
 
+    // The first half of a file reads, in one open file as a pipeline reads
+    // it; the read that reaches the middle hangs, and release frees it.
+    void stallMidFileHangsFromTheMiddleOn()
+    {
+        HungShare share(source(), mountPoint("stall"), HungShare::Mode::StallMidFile);
+        if (!share.available())
+            QSKIP(qPrintable(share.whyUnavailable()));
+        const int fd = ::open(QFile::encodeName(share.filePath(QStringLiteral("song.wav"))).constData(),
+                              O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const int half = int(content().size()) / 2;
+        QVERIFY(finishesWithin(
+            [fd, half] {
+                QByteArray block(half, 0);
+                [[maybe_unused]] const ssize_t n = ::pread(fd, block.data(), size_t(block.size()), 0);
+            },
+            kHangsMs));
+        Probe pastTheMiddle([fd, half] {
+            char block[512];
+            [[maybe_unused]] const ssize_t n = ::pread(fd, block, sizeof block, half);
+        });
+        QVERIFY(!pastTheMiddle.finishedWithin(kHangsMs));
+        QVERIFY(share.release());
+        QVERIFY(pastTheMiddle.finishedWithin(kReleasedMs));
+        ::close(fd);
+    }
+
     void aMountThatFailsSaysWhy()
     {
         if (!HungShare::whatIsMissing().isEmpty())

@@ -10,6 +10,7 @@
 #include "tests/support/mpris_probe.h"
 #include "tests/support/private_bus.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wav_bytes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -59,14 +60,19 @@ class TestPlayerOnHungShare : public QObject {
         QString log = env.root() + QStringLiteral("/player.log");
 
         // `moreOnShare` further songs of the share come before the last
-        // local song.
-        bool prepare(Mode mode, int moreOnShare = 0)
+        // local song. The share's songs are `shareSong` where given.
+        bool prepare(Mode mode, int moreOnShare = 0, const QByteArray& shareSong = {})
         {
             QDir().mkpath(local);
             QDir().mkpath(source);
             const QString tone = testDataDir() + QStringLiteral("/tone.wav");
-            for (int i = 1; i <= 2 + moreOnShare; ++i)
-                QFile::copy(tone, source + QStringLiteral("/s%1.wav").arg(i));
+            for (int i = 1; i <= 2 + moreOnShare; ++i) {
+                const QString song = source + QStringLiteral("/s%1.wav").arg(i);
+                if (shareSong.isEmpty())
+                    QFile::copy(tone, song);
+                else
+                    TestEnv::writeFile(song, shareSong);
+            }
             for (const QString& name : {QStringLiteral("1.wav"), QStringLiteral("2.wav"), QStringLiteral("3.wav")})
                 QFile::copy(tone, local + QLatin1Char('/') + name);
             share = std::make_unique<HungShare>(source, env.root() + QStringLiteral("/share"));
@@ -86,17 +92,18 @@ class TestPlayerOnHungShare : public QObject {
             return env.installProgram(kPlayer) && TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), saved + "\r\n")
                 && share->setMode(mode);
         }
-        void start()
+        void start() { start(player); }
+        void start(QProcess& process)
         {
             QProcessEnvironment environment = bus.environment(env.processEnvironment());
             environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qpt.lengths.info=true"));
             environment.insert(QStringLiteral("QPT_DIALOG_LOG"), env.dialogLog());
             environment.insert(QStringLiteral("QPT_DIALOG_ANSWERS"), QString());
-            player.setProcessEnvironment(environment);
-            player.setWorkingDirectory(env.appDir());
-            player.setStandardErrorFile(log);
-            player.start(env.app(kPlayer));
-            player.waitForStarted(5000);
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(env.appDir());
+            process.setStandardErrorFile(log, QIODevice::Append);
+            process.start(env.app(kPlayer));
+            process.waitForStarted(5000);
         }
         ~World()
         {
@@ -202,6 +209,59 @@ private slots:
                            << TestEnv::readFile(QStringLiteral("/proc/%1/task/%2/wchan").arg(pid).arg(task));
             QFAIL("the player did not end once the share was released");
         }
+    }
+
+    // A song whose share stops answering halfway through is passed over
+    // like one that never started: 10 s without data, one message, and the
+    // next song plays. Closed then, the player lets go of its instance at
+    // once, although a thread of it stays stuck on the share: a new start
+    // comes up while the old process is still there.
+    void songHangingMidwayIsPassedOverAndLocksNothing()
+    {
+        World world;
+        // 12 s of tone; its second half never arrives.
+        const QByteArray song = pcmWav(8000, 1, 16, QByteArray(8000 * 2 * 12, char(0x10)));
+        QVERIFY(world.prepare(Mode::StallMidFile, 0, song));
+        if (!world.share->available())
+            QSKIP(qPrintable(world.share->whyUnavailable()));
+        QVERIFY2(!world.bus.address().isEmpty(), "dbus-daemon did not start");
+        world.start();
+        MprisProbe probe(world.bus.address());
+        QVERIFY(waitUntil([&] { return probe.playerPresent(); }, 10000));
+        QVERIFY(answersUntil(probe, [&] { return probe.get(QStringLiteral("CanPlay")).value_or(false).toBool(); },
+                             3000));
+
+        const auto playing = [&](const char* ending) {
+            return probe.metadata().value(QStringLiteral("xesam:url")).toString().endsWith(QLatin1String(ending))
+                && probe.get(QStringLiteral("PlaybackStatus")).value_or(QString()).toString()
+                       == QStringLiteral("Playing");
+        };
+        QVERIFY(probe.call(QStringLiteral("Play")));
+        QVERIFY(answersUntil(probe, [&] { return playing("/share/s1.wav"); }, 5000));
+        QElapsedTimer clock;
+        clock.start();
+        // About 6 s of sound, then 10 s of nothing: the local song follows.
+        QVERIFY(answersUntil(probe, [&] { return playing("/local/1.wav"); }, 25000));
+        QVERIFY2(clock.elapsed() > 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(world.env.dialogTitles(), QStringList{QStringLiteral("Song Not Answering")});
+        QVERIFY(TestEnv::readFile(world.env.dialogLog()).contains("s1.wav"));
+
+        // Closed as the Online System asks, with a media session stuck.
+        QVERIFY(TestEnv::writeFile(world.env.app(QStringLiteral("shutdown.os")), QByteArray()));
+        const qint64 pid = world.player.processId();
+        QVERIFY(waitUntil([&] { return hasEnded(pid); }, 8000));
+        QVERIFY(!QFile::exists(world.env.app(QStringLiteral("Running.chk"))));
+        QVERIFY2(world.player.state() != QProcess::NotRunning, "the old player was expected to hang on the share");
+
+        QProcess second;
+        clock.restart();
+        world.start(second);
+        MprisProbe secondProbe(world.bus.address());
+        QVERIFY2(waitUntil([&] { return secondProbe.playerPresent(); }, 10000), "a new start ended silently");
+        QVERIFY(waitUntil([&] { return QFile::exists(world.env.app(QStringLiteral("Running.chk"))); }, 3000));
+        QCOMPARE(second.state(), QProcess::Running);
+        second.kill();
+        second.waitForFinished(5000);
     }
 
     // Every row's length settles while the window thread goes on answering:

@@ -101,7 +101,7 @@ HungShare::~HungShare()
 
 QString HungShare::modeName(Mode mode)
 {
-    static const char* const names[] = {"pass", "block-reads", "block-stat", "slow-reads"};
+    static const char* const names[] = {"pass", "block-reads", "block-stat", "slow-reads", "stall-mid"};
     return QLatin1String(names[int(mode)]);
 }
 

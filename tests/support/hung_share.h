@@ -28,6 +28,8 @@ public:
                      // root's listing too; only the root's own stat and
                      // statfs answer (mounting and unmounting need them)
         SlowReads,   // every read answers after 2 s
+        StallMidFile,  // a file's first half reads, the rest never
+                       // answers (a share that hangs mid-song)
     };
 
     // Mirrors `source` at `mountPoint` (made when missing, and then removed

@@ -11,6 +11,9 @@ and, depending on the mode written in CONTROL, lets calls hang:
                only the root's own stat and statfs answer, so that mounting
                and unmounting work
   slow-reads   every read answers after 2 s
+  stall-mid    reads of a file's first half answer, reads from its middle
+               on never do (a share that hangs mid-song); stat, listing and
+               open answer
 
 CONTROL is a file outside the mount holding one of these words; it is read
 again on every call, so a test mounts in "pass", lets the player see the
@@ -56,6 +59,7 @@ BLOCKED = {
     'block-reads': frozenset({'open', 'read'}),
     'block-stat': frozenset({'getattr', 'access', 'open', 'read', 'opendir', 'readdir', 'readlink'}),
     'slow-reads': frozenset(),
+    'stall-mid': frozenset(),
 }
 DELAYED = {'slow-reads': {'read': 2.0}}
 NEVER = threading.Event()  # set by nobody
@@ -118,6 +122,8 @@ class HungShare(fuse.Operations):
         return os.open(self.real(path), os.O_RDONLY)
 
     def read(self, path, size, offset, fh):
+        if self.mode() == 'stall-mid' and offset + size > os.fstat(fh).st_size // 2:
+            NEVER.wait()
         return os.pread(fh, size, offset)
 
     def release(self, path, fh):

@@ -17,6 +17,8 @@ GstMediaComponent::GstMediaComponent(QObject* parent) : MediaComponent(parent)
     m_noData.setSingleShot(true);
     m_noData.setInterval(kNoDataMs);
     connect(&m_noData, &QTimer::timeout, this, &GstMediaComponent::onNoData);
+    m_stallCheck.setInterval(kStallCheckMs);
+    connect(&m_stallCheck, &QTimer::timeout, this, &GstMediaComponent::checkProgress);
 }
 
 GstMediaComponent::~GstMediaComponent()
@@ -104,6 +106,7 @@ void GstMediaComponent::startSession(double startAt)
 void GstMediaComponent::endSession()
 {
     m_noData.stop();
+    watchProgress(false);
     if (!m_session)
         return;
     m_ending << m_session->thread();
@@ -130,6 +133,42 @@ void GstMediaComponent::onNoData()
     }
 }
 
+// Only while playing: paused, a song gives nothing and owes nothing, and a
+// network stream that buffers says so itself.
+void GstMediaComponent::watchProgress(bool watching)
+{
+    if (!watching) {
+        m_stallCheck.stop();
+        return;
+    }
+    m_buffersSeen = snapshot().buffersAtSink;
+    m_sinceProgress.start();
+    m_stallCheck.start();
+}
+
+void GstMediaComponent::checkProgress()
+{
+    if (!m_session || m_phase != Phase::Playing) {
+        m_stallCheck.stop();
+        return;
+    }
+    const PipelineSession::Snapshot now = snapshot();
+    // Without a sink to count at, nothing can be told: the song plays on.
+    if (!now.countsBuffers)
+        return;
+    const quint64 buffers = now.buffersAtSink;
+    if (buffers != m_buffersSeen) {
+        m_buffersSeen = buffers;
+        m_sinceProgress.start();
+        return;
+    }
+    if (m_sinceProgress.elapsed() < kNoDataMs)
+        return;
+    // Passed over as a song that never started, with the same message.
+    m_gaveNoData = true;
+    fail(QStringLiteral("no data for %1 seconds").arg(kNoDataMs / 1000));
+}
+
 void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, const QString& detail, quint64 token)
 {
     if (!m_session || serial != m_serial)
@@ -146,10 +185,12 @@ void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, co
         m_pendingSeek = -1;
         if (m_phase != Phase::Playing) {
             m_phase = Phase::Playing;
+            watchProgress(true);
             notify(playstate::Playing);
         }
         return;
     case PipelineSession::Event::Paused:
+        watchProgress(false);
         if (m_phase != Phase::Paused) {
             m_phase = Phase::Paused;
             notify(playstate::Paused);
@@ -157,6 +198,7 @@ void GstMediaComponent::onEvent(quint64 serial, PipelineSession::Event event, co
         return;
     case PipelineSession::Event::Buffering:
         m_noData.stop();  // data is coming, slowly
+        watchProgress(false);
         m_phase = Phase::Buffering;
         notify(playstate::Buffering);
         return;

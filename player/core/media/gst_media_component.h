@@ -9,7 +9,10 @@
 // share gone to sleep) stays stuck there without holding anything up.
 //
 // A source that gives no data within kNoDataMs makes its song unplayable,
-// like a file that cannot be opened.
+// like a file that cannot be opened; so does one that stops giving data
+// for as long while its song plays (a share that hangs mid-song). Progress
+// is what reaches the output, never the position, which the session runs
+// on by the clock between its queries.
 //
 // Notifications are emitted from the event loop, never from inside an
 // operation, in the order they happened.
@@ -20,6 +23,7 @@
 #include "player/core/media/media_component.h"
 #include "player/core/media/pipeline_session.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QTimer>
@@ -64,6 +68,8 @@ public:
     int endingSessions() const { return int(m_ending.size()); }
     // The no-data deadline, run now (tests).
     void noDataTimeoutForTests() { onNoData(); }
+    // How often a playing song's progress is looked at.
+    static constexpr int kStallCheckMs = 1000;
 
 private:
     enum class Phase { Empty, Opening, Buffering, Playing, Paused, Stopped, Failed };
@@ -77,6 +83,8 @@ private:
     void fail(const QString& reason);
     void onEvent(quint64 serial, PipelineSession::Event event, const QString& detail, quint64 token);
     void onNoData();
+    void watchProgress(bool watching);
+    void checkProgress();
     PipelineSession::Snapshot snapshot() const;
     void notify(int state);
     void deliver();
@@ -85,6 +93,9 @@ private:
     quint64 m_serial = 0;
     QList<QThread*> m_ending;
     QTimer m_noData;
+    QTimer m_stallCheck;            // while playing
+    quint64 m_buffersSeen = 0;      // at the last progress
+    QElapsedTimer m_sinceProgress;
 
     QByteArray m_url;
     quint64 m_token = 0;

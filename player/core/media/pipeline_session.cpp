@@ -121,6 +121,15 @@ QString errorText(GstMessage* message)
     return text;
 }
 
+// A sink's probe, on a streaming thread. The counter is the session's,
+// which outlives its probes: its pipeline goes to NULL (joining those
+// threads) before the session goes.
+GstPadProbeReturn countBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
+{
+    static_cast<std::atomic<quint64>*>(counter)->fetch_add(1, std::memory_order_relaxed);
+    return GST_PAD_PROBE_OK;
+}
+
 }  // namespace
 
 void PipelineSession::initialiseGStreamer()
@@ -157,6 +166,7 @@ PipelineSession::Snapshot PipelineSession::snapshot() const
     const std::lock_guard lock(m_mutex);
     Snapshot now = m_snapshot;
     now.position = positionNow();
+    now.buffersAtSink = m_buffersAtSink.load(std::memory_order_relaxed);
     return now;
 }
 
@@ -451,6 +461,48 @@ void PipelineSession::refreshSnapshot()
         m_snapshot.duration = double(length) / GST_SECOND;
 }
 
+// Once prerolled every sink is in place (a gapless change keeps them), so
+// the probes go on once. Inside bins too: the output may be a bin (the
+// automatic sink, a description from the environment).
+void PipelineSession::countBuffersAtSinks()
+{
+    if (!m_playbin || std::exchange(m_counting, true))
+        return;
+    int probes = 0;
+    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(m_playbin));
+    GValue item = G_VALUE_INIT;
+    for (bool more = true; more;) {
+        switch (gst_iterator_next(elements, &item)) {
+        case GST_ITERATOR_OK: {
+            auto* element = GST_ELEMENT(g_value_get_object(&item));
+            if (!GST_IS_BIN(element) && GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK)) {
+                if (GstPad* pad = gst_element_get_static_pad(element, "sink")) {
+                    // A sink seen twice (the walk begun again) counts
+                    // twice: only whether the count moves matters.
+                    gst_pad_add_probe(pad,
+                                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                                      &countBuffer, &m_buffersAtSink, nullptr);
+                    gst_object_unref(pad);
+                    ++probes;
+                }
+            }
+            g_value_reset(&item);
+            break;
+        }
+        case GST_ITERATOR_RESYNC:
+            gst_iterator_resync(elements);
+            break;
+        default:
+            more = false;
+            break;
+        }
+    }
+    g_value_unset(&item);
+    gst_iterator_free(elements);
+    const std::lock_guard lock(m_mutex);
+    m_snapshot.countsBuffers = probes > 0;
+}
+
 void PipelineSession::reached(int state)
 {
     if (state != m_target)
@@ -488,8 +540,10 @@ void PipelineSession::handle(GstMessage* message)
             if (m_pendingSeek >= 0)
                 seek(std::exchange(m_pendingSeek, -1));
             refreshSnapshot();
-            if (first)
+            if (first) {
+                countBuffersAtSinks();
                 say(Event::Prerolled);
+            }
         }
         break;
     case GST_MESSAGE_STREAM_START: {

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -55,6 +56,10 @@ public:
         int bitrate = 0;      // bits per second, 0 when unknown
         int bufferPercent = 100;
         bool remote = false;  // a network address
+        // Buffers that have reached the output so far: real progress, which
+        // the position (running on by the clock) is not.
+        quint64 buffersAtSink = 0;
+        bool countsBuffers = false;  // the count above is kept
     };
 
     // A session is made on the window thread and moved to its own thread.
@@ -98,6 +103,8 @@ private:
     double positionNow() const;
     // The position runs on by the clock from now on (or stops where it is).
     void setClockRunning(bool running);
+    // Counts every buffer that reaches a sink of the pipeline from now on.
+    void countBuffersAtSinks();
 
     const quint64 m_serial;
     GstElement* m_playbin = nullptr;
@@ -111,6 +118,8 @@ private:
     bool m_failed = false;
     bool m_ended = false;
     int m_streamsStarted = 0;
+    bool m_counting = false;
+    std::atomic<quint64> m_buffersAtSink{0};  // bumped on streaming threads
 
     mutable std::mutex m_mutex;  // guards what follows
     QString m_nextUri;           // read by playbin's streaming thread
