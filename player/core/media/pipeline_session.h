@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -96,6 +97,12 @@ private:
     static int onSyncMessage(GstBus* bus, GstMessage* message, void* self);
     static void onAboutToFinish(GstElement* playbin, void* self);
     double positionNow() const;
+    // Releases a streaming thread waiting for the next address; it never
+    // waits again in this session.
+    void stopWaitingForNext();
+    // A handed-over stream that failed before it was heard: the song
+    // before it plays out first, then the failure is told.
+    void failHandedOverLater(const QString& reason);
     // The position runs on by the clock from now on (or stops where it is).
     void setClockRunning(bool running);
 
@@ -111,6 +118,8 @@ private:
     bool m_failed = false;
     bool m_ended = false;
     int m_streamsStarted = 0;
+    QString m_handedFailure;  // why the handed-over stream failed, told at the end
+    QTimer m_handedFailureDue;  // ... or when the song before cannot have more to play
 
     mutable std::mutex m_mutex;  // guards what follows
     QString m_nextUri;           // read by playbin's streaming thread
@@ -120,6 +129,12 @@ private:
     QString m_handedUri;
     bool m_handedUnwanted = false;  // a different next was asked for since
     bool m_handedArrived = false;   // its stream start reached the sink
+    // The component has said what follows the song heard now. After a
+    // hand-over it has not, until it hears of the new song; a short song
+    // may end before that, so about-to-finish waits a little for it.
+    bool m_nextAnswered = true;
+    bool m_nextWaitOver = false;  // closing: nothing waits any more
+    std::condition_variable m_nextSet;
     std::deque<GstMessage*> m_messages;
     bool m_drainPosted = false;
     Snapshot m_snapshot;
