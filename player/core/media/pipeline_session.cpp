@@ -15,6 +15,7 @@
 #include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcSession, "qpt.media")
 
@@ -45,6 +46,10 @@ constexpr auto kNextAnswerWait = std::chrono::milliseconds(700);
 // played out; should its end never be reported, after what was left of
 // it plus this margin.
 constexpr int kHandedFailureMarginMs = 1500;
+
+// How long about-to-finish waits to learn whether the next song's file
+// opens; one that has not answered by then is not handed over.
+constexpr auto kNextCheckWait = std::chrono::milliseconds(300);
 
 // The General MIDI SoundFont for the MIDI synthesiser; Debian's alternative
 // first, then the SoundFont the package installs.
@@ -144,6 +149,44 @@ bool opensForReading(const QString& uri)
     ::close(fd);
     return true;
 }
+
+}  // namespace
+
+struct PipelineSession::NextCheck {
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    bool opens = false;
+
+    // Starts the look at `uri`; addresses that are not local files open.
+    static std::shared_ptr<NextCheck> start(const QString& uri)
+    {
+        auto check = std::make_shared<NextCheck>();
+        if (localPath(uri).isEmpty()) {
+            check->done = check->opens = true;
+            return check;
+        }
+        std::thread([check, uri] {
+            const bool opens = opensForReading(uri);
+            const std::lock_guard lock(check->mutex);
+            check->done = true;
+            check->opens = opens;
+            check->answered.notify_all();
+        }).detach();
+        return check;
+    }
+
+    // Waits up to `limit` for the answer; false when the file does not
+    // open or has not answered.
+    bool opensWithin(std::chrono::milliseconds limit)
+    {
+        std::unique_lock lock(mutex);
+        answered.wait_for(lock, limit, [this] { return done; });
+        return done && opens;
+    }
+};
+
+namespace {
 
 bool isRemote(const QString& uri)
 {
@@ -302,12 +345,25 @@ void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
                                 [session] { return session->m_nextAnswered || session->m_nextWaitOver; });
     if (session->m_nextUri.isEmpty())
         return;  // nothing to go on with: the end of stream comes
+    // A next song whose file does not open would fail the moment playbin
+    // took it, and take the end of this song along: it is not handed over,
+    // and the component meets it when it opens it on its own.
+    const std::shared_ptr<NextCheck> check = session->m_nextCheck;
+    lock.unlock();
+    const bool opens = check && check->opensWithin(kNextCheckWait);
+    lock.lock();
+    if (session->m_nextCheck != check || !opens) {
+        if (!opens)
+            qCDebug(lcSession).noquote() << "next song does not open:" << session->m_nextUri;
+        return;
+    }
     g_object_set(playbin, "uri", session->m_nextUri.toUtf8().constData(), nullptr);
     session->m_handedUri = session->m_nextUri;
     session->m_handedToken = session->m_nextToken;
     // What follows the handed-over song is told anew once it is heard.
     session->m_nextUri.clear();
     session->m_nextToken = 0;
+    session->m_nextCheck.reset();
     session->m_nextAnswered = false;
     session->m_handedUnwanted = false;
     session->m_handedArrived = false;
@@ -317,14 +373,10 @@ void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
 void PipelineSession::setNext(const QByteArray& address, quint64 token)
 {
     // Made here, not on the streaming thread: a CD track's drive is looked
-    // up, and a file is opened once. A next song that cannot be opened is
-    // not handed over: the song before ends whole, and the component meets
-    // the failure when it opens that song on its own.
-    QString uri = address.isEmpty() ? QString() : media::mediaUri(address);
-    if (!uri.isEmpty() && !opensForReading(uri)) {
-        qCDebug(lcSession).noquote() << "next song does not open:" << nativepath::displayText(address);
-        uri.clear();
-    }
+    // up. The file is tried at once, off this thread, so that the answer
+    // is there when playbin asks.
+    const QString uri = address.isEmpty() ? QString() : media::mediaUri(address);
+    std::shared_ptr<NextCheck> check = uri.isEmpty() ? nullptr : NextCheck::start(uri);
     const std::lock_guard lock(m_mutex);
     // Before the handed-over song is heard, a next song is one to take its
     // place: playbin cannot take back what it was handed, so a stream that
@@ -336,6 +388,7 @@ void PipelineSession::setNext(const QByteArray& address, quint64 token)
     }
     m_nextUri = uri;
     m_nextToken = token;
+    m_nextCheck = std::move(check);
     m_nextAnswered = true;
     m_nextSet.notify_all();
 }

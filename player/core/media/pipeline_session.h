@@ -22,6 +22,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 typedef struct _GstElement GstElement;
@@ -106,6 +107,10 @@ private:
     // The position runs on by the clock from now on (or stops where it is).
     void setClockRunning(bool running);
 
+    // Whether the next song's file opens, found out on a thread of its own
+    // (a share that stops answering keeps that thread, not the session).
+    struct NextCheck;
+
     const quint64 m_serial;
     GstElement* m_playbin = nullptr;
     GstBus* m_bus = nullptr;
@@ -124,6 +129,7 @@ private:
     mutable std::mutex m_mutex;  // guards what follows
     QString m_nextUri;           // read by playbin's streaming thread
     quint64 m_nextToken = 0;
+    std::shared_ptr<NextCheck> m_nextCheck;  // for m_nextUri
     bool m_handedOver = false;   // the next URI was given to playbin
     quint64 m_handedToken = 0;   // ... with this token
     QString m_handedUri;
