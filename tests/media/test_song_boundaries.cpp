@@ -212,34 +212,17 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("encoding");
-        const QStringList inputs{QStringLiteral("-f"),
-                                 QStringLiteral("lavfi"),
-                                 QStringLiteral("-i"),
-                                 QStringLiteral("testsrc=duration=1.5:size=160x120:rate=10"),
-                                 QStringLiteral("-f"),
-                                 QStringLiteral("lavfi"),
-                                 QStringLiteral("-i"),
-                                 QStringLiteral("sine=frequency=440:duration=1.5")};
+        const auto words = [](const QString& text) { return text.split(QLatin1Char(' ')); };
+        const QString video = QStringLiteral("-f lavfi -i testsrc=duration=1.5:size=160x120:rate=10 ");
+        const QString sound = QStringLiteral("-f lavfi -i sine=frequency=440:duration=1.5 ");
         QTest::newRow("theora and vorbis in ogg")
-            << QStringLiteral("video.ogg")
-            << inputs + QStringList{QStringLiteral("-c:v"), QStringLiteral("libtheora"), QStringLiteral("-c:a"),
-                                    QStringLiteral("libvorbis")};
+            << QStringLiteral("video.ogg") << words(video + sound + QLatin1String("-c:v libtheora -c:a libvorbis"));
         QTest::newRow("h.264 and aac in m4a")
-            << QStringLiteral("video.m4a")
-            << inputs + QStringList{QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-c:a"),
-                                    QStringLiteral("aac"), QStringLiteral("-f"), QStringLiteral("mp4")};
+            << QStringLiteral("video.m4a") << words(video + sound + QLatin1String("-c:v libx264 -c:a aac -f mp4"));
         QTest::newRow("mp3 with a cover picture")
             << QStringLiteral("cover.mp3")
-            << QStringList{QStringLiteral("-f"),       QStringLiteral("lavfi"),
-                           QStringLiteral("-i"),       QStringLiteral("sine=frequency=440:duration=1.5"),
-                           QStringLiteral("-f"),       QStringLiteral("lavfi"),
-                           QStringLiteral("-i"),       QStringLiteral("testsrc=size=64x64:duration=0.1:rate=1"),
-                           QStringLiteral("-map"),     QStringLiteral("0"),
-                           QStringLiteral("-map"),     QStringLiteral("1"),
-                           QStringLiteral("-frames:v"), QStringLiteral("1"),
-                           QStringLiteral("-c:a"),     QStringLiteral("libmp3lame"),
-                           QStringLiteral("-c:v"),     QStringLiteral("mjpeg"),
-                           QStringLiteral("-disposition:v"), QStringLiteral("attached_pic")};
+            << words(sound + QLatin1String("-f lavfi -i testsrc=size=64x64:duration=0.1:rate=1 -map 0 -map 1 "
+                                         "-frames:v 1 -c:a libmp3lame -c:v mjpeg -disposition:v attached_pic"));
     }
 
     void soundBesideVideoPlaysToTheEnd()
