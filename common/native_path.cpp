@@ -1,6 +1,7 @@
 #include "native_path.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
@@ -18,7 +19,24 @@ NativePath fromText(const QString& path)
 
 QString displayText(const NativePath& path)
 {
-    return QString::fromUtf8(path);
+    // Each name in the path on its own: a Latin-1 file in a UTF-8 folder
+    // shows both right.
+    QString text;
+    text.reserve(path.size());
+    qsizetype start = 0;
+    while (start <= path.size()) {
+        qsizetype slash = path.indexOf('/', start);
+        if (slash < 0)
+            slash = path.size();
+        const QByteArrayView name(path.constData() + start, slash - start);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString decoded = utf8.decode(name);
+        text += utf8.hasError() ? QString::fromLatin1(name) : decoded;
+        if (slash < path.size())
+            text += QLatin1Char('/');
+        start = slash + 1;
+    }
+    return text;
 }
 
 NativePath fromLocalFileUrl(const QUrl& url)

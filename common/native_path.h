@@ -21,8 +21,9 @@ namespace nativepath {
 
 // The bytes of a path given as text (dialogs, Qt's own file lists).
 NativePath fromText(const QString& path);
-// The path as text for the screen: bytes that are not UTF-8 show as the
-// replacement character. Never used to reach the file again.
+// The path as text for the screen: a name that is not valid UTF-8 is read
+// as Latin-1 ("Caf\xe9" shows "Café"), the way older collections were
+// named. Never used to reach the file again.
 QString displayText(const NativePath& path);
 // A local file dropped or handed over as a URL, with its exact bytes;
 // empty when the URL is not a local file.

@@ -115,6 +115,11 @@ void startSystemOperation(QWidget* window, bool resize)
 
 }  // namespace
 
+bool isWaylandSession()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void startWindowMove(QWidget* window)
 {
     startSystemOperation(window, false);

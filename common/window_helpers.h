@@ -23,6 +23,9 @@ QPoint CursorPosition();
 // Opens a web address or file with the desktop's handler. True on success.
 bool OpenLink(const QString& target);
 
+// True on a Wayland session, where a window cannot place itself.
+bool isWaylandSession();
+
 // Hands the window to the platform's move, as a caption drag would. Where
 // the platform refuses (no window manager), the window follows the pointer
 // by hand until the left button is released.

@@ -29,11 +29,6 @@ void place(QWidget* widget, double left, double top, double width, double height
     widget->setGeometry(twipsRect(left, top, width, height));
 }
 
-bool isWayland()
-{
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 // The skin picture of a transport button's face ("play_active").
 QString facePicture(const char* picture, ButtonFace face)
 {
@@ -230,14 +225,14 @@ void MainWindow::dragPress(QMouseEvent* event)
 {
     m_dragStart = event->position().toPoint();
     m_dragging = true;
-    if (isWayland() && event->button() == Qt::LeftButton)
+    if (isWaylandSession() && event->button() == Qt::LeftButton)
         startWindowMove(this);
 }
 
 void MainWindow::dragMove(QMouseEvent* event)
 {
     unsetCursor();
-    if (!(event->buttons() & Qt::LeftButton) || !m_dragging || isWayland())
+    if (!(event->buttons() & Qt::LeftButton) || !m_dragging || isWaylandSession())
         return;
     const QPoint delta = event->position().toPoint() - m_dragStart;
     if (delta.isNull())

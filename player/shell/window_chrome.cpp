@@ -153,6 +153,9 @@ void WindowChrome::onSurfacePressed(double x, double y)
 {
     PlaylistWindow& window = m_app.playlistWindow();
     m_grab = grabEdges(x, y, pxToTwips(window.width()), pxToTwips(window.height()));
+    m_pressed = true;
+    m_platformMove = false;
+    m_pressPixels = QPoint(twipsToPx(x), twipsToPx(y));
     playlist.docked = false;  // any press undocks, even without a move
 }
 
@@ -179,16 +182,38 @@ void WindowChrome::onSurfaceMoved(double x, double y, bool leftHeld)
         window.resize(twipsToPx(move.width), twipsToPx(move.height));
         break;
     case SurfaceMove::Action::StartMove:
-        startWindowMove(&window);
+        moveByDrag(window, QPoint(twipsToPx(x), twipsToPx(y)));
         break;
     case SurfaceMove::Action::None:
         break;
     }
 }
 
+void WindowChrome::moveByDrag(QWidget& window, const QPoint& pointerPixels)
+{
+    // A move whose press this window never saw belongs to another window's
+    // drag (a press elsewhere that the toolkit still reports here).
+    if (!m_pressed)
+        return;
+    // Only Wayland needs the compositor's move. On X11 the window manager's
+    // move swallows the release, so the toolkit would take the next press
+    // on the main window for a move of this window; the main window moves
+    // itself by hand there for the same reason.
+    if (isWaylandSession()) {
+        if (!std::exchange(m_platformMove, true))
+            startWindowMove(&window);
+        return;
+    }
+    const QPoint delta = pointerPixels - m_pressPixels;
+    if (!delta.isNull())
+        window.move(window.pos() + delta);
+}
+
 void WindowChrome::onSurfaceReleased()
 {
     m_grab = EdgeGrab{};
+    m_pressed = false;
+    m_platformMove = false;
 }
 
 void WindowChrome::minimizeToTray(bool fromSurface)

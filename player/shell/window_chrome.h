@@ -7,6 +7,8 @@
 #include "player/shell/move_resize.h"
 
 #include <QPoint>
+
+class QWidget;
 #include <functional>
 
 namespace qpt {
@@ -62,9 +64,15 @@ private:
     void setLayered(bool layered, int alpha);
     void showPlaylistOwned(bool owned);
     void setButtonFrame(int frame);
+    void moveByDrag(QWidget& window, const QPoint& pointerPixels);
 
     PlayerApp& m_app;
     EdgeGrab m_grab;
+    // The drag under way on the playlist window's surface: it moves only
+    // the window it started on, and only after a press there.
+    bool m_pressed = false;
+    bool m_platformMove = false;
+    QPoint m_pressPixels;
     bool m_inTray = false;
     bool m_toggleAgain = false;
 };

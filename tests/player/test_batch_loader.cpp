@@ -1,6 +1,7 @@
 // The batch loader against real files on disk.
 
 #include "common/line_files.h"
+#include "common/native_path.h"
 #include "player/playlist/playlist_file_jobs.h"
 #include "player/playlist/playlist_files.h"
 #include "tests/player/core_fixture.h"
@@ -225,7 +226,7 @@ private slots:
     }
 
     // A path that is not UTF-8 keeps its bytes through the loader and the
-    // autosave; only its title is decoded for the screen.
+    // autosave; only its title is decoded for the screen, as Latin-1.
     void pathBytesSurviveLoadingAndAutosave()
     {
         TestEnv env;
@@ -235,7 +236,10 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("a.sng")), latin1 + "\r\n");
         QVERIFY(p.loadBatches());
         QCOMPARE(*p.playlist.path(1), latin1);
-        QCOMPARE(*p.playlist.title(1), QStringLiteral("caf\uFFFD"));
+        QCOMPARE(*p.playlist.title(1), QStringLiteral("caf\u00e9"));
+        // Each name decodes on its own: UTF-8 stays UTF-8 beside Latin-1.
+        QCOMPARE(nativepath::displayText("/M\xc3\xbcller/caf\xe9/x\xff.mp3"),
+                 QStringLiteral("/M\u00fcller/caf\u00e9/x\u00ff.mp3"));
         QCOMPARE(*p.playlist.length(1), QStringLiteral("0:03"));
         playlistfiles::writeAutosave(p.playlist);
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))), latin1 + "\r\n\r\n");

@@ -8,9 +8,12 @@
 #include "player/shell/move_resize.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/popup_menu.h"
+#include "player/shell/window_chrome.h"
 #include "tests/player/app_fixture.h"
 #include "tests/support/test_env.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 using namespace qpt;
@@ -128,6 +131,43 @@ private slots:
         QVERIFY(state.open);
         QCOMPARE(takeFrames(a).size(), 4 + 2);
         QVERIFY(!state.open && !playlist.isVisible());
+    }
+
+    // A drag moves the window it starts on: after the playlist window was
+    // dragged off the main window, the next drag on the main window moves
+    // the main window and leaves the playlist where it was put.
+    void aDragMovesTheWindowItStartsOn()
+    {
+        TestEnv env;
+        AppFixture a;
+        WindowChrome& chrome = a.app.chrome();
+        chrome.togglePlaylist();
+        takeFrames(a);
+        PlaylistWindow& playlist = a.app.playlistWindow();
+        MainWindow& main = a.app.mainWindow();
+        const QPoint docked = playlist.pos();
+        const QPoint mainAt = main.pos();
+
+        chrome.onSurfacePressed(2000, 100);  // the title strip
+        chrome.onSurfaceMoved(2300, 400, true);
+        chrome.onSurfaceMoved(2000, 100, true);  // where the window took the pointer along: no further
+        chrome.onSurfaceReleased();
+        QVERIFY(!chrome.playlist.docked);
+        const QPoint undocked = docked + QPoint(twipsToPx(300), twipsToPx(300));
+        QCOMPARE(playlist.pos(), undocked);
+        QCOMPARE(main.pos(), mainAt);
+
+        // Moves that reach the playlist without a press there move nothing.
+        chrome.onSurfaceMoved(3000, 900, true);
+        QCOMPARE(playlist.pos(), undocked);
+
+        QTest::mousePress(&main, Qt::LeftButton, {}, QPoint(40, 10));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(70, 25), main.mapToGlobal(QPointF(70, 25)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &drag);
+        QTest::mouseRelease(&main, Qt::LeftButton, {}, QPoint(70, 25));
+        QCOMPARE(main.pos(), mainAt + QPoint(30, 15));
+        QCOMPARE(playlist.pos(), undocked);
     }
 
     void withoutTransparencyNoFadeAndNoOwner()

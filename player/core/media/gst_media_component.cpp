@@ -235,7 +235,12 @@ void GstMediaComponent::onHandedOverHeard(quint64 token, bool unwanted)
         m_token = token;
         m_next.reset();
         m_nextSent.clear();
+        const quint64 serial = m_serial;
         emit advanced(token);
+        // The session waits for what follows the new song (a short one may
+        // end at once); when the listener named nothing, nothing follows.
+        if (m_session && serial == m_serial && !m_next)
+            setNext({}, 0);
         return;
     }
     const Request wanted = m_next.value_or(Request{});

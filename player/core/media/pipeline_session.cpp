@@ -8,11 +8,14 @@
 
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcSession, "qpt.media")
 
@@ -32,6 +35,21 @@ constexpr guint playFlagSoftVolume = 1u << 4;
 // Asking every 100 ms cost the session thread a fifth of what playing the
 // song costs.
 constexpr int kRefreshMs = 1000;
+
+// How long about-to-finish waits for the song after a just-handed-over one
+// (the component names it once it hears the hand-over). Only a song
+// shorter than the round trip to the window thread ever waits; the sound
+// already queued plays on meanwhile.
+constexpr auto kNextAnswerWait = std::chrono::milliseconds(700);
+
+// A handed-over stream that failed is told when the song before it has
+// played out; should its end never be reported, after what was left of
+// it plus this margin.
+constexpr int kHandedFailureMarginMs = 1500;
+
+// How long about-to-finish waits to learn whether the next song's file
+// opens; one that has not answered by then is not handed over.
+constexpr auto kNextCheckWait = std::chrono::milliseconds(300);
 
 // The General MIDI SoundFont for the MIDI synthesiser; Debian's alternative
 // first, then the SoundFont the package installs.
@@ -93,18 +111,82 @@ GstElement* audioSinkFromEnvironment()
     return sink;
 }
 
+// The local path a "file:" URI names; empty for any other address.
+QByteArray localPath(const QString& uri)
+{
+    if (!uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return QByteArray();
+    gchar* path = g_filename_from_uri(uri.toUtf8().constData(), nullptr, nullptr);
+    const QByteArray bytes = path ? QByteArray(path) : QByteArray("\0", 1);  // unusable: missing
+    g_free(path);
+    return bytes;
+}
+
 // What a "file:" URI names; a regular file for any other address.
 nativepath::Kind localFileKind(const QString& uri)
 {
-    if (!uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+    const QByteArray path = localPath(uri);
+    if (path.isEmpty())
         return nativepath::Kind::RegularFile;
-    gchar* path = g_filename_from_uri(uri.toUtf8().constData(), nullptr, nullptr);
-    if (!path)
-        return nativepath::Kind::Missing;
-    const nativepath::Kind kind = nativepath::kindOf(QByteArray(path));
-    g_free(path);
-    return kind;
+    return path.contains('\0') ? nativepath::Kind::Missing : nativepath::kindOf(path);
 }
+
+// True when the address can be handed to playbin as the next song: a
+// local file must be a regular file that opens for reading. One that does
+// not would fail the moment playbin takes it, and that failure would take
+// the end of the song before it along.
+bool opensForReading(const QString& uri)
+{
+    const QByteArray path = localPath(uri);
+    if (path.isEmpty())
+        return true;
+    if (path.contains('\0'))
+        return false;
+    struct stat st {};
+    const int fd = nativepath::openRegularFile(path, st);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+struct PipelineSession::NextCheck {
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    bool opens = false;
+
+    // Starts the look at `uri`; addresses that are not local files open.
+    static std::shared_ptr<NextCheck> start(const QString& uri)
+    {
+        auto check = std::make_shared<NextCheck>();
+        if (localPath(uri).isEmpty()) {
+            check->done = check->opens = true;
+            return check;
+        }
+        std::thread([check, uri] {
+            const bool opens = opensForReading(uri);
+            const std::lock_guard lock(check->mutex);
+            check->done = true;
+            check->opens = opens;
+            check->answered.notify_all();
+        }).detach();
+        return check;
+    }
+
+    // Waits up to `limit` for the answer; false when the file does not
+    // open or has not answered.
+    bool opensWithin(std::chrono::milliseconds limit)
+    {
+        std::unique_lock lock(mutex);
+        answered.wait_for(lock, limit, [this] { return done; });
+        return done && opens;
+    }
+};
+
+namespace {
 
 bool isRemote(const QString& uri)
 {
@@ -142,14 +224,18 @@ void PipelineSession::initialiseGStreamer()
     });
 }
 
-PipelineSession::PipelineSession(quint64 serial, int volume) : m_serial(serial), m_refresh(this), m_volume(volume)
+PipelineSession::PipelineSession(quint64 serial, int volume)
+    : m_serial(serial), m_refresh(this), m_volume(volume), m_handedFailureDue(this)
 {
     m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &PipelineSession::refreshSnapshot);
+    m_handedFailureDue.setSingleShot(true);
+    connect(&m_handedFailureDue, &QTimer::timeout, this, [this] { fail(m_handedFailure); });
 }
 
 PipelineSession::~PipelineSession()
 {
+    stopWaitingForNext();
     if (m_playbin) {
         gst_element_set_state(m_playbin, GST_STATE_NULL);
         gst_bus_set_sync_handler(m_bus, nullptr, nullptr, nullptr);
@@ -262,15 +348,33 @@ int PipelineSession::onSyncMessage(GstBus*, GstMessage* message, void* self)
 void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
 {
     auto* session = static_cast<PipelineSession*>(self);
-    const std::lock_guard lock(session->m_mutex);
+    std::unique_lock lock(session->m_mutex);
+    // A song handed over a moment ago that is over already (a fraction of
+    // a second long): what follows it is on its way from the component.
+    session->m_nextSet.wait_for(lock, kNextAnswerWait,
+                                [session] { return session->m_nextAnswered || session->m_nextWaitOver; });
     if (session->m_nextUri.isEmpty())
         return;  // nothing to go on with: the end of stream comes
+    // A next song whose file does not open would fail the moment playbin
+    // took it, and take the end of this song along: it is not handed over,
+    // and the component meets it when it opens it on its own.
+    const std::shared_ptr<NextCheck> check = session->m_nextCheck;
+    lock.unlock();
+    const bool opens = check && check->opensWithin(kNextCheckWait);
+    lock.lock();
+    if (session->m_nextCheck != check || !opens) {
+        if (!opens)
+            qCDebug(lcSession).noquote() << "next song does not open:" << session->m_nextUri;
+        return;
+    }
     g_object_set(playbin, "uri", session->m_nextUri.toUtf8().constData(), nullptr);
     session->m_handedUri = session->m_nextUri;
     session->m_handedToken = session->m_nextToken;
     // What follows the handed-over song is told anew once it is heard.
     session->m_nextUri.clear();
     session->m_nextToken = 0;
+    session->m_nextCheck.reset();
+    session->m_nextAnswered = false;
     session->m_handedUnwanted = false;
     session->m_handedArrived = false;
     session->m_handedOver = true;
@@ -279,9 +383,10 @@ void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
 void PipelineSession::setNext(const QByteArray& address, quint64 token)
 {
     // Made here, not on the streaming thread: a CD track's drive is looked
-    // up. A file is not looked at; one that does not answer is caught as
-    // any song's source is.
+    // up. The file is tried at once, off this thread, so that the answer
+    // is there when playbin asks.
     const QString uri = address.isEmpty() ? QString() : media::mediaUri(address);
+    std::shared_ptr<NextCheck> check = uri.isEmpty() ? nullptr : NextCheck::start(uri);
     const std::lock_guard lock(m_mutex);
     // Before the handed-over song is heard, a next song is one to take its
     // place: playbin cannot take back what it was handed, so a stream that
@@ -293,6 +398,16 @@ void PipelineSession::setNext(const QByteArray& address, quint64 token)
     }
     m_nextUri = uri;
     m_nextToken = token;
+    m_nextCheck = std::move(check);
+    m_nextAnswered = true;
+    m_nextSet.notify_all();
+}
+
+void PipelineSession::stopWaitingForNext()
+{
+    const std::lock_guard lock(m_mutex);
+    m_nextWaitOver = true;
+    m_nextSet.notify_all();
 }
 
 void PipelineSession::drain()
@@ -356,6 +471,8 @@ void PipelineSession::fail(const QString& reason)
     if (m_failed)
         return;
     m_failed = true;
+    m_handedFailureDue.stop();
+    stopWaitingForNext();
     // A next song that was handed over and fails before it is heard is the
     // one that failed: it is named first.
     bool handedOver = false;
@@ -370,6 +487,22 @@ void PipelineSession::fail(const QString& reason)
         gst_element_set_state(m_playbin, GST_STATE_NULL);
     setClockRunning(false);
     say(Event::Failed, reason);
+}
+
+void PipelineSession::failHandedOverLater(const QString& reason)
+{
+    if (!m_handedFailure.isEmpty())
+        return;  // the first error says why
+    m_handedFailure = reason;
+    stopWaitingForNext();
+    refreshSnapshot();
+    double left = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_snapshot.duration > 0)
+            left = std::max(m_snapshot.duration - positionNow(), 0.0);
+    }
+    m_handedFailureDue.start(int(left * 1000) + kHandedFailureMarginMs);
 }
 
 void PipelineSession::play()
@@ -434,6 +567,8 @@ void PipelineSession::applyVolume()
 
 void PipelineSession::close()
 {
+    stopWaitingForNext();
+    m_handedFailureDue.stop();
     m_refresh.stop();
     setClockRunning(false);
     if (m_playbin)
@@ -569,15 +704,28 @@ void PipelineSession::handle(GstMessage* message)
         break;
     }
     case GST_MESSAGE_EOS:
+        if (!m_handedFailure.isEmpty()) {
+            fail(m_handedFailure);  // the song before was heard to its end
+            break;
+        }
         m_ended = true;
         m_refresh.stop();
         setClockRunning(false);
         refreshSnapshot();
         say(Event::Ended);
         break;
-    case GST_MESSAGE_ERROR:
-        fail(errorText(message));
+    case GST_MESSAGE_ERROR: {
+        bool handedPending = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            handedPending = m_handedOver && !m_handedArrived;
+        }
+        if (handedPending)
+            failHandedOverLater(errorText(message));
+        else
+            fail(errorText(message));
         break;
+    }
     case GST_MESSAGE_TAG: {
         GstTagList* tags = nullptr;
         gst_message_parse_tag(message, &tags);

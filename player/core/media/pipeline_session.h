@@ -21,7 +21,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 typedef struct _GstElement GstElement;
@@ -101,10 +103,20 @@ private:
     static int onSyncMessage(GstBus* bus, GstMessage* message, void* self);
     static void onAboutToFinish(GstElement* playbin, void* self);
     double positionNow() const;
+    // Releases a streaming thread waiting for the next address; it never
+    // waits again in this session.
+    void stopWaitingForNext();
+    // A handed-over stream that failed before it was heard: the song
+    // before it plays out first, then the failure is told.
+    void failHandedOverLater(const QString& reason);
     // The position runs on by the clock from now on (or stops where it is).
     void setClockRunning(bool running);
     // Counts every buffer that reaches a sink of the pipeline from now on.
     void countBuffersAtSinks();
+
+    // Whether the next song's file opens, found out on a thread of its own
+    // (a share that stops answering keeps that thread, not the session).
+    struct NextCheck;
 
     const quint64 m_serial;
     GstElement* m_playbin = nullptr;
@@ -120,15 +132,24 @@ private:
     int m_streamsStarted = 0;
     bool m_counting = false;
     std::atomic<quint64> m_buffersAtSink{0};  // bumped on streaming threads
+    QString m_handedFailure;  // why the handed-over stream failed, told at the end
+    QTimer m_handedFailureDue;  // ... or when the song before cannot have more to play
 
     mutable std::mutex m_mutex;  // guards what follows
     QString m_nextUri;           // read by playbin's streaming thread
     quint64 m_nextToken = 0;
+    std::shared_ptr<NextCheck> m_nextCheck;  // for m_nextUri
     bool m_handedOver = false;   // the next URI was given to playbin
     quint64 m_handedToken = 0;   // ... with this token
     QString m_handedUri;
     bool m_handedUnwanted = false;  // a different next was asked for since
     bool m_handedArrived = false;   // its stream start reached the sink
+    // The component has said what follows the song heard now. After a
+    // hand-over it has not, until it hears of the new song; a short song
+    // may end before that, so about-to-finish waits a little for it.
+    bool m_nextAnswered = true;
+    bool m_nextWaitOver = false;  // closing: nothing waits any more
+    std::condition_variable m_nextSet;
     std::deque<GstMessage*> m_messages;
     bool m_drainPosted = false;
     Snapshot m_snapshot;
