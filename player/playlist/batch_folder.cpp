@@ -42,18 +42,11 @@ void BatchFolder::queueSavedPlaylist(const QString& folder)
     const QString saved = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylist);
     if (!MarkerFiles::exists(saved))
         return;
+    // A copy that a run before left unread (killed, or closed in its first
+    // moments) is this same list or older than it (an exit saves the batch
+    // files it finds with the playlist): replaced, never loaded beside it.
     const QString batch = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistBatch);
-    if (QFileInfo(batch).isFile()) {
-        // A run that ended before it took its copy up (killed, or closed
-        // in its first moments) left it: the same list, loaded once. A
-        // copy that differs is older than the saved list, which an exit
-        // writes with every batch file it found folded in.
-        const auto leftover = linefiles::readAll(QFile::encodeName(batch));
-        const auto current = linefiles::readAll(QFile::encodeName(saved));
-        if (leftover && current && *leftover == *current)
-            return;
-        QFile::remove(batch);
-    }
+    QFile::remove(batch);
     // Where the folder cannot be written, read where it is (and left there)
     // before any batch file.
     if (!MarkerFiles::copyOver(saved, batch))

@@ -36,8 +36,7 @@ public:
     // The saved playlist of the last run becomes the first batch file (the
     // songs of an older one that did not fit move aside and follow it);
     // where the folder cannot be written it is read where it is. A copy
-    // that a run before left unread is that same list: it is not copied a
-    // second time.
+    // that a run before left unread is replaced, not loaded a second time.
     void queueSavedPlaylist(const QString& folder);
 
     // What an exit keeps beside the playlist: the songs of the batch files
