@@ -44,6 +44,40 @@ void playlistTooLarge(const QString& playlist)
                   MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
+QString playlistNotSavedTitle()
+{
+    return QStringLiteral("PlayList Not Saved");
+}
+
+QString playlistNotSavedText(const QString& file, const QString& cause)
+{
+    return QStringLiteral("The PlayList could not be saved in %1:\r\n%2.\r\n"
+                          "The file there before, if any, was left as it was.")
+        .arg(file, cause);
+}
+
+void playlistNotSaved(const QString& file, const QString& cause, QObject* context, std::function<void()> done)
+{
+    Dialogs::show(playlistNotSavedTitle(), playlistNotSavedText(file, cause), MsgIcon::Exclamation,
+                  MsgButtons::Ok, context, [done = std::move(done)](MsgAnswer) {
+                      if (done)
+                          done();
+                  });
+}
+
+QString songsNotAddedText(qint64 songs, int cap)
+{
+    return (songs == 1 ? QStringLiteral("1 song was not added: ")
+                       : QStringLiteral("%1 songs were not added: ").arg(songs))
+         + QStringLiteral("the PlayList holds at most %1 songs.").arg(cap);
+}
+
+void songsNotAdded(qint64 songs, int cap)
+{
+    Dialogs::show(QStringLiteral("PlayList Full"), songsNotAddedText(songs, cap), MsgIcon::Exclamation,
+                  MsgButtons::Ok);
+}
+
 QString lineBreakNamesTitle()
 {
     return QStringLiteral("File Not Added");

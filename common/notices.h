@@ -8,6 +8,10 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace qpt::notices {
 
 // The application folder cannot be written: songs cannot be added (they
@@ -20,6 +24,17 @@ void settingsNotSaved(const QString& settingsFile);
 
 // A playlist file over the size limit was not added.
 void playlistTooLarge(const QString& playlist);
+
+// A playlist file could not be written whole; the old one stays as it
+// was. `done` hears the box's answer (an exit waits for it).
+QString playlistNotSavedTitle();
+QString playlistNotSavedText(const QString& file, const QString& cause);
+void playlistNotSaved(const QString& file, const QString& cause, QObject* context = nullptr,
+                      std::function<void()> done = {});
+
+// Songs over the playlist's cap were not added; said once per load.
+QString songsNotAddedText(qint64 songs, int cap);
+void songsNotAdded(qint64 songs, int cap);
 
 // Files whose names hold a line break were not added (they cannot travel
 // in a playlist file); one message names them.

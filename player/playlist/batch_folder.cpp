@@ -18,12 +18,6 @@ namespace qpt {
 
 namespace {
 
-quint64 inodeOf(const NativePath& path)
-{
-    struct stat st {};
-    return ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
-}
-
 bool isOwn(const NativePath& path)
 {
     struct stat st {};
@@ -55,9 +49,9 @@ void BatchFolder::queueSavedPlaylist(const QString& folder)
     const QString saved = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylist);
     if (!MarkerFiles::exists(saved))
         return;
-    // Songs of a saved playlist that did not fit last time wait under the
-    // batch name; they move aside (and load after it) instead of being
-    // overwritten.
+    // A copy that a run before left unread (killed, or closed in its first
+    // moments) is this same list or older than it (an exit saves the batch
+    // files it finds with the playlist): replaced, never loaded beside it.
     const QString batch = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistBatch);
     const NativePath nativeBatch = QFile::encodeName(batch);
     if (QFileInfo(batch).exists() && !isOwn(nativeBatch)) {
@@ -66,14 +60,7 @@ void BatchFolder::queueSavedPlaylist(const QString& folder)
         m_readOnly << QFile::encodeName(saved);
         return;
     }
-    if (QFileInfo(batch).isFile()) {
-        for (int n = 1; n < 1000; ++n) {
-            const QString aside = folder + QLatin1Char('/') + QLatin1String(files::SavedPlaylistRest)
-                                + QString::number(n) + QStringLiteral(".sng");
-            if (!MarkerFiles::exists(aside) && QFile::rename(batch, aside))
-                break;
-        }
-    }
+    QFile::remove(batch);
     // Where the folder cannot be written, read where it is (and left there)
     // before any batch file.
     if (!MarkerFiles::copyOver(saved, batch))
@@ -130,7 +117,7 @@ int BatchFolder::begin(const QString& folder, bool surely)
     m_sourceDone = false;
     m_queue.clear();
     const NativePath nativeFolder = QFile::encodeName(folder);
-    const bool waiting = !m_readOnly.isEmpty() || !m_resume.isEmpty();
+    const bool waiting = !m_readOnly.isEmpty();
     if (!surely && !waiting && folderUnchanged(nativeFolder))
         return 0;
     for (const NativePath& path : std::as_const(m_readOnly))
@@ -148,10 +135,7 @@ bool BatchFolder::openNextSource(Chunk& chunk)
 {
     while (!m_queue.isEmpty()) {
         m_source = m_queue.takeFirst();
-        m_inode = inodeOf(m_source.path);
-        const auto known = m_resume.constFind(m_source.path);
-        const qint64 start = known != m_resume.constEnd() && known->inode == m_inode ? known->offset : 0;
-        if (m_reader->open(m_source.path, start)) {
+        if (m_reader->open(m_source.path)) {
             m_reading = true;
             return true;
         }
@@ -163,7 +147,6 @@ bool BatchFolder::openNextSource(Chunk& chunk)
 void BatchFolder::finishSource()
 {
     m_sourceDone = false;
-    m_resume.remove(m_source.path);
     if (m_source.readOnly)
         m_readOnly.removeAll(m_source.path);
     else
@@ -173,7 +156,6 @@ void BatchFolder::finishSource()
 void BatchFolder::setAside(const Source& source, Chunk& chunk)
 {
     chunk.unreadable << nativepath::displayText(source.path);
-    m_resume.remove(source.path);
     if (source.readOnly) {
         m_readOnly.removeAll(source.path);
         return;
@@ -182,6 +164,75 @@ void BatchFolder::setAside(const Source& source, Chunk& chunk)
     // renamed it is passed over for the rest of the run.
     if (!QFile::rename(QFile::decodeName(source.path), QFile::decodeName(source.path) + QStringLiteral(".bad")))
         m_setAside.insert(source.path);
+}
+
+namespace {
+
+qint64 countSongs(LineReader& reader, QList<NativePath>* lines = nullptr)
+{
+    qint64 songs = 0;
+    QByteArray line;
+    while (reader.next(line)) {
+        if (line.isEmpty() || !isSongLine(line))
+            continue;
+        ++songs;
+        if (lines)
+            *lines << line;
+    }
+    return songs;
+}
+
+}  // namespace
+
+// At the cap: the songs left in the file under way and in the files behind
+// it are counted, and the files go (a later pick-up would otherwise add
+// them out of order, or a later start twice).
+qint64 BatchFolder::dropRest(Chunk& chunk)
+{
+    qint64 songs = countSongs(*m_reader);
+    const bool failed = m_reader->failed();
+    m_reader->close();
+    m_reading = false;
+    if (failed)
+        setAside(m_source, chunk);
+    else
+        finishSource();
+    while (openNextSource(chunk)) {
+        songs += countSongs(*m_reader);
+        const bool bad = m_reader->failed();
+        m_reader->close();
+        m_reading = false;
+        if (bad)
+            setAside(m_source, chunk);
+        else
+            finishSource();
+    }
+    return songs;
+}
+
+BatchFolder::Pending BatchFolder::pending(const QString& folder)
+{
+    // A file whose last rows went out is in the playlist by now.
+    if (m_sourceDone)
+        finishSource();
+    m_reader->close();
+    m_reading = false;
+    m_queue.clear();
+    Pending pending;
+    for (const NativePath& path : batchFilesInOrder(QFile::encodeName(folder))) {
+        if (m_setAside.contains(path))
+            continue;
+        LineReader reader;
+        if (!reader.open(path))
+            continue;
+        QList<NativePath> lines;
+        countSongs(reader, &lines);
+        if (reader.failed())
+            continue;  // left for the next start, which reports it
+        pending.lines += lines;
+        pending.files << path;
+    }
+    return pending;
 }
 
 BatchFolder::Chunk BatchFolder::next(int room)
@@ -198,16 +249,13 @@ BatchFolder::Chunk BatchFolder::next(int room)
             return chunk;
         }
         for (;;) {
-            const qint64 lineStart = m_reader->offsetOfNextLine();
             if (!m_reader->next(line))
                 break;
             if (line.isEmpty() || !isSongLine(line))
                 continue;
             if (chunk.rows.size() >= room) {
-                // Full, with songs left: this line is where the file goes on.
-                m_resume.insert(m_source.path, Resume{lineStart, m_inode});
-                m_reader->close();
-                m_reading = false;
+                // Full: this song and every one behind it find no room.
+                chunk.notAdded = 1 + dropRest(chunk);
                 chunk.end = Chunk::End::CapReached;
                 return chunk;
             }

@@ -2,8 +2,8 @@
 // The batch files ("*.sng") of the application folder as the batch loader
 // reads them: listed in load order, read in chunks of rows with their
 // titles, deleted once their rows are in the playlist, set aside as
-// "<name>.bad" when they cannot be read, and remembered where the 30000-song
-// cap left one half read.
+// "<name>.bad" when they cannot be read, and counted and deleted where the
+// 30000-song cap leaves no room for them.
 //
 // Everything here opens, lists, renames or deletes files, so it lives on
 // the playlist-files worker: one object, used by that worker's jobs only
@@ -12,7 +12,6 @@
 #include "common/native_path.h"
 #include "player/core/playlist_model.h"
 
-#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -36,8 +35,19 @@ public:
 
     // The saved playlist of the last run becomes the first batch file (the
     // songs of an older one that did not fit move aside and follow it);
-    // where the folder cannot be written it is read where it is.
+    // where the folder cannot be written it is read where it is. A copy
+    // that a run before left unread is replaced, not loaded a second time.
     void queueSavedPlaylist(const QString& folder);
+
+    // What an exit keeps beside the playlist: the songs of the batch files
+    // not yet taken up, in load order, and the files they came from (to be
+    // deleted once the list that holds them is on disk). Only between
+    // pick-ups.
+    struct Pending {
+        QList<NativePath> lines;
+        QList<NativePath> files;
+    };
+    Pending pending(const QString& folder);
 
     // Lists what a pick-up reads; the number of files (0: nothing to do).
     // Unless `surely` (a file is known to have come), a folder unchanged
@@ -48,9 +58,11 @@ public:
         QList<PlaylistModel::NewEntry> rows;
         // Files that could not be read (shown names), set aside.
         QStringList unreadable;
+        // Songs that found no room under the cap; their files are deleted.
+        qint64 notAdded = 0;
         enum class End {
             More,        // ask again
-            CapReached,  // no room: the file under way waits where it stopped
+            CapReached,  // no room for the rest: counted in notAdded
             Finished,    // every file read and deleted
         } end = End::More;
     };
@@ -69,22 +81,15 @@ private:
     bool openNextSource(Chunk& chunk);
     void finishSource();
     void setAside(const Source& source, Chunk& chunk);
+    qint64 dropRest(Chunk& chunk);
 
     QList<NativePath> m_readOnly;
     QList<Source> m_queue;
     Source m_source;  // the file being read
-    quint64 m_inode = 0;
     std::unique_ptr<LineReader> m_reader;
     bool m_reading = false;
     // Its last row went out with the last chunk: deleted on the next call.
     bool m_sourceDone = false;
-    // Offsets of the first unread line of files left at the cap, by path
-    // and the file's identity (a new file under the old name starts over).
-    struct Resume {
-        qint64 offset = 0;
-        quint64 inode = 0;
-    };
-    QHash<NativePath, Resume> m_resume;
     // Unreadable files that could not be renamed: skipped from now on.
     QSet<NativePath> m_setAside;
     // The folder as last listed without finding a batch file.

@@ -98,7 +98,9 @@ void BatchLoader::queueSavedPlaylist()
 
 void BatchLoader::tick()
 {
-    if (isLoading() || m_holds > 0 || m_playlist.isFull())
+    // Also when the playlist is full: a batch file that comes then is
+    // said not to fit rather than left waiting unseen.
+    if (isLoading() || m_holds > 0)
         return;
     startPickUp();
 }
@@ -150,6 +152,8 @@ void BatchLoader::chunkArrived(BatchFolder::Chunk chunk)
     for (const QString& name : std::as_const(chunk.unreadable))
         emit errorOccurred(PlayerError::BatchFileUnreadable, name);
     addRows(chunk.rows);
+    if (chunk.notAdded > 0)
+        emit songsNotAdded(chunk.notAdded);
     switch (chunk.end) {
     case BatchFolder::Chunk::End::More:
         requestChunk();  // the windows had their turn; then the next rows
@@ -236,6 +240,14 @@ void BatchLoader::abandon()
     if (m_filesFound)
         m_engine.endLoading();
     pickUpOver();
+}
+
+void BatchLoader::collectPending(std::function<void(BatchFolder::Pending)> then)
+{
+    m_files.post([folder = m_folder, replies = m_replies, where = AppFolder::path(), then = std::move(then)] {
+        BatchFolder::Pending pending = folder->pending(where);
+        replies->reply([then, pending = std::move(pending)] { then(pending); });
+    });
 }
 
 void BatchLoader::announceLengths()

@@ -17,9 +17,8 @@
 // responsive however long the batch. The lengths arrive later, in batches,
 // from the length workers.
 //
-// At the 30000-song cap the rest of a file waits: the worker remembers
-// where its first unread line starts and goes on from there when there is
-// room again. A file that cannot be read is reported once and set aside as
+// At the 30000-song cap the songs that find no room are not added: their
+// files go, and one signal says how many they were. A file that cannot be read is reported once and set aside as
 // "<name>.bad", so that it never holds up the batches behind it.
 
 #include "common/poll_timer.h"
@@ -83,10 +82,17 @@ public:
     // (it loads again at the next start), and `then` of every hold runs.
     void abandon();
 
+    // The exit's share: the songs of the batch files not taken up yet
+    // (only while held, after the pick-up under way ended). `then` hears
+    // them on the window thread; never, when the worker is stuck.
+    void collectPending(std::function<void(BatchFolder::Pending)> then);
+
 signals:
     // A pick-up that found batch files has finished with them.
     void batchesLoaded();
     void errorOccurred(PlayerError error, const QString& detail);
+    // Songs of one pick-up found the playlist full and were not added.
+    void songsNotAdded(qint64 songs);
 
 private:
     void startPickUp();

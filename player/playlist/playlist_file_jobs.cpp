@@ -11,6 +11,8 @@
 
 #include <thread>
 
+#include <unistd.h>
+
 #include <pthread.h>
 
 namespace qpt {
@@ -21,7 +23,10 @@ PlaylistFileJobs::PlaylistFileJobs(SerialWorker& worker, BatchLoader& loader, Pl
 {
     m_exitWait.setSingleShot(true);
     m_exitWait.setInterval(kExitWaitMs);
-    connect(&m_exitWait, &QTimer::timeout, &m_loader, &BatchLoader::abandon);
+    connect(&m_exitWait, &QTimer::timeout, this, [this] {
+        m_workerStuck = true;
+        m_loader.abandon();
+    });
 }
 
 PlaylistFileJobs::~PlaylistFileJobs()
@@ -64,7 +69,11 @@ void PlaylistFileJobs::handOver(const NativePath& path, std::function<void(bool)
 void PlaylistFileJobs::save(const QString& file, const QList<NativePath>& paths)
 {
     // The place the user chose may be a share.
-    m_worker.post([file, paths] { playlistfiles::write(file, paths); });
+    m_worker.post([file, paths, replies = m_replies, this] {
+        const filereplacement::Outcome outcome = playlistfiles::write(file, paths);
+        if (!outcome)
+            replies->reply([this, file, cause = outcome.cause()] { emit notSaved(file, cause); });
+    });
 }
 
 bool PlaylistFileJobs::sort(std::function<void()> emptied)
@@ -82,8 +91,8 @@ bool PlaylistFileJobs::sort(std::function<void()> emptied)
             return;
         }
         m_worker.post([paths, replies = m_replies, this, emptied] {
-            const bool written = playlistfiles::writeSorted(paths);
-            replies->reply([this, emptied, written] {
+            const filereplacement::Outcome outcome = playlistfiles::writeSorted(paths);
+            replies->reply([this, emptied, written = outcome.ok, cause = outcome.cause()] {
                 m_sorting = false;
                 // On disk before the playlist is emptied: where it cannot be
                 // written, the playlist stays as it was.
@@ -91,7 +100,7 @@ bool PlaylistFileJobs::sort(std::function<void()> emptied)
                     m_playlist.clear();
                     emptied();
                 } else {
-                    emit errorOccurred(PlayerError::FolderNotWritable, AppFolder::path());
+                    emit notSaved(playlistfiles::sortedFile(), cause);
                 }
                 m_loader.release();
                 if (written)
@@ -102,7 +111,7 @@ bool PlaylistFileJobs::sort(std::function<void()> emptied)
     return true;
 }
 
-void PlaylistFileJobs::autosaveForExit(std::function<void()> done)
+void PlaylistFileJobs::autosaveForExit(Saved done)
 {
     if (m_exitSaving)
         return;
@@ -111,23 +120,44 @@ void PlaylistFileJobs::autosaveForExit(std::function<void()> done)
     m_exitWait.start();
     m_loader.hold([this, done = std::move(done)] {
         m_exitWait.stop();
-        writeAutosave(done);
+        if (m_workerStuck) {
+            writeAutosave({}, done);
+            return;
+        }
+        // The batch files not taken up yet are saved with the playlist (and
+        // then deleted): the next start finds one list, not the list and
+        // its pieces again. A worker that does not answer in time leaves
+        // them for the next start.
+        auto answered = std::make_shared<bool>(false);
+        m_loader.collectPending([this, answered, done](const BatchFolder::Pending& pending) {
+            if (std::exchange(*answered, true))
+                return;
+            writeAutosave(pending, done);
+        });
+        QTimer::singleShot(kExitWaitMs, this, [this, answered, done] {
+            if (!std::exchange(*answered, true))
+                writeAutosave({}, done);
+        });
     });
 }
 
-void PlaylistFileJobs::writeAutosave(std::function<void()> done)
+void PlaylistFileJobs::writeAutosave(const BatchFolder::Pending& pending, Saved done)
 {
-    const QList<NativePath> paths = m_playlist.paths();
+    const QList<NativePath> paths = m_playlist.paths() + pending.lines;
     // An empty playlist writes nothing: the last saved copy stays.
     if (paths.isEmpty()) {
-        done();
+        done({});
         return;
     }
     // A thread of its own, not the worker: a job of the user's there (a save
     // to a share) may never end, and the exit must not wait behind it.
-    std::thread writer([paths, replies = m_replies, done, file = AppFolder::file(QLatin1String(files::SavedPlaylist))] {
-        playlistfiles::write(file, paths);
-        replies->reply(done);
+    std::thread writer([paths, replies = m_replies, done, file = playlistfiles::autosaveFile(), folded = pending.files] {
+        const filereplacement::Outcome outcome = playlistfiles::write(file, paths);
+        if (outcome) {
+            for (const NativePath& batch : folded)
+                ::unlink(batch.constData());
+        }
+        replies->reply([done, outcome] { done(outcome); });
     });
     ::pthread_setname_np(writer.native_handle(), "exit save");
     writer.detach();

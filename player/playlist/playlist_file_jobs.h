@@ -7,8 +7,10 @@
 // hands over a snapshot of the playlist's paths (a cheap shared copy) and
 // hears back by queued calls; it never waits.
 
+#include "common/file_replacement.h"
 #include "common/native_path.h"
 #include "player/core/player_state.h"
+#include "player/playlist/batch_folder.h"
 
 #include <QList>
 #include <QObject>
@@ -54,18 +56,24 @@ public:
 
     // The exit's autosave: no batch file is taken up any more, the pick-up
     // under way is carried through (its file goes only once its songs are in
-    // the list saved), then the playlist is written to "autosavedlist.aut"
-    // unless it is empty. `done` runs when it is on disk (or could not be
-    // written). A second call while one is under way does nothing.
-    void autosaveForExit(std::function<void()> done);
+    // the list saved), then the playlist, followed by the songs of the batch
+    // files still waiting, is written to "autosavedlist.aut" unless that is
+    // empty; those batch files go once it is on disk. `done` runs when it is on disk or could not be
+    // written (the outcome says which). A second call while one is under
+    // way does nothing.
+    using Saved = std::function<void(const filereplacement::Outcome&)>;
+    void autosaveForExit(Saved done);
 
 signals:
     void errorOccurred(PlayerError error, const QString& detail);
     // Chosen names that hold a line break.
     void refused(const QList<QByteArray>& paths);
+    // Save PlayList or the sort could not write `file` whole; the old one
+    // (if any) is as it was.
+    void notSaved(const QString& file, const QString& cause);
 
 private:
-    void writeAutosave(std::function<void()> done);
+    void writeAutosave(const BatchFolder::Pending& pending, Saved done);
 
     SerialWorker& m_worker;
     BatchLoader& m_loader;
@@ -73,6 +81,7 @@ private:
     std::shared_ptr<ReplyChannel> m_replies;
     bool m_sorting = false;
     bool m_exitSaving = false;
+    bool m_workerStuck = false;
     QTimer m_exitWait;
 };
 

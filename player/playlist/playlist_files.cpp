@@ -7,7 +7,6 @@
 
 #include <QCollator>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -18,24 +17,21 @@ QByteArray contentOf(const QList<NativePath>& paths)
     return linefiles::encode(paths) + "\r\n";
 }
 
-bool write(const QString& path, const QList<NativePath>& paths)
+filereplacement::Outcome write(const QString& path, const QList<NativePath>& paths)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = contentOf(paths);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return filereplacement::replace(path, contentOf(paths));
 }
 
-bool writeAutosave(const PlaylistModel& playlist)
+QString autosaveFile()
+{
+    return AppFolder::file(QLatin1String(files::SavedPlaylist));
+}
+
+filereplacement::Outcome writeAutosave(const PlaylistModel& playlist)
 {
     if (playlist.isEmpty())
-        return true;
-    return write(AppFolder::file(QLatin1String(files::SavedPlaylist)), playlist.paths());
+        return {};
+    return write(autosaveFile(), playlist.paths());
 }
 
 QList<NativePath> sortedForReading(QList<NativePath> paths)
@@ -55,19 +51,18 @@ QList<NativePath> sortedForReading(QList<NativePath> paths)
     return paths;
 }
 
-bool writeSorted(const QList<NativePath>& paths)
+QString sortedFile()
 {
-    const QString temporary = AppFolder::file(QLatin1String(files::SortedTemporary));
-    const QString batch = AppFolder::file(QLatin1String(files::SortedBatch));
-    QFile::remove(temporary);  // a leftover of a sort that was cut short
-    const bool written = linefiles::append(QFile::encodeName(temporary), sortedForReading(paths));
-    // Published under the batch name in one step, only when complete.
-    QFile::remove(batch);
-    if (!written || !QFile::rename(temporary, batch)) {
-        QFile::remove(temporary);
-        return false;
-    }
-    return true;
+    return AppFolder::file(QLatin1String(files::SortedBatch));
+}
+
+filereplacement::Outcome writeSorted(const QList<NativePath>& paths)
+{
+    // A leftover of a sort that was cut short in an older way of writing.
+    QFile::remove(AppFolder::file(QLatin1String(files::SortedTemporary)));
+    // Written beside under a name the loader passes over; under the batch
+    // name only when complete.
+    return filereplacement::replace(sortedFile(), linefiles::encode(sortedForReading(paths)));
 }
 
 }  // namespace qpt::playlistfiles

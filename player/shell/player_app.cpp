@@ -91,9 +91,13 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
 
     connect(&m_core, &PlayerCore::errorOccurred, this, &PlayerApp::showError);
     connect(&m_loader, &BatchLoader::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_loader, &BatchLoader::songsNotAdded, this,
+            [](qint64 songs) { notices::songsNotAdded(songs, PlaylistModel::kCap); });
     connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
     connect(&m_files, &PlaylistFileJobs::errorOccurred, this, &PlayerApp::showError);
     connect(&m_files, &PlaylistFileJobs::refused, this, &notices::lineBreakNames);
+    connect(&m_files, &PlaylistFileJobs::notSaved, this,
+            [](const QString& file, const QString& cause) { notices::playlistNotSaved(file, cause); });
     connect(&m_core, &PlayerCore::closeRequested, this, &PlayerApp::closeInOrder);
     connect(&m_core, &PlayerCore::songDidNotAnswer, this, &PlayerApp::tellSongDidNotAnswer);
     // Changes of what is on screen come in bursts (a scroll, rows added a
@@ -161,7 +165,10 @@ void PlayerApp::listenForSessionEnd()
     // A logout, a service manager or a kill ends the player like Alt+F4,
     // the playlist saved first when the option says so.
     m_termination = new TerminationRequests(this);
-    connect(m_termination, &TerminationRequests::requested, this, &PlayerApp::closeInOrder);
+    connect(m_termination, &TerminationRequests::requested, this, [this] {
+        m_endBySignal = true;
+        closeInOrder();
+    });
     // Should the window thread not answer (it never waits, but a bug might
     // hold it), the watcher saves the playlist as it stands in memory.
     m_termination->setSaveGuard({[this] { saveFromAnyThread(); }, [] {
@@ -193,9 +200,22 @@ void PlayerApp::listenForSessionEnd()
 void PlayerApp::saveForExit()
 {
     m_loader.timer.setInterval(0);
-    if (Options::read().savesPlaylistOnExit())
-        playlistfiles::writeAutosave(m_core.playlist);
+    if (Options::read().savesPlaylistOnExit()) {
+        const filereplacement::Outcome outcome = playlistfiles::writeAutosave(m_core.playlist);
+        if (!outcome)
+            tellNotSavedOnStandardError(playlistfiles::autosaveFile(), outcome.cause());
+    }
     m_core.lengths.saveCache();
+}
+
+void PlayerApp::tellNotSavedOnStandardError(const QString& file, const QString& cause)
+{
+    const QByteArray line = QStringLiteral("The PlayList could not be saved in %1: %2. The file there before, "
+                                           "if any, was left as it was.\n")
+                                .arg(file, cause)
+                                .toLocal8Bit();
+    // One write, safe from any thread, however the process ends next.
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), size_t(line.size()));
 }
 
 // Called on the termination watcher's thread: only what is safe from any
@@ -204,8 +224,11 @@ void PlayerApp::saveFromAnyThread()
 {
     if (Options::read().savesPlaylistOnExit()) {
         const QList<NativePath> paths = m_core.playlist.pathsFromAnyThread();
-        if (!paths.isEmpty())
-            playlistfiles::write(AppFolder::file(QLatin1String(files::SavedPlaylist)), paths);
+        if (!paths.isEmpty()) {
+            const filereplacement::Outcome outcome = playlistfiles::write(playlistfiles::autosaveFile(), paths);
+            if (!outcome)
+                tellNotSavedOnStandardError(playlistfiles::autosaveFile(), outcome.cause());
+        }
     }
     m_core.lengths.saveCache();
 }
@@ -604,7 +627,18 @@ void PlayerApp::autosaveAndQuit()
     // (with a pick-up under way carried through first, so that nothing is
     // lost and nothing comes back twice at the next start).
     m_main->hide();
-    m_files.autosaveForExit([this] { quitNow(); });
+    m_files.autosaveForExit([this](const filereplacement::Outcome& outcome) {
+        if (outcome) {
+            quitNow();
+        } else if (m_endBySignal) {
+            tellNotSavedOnStandardError(playlistfiles::autosaveFile(), outcome.cause());
+            quitNow();
+        } else {
+            // The user hears of it before the player goes; the end comes
+            // with the answer, the window thread never waits for it.
+            notices::playlistNotSaved(playlistfiles::autosaveFile(), outcome.cause(), this, [this] { quitNow(); });
+        }
+    });
 }
 
 void PlayerApp::pressPlay()

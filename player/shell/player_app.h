@@ -145,6 +145,7 @@ private:
     void saveForExit();
     void updateUrgentLengths();
     void saveFromAnyThread();
+    static void tellNotSavedOnStandardError(const QString& file, const QString& cause);
     void tellSongDidNotAnswer(const QByteArray& address);
     void hidePopupMenu();
 
@@ -173,6 +174,9 @@ private:
     bool m_noAnswerShown = false;
     QTimer m_urgentLengths;
     bool m_unloading = false;
+    // The end was asked for by a signal: nobody may be there to answer a
+    // box, so a failed save is told on standard error.
+    bool m_endBySignal = false;
 };
 
 }  // namespace qpt

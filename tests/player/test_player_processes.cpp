@@ -159,6 +159,57 @@ private slots:
         QVERIFY(!QFile::exists(env.app(QStringLiteral("Running.chk"))));
     }
 
+    // Closes soon after the start, in order or not, at moments before,
+    // during and after the saved list's first pick-up: the saved list
+    // comes back exactly once.
+    void quickClosesNeverDoubleTheSavedList_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("afterMs");
+        QTest::addColumn<int>("songs");
+        QTest::addColumn<int>("closes");
+        QTest::newRow("SIGKILL at 0.3 s") << int(SIGKILL) << 300 << 5 << 1;
+        QTest::newRow("SIGKILL at 1.0 s") << int(SIGKILL) << 1000 << 5 << 1;
+        QTest::newRow("SIGKILL at 1.7 s, 10000 songs") << int(SIGKILL) << 1700 << 10000 << 1;
+        QTest::newRow("SIGTERM at 0.3 s") << int(SIGTERM) << 300 << 5 << 1;
+        QTest::newRow("SIGTERM at 0.8 s, twice") << int(SIGTERM) << 800 << 5 << 2;
+        QTest::newRow("SIGTERM at 2.5 s, 10000 songs") << int(SIGTERM) << 2500 << 10000 << 1;
+    }
+    void quickClosesNeverDoubleTheSavedList()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, afterMs);
+        QFETCH(int, songs);
+        QFETCH(int, closes);
+        TestEnv env;
+        QVERIFY(env.installProgram(kPlayer));
+        configured();
+        SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
+        QByteArray saved;
+        for (int i = 0; i < songs; ++i)
+            saved += "/m/song " + QByteArray::number(i) + ".mp3\r\n";
+        saved += "\r\n";
+        const QString autosave = env.app(QStringLiteral("autosavedlist.aut"));
+        TestEnv::writeFile(autosave, saved);
+        for (int round = 0; round < closes; ++round) {
+            QProcess* player = startPlayer(env, {});
+            QTest::qWait(afterMs);
+            ::kill(pid_t(player->processId()), signal);
+            QVERIFY(player->waitForFinished(10000));
+        }
+        // A start that takes the list up, then an orderly end: what it
+        // saves is what it loaded.
+        QProcess* player = startPlayer(env, {});
+        QVERIFY(waitUntil([&] { return QFile::exists(env.app(QStringLiteral("Running.chk"))); }));
+        QVERIFY(waitUntil([&] { return QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files).isEmpty(); },
+                          15000));
+        ::kill(pid_t(player->processId()), SIGTERM);
+        QVERIFY(player->waitForFinished(10000));
+        QCOMPARE(TestEnv::readFile(autosave).size(), saved.size());
+        QCOMPARE(TestEnv::readFile(autosave), saved);
+        QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
+    }
+
     void firstRunHandsOverToTheOptionProgram_data()
     {
         QTest::addColumn<QString>("answer");

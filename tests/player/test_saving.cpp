@@ -6,6 +6,8 @@
 #include "player/shell/now_saving_window.h"
 #include "player/shell/popup_menu.h"
 #include "tests/player/app_fixture.h"
+#include "common/app_folder.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -133,6 +135,83 @@ private slots:
         QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QVERIFY(QFileInfo(autosave + QStringLiteral("/blocked")).isDir());
         QVERIFY(QDir(env.appDir()).entryList({QStringLiteral("autosavedlist.aut.*")}, QDir::Files).isEmpty());
+    }
+
+    // A full disk: Save PlayList, the sort and the exit's autosave each leave
+    // the old file byte for byte, nothing beside it, and one box that names
+    // the file and the cause; the exit ends once the box is answered.
+    void fullDiskKeepsEveryOldFileAndSaysSo()
+    {
+        TestEnv env;
+        SmallDisk disk(64);
+        if (!disk.isMounted())
+            QSKIP("a small tmpfs cannot be mounted here");
+        AppFolder::overrideForTests(disk.path());
+        QStringList songs;
+        for (int i = 0; i < 400; ++i)
+            songs << QStringLiteral("/music/some album/song number %1.mp3").arg(i);
+        const QByteArray old = "/old/one.mp3\r\n/old/two.mp3\r\n\r\n";
+        const QString mine = disk.file(QStringLiteral("mine.vyx"));
+        const QString autosave = disk.file(QStringLiteral("autosavedlist.aut"));
+        TestEnv::writeFile(mine, old);
+        TestEnv::writeFile(autosave, old);
+        disk.fill(0);
+        const QStringList before = disk.names();
+
+        AppFixture p;
+        p.addSongs(songs);
+        Dialogs::scriptAnswers({mine});
+        p.app.savePlaylist(true);
+        QVERIFY(waitUntil([&] { return Dialogs::records().last().title == QStringLiteral("PlayList Not Saved"); }));
+        QVERIFY(Dialogs::records().last().text.contains(mine));
+        QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("No space left on device")));
+        QCOMPARE(TestEnv::readFile(mine), old);
+        QCOMPARE(disk.names(), before);
+
+        // The sort: the playlist stays as it was.
+        Dialogs::records().clear();
+        p.app.sortNow();
+        QVERIFY(waitUntil([&] { return !Dialogs::records().isEmpty(); }));
+        QCOMPARE(Dialogs::records().last().title, QStringLiteral("PlayList Not Saved"));
+        QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("sorted.sng")));
+        QCOMPARE(p.playlist.count(), 400);
+        QCOMPARE(disk.names(), before);
+
+        Dialogs::records().clear();
+        p.app.autosaveAndQuit();
+        QVERIFY(waitUntil([&] { return p.terminated == 1; }));
+        QCOMPARE(Dialogs::records().size(), 1);
+        QCOMPARE(Dialogs::records().last().title, QStringLiteral("PlayList Not Saved"));
+        QVERIFY(Dialogs::records().last().text.contains(autosave));
+        QCOMPARE(TestEnv::readFile(autosave), old);
+        QCOMPARE(disk.names(), before);
+        AppFolder::overrideForTests(env.appDir());
+    }
+
+    // The exit keeps the batch files not taken up yet in the saved list and
+    // deletes them: the saved list's own unread copy comes back once, a
+    // song handed over at the last moment after the playlist.
+    void exitFoldsWaitingBatchFilesIntoTheSavedList()
+    {
+        TestEnv env;
+        const QString autosave = env.app(QStringLiteral("autosavedlist.aut"));
+        TestEnv::writeFile(autosave, "/m/1.mp3\r\n/m/2.mp3\r\n\r\n");
+        TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")), "/m/1.mp3\r\n/m/2.mp3\r\n\r\n");
+        TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n/m/notes.txt\r\n");
+        {
+            AppFixture p;  // closed before the first pick-up
+            p.app.autosaveAndQuit();
+            QVERIFY(waitUntil([&] { return p.terminated == 1; }));
+            QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/1.mp3\r\n/m/2.mp3\r\n/m/new.mp3\r\n\r\n"));
+            QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
+        }
+        AppFixture p;  // with songs in the playlist
+        p.addSongs({QStringLiteral("/m/a.mp3")});
+        TestEnv::writeFile(env.app(QStringLiteral("executer-x.sng")), "/m/late.mp3\r\n");
+        p.app.autosaveAndQuit();
+        QVERIFY(waitUntil([&] { return p.terminated == 1; }));
+        QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/a.mp3\r\n/m/late.mp3\r\n\r\n"));
+        QVERIFY(!QFile::exists(env.app(QStringLiteral("executer-x.sng"))));
     }
 };
 

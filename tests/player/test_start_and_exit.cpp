@@ -76,7 +76,7 @@ private slots:
     // Opening a song from the file manager while the player is closed
     // leaves a batch file waiting at its start: the saved playlist still
     // loads, first, with the new song after it, and songs of an earlier
-    // saved playlist that did not fit move aside instead of being lost.
+    // saved playlist are never loaded beside it a second time.
     void savedPlaylistLoadsFirstWithBatchesWaiting()
     {
         TestEnv env;
@@ -84,9 +84,10 @@ private slots:
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
         SettingsStore::write(QStringLiteral("AutoFileAss"), QStringLiteral("1"));
         TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.aut")), "/m/1.mp3\r\n/m/2.mp3\r\n\r\n");
+        // An older copy: the saved list written after it holds its songs.
         TestEnv::writeFile(env.app(QStringLiteral("autosavedlist.sng")), "/m/rest.mp3\r\n");
         TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n");
-        {
+        for (int run = 0; run < 2; ++run) {
             DisplayFixture p;
             FakeStartWindows windows;
             QVERIFY(StartSequence(windows, p.loader, p.animation).run());
@@ -95,9 +96,15 @@ private slots:
             QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
             QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QStringLiteral("autofileass")});
             QVERIFY(p.pickUp());
-            QCOMPARE(p.playlist.paths(),
-                     (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3", "/m/rest.mp3", "/m/new.mp3"}));
+            QCOMPARE(p.playlist.paths(), (QList<QByteArray>{"/m/1.mp3", "/m/2.mp3", "/m/new.mp3"}));
             QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
+            if (run == 1)
+                break;
+            // The copy a run killed before its first pick-up left: loaded once.
+            QFile::copy(env.app(QStringLiteral("autosavedlist.aut")), env.app(QStringLiteral("autosavedlist.sng")));
+            TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n");
+            Dialogs::records().clear();
+            QFile::remove(env.app(QStringLiteral("option.dat.args")));
         }
         // "2": nothing is loaded and the window is not shown early.
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("2"));
@@ -222,7 +229,7 @@ private slots:
         {
             AppFixture p;  // empty playlist: nothing written
             p.app.closeFromTimeDisplay();
-            QCOMPARE(p.terminated, 1);
+            QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
         }
         AppFixture p;
