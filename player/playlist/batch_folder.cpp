@@ -189,24 +189,21 @@ qint64 countSongs(LineReader& reader, QList<NativePath>* lines = nullptr)
 // them out of order, or a later start twice).
 qint64 BatchFolder::dropRest(Chunk& chunk)
 {
-    qint64 songs = countSongs(*m_reader);
-    const bool failed = m_reader->failed();
-    m_reader->close();
-    m_reading = false;
-    if (failed)
-        setAside(m_source, chunk);
-    else
-        finishSource();
-    while (openNextSource(chunk)) {
-        songs += countSongs(*m_reader);
-        const bool bad = m_reader->failed();
+    // The file under way, then each one behind it: counted, then gone.
+    const auto countAndClose = [&] {
+        const qint64 songs = countSongs(*m_reader);
+        const bool failed = m_reader->failed();
         m_reader->close();
         m_reading = false;
-        if (bad)
+        if (failed)
             setAside(m_source, chunk);
         else
             finishSource();
-    }
+        return songs;
+    };
+    qint64 songs = countAndClose();
+    while (openNextSource(chunk))
+        songs += countAndClose();
     return songs;
 }
 
