@@ -148,7 +148,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (!options.hidden && !app.playlistWindow().list->isVisible()) {
+    if (!options.hidden && !app.windows().playlistWindow().list->isVisible()) {
         std::fputs("the list view was not visible\n", stderr);
         return 1;
     }

@@ -24,13 +24,13 @@ bool BenchApplication::isValid() const
 std::unique_ptr<PlayerApp> startPlayer(std::unique_ptr<MediaComponent> media, bool hidden)
 {
     auto app = std::make_unique<PlayerApp>(std::move(media));
-    app->onTerminate = [] {};
+    app->exit().onTerminate = [] {};
     if (!app->start()) {
         std::fputs("the player did not start (first-run question?)\n", stderr);
         return nullptr;
     }
     if (!hidden)
-        app->playlistWindow().show();
+        app->windows().playlistWindow().show();
     QCoreApplication::processEvents();
     return app;
 }

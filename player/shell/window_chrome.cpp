@@ -1,18 +1,20 @@
 #include "player/shell/window_chrome.h"
 
 #include "common/options.h"
+#include "common/poll_timer.h"
 #include "common/settings_store.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/shell/main_window.h"
-#include "player/shell/player_app.h"
+#include "player/shell/main_display.h"
 #include "player/shell/playlist_window.h"
 
 #include <QSystemTrayIcon>
 
 namespace qpt {
 
-WindowChrome::WindowChrome(PlayerApp& app) : m_app(app)
+WindowChrome::WindowChrome(ChromeWindows& windows, MainDisplay& display, PollTimer& playlistTimer)
+    : m_windows(windows), m_display(display), m_playlistTimer(playlistTimer)
 {
     QObject::connect(&buttonFrames, &TimedSequence::finished, &buttonFrames, [this] {
         if (std::exchange(m_toggleAgain, false))
@@ -22,20 +24,20 @@ WindowChrome::WindowChrome(PlayerApp& app) : m_app(app)
 
 void WindowChrome::setButtonFrame(int frame)
 {
-    m_app.display().setPlaylistButtonFrame(frame);
+    m_display.setPlaylistButtonFrame(frame);
 }
 
 void WindowChrome::setLayered(bool layered, int alpha)
 {
-    SetLayered(&m_app.playlistWindow(), layered, alpha);
+    SetLayered(&m_windows.playlistWindow(), layered, alpha);
     if (layeredTrace)
         layeredTrace(layered, alpha);
 }
 
 void WindowChrome::showPlaylistOwned(bool owned)
 {
-    PlaylistWindow& window = m_app.playlistWindow();
-    QWidget* owner = owned ? static_cast<QWidget*>(&m_app.mainWindow()) : nullptr;
+    PlaylistWindow& window = m_windows.playlistWindow();
+    QWidget* owner = owned ? static_cast<QWidget*>(&m_windows.mainWindow()) : nullptr;
     if (window.parentWidget() != owner) {
         const QPoint position = window.pos();
         const Qt::WindowFlags flags = window.windowFlags();
@@ -47,13 +49,13 @@ void WindowChrome::showPlaylistOwned(bool owned)
 
 QPoint WindowChrome::dockedPosition() const
 {
-    const MainWindow& main = m_app.mainWindow();
+    const MainWindow& main = m_windows.mainWindow();
     return QPoint(main.x(), main.y() + main.height() - 1);
 }
 
 void WindowChrome::showPlaylist(double top, double left)
 {
-    PlaylistWindow& window = m_app.playlistWindow();
+    PlaylistWindow& window = m_windows.playlistWindow();
     window.move(twipsToPx(left), twipsToPx(top));
     if (!playlist.noFade) {
         setLayered(true, 0);
@@ -69,7 +71,7 @@ void WindowChrome::showPlaylist(double top, double left)
 
 void WindowChrome::hidePlaylist()
 {
-    PlaylistWindow& window = m_app.playlistWindow();
+    PlaylistWindow& window = m_windows.playlistWindow();
     if (playlist.noFade) {
         playlist.noFade = false;
         window.hide();
@@ -88,7 +90,7 @@ void WindowChrome::hidePlaylist()
 
 void WindowChrome::togglePlaylist()
 {
-    ButtonModel& button = m_app.display().playlistButton;
+    ButtonModel& button = m_display.playlistButton;
     // A press while the frames still run waits for them: the window opens
     // (or closes) once they are through, then the next toggle begins.
     if (buttonFrames.isRunning()) {
@@ -115,7 +117,7 @@ void WindowChrome::togglePlaylist()
                  }},
             Step{100, [this] {
                      setButtonFrame(4);
-                     m_app.commands().playlistTimer.setInterval(1);
+                     m_playlistTimer.setInterval(1);
                  }},
         });
     } else {
@@ -136,13 +138,13 @@ void WindowChrome::togglePlaylist()
 
 void WindowChrome::followMainWindow()
 {
-    if (playlist.docked && m_app.hasPlaylistWindow())
-        m_app.playlistWindow().move(dockedPosition());
+    if (playlist.docked && m_windows.hasPlaylistWindow())
+        m_windows.playlistWindow().move(dockedPosition());
 }
 
 void WindowChrome::redock()
 {
-    if (!m_app.mainWindow().isVisible())
+    if (!m_windows.mainWindow().isVisible())
         return;
     const QPoint dock = dockedPosition();
     showPlaylist(pxToTwips(dock.y()), pxToTwips(dock.x()));
@@ -151,7 +153,7 @@ void WindowChrome::redock()
 
 void WindowChrome::onSurfacePressed(double x, double y)
 {
-    PlaylistWindow& window = m_app.playlistWindow();
+    PlaylistWindow& window = m_windows.playlistWindow();
     m_grab = grabEdges(x, y, pxToTwips(window.width()), pxToTwips(window.height()));
     m_pressed = true;
     m_platformMove = false;
@@ -161,7 +163,7 @@ void WindowChrome::onSurfacePressed(double x, double y)
 
 void WindowChrome::onSurfaceMoved(double x, double y, bool leftHeld)
 {
-    PlaylistWindow& window = m_app.playlistWindow();
+    PlaylistWindow& window = m_windows.playlistWindow();
     const SurfaceMove move =
         trackSurfaceMove(x, y, pxToTwips(window.width()), pxToTwips(window.height()), m_grab, leftHeld);
     switch (move.shape) {
@@ -218,9 +220,9 @@ void WindowChrome::onSurfaceReleased()
 
 void WindowChrome::minimizeToTray(bool fromSurface)
 {
-    MainWindow& main = m_app.mainWindow();
+    MainWindow& main = m_windows.mainWindow();
     m_inTray = true;
-    m_app.showTrayIcon(true);
+    m_windows.showTrayIcon(true);
     main.showMinimized();
     // Without a notification area the taskbar entry brings the player back.
     if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -230,40 +232,40 @@ void WindowChrome::minimizeToTray(bool fromSurface)
     if (Options::read().minimizesSeparately()) {
         if (playlist.open) {
             // The playlist window stays on screen on its own.
-            PlaylistWindow& window = m_app.playlistWindow();
+            PlaylistWindow& window = m_windows.playlistWindow();
             makeTopMost(&window, true);
             window.show();
             window.hide();
             showPlaylistOwned(false);
             makeTopMost(&window, false);
         }
-    } else if (m_app.hasPlaylistWindow()) {
-        m_app.playlistWindow().hide();
+    } else if (m_windows.hasPlaylistWindow()) {
+        m_windows.playlistWindow().hide();
     }
 }
 
 void WindowChrome::restoreFromTray()
 {
-    MainWindow& main = m_app.mainWindow();
+    MainWindow& main = m_windows.mainWindow();
     m_inTray = false;
     main.show();
     makeTopMost(&main, true);
     main.showNormal();
     main.activateWindow();
-    m_app.showTrayIcon(false);
+    m_windows.showTrayIcon(false);
     if (playlist.open) {
-        PlaylistWindow& window = m_app.playlistWindow();
+        PlaylistWindow& window = m_windows.playlistWindow();
         window.show();
         if (Options::read().minimizesSeparately()) {
             window.hide();
             showPlaylistOwned(false);
         }
-    } else if (m_app.hasPlaylistWindow()) {
-        m_app.playlistWindow().hide();
+    } else if (m_windows.hasPlaylistWindow()) {
+        m_windows.playlistWindow().hide();
     }
     // In front, but not in the topmost band.
     makeTopMost(&main, false);
-    m_app.focusSeekKnob();
+    m_windows.focusSeekKnob();
 }
 
 }  // namespace qpt

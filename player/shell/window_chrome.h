@@ -8,12 +8,28 @@
 
 #include <QPoint>
 
-class QWidget;
 #include <functional>
+
+class QWidget;
 
 namespace qpt {
 
-class PlayerApp;
+class MainDisplay;
+class PollTimer;
+class MainWindow;
+class PlaylistWindow;
+
+// The windows the chrome moves, shows and hides, and what goes with them.
+class ChromeWindows {
+public:
+    virtual ~ChromeWindows() = default;
+    virtual MainWindow& mainWindow() = 0;
+    // Made (hidden) on first use.
+    virtual PlaylistWindow& playlistWindow() = 0;
+    virtual bool hasPlaylistWindow() const = 0;
+    virtual void showTrayIcon(bool visible) = 0;
+    virtual void focusSeekKnob() = 0;
+};
 
 // Where the playlist window is, as the user sees it.
 struct PlaylistWindowState {
@@ -24,7 +40,9 @@ struct PlaylistWindowState {
 
 class WindowChrome {
 public:
-    explicit WindowChrome(PlayerApp& app);
+    // playlistTimer: the command timer that brings the playing song into
+    // view, started once the playlist window is open.
+    WindowChrome(ChromeWindows& windows, MainDisplay& display, PollTimer& playlistTimer);
 
     PlaylistWindowState playlist;
     // The playlist button's frames as the window opens or closes.
@@ -66,7 +84,9 @@ private:
     void setButtonFrame(int frame);
     void moveByDrag(QWidget& window, const QPoint& pointerPixels);
 
-    PlayerApp& m_app;
+    ChromeWindows& m_windows;
+    MainDisplay& m_display;
+    PollTimer& m_playlistTimer;
     EdgeGrab m_grab;
     // The drag under way on the playlist window's surface: it moves only
     // the window it started on, and only after a press there.

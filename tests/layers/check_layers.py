@@ -23,6 +23,11 @@ COMMON_UI = {"app_start", "dialogs", "fonts", "notices", "window_helpers"}
 INTERNET_TOP = {"common", "common-ui", "skin", "internet", "internet/shared", "internet/update",
                 "internet/pages", "internet/mail", "internet/windows"}
 
+# The player's composition root makes every part; a part that reached back
+# through it would make it a hub again.
+COMPOSITION_ROOT = "player/shell/player_app.h"
+ROOT_USERS = {"player/main.cpp", "player/shell/player_app.cpp"}
+
 # A file's layer -> the layers its includes may name.
 ALLOWED = {
     "common": {"common"},
@@ -83,6 +88,8 @@ def main() -> int:
             there = layer_of(target)
             if there not in allowed:
                 faults.append(f"{relative}:{number}: {here} includes {target} ({there})")
+            elif target == COMPOSITION_ROOT and relative not in ROOT_USERS:
+                faults.append(f"{relative}:{number}: only the program's main may know the composition root")
     for fault in faults:
         print(fault)
     print(f"{len(faults)} include(s) against the layers")

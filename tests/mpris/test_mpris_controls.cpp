@@ -82,16 +82,16 @@ private slots:
         QTest::newRow("playlist's title strip double-clicked") << Act([](AppFixture& p, MprisPlayer&) {
             QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(20, 5), QPointF(20, 5), Qt::LeftButton,
                               Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&p.app.playlistWindow(), &click);
+            QCoreApplication::sendEvent(&p.app.windows().playlistWindow(), &click);
         }) << Command::DockPlaylist;
         QTest::newRow("drop on the main window") << Act([](AppFixture& p, MprisPlayer&) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(QStringLiteral("/m/dropped.mp3"))});
             // A drop goes to the window that took the drag's entry.
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&p.app.mainWindow(), &enter);
+            QCoreApplication::sendEvent(&p.app.windows().mainWindow(), &enter);
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&p.app.mainWindow(), &drop);
+            QCoreApplication::sendEvent(&p.app.windows().mainWindow(), &drop);
         }) << Command::DropOnMainWindow;
     }
 
@@ -228,7 +228,7 @@ private slots:
         QCOMPARE(changes[0][0].toMap(), (QVariantMap{{QStringLiteral("Volume"), 0.5}}));
 
         // The volume key moves the knob: the controls hear of it.
-        p.app.volumeDown();
+        p.app.actions().volumeDown();
         remote.refresh();
         QCOMPARE(changes.size(), 2);
         QCOMPARE(changes[1][0].toMap().value(QStringLiteral("Volume")).toDouble(), (2120.0 - 1887) / 500);
@@ -360,11 +360,11 @@ private slots:
         {
             AppFixture p;
             MprisPlayer remote(sourcesOf(p.app));
-            p.app.minimizeToTray();
+            p.app.actions().minimizeToTray();
             QVERIFY(p.app.chrome().inTray());
             remote.raise();
             QVERIFY(!p.app.chrome().inTray());
-            QVERIFY(p.app.mainWindow().isVisible());
+            QVERIFY(p.app.windows().mainWindow().isVisible());
             // Autosave off: the player ends, after the caller's answer.
             remote.quit();
             QCOMPARE(p.terminated, 0);

@@ -21,10 +21,10 @@ struct AppFixture {
 
     AppFixture()
     {
-        app.onTerminate = [this] { ++terminated; };
-        app.createPlaylistWindowHidden();
-        app.mainWindow().move(100, 100);
-        app.mainWindow().show();
+        app.exit().onTerminate = [this] { ++terminated; };
+        app.windows().createPlaylistWindowHidden();
+        app.windows().mainWindow().move(100, 100);
+        app.windows().mainWindow().show();
     }
     int playlistButtonFrame() { return app.display().playlistButtonFrame(); }
     void addSongs(const QStringList& paths)

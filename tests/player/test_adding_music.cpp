@@ -111,7 +111,7 @@ private slots:
         TestEnv::writeFile(list, "/m/1.mp3\r\n\r\n/m/2.mp3\n");
         TestEnv::writeFile(env.root() + QStringLiteral("/z.mp2"), "x");
 
-        p.app.dropOnMainWindow(native({list, env.root() + QStringLiteral("/z.mp2")}));
+        p.app.actions().dropOnMainWindow(native({list, env.root() + QStringLiteral("/z.mp2")}));
         QCOMPARE(p.app.commands().playlistTimer.interval(), 50);
         QVERIFY(batchFiles(env).isEmpty());  // nothing until the playlist timer ticks
         // A sort asked for meanwhile waits: the drop goes first.
@@ -150,7 +150,7 @@ private slots:
         QVERIFY(TestEnv::writeNative(root + "/folder/fine.wav", "x"));
         QVERIFY(TestEnv::writeNative(root + "/dropped\rname.mp3", "x"));
 
-        p.app.dropOnPlaylist({root + "/dropped\rname.mp3", root + "/folder"});
+        p.app.actions().dropOnPlaylist({root + "/dropped\rname.mp3", root + "/folder"});
         QVERIFY(waitUntil([&] { return !p.app.drops().isWalking(); }));
         QCoreApplication::processEvents();
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("dragdrop0.sng"))), root + "/folder/fine.wav\r\n");
@@ -160,7 +160,7 @@ private slots:
         QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("inside\u21b5name.wav")));
 
         Dialogs::scriptAnswers({env.root() + QStringLiteral("/two\nlines.mp3|/m/ok.mp3")});
-        p.app.openMusic();
+        p.app.actions().openMusic();
         QVERIFY(waitUntil([&] { return Dialogs::records().size() == 3; }));
         QVERIFY(waitUntil([&] { return p.app.playlistFilesIdle(); }));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("opening.sng"))), QByteArray("/m/ok.mp3\r\n"));
@@ -174,11 +174,11 @@ private slots:
         const QString list = env.root() + QStringLiteral("/mix.vyx");
         TestEnv::writeFile(list, "/m/p1.mp3\r\n\r\n/m/p2.wma\r\n");
         const auto openFromTheMenu = [&] {
-            p.app.openPopupMenuAtCursor();
+            p.app.windows().openPopupMenuAtCursor();
             const qsizetype shown = Dialogs::records().size();
-            p.app.openMusic();
+            p.app.actions().openMusic();
             // The menu went before the dialog came (it would cover it).
-            QVERIFY(!p.app.popupMenu() || !p.app.popupMenu()->isVisible());
+            QVERIFY(!p.app.windows().popupMenu() || !p.app.windows().popupMenu()->isVisible());
             // The choice arrives from the event loop, and its files are
             // written by then.
             QVERIFY(Dialogs::records().size() == shown + 1);
@@ -223,10 +223,10 @@ private slots:
         AppFixture p;
         p.app.loader().timer.setInterval(60 * 60 * 1000);  // running, but no tick in this test
         Dialogs::scriptAnswers({QStringLiteral("/m/a.mp3|/m/b.wav")});
-        p.app.openMusic();
+        p.app.actions().openMusic();
         QVERIFY(waitUntil([&] { return p.playlist.count() == 2; }));
         TestEnv::writeFile(env.root() + QStringLiteral("/c.mp3"), "x");
-        p.app.dropOnPlaylist(native({env.root() + QStringLiteral("/c.mp3")}));
+        p.app.actions().dropOnPlaylist(native({env.root() + QStringLiteral("/c.mp3")}));
         QVERIFY(waitUntil([&] { return p.playlist.count() == 3; }));
         QCOMPARE(p.playlist.paths(),
                  (QList<QByteArray>{"/m/a.mp3", "/m/b.wav", QFile::encodeName(env.root() + QStringLiteral("/c.mp3"))}));

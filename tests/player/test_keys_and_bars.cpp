@@ -20,7 +20,7 @@ namespace {
 // Presses a key in the main window, as the user would.
 void press(AppFixture& p, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::AltModifier)
 {
-    QTest::keyClick(&p.app.mainWindow(), key, modifiers);
+    QTest::keyClick(&p.app.windows().mainWindow(), key, modifiers);
 }
 
 }  // namespace
@@ -103,8 +103,8 @@ private slots:
         TestEnv env;
         AppFixture p;
         p.addSongs({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")});
-        QTableView* list = p.app.playlistWindow().list;
-        p.app.playlistWindow().selectRow(1);
+        QTableView* list = p.app.windows().playlistWindow().list;
+        p.app.windows().playlistWindow().selectRow(1);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(p.playlist.paths(), QList<QByteArray>{"/m/a.mp3"});
         QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);  // S with any modifiers sorts at once
@@ -122,7 +122,7 @@ private slots:
         p.app.commands().post(static_cast<Command>(998));
         p.app.commands().mainTimer.tick();
         QCOMPARE(p.terminated, 0);
-        QVERIFY(p.app.mainWindow().isVisible());
+        QVERIFY(p.app.windows().mainWindow().isVisible());
     }
 
     void closeKey()

@@ -33,8 +33,8 @@ private slots:
         p.addSongs(songs(8));
         p.engine.playRow(2);
         p.engine.stop();
-        p.app.playlistWindow().selectRow(5);
-        p.app.playSelectedRow();
+        p.app.windows().playlistWindow().selectRow(5);
+        p.app.actions().playSelectedRow();
         QVERIFY(p.playlist.isNowPlaying(5));
         QVERIFY(!p.playlist.isNowPlaying(2));
         QCOMPARE(p.engine.songNumber(), 5);  // the entry after the playing one
@@ -51,9 +51,9 @@ private slots:
         QCOMPARE(p.media->url(), QByteArray("/m/song6.mp3"));
         QVERIFY(p.playlist.isNowPlaying(6));
 
-        p.app.playlistWindow().selectRow(0);  // nothing selected: nothing happens
+        p.app.windows().playlistWindow().selectRow(0);  // nothing selected: nothing happens
         const int calls = int(p.media->calls.size());
-        p.app.playSelectedRow();
+        p.app.actions().playSelectedRow();
         QCOMPARE(p.media->calls.size(), calls);
     }
 
@@ -64,13 +64,13 @@ private slots:
         p.addSongs(songs(8));
         p.engine.playRow(4);
         p.media->calls.clear();
-        p.app.playlistWindow().selectRow(7);
-        p.app.removeSelectedRow();
+        p.app.windows().playlistWindow().selectRow(7);
+        p.app.actions().removeSelectedRow();
         QCOMPARE(p.engine.songNumber(), 4);
         QCOMPARE(p.engine.nowPlayingRow(), 4);
         QCOMPARE(p.playlist.count(), 7);
-        p.app.playlistWindow().selectRow(2);
-        p.app.removeSelectedRow();
+        p.app.windows().playlistWindow().selectRow(2);
+        p.app.actions().removeSelectedRow();
         QCOMPARE(p.engine.songNumber(), 3);
         QCOMPARE(p.engine.nowPlayingRow(), 3);
         QCOMPARE(p.playlist.currentRow(), 3);
@@ -79,8 +79,8 @@ private slots:
         QVERIFY(p.media->calls.isEmpty());  // playback is not touched
         // The list highlights the row after the removed one, and the next
         // Delete takes that one.
-        QCOMPARE(p.app.playlistWindow().selectedRow(), 2);
-        p.app.removeSelectedRow();
+        QCOMPARE(p.app.windows().playlistWindow().selectedRow(), 2);
+        p.app.actions().removeSelectedRow();
         QCOMPARE(*p.playlist.path(2), QByteArray("/m/song4.mp3"));
     }
 
@@ -90,7 +90,7 @@ private slots:
         AppFixture p;
         p.addSongs({QStringLiteral("/M/b.mp3"), QStringLiteral("/m/A.mp3"), QStringLiteral("/M/a2.mp3")});
         p.engine.playRow(2);
-        p.app.sortNow();
+        p.app.actions().sortNow();
         QVERIFY(waitUntil([&] { return p.playlist.count() == 0; }));
         QCOMPARE(p.engine.songNumber(), 0);
         QVERIFY(p.app.commands().sortUnderWay());
@@ -101,7 +101,7 @@ private slots:
 
         // A second S before the reload is refused.
         p.addSongs({QStringLiteral("/m/late.mp3")});
-        p.app.sortNow();
+        p.app.actions().sortNow();
         QCOMPARE(p.playlist.count(), 1);
         p.playlist.clear();
 
@@ -132,8 +132,8 @@ private slots:
         p.addSongs(songs(30));
         p.engine.playRow(2);  // each play-state notice arms the timer
         QCOMPARE(p.app.commands().playlistTimer.interval(), 200);
-        QTableView* list = p.app.playlistWindow().list;
-        p.app.playlistWindow().show();
+        QTableView* list = p.app.windows().playlistWindow().list;
+        p.app.windows().playlistWindow().show();
         p.engine.playRow(21);
         p.app.commands().playlistTimer.tick();
         QCOMPARE(p.app.commands().playlistTimer.interval(), 0);
@@ -175,7 +175,7 @@ private slots:
         p.engine.playRow(250);
         p.app.chrome().togglePlaylist();
         p.app.chrome().buttonFrames.finish();
-        PlaylistWindow& window = p.app.playlistWindow();
+        PlaylistWindow& window = p.app.windows().playlistWindow();
         QVERIFY(waitUntil([&] { return window.visibleRows().first == 1; }));
         const auto urgentNow = [&] {
             QCoreApplication::processEvents();

@@ -30,8 +30,8 @@ private slots:
         const QString target = env.root() + QStringLiteral("/mine.VYX");
         Dialogs::scriptAnswers({target});
         p.app.commands().resumeWhenReloaded();
-        p.app.openPopupMenuAtCursor();
-        p.app.savePlaylist(true);
+        p.app.windows().openPopupMenuAtCursor();
+        p.app.actions().savePlaylist(true);
         // The music stops a moment later, on the command timer.
         QCOMPARE(p.app.commands().mainTimer.interval(), 10);
         QCOMPARE(p.engine.state(), PlayerState::PlayingOrIdle);
@@ -44,9 +44,9 @@ private slots:
         QCOMPARE(TestEnv::readFile(target), QByteArray("/m/1.mp3\r\n/m/two 2.wav\r\n/m/3.mid\r\n\r\n"));
         QVERIFY(!p.app.commands().sortUnderWay());
         QCOMPARE(p.playlist.currentRow(), 1);  // the playing song stays the current one
-        QVERIFY(!p.app.nowSavingWindow());
-        QVERIFY(!p.app.popupMenu()->isVisible());
-        QVERIFY(p.app.mainWindow().isEnabled());
+        QVERIFY(!p.app.windows().nowSavingWindow());
+        QVERIFY(!p.app.windows().popupMenu()->isVisible());
+        QVERIFY(p.app.windows().mainWindow().isEnabled());
         const DialogRecord& dialog = Dialogs::records().last();
         QCOMPARE(dialog.kind, QStringLiteral("save"));
         QCOMPARE(dialog.title, QStringLiteral("Save PlayList"));
@@ -56,7 +56,7 @@ private slots:
         p.playlist.clear();
         p.addSongs({QStringLiteral("/m/only.mp3")});
         Dialogs::scriptAnswers({env.root() + QStringLiteral("/noext")});
-        p.app.savePlaylist(true);
+        p.app.actions().savePlaylist(true);
         QVERIFY(waitUntil([&] { return QFile::exists(env.root() + QStringLiteral("/noext")); }));
         QCOMPARE(TestEnv::readFile(env.root() + QStringLiteral("/noext")), QByteArray("/m/only.mp3\r\n\r\n"));
     }
@@ -68,7 +68,7 @@ private slots:
             AppFixture p;  // the dialog cancelled
             p.addSongs({QStringLiteral("/m/1.mp3")});
             Dialogs::scriptAnswers({QString()});
-            p.app.savePlaylist(true);
+            p.app.actions().savePlaylist(true);
             QCoreApplication::processEvents();
             QCOMPARE(QDir(env.root()).entryList({QStringLiteral("*.VYX")}, QDir::Files).size(), 0);
         }
@@ -77,13 +77,13 @@ private slots:
             p.addSongs({QStringLiteral("/m/1.mp3")});
             p.app.commands().resumeWhenReloaded();
             Dialogs::records().clear();
-            p.app.savePlaylist(false);
+            p.app.actions().savePlaylist(false);
             QVERIFY(!p.app.commands().sortUnderWay());
-            QVERIFY(!p.app.nowSavingWindow() && Dialogs::records().isEmpty());
+            QVERIFY(!p.app.windows().nowSavingWindow() && Dialogs::records().isEmpty());
         }
         AppFixture p;  // nothing to save
         Dialogs::scriptAnswers({});
-        p.app.savePlaylist(true);
+        p.app.actions().savePlaylist(true);
         QCOMPARE(Dialogs::records().last().title, QStringLiteral("NO MUSIC TO SAVE"));
         QCOMPARE(Dialogs::records().last().text, QStringLiteral("No music in PlayList"));
     }
@@ -95,18 +95,18 @@ private slots:
         TestEnv::writeFile(autosave, "/old/list.mp3\r\n\r\n");
         {
             AppFixture p;  // empty playlist: the old file stays
-            p.app.autosaveAndQuit();
+            p.app.actions().autosaveAndQuit();
             QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QCOMPARE(TestEnv::readFile(autosave), QByteArray("/old/list.mp3\r\n\r\n"));
         }
         {
             AppFixture p;
             p.addSongs({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")});
-            p.app.autosaveAndQuit();
-            QVERIFY(!p.app.mainWindow().isVisible());
+            p.app.actions().autosaveAndQuit();
+            QVERIFY(!p.app.windows().mainWindow().isVisible());
             QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/a.mp3\r\n/m/b.mp3\r\n\r\n"));
-            p.app.autosaveAndQuit();  // a second quit while ending: nothing more
+            p.app.actions().autosaveAndQuit();  // a second quit while ending: nothing more
             QTest::qWait(50);
             QCOMPARE(p.terminated, 1);
         }
@@ -121,7 +121,7 @@ private slots:
             TestEnv::writeFile(env.app(QStringLiteral("big.sng")), lines);
             p.app.loader().tick();
             QVERIFY(p.app.loader().isLoading());
-            p.app.autosaveAndQuit();
+            p.app.actions().autosaveAndQuit();
             QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QCOMPARE(TestEnv::readFile(autosave), lines + "\r\n");
             QVERIFY(!QFile::exists(env.app(QStringLiteral("big.sng"))));
@@ -131,7 +131,7 @@ private slots:
         QDir().mkpath(autosave + QStringLiteral("/blocked"));
         AppFixture p;
         p.addSongs({QStringLiteral("/m/a.mp3")});
-        p.app.autosaveAndQuit();
+        p.app.actions().autosaveAndQuit();
         QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QVERIFY(QFileInfo(autosave + QStringLiteral("/blocked")).isDir());
         QVERIFY(QDir(env.appDir()).entryList({QStringLiteral("autosavedlist.aut.*")}, QDir::Files).isEmpty());
@@ -161,7 +161,7 @@ private slots:
         AppFixture p;
         p.addSongs(songs);
         Dialogs::scriptAnswers({mine});
-        p.app.savePlaylist(true);
+        p.app.actions().savePlaylist(true);
         QVERIFY(waitUntil([&] { return Dialogs::records().last().title == QStringLiteral("PlayList Not Saved"); }));
         QVERIFY(Dialogs::records().last().text.contains(mine));
         QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("No space left on device")));
@@ -170,7 +170,7 @@ private slots:
 
         // The sort: the playlist stays as it was.
         Dialogs::records().clear();
-        p.app.sortNow();
+        p.app.actions().sortNow();
         QVERIFY(waitUntil([&] { return !Dialogs::records().isEmpty(); }));
         QCOMPARE(Dialogs::records().last().title, QStringLiteral("PlayList Not Saved"));
         QVERIFY(Dialogs::records().last().text.contains(QStringLiteral("sorted.sng")));
@@ -178,7 +178,7 @@ private slots:
         QCOMPARE(disk.names(), before);
 
         Dialogs::records().clear();
-        p.app.autosaveAndQuit();
+        p.app.actions().autosaveAndQuit();
         QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QCOMPARE(Dialogs::records().size(), 1);
         QCOMPARE(Dialogs::records().last().title, QStringLiteral("PlayList Not Saved"));
@@ -200,7 +200,7 @@ private slots:
         TestEnv::writeFile(env.app(QStringLiteral("0-opened.sng")), "/m/new.mp3\r\n/m/notes.txt\r\n");
         {
             AppFixture p;  // closed before the first pick-up
-            p.app.autosaveAndQuit();
+            p.app.actions().autosaveAndQuit();
             QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/1.mp3\r\n/m/2.mp3\r\n/m/new.mp3\r\n\r\n"));
             QCOMPARE(QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files), QStringList());
@@ -208,7 +208,7 @@ private slots:
         AppFixture p;  // with songs in the playlist
         p.addSongs({QStringLiteral("/m/a.mp3")});
         TestEnv::writeFile(env.app(QStringLiteral("executer-x.sng")), "/m/late.mp3\r\n");
-        p.app.autosaveAndQuit();
+        p.app.actions().autosaveAndQuit();
         QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QCOMPARE(TestEnv::readFile(autosave), QByteArray("/m/a.mp3\r\n/m/late.mp3\r\n\r\n"));
         QVERIFY(!QFile::exists(env.app(QStringLiteral("executer-x.sng"))));

@@ -220,21 +220,21 @@ private slots:
         {
             AppFixture p;  // autosave missing: counts as off
             p.addSongs({QStringLiteral("/m/1.mp3")});
-            p.app.closeFromTimeDisplay();
-            QVERIFY(!p.app.mainWindow().isVisible() && !p.app.playlistWindow().isVisible());
+            p.app.exit().closeFromTimeDisplay();
+            QVERIFY(!p.app.windows().mainWindow().isVisible() && !p.app.windows().playlistWindow().isVisible());
             QCOMPARE(p.terminated, 1);
             QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
         }
         SettingsStore::write(QStringLiteral("AutosavePlayList"), QStringLiteral("1"));
         {
             AppFixture p;  // empty playlist: nothing written
-            p.app.closeFromTimeDisplay();
+            p.app.exit().closeFromTimeDisplay();
             QVERIFY(waitUntil([&] { return p.terminated == 1; }));
             QVERIFY(!QFile::exists(env.app(QStringLiteral("autosavedlist.aut"))));
         }
         AppFixture p;
         p.addSongs({QStringLiteral("/m/1.mp3"), QStringLiteral("/m/2 two.wav")});
-        p.app.closeFromTimeDisplay();
+        p.app.exit().closeFromTimeDisplay();
         QVERIFY(waitUntil([&] { return p.terminated == 1; }));
         QCOMPARE(TestEnv::readFile(env.app(QStringLiteral("autosavedlist.aut"))),
                  QByteArray("/m/1.mp3\r\n/m/2 two.wav\r\n\r\n"));

@@ -85,15 +85,15 @@ private slots:
         for (int alpha = 0; alpha <= 200; alpha += 4)
             fadeIn << alpha;
         QCOMPARE(alphas, fadeIn);
-        PlaylistWindow& playlist = a.app.playlistWindow();
+        PlaylistWindow& playlist = a.app.windows().playlistWindow();
         QVERIFY(playlist.isVisible());
-        QCOMPARE(playlist.parentWidget(), &a.app.mainWindow());
+        QCOMPARE(playlist.parentWidget(), &a.app.windows().mainWindow());
         // Docked: under the main window, overlapping it by one pixel.
-        const QRect main = a.app.mainWindow().geometry();
+        const QRect main = a.app.windows().mainWindow().geometry();
         QCOMPARE(playlist.pos(), QPoint(main.left(), main.top() + main.height() - 1));
 
         // Dragging the main window 300 twips to the right takes the list along.
-        a.app.mainWindow().move(main.topLeft() + QPoint(twipsToPx(300), 0));
+        a.app.windows().mainWindow().move(main.topLeft() + QPoint(twipsToPx(300), 0));
         a.app.chrome().followMainWindow();
         QCOMPARE(playlist.pos(), QPoint(main.left() + 20, main.top() + main.height() - 1));
 
@@ -101,7 +101,7 @@ private slots:
         a.app.chrome().onSurfacePressed(2000, 100);
         a.app.chrome().onSurfaceReleased();
         QVERIFY(!state.docked);
-        a.app.mainWindow().move(main.topLeft());
+        a.app.windows().mainWindow().move(main.topLeft());
         a.app.chrome().followMainWindow();
         QCOMPARE(playlist.pos().x(), main.left() + 20);
         a.app.chrome().redock();
@@ -143,8 +143,8 @@ private slots:
         WindowChrome& chrome = a.app.chrome();
         chrome.togglePlaylist();
         takeFrames(a);
-        PlaylistWindow& playlist = a.app.playlistWindow();
-        MainWindow& main = a.app.mainWindow();
+        PlaylistWindow& playlist = a.app.windows().playlistWindow();
+        MainWindow& main = a.app.windows().mainWindow();
         const QPoint docked = playlist.pos();
         const QPoint mainAt = main.pos();
 
@@ -180,7 +180,7 @@ private slots:
         a.app.chrome().togglePlaylist();
         a.app.chrome().buttonFrames.finish();
         QCOMPARE(alphas, QVector<int>{-1});  // made opaque, not layered
-        QCOMPARE(a.app.playlistWindow().parentWidget(), nullptr);
+        QCOMPARE(a.app.windows().playlistWindow().parentWidget(), nullptr);
         QVERIFY(a.app.chrome().playlist.noFade);
         a.app.chrome().togglePlaylist();
         a.app.chrome().buttonFrames.finish();
@@ -199,18 +199,18 @@ private slots:
             QVERIFY(a.app.chrome().inTray());
             a.app.chrome().restoreFromTray();
             QVERIFY(!a.app.chrome().inTray());
-            QVERIFY(a.app.mainWindow().isVisible());
-            QVERIFY(a.app.playlistWindow().isVisible());
-            QVERIFY(!a.app.mainWindow().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            QVERIFY(a.app.windows().mainWindow().isVisible());
+            QVERIFY(a.app.windows().playlistWindow().isVisible());
+            QVERIFY(!a.app.windows().mainWindow().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         }
         {
             AppFixture a;  // the surface: without MinimizeSeparate the list goes too
             a.app.chrome().togglePlaylist();
             a.app.chrome().buttonFrames.finish();
             a.app.chrome().minimizeToTray(true);
-            QVERIFY(!a.app.playlistWindow().isVisible());
+            QVERIFY(!a.app.windows().playlistWindow().isVisible());
             a.app.chrome().restoreFromTray();
-            QVERIFY(a.app.playlistWindow().isVisible());
+            QVERIFY(a.app.windows().playlistWindow().isVisible());
         }
         SettingsStore::write(QStringLiteral("MinimizeSeparate"), QStringLiteral("1"));
         {
@@ -218,13 +218,13 @@ private slots:
             a.app.chrome().togglePlaylist();
             a.app.chrome().buttonFrames.finish();
             a.app.chrome().minimizeToTray(true);
-            QVERIFY(a.app.playlistWindow().isVisible());
-            QCOMPARE(a.app.playlistWindow().parentWidget(), nullptr);
+            QVERIFY(a.app.windows().playlistWindow().isVisible());
+            QCOMPARE(a.app.windows().playlistWindow().parentWidget(), nullptr);
         }
         AppFixture a;  // restoring with the list closed keeps it hidden
         a.app.chrome().minimizeToTray(true);
         a.app.chrome().restoreFromTray();
-        QVERIFY(!a.app.playlistWindow().isVisible());
+        QVERIFY(!a.app.windows().playlistWindow().isVisible());
     }
 
     void popupMenuStartsCompanions()
@@ -233,8 +233,8 @@ private slots:
         Dialogs::scriptAnswers({});
         AppFixture a;
         QCOMPARE(WindowChrome::popupMenuTwips(QPoint(100, 200)), QPoint(1300, 2600));
-        a.app.openPopupMenuAtCursor();
-        QPointer<PopupMenu> menu = a.app.popupMenu();
+        a.app.windows().openPopupMenuAtCursor();
+        QPointer<PopupMenu> menu = a.app.windows().popupMenu();
         QVERIFY(menu && menu->isVisible());
         QCOMPARE(menu->windowTitle(), QStringLiteral("Quorbel Player Tirk Pop-Up Menu"));
         QCOMPARE(menu->size(), QSize(133, 222));
@@ -250,16 +250,16 @@ private slots:
 
         // option.dat present: started without a word.
         env.installStandIn(QStringLiteral("option.dat"));
-        a.app.openPopupMenuAtCursor();
-        menu = a.app.popupMenu();
+        a.app.windows().openPopupMenuAtCursor();
+        menu = a.app.windows().popupMenu();
         QTest::mousePress(menu->optionEntry, Qt::LeftButton);
         QVERIFY(waitUntil([&] { return !env.standInCalls(QStringLiteral("option.dat")).isEmpty(); }));
         QCOMPARE(env.standInCalls(QStringLiteral("option.dat")), QStringList{QString()});
         QTRY_VERIFY(menu.isNull());
 
         // Escape closes it.
-        a.app.openPopupMenuAtCursor();
-        menu = a.app.popupMenu();
+        a.app.windows().openPopupMenuAtCursor();
+        menu = a.app.windows().popupMenu();
         QTest::keyClick(menu, Qt::Key_Escape);
         QTRY_VERIFY(menu.isNull());
     }
@@ -270,17 +270,17 @@ private slots:
         AppFixture a;
         a.addSongs({QStringLiteral("/m/R1.mp3"), QStringLiteral("/m/R2.mp3"), QStringLiteral("/m/R3.mp3"),
                     QStringLiteral("/m/R4.mp3")});
-        PlaylistWindow& window = a.app.playlistWindow();
+        PlaylistWindow& window = a.app.windows().playlistWindow();
         window.selectRow(2);
-        a.app.removeSelectedRow();  // R2 goes; the list moves on to R3
+        a.app.actions().removeSelectedRow();  // R2 goes; the list moves on to R3
         QCOMPARE(window.selectedRow(), 2);
-        a.app.removeSelectedRow();  // the highlighted R3, not R4
+        a.app.actions().removeSelectedRow();  // the highlighted R3, not R4
         QCOMPARE(a.playlist.paths(), (QList<QByteArray>{"/m/R1.mp3", "/m/R4.mp3"}));
-        a.app.playSelectedRow();  // Enter on the highlighted R4
+        a.app.actions().playSelectedRow();  // Enter on the highlighted R4
         QCOMPARE(a.media->url(), QByteArray("/m/R4.mp3"));
 
         window.list->setCurrentIndex(QModelIndex());
-        a.app.playSelectedRow();  // no row selected: the cursor stays
+        a.app.actions().playSelectedRow();  // no row selected: the cursor stays
         QCOMPARE(a.playlist.currentRow(), 2);
         QCOMPARE(a.media->url(), QByteArray("/m/R4.mp3"));
     }
@@ -289,7 +289,7 @@ private slots:
     {
         TestEnv env;
         AppFixture a;
-        MainWindow& w = a.app.mainWindow();
+        MainWindow& w = a.app.windows().mainWindow();
         QCOMPARE(w.windowTitle(), QStringLiteral("Quorbel Player Tirk v1.00"));
         QCOMPARE(w.size(), QSize(330, 191));
         QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
