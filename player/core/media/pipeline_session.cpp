@@ -2,6 +2,7 @@
 
 #include "common/native_path.h"
 #include "player/core/media/media_address.h"
+#include "player/core/media/steady_output.h"
 
 #include <QLoggingCategory>
 #include <QThread>
@@ -309,8 +310,8 @@ bool PipelineSession::makePipeline()
     // rather than into a window playbin would make for it.
     g_object_set(m_playbin, "video-sink", gst_element_factory_make("fakesink", "no video"), "text-sink",
                  gst_element_factory_make("fakesink", "no text"), nullptr);
-    if (GstElement* sink = audioSinkFromEnvironment())
-        g_object_set(m_playbin, "audio-sink", sink, nullptr);
+    if (GstElement* output = media::makeSteadyOutput(audioSinkFromEnvironment()))
+        g_object_set(m_playbin, "audio-sink", output, nullptr);
     g_signal_connect(m_playbin, "deep-element-added", G_CALLBACK(onDeepElementAdded), nullptr);
     g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&PipelineSession::onAboutToFinish), this);
     m_bus = gst_element_get_bus(m_playbin);
