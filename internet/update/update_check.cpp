@@ -401,8 +401,9 @@ void UpdateCheck::optionUpdate(const release::ReleaseImage& signedImage)
         // Only now is an open Option program asked to close: it saves and
         // ends when its marker goes. The new one must not meet it (its
         // single-instance test would end it at once); one that does not
-        // close within the limit is not waited for any longer.
-        MarkerFiles::remove(appFile(files::ActiveOption));
+        // close within the limit is not waited for any longer. Another
+        // user's Option program, sharing the folder, is not ours to close.
+        MarkerFiles::removeOwn(appFile(files::ActiveOption));
         const auto optionGone = [] { return !SingleInstance::isRunning(QLatin1String(programs::Option)); };
         waitFor(optionGone, m_limits.optionCloseMs, [this, option, signedImage] {
             m_progress.unload();
