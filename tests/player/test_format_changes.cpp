@@ -208,6 +208,7 @@ private slots:
                      qPrintable(QStringLiteral("%1: %2 ms heard").arg(QLatin1String(songs[i].name)).arg(heardMs)));
         }
     }
+
 };
 
 QTEST_MAIN(TestFormatChanges)

@@ -30,6 +30,39 @@ GstPadProbeReturn fixFormatOnFirstCaps(GstPad*, GstPadProbeInfo* info, gpointer 
     return GST_PAD_PROBE_REMOVE;
 }
 
+// On a streaming thread, for each query going down to the sink: once the
+// format is fixed, the questions about formats are answered here. The sink
+// has nothing to add to them by then, and some sinks cannot be asked while
+// the pipeline is going down (PulseAudio's frees its connection when it
+// reaches NULL, and a song being prepared may still ask then, which aborts
+// the process).
+GstPadProbeReturn answerFormatQueries(GstPad*, GstPadProbeInfo* info, gpointer filter)
+{
+    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+    if (GST_QUERY_TYPE(query) != GST_QUERY_CAPS && GST_QUERY_TYPE(query) != GST_QUERY_ACCEPT_CAPS)
+        return GST_PAD_PROBE_OK;
+    GstCaps* fixed = nullptr;
+    g_object_get(filter, "caps", &fixed, nullptr);
+    if (!fixed || gst_caps_is_any(fixed)) {
+        if (fixed)
+            gst_caps_unref(fixed);
+        return GST_PAD_PROBE_OK;
+    }
+    if (GST_QUERY_TYPE(query) == GST_QUERY_CAPS) {
+        GstCaps* wanted = nullptr;
+        gst_query_parse_caps(query, &wanted);
+        GstCaps* answer = wanted ? gst_caps_intersect_full(wanted, fixed, GST_CAPS_INTERSECT_FIRST) : gst_caps_ref(fixed);
+        gst_query_set_caps_result(query, answer);
+        gst_caps_unref(answer);
+    } else {
+        GstCaps* offered = nullptr;
+        gst_query_parse_accept_caps(query, &offered);
+        gst_query_set_accept_caps_result(query, offered && gst_caps_can_intersect(offered, fixed));
+    }
+    gst_caps_unref(fixed);
+    return GST_PAD_PROBE_HANDLED;
+}
+
 }  // namespace
 
 GstElement* makeSteadyOutput(GstElement* sink)
@@ -56,6 +89,9 @@ GstElement* makeSteadyOutput(GstElement* sink)
     gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &fixFormatOnFirstCaps, filter, nullptr);
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
     gst_object_unref(input);
+    GstPad* toSink = gst_element_get_static_pad(filter, "src");
+    gst_pad_add_probe(toSink, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &answerFormatQueries, filter, nullptr);
+    gst_object_unref(toSink);
     return bin;
 }
 
