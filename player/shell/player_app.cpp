@@ -368,6 +368,16 @@ void PlayerApp::openPopupMenu()
     openPopupMenuAtCursor();
 }
 
+void PlayerApp::openPopupMenuByKey()
+{
+    QWidget* window = QApplication::activeWindow();
+    if (!window || window == m_popup)
+        window = m_main;
+    if (!m_popup)
+        m_popup = new PopupMenu(m_commands);
+    m_popup->openByKey(window);
+}
+
 void PlayerApp::toggleTimeMode()
 {
     m_display.toggleTimeMode();

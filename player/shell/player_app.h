@@ -125,6 +125,7 @@ public:
     void setVolume(double volume) override;
     void toggleTimeMode() override;
     void openPopupMenu() override;
+    void openPopupMenuByKey() override;
     void restoreFromTray() override;
     void dockPlaylist() override;
 
