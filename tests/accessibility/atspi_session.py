@@ -233,9 +233,20 @@ class AtspiSession:
         return [node for node, _ in self.walk(root)
                 if (role is None or node.getRoleName() == role) and (name is None or node.name == name)]
 
+    @staticmethod
+    def forget_cache(root):
+        """Drops what the client library remembers of root and below: a name
+        that changed without an event (a clock's) is read afresh."""
+        try:
+            root.clear_cache()
+        except Exception:
+            pass
+
     def find(self, root, role=None, name=None, timeout=10):
-        found = wait_until(lambda: self.find_all(root, role, name), timeout,
-                           what=f"an object with role {role!r} and name {name!r}")
+        def attempt():
+            self.forget_cache(root)
+            return self.find_all(root, role, name)
+        found = wait_until(attempt, timeout, what=f"an object with role {role!r} and name {name!r}")
         return found[0]
 
     def dump(self, root):
@@ -268,8 +279,16 @@ class AtspiSession:
         return node.getState().contains(state)
 
     def focused(self, root):
-        """The object under root that has the keyboard focus, or None."""
+        """The object under root that has the keyboard focus, or None. A
+        table's current cell says it is focused even while the table is not;
+        it counts only inside a focused table."""
+        focused = self.pyatspi.STATE_FOCUSED
         for node, _ in self.walk(root):
-            if self.has_state(node, self.pyatspi.STATE_FOCUSED):
-                return node
+            if not self.has_state(node, focused):
+                continue
+            if node.getRoleName() in ("table cell", "list item"):
+                parent = node.parent
+                if parent is None or not self.has_state(parent, focused):
+                    continue
+            return node
         return None
