@@ -252,6 +252,11 @@ class AtspiSession:
     def dump(self, root):
         return "\n".join("  " * depth + f"[{node.getRoleName()}] {node.name!r}" for node, depth in self.walk(root))
 
+    def listen(self, *event_types):
+        """Starts hearing events of these types ("object:property-change:accessible-name" ...)
+        as a screen reader does; returns an EventLog to wait on."""
+        return EventLog(self.pyatspi, event_types)
+
     @staticmethod
     def action_names(node):
         action = node.queryAction()
@@ -292,3 +297,42 @@ class AtspiSession:
                     continue
             return node
         return None
+
+
+class EventLog:
+    """Events heard from the accessibility bus: (type, source name, source role, detail)."""
+
+    def __init__(self, pyatspi, event_types):
+        from gi.repository import Atspi, GLib  # loaded with pyatspi, after the buses are known
+        self._context = GLib.MainContext.default()
+        self.events = []
+        self._listener = Atspi.EventListener.new(self._heard)
+        self._types = event_types
+        for event_type in event_types:
+            self._listener.register(event_type)
+
+    def _heard(self, event):
+        try:
+            source = event.source
+            self.events.append((event.type, source.get_name() if source else None,
+                                source.get_role_name() if source else None, event.any_data))
+        except Exception as error:  # the source may be gone already
+            self.events.append((event.type, None, None, repr(error)))
+
+    def pump(self, seconds=0.2):
+        """Lets the events that arrived in the next moments be delivered."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            while self._context.iteration(False):
+                pass
+            time.sleep(0.02)
+
+    def wait_for(self, predicate, timeout=10, what="an event"):
+        def seen():
+            self.pump(0.05)
+            return [event for event in self.events if predicate(event)]
+        return wait_until(seen, timeout, what=what)
+
+    def close(self):
+        for event_type in self._types:
+            self._listener.deregister(event_type)

@@ -154,18 +154,32 @@ class PlayerUnderScreenReader(unittest.TestCase):
         self.answers(["status"], "Paused")
         self.press("Play")
         self.answers(["status"], "Playing")
-        self.press("Next")
-        self.answers(["metadata", "xesam:title"], "long")
-        # The now-playing line is named by the title.
+        names = self.session.listen("object:property-change:accessible-name")
+        try:
+            names.pump()
+            self.press("Next")
+            self.answers(["metadata", "xesam:title"], "long")
+            # The song change is heard: the now-playing line takes the title's name.
+            names.wait_for(lambda event: event[1] == "long" and event[2] == "label", 10,
+                           what=f"the new title announced (heard {names.events})")
+        finally:
+            names.close()
         self.session.find(self.main, "label", "long")
 
     def test_3_values_through_the_value_interface(self):
         volume = self.control("slider", "Volume")
-        self.session.set_value(volume, 40)
+        seek = self.control("slider", "Seek")
+        values = self.session.listen("object:property-change:accessible-value")
+        try:
+            values.pump(1.5)  # the song plays on: its seconds are not announced
+            self.assertEqual([event for event in values.events if event[1] == "Seek"], [])
+            self.session.set_value(volume, 40)
+            values.wait_for(lambda event: event[1] == "Volume", 10, what=f"the volume announced ({values.events})")
+        finally:
+            values.close()
         wait_until(lambda: abs(float(self.mpris(["volume"]) or -1) - 0.4) < 0.001, 10,
                    what="playerctl volume to answer 0.4")
         wait_until(lambda: abs(self.session.value_of(volume)[0] - 40) < 0.01, 5, what="the volume to read 40")
-        seek = self.control("slider", "Seek")
         wait_until(lambda: self.session.value_of(seek)[2] > 20, 10, what="the song's length on the seek slider")
         self.session.set_value(seek, 12)
         wait_until(lambda: 12 <= float(self.mpris(["position"]) or 0) < 20, 5, what="the seek to 12 s")
