@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace qpt {
 
@@ -85,6 +86,12 @@ void PopupMenu::openByKey(QWidget* window)
     QPoint position = window->mapToGlobal(QPoint(0, 0));
     if (QWidget* focus = window->focusWidget(); focus && focus != window)
         position = focus->mapToGlobal(QPoint(0, focus->height()));
+    // Whole on the screen, also under a control at its bottom edge.
+    if (const QScreen* screen = window->screen()) {
+        const QRect room = screen->availableGeometry();
+        position.setX(qBound(room.left(), position.x(), qMax(room.left(), room.right() - width() + 1)));
+        position.setY(qBound(room.top(), position.y(), qMax(room.top(), room.bottom() - height() + 1)));
+    }
     showAt(position);
     focusEntry(0);
 }

@@ -19,6 +19,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -443,6 +444,16 @@ private slots:
         QCOMPARE(menu->focusWidget(), menu->savePlaylistEntry);
         QTest::keyClick(menu->focusWidget(), Qt::Key_O, Qt::AltModifier);  // no shortcut in the menu
         QVERIFY(a.app.commands().queued().isEmpty());
+        QTest::keyClick(menu->focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!a.app.popupMenu());
+
+        // Under a window at the screen's bottom edge it opens whole on the screen.
+        const QRect screen = w.screen()->availableGeometry();
+        w.move(w.x(), screen.bottom() - w.height());
+        QTest::keyClick(w.playlistButton, Qt::Key_Menu);
+        menu = a.app.popupMenu();
+        QVERIFY(menu && menu->isVisible());
+        QVERIFY2(screen.contains(menu->frameGeometry()), qPrintable(QStringLiteral("%1,%2").arg(menu->x()).arg(menu->y())));
         QTest::keyClick(menu->focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(!a.app.popupMenu());
 
