@@ -10,6 +10,7 @@
 #include "player/shell/control_access.h"
 #include "player/shell/knob_keys.h"
 #include "player/shell/main_display.h"
+#include "player/shell/now_saving_window.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/popup_menu.h"
 #include "player/shell/time_format.h"
@@ -19,6 +20,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -261,6 +263,35 @@ private slots:
         a.app.commands().run(Command::ToggleTimeMode);
         QCOMPARE(heard.count(w.timeLabel, QAccessible::NameChanged), 1);
         QVERIFY(nameOf(w.timeLabel).contains(QStringLiteral("remaining")));
+    }
+
+    // The window shown while a save collects the playlist: a dialog whose
+    // "X" is a Cancel button, pressed by a screen reader, by Escape or by
+    // Space on it, as by the mouse.
+    void nowSavingWindowCancels()
+    {
+        TestEnv env;
+        int cancels = 0;
+        const auto open = [&cancels] { return new NowSavingWindow({}, {}, [&cancels] { ++cancels; }); };
+        QPointer<NowSavingWindow> saving = open();
+        QCOMPARE(access(saving)->role(), QAccessible::Dialog);
+        QCOMPARE(nameOf(saving), QStringLiteral("Saving PlayList"));
+        QCOMPARE(access(saving->cancelButton)->role(), QAccessible::Button);
+        QCOMPARE(nameOf(saving->cancelButton), QStringLiteral("Cancel"));
+        pressThroughAccess(saving->cancelButton);
+        QCOMPARE(cancels, 1);
+        QTRY_VERIFY(!saving);  // it unloads itself
+
+        saving = open();
+        QTest::keyClick(saving, Qt::Key_Escape);
+        QCOMPARE(cancels, 2);
+        QTRY_VERIFY(!saving);
+
+        saving = open();
+        saving->cancelButton->setFocus();
+        QTest::keyClick(saving->cancelButton, Qt::Key_Space);
+        QCOMPARE(cancels, 3);
+        QTRY_VERIFY(!saving);
     }
 
     void spokenTimes()
