@@ -65,6 +65,7 @@ const CommandRow kCommands[] = {
     {Command::NowPlayingClicked, CommandTimer::AtOnce, plain<&T::nowPlayingClicked>},
     {Command::ToggleTimeMode, CommandTimer::AtOnce, plain<&T::toggleTimeMode>},
     {Command::OpenPopupMenu, CommandTimer::AtOnce, plain<&T::openPopupMenu>},
+    {Command::OpenPopupMenuByKey, CommandTimer::AtOnce, plain<&T::openPopupMenuByKey>},
     {Command::RestoreFromTray, CommandTimer::AtOnce, plain<&T::restoreFromTray>},
     {Command::DockPlaylist, CommandTimer::AtOnce, plain<&T::dockPlaylist>},
     {Command::DropOnMainWindow, CommandTimer::AtOnce, with<Paths, &T::dropOnMainWindow>},
@@ -77,9 +78,12 @@ static_assert(std::size(kCommands) == std::size_t(Command::Count));
 struct KeyBinding {
     QKeyCombination keys;
     Command command;
+    CommandArgument argument = {};
 };
 
-// Tested in this order; every shortcut wants Alt alone.
+// Tested in this order; every shortcut wants Alt alone. The last three
+// take keys no other shortcut uses, so that every key above keeps its
+// meaning.
 const KeyBinding kKeyBindings[] = {
     {Qt::AltModifier | Qt::Key_F4, Command::Close},
     {Qt::AltModifier | Qt::Key_Up, Command::VolumeUp},
@@ -92,6 +96,9 @@ const KeyBinding kKeyBindings[] = {
     {Qt::AltModifier | Qt::Key_L, Command::TogglePlaylist},
     {Qt::AltModifier | Qt::Key_I, Command::OpenOnlineSystem},
     {Qt::AltModifier | Qt::Key_M, Command::MinimizeToTray},
+    {Qt::AltModifier | Qt::Key_T, Command::Stop},
+    {Qt::AltModifier | Qt::Key_Comma, Command::SeekBy, -kSeekKeySeconds},
+    {Qt::AltModifier | Qt::Key_Period, Command::SeekBy, kSeekKeySeconds},
 };
 
 // nullptr for a value outside the table: such a command does nothing (it
@@ -124,21 +131,42 @@ std::optional<Command> commandForListKey(int key)
     return std::nullopt;
 }
 
-std::optional<Command> commandForKey(QKeyCombination keys)
+std::optional<CommandRequest> requestForKey(QKeyCombination keys)
 {
     for (const KeyBinding& binding : kKeyBindings) {
         if (binding.keys == keys)
-            return binding.command;
+            return CommandRequest(binding.command, binding.argument);
     }
     return std::nullopt;
 }
 
-std::optional<Command> commandForKey(const QKeyEvent* event)
+std::optional<Command> commandForKey(QKeyCombination keys)
 {
-    // Only these modifiers count (a key of the keypad is the same key).
+    if (const auto request = requestForKey(keys))
+        return request->command;
+    return std::nullopt;
+}
+
+QKeyCombination keysOf(const QKeyEvent* event)
+{
     const Qt::KeyboardModifiers modifiers =
         event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    return commandForKey(QKeyCombination(modifiers, Qt::Key(event->key())));
+    return QKeyCombination(modifiers, Qt::Key(event->key()));
+}
+
+std::optional<Command> commandForKey(const QKeyEvent* event)
+{
+    return commandForKey(keysOf(event));
+}
+
+std::optional<CommandRequest> requestForKey(const QKeyEvent* event)
+{
+    return requestForKey(keysOf(event));
+}
+
+bool opensPopupMenu(QKeyCombination keys)
+{
+    return keys == QKeyCombination(Qt::Key_Menu) || keys == (Qt::ShiftModifier | Qt::Key_F10);
 }
 
 CommandTimer timerOf(Command command)

@@ -67,6 +67,9 @@ enum class Command {
     NowPlayingClicked,
     ToggleTimeMode,
     OpenPopupMenu,
+    // The menu key or Shift+F10: the pop-up menu at the window that has the
+    // keyboard, its first entry focused.
+    OpenPopupMenuByKey,
     // Back from the tray: the tray icon, the media controls' Raise.
     RestoreFromTray,
     // The playlist's title strip double-clicked: docked under the main window again.
@@ -138,6 +141,7 @@ public:
     virtual void nowPlayingClicked() = 0;
     virtual void toggleTimeMode() = 0;
     virtual void openPopupMenu() = 0;
+    virtual void openPopupMenuByKey() = 0;
     virtual void restoreFromTray() = 0;
     virtual void dockPlaylist() = 0;
     virtual void dropOnMainWindow(const QList<NativePath>& paths) = 0;
@@ -155,6 +159,18 @@ public:
 // The command a key press stands for: Alt with the key alone.
 std::optional<Command> commandForKey(QKeyCombination keys);
 std::optional<Command> commandForKey(const QKeyEvent* event);
+// The same with the argument the key gives (the seek keys' seconds).
+std::optional<CommandRequest> requestForKey(QKeyCombination keys);
+std::optional<CommandRequest> requestForKey(const QKeyEvent* event);
+// The keys that open the pop-up menu wherever the focus is: the menu key
+// and Shift+F10.
+bool opensPopupMenu(QKeyCombination keys);
+// The modifiers that count in a key combination (a key of the keypad is
+// the same key).
+QKeyCombination keysOf(const QKeyEvent* event);
+
+// Seconds the seek keys (Alt+Comma back, Alt+Period forward) jump.
+inline constexpr double kSeekKeySeconds = 5;
 // The playlist's own keys, whatever the modifiers: Enter, Delete, S.
 std::optional<Command> commandForListKey(int key);
 CommandTimer timerOf(Command command);

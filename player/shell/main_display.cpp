@@ -3,6 +3,7 @@
 #include "player/core/player_core.h"
 #include "player/shell/time_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -151,6 +152,30 @@ MainDisplay::MainDisplay(PlayerCore& core, QObject* parent)
     });
     connect(&core.playlist, &PlaylistModel::rowsChanged, this, &MainDisplay::showSongCount);
     connect(&core, &PlayerCore::positionChanged, this, &MainDisplay::showTimes);
+    connect(&engine, &PlaybackEngine::titleChanged, this, &MainDisplay::titleChanged);
+}
+
+QString MainDisplay::title() const
+{
+    const QString& title = m_core.engine.nowPlayingTitle();
+    return title.isEmpty() ? nowPlayingLabel.text() : title;
+}
+
+double MainDisplay::songPosition() const
+{
+    return std::max(0.0, m_core.position());
+}
+
+double MainDisplay::songLength() const
+{
+    return std::max(0.0, m_core.duration());
+}
+
+QString MainDisplay::spokenTime() const
+{
+    if (timeLabel.text() == QLatin1String(kIdleTime))
+        return timeLabel.text();
+    return qpt::spokenTime(qint64(songPosition()), qint64(songLength()), m_timeMode == TimeMode::Remaining);
 }
 
 void MainDisplay::setPlaylistButtonFrame(int frame)

@@ -120,6 +120,18 @@ public:
 
     static constexpr const char* kIdleTime = "Quorbel Player Tirk";
 
+    // For screen readers: the title of the song (the line itself may be
+    // spelling out an animation frame), the time display in words, and
+    // where the song stands (whole seconds; 0 without media).
+    QString title() const;
+    QString spokenTime() const;
+    double songPosition() const;
+    double songLength() const;
+
+signals:
+    // Another song's title (a song change).
+    void titleChanged();
+
 private:
     void showButtons();
     void showSongCount();

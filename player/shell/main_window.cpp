@@ -3,12 +3,14 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/shell/commands.h"
+#include "player/shell/control_access.h"
+#include "player/shell/knob_keys.h"
 #include "player/shell/main_display.h"
+#include "player/shell/main_window_access.h"
 #include "player/shell/picture_button.h"
-#include "player/shell/commands.h"
-#include "player/shell/main_display.h"
 #include "player/shell/seek_volume.h"
 #include "player/shell/window_chrome.h"
+#include "skin/keyboard_focus_mark.h"
 #include "skin/skin.h"
 
 #include <QCloseEvent>
@@ -105,6 +107,9 @@ MainWindow::MainWindow(CommandDispatcher& commands, MainDisplay& display, SeekAn
 
     for (QLabel* label : {nowPlayingLabel, timeLabel, statusLabel, songCountLabel, songNumberLabel})
         label->installEventFilter(this);
+
+    describeMainWindow(*this, m_commands, m_display, m_bars);
+    KeyboardFocusMark::install();
 }
 
 QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, bool fitText)
@@ -325,10 +330,31 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (const auto command = commandForKey(event))
-        m_commands.post(*command);
-    else
-        QWidget::keyPressEvent(event);
+    const QKeyCombination keys = keysOf(event);
+    if (const auto request = requestForKey(keys)) {
+        m_commands.post(*request);
+        return;
+    }
+    // The focused control's own keys: a button's press, a knob's moves.
+    QWidget* focus = focusWidget();
+    std::optional<CommandRequest> knobRequest;
+    if (focus == seekKnob)
+        knobRequest = seekKnobKey(keys, m_display.songLength());
+    else if (focus == volumeKnob)
+        knobRequest = volumeKnobKey(keys, m_bars.knobVolume());
+    if (knobRequest) {
+        m_commands.run(*knobRequest);
+        return;
+    }
+    if (const ControlAccess* access = ControlAccess::of(focus); access && access->press && pressesButton(keys)) {
+        access->press();
+        return;
+    }
+    if (opensPopupMenu(keys)) {
+        m_commands.run(Command::OpenPopupMenuByKey);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -2,8 +2,11 @@
 
 #include "common/twips.h"
 #include "common/window_helpers.h"
+#include "player/shell/control_access.h"
+#include "player/shell/knob_keys.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -39,6 +42,12 @@ NowSavingWindow::NowSavingWindow(std::function<void()> onLoad, std::function<voi
     cancelButton->setToolTip(QStringLiteral("Cancel"));
     cancelButton->setGeometry(twipsRect(5460, 120, 360, 360));
     cancelButton->installEventFilter(this);
+    cancelButton->setFocusPolicy(Qt::TabFocus);
+
+    ControlAccess::attach(this, QAccessible::Dialog, [this] { return windowTitle(); });
+    ControlAccess::attach(cancelButton, QAccessible::Button, [] { return QStringLiteral("Cancel"); })->press = [this] {
+        cancel();
+    };
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -59,6 +68,23 @@ void NowSavingWindow::mousePressEvent(QMouseEvent* event)
         startWindowMove(this);
 }
 
+void NowSavingWindow::cancel()
+{
+    if (m_onCancel)
+        m_onCancel();
+    close();
+}
+
+void NowSavingWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape, or the focused "X" pressed: what a click on the "X" does.
+    if (event->key() == Qt::Key_Escape
+        || (focusWidget() == cancelButton && pressesButton(keysOf(event))))
+        cancel();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 bool NowSavingWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
@@ -69,9 +95,7 @@ bool NowSavingWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (watched == cancelButton && event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-        if (m_onCancel)
-            m_onCancel();
-        close();
+        cancel();
         return true;
     }
     return QWidget::eventFilter(watched, event);

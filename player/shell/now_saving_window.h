@@ -19,8 +19,12 @@ public:
     QLabel* message = nullptr;
     QLabel* cancelButton = nullptr;
 
+    // What the "X" does: the save is cancelled and the window unloads.
+    void cancel();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -48,6 +48,18 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* event)
         onClick();
 }
 
+void PictureButton::click()
+{
+    if (!isEnabled())
+        return;
+    const QPointF centre = QRectF(rect()).center();
+    const QPointF global = mapToGlobal(centre);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    mousePressEvent(&press);
+    mouseReleaseEvent(&release);
+}
+
 void PictureButton::mouseMoveEvent(QMouseEvent* event)
 {
     if (onMove)

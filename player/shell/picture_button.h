@@ -24,6 +24,10 @@ public:
     std::function<void()> onClick;        // left button pressed and released over it
     std::function<void()> onDoubleClick;
 
+    // A left click in the middle, as the mouse gives it (press, release,
+    // click): what the keyboard's Space and a screen reader's Press do.
+    void click();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -286,6 +286,11 @@ void PlayerActions::openPopupMenu()
     m_parts.windows.openPopupMenuAtCursor();
 }
 
+void PlayerActions::openPopupMenuByKey()
+{
+    m_parts.windows.openPopupMenuByKey();
+}
+
 // ------------------------------------------------------- the other programs
 
 void PlayerActions::openOptions()

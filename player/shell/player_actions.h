@@ -73,6 +73,7 @@ public:
     void nowPlayingClicked() override;
     void toggleTimeMode() override;
     void openPopupMenu() override;
+    void openPopupMenuByKey() override;
     void restoreFromTray() override;
     void dockPlaylist() override;
     void dropOnMainWindow(const QList<NativePath>& paths) override;

@@ -9,6 +9,7 @@
 #include "player/shell/popup_menu.h"
 #include "skin/skin.h"
 
+#include <QApplication>
 #include <QSystemTrayIcon>
 
 namespace qpt {
@@ -73,6 +74,16 @@ void PlayerWindows::openPopupMenuAtCursor()
         m_popup = new PopupMenu(m_parts.commands);
     const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
     m_popup->openAt(twips.x(), twips.y());
+}
+
+void PlayerWindows::openPopupMenuByKey()
+{
+    QWidget* window = QApplication::activeWindow();
+    if (!window || window == m_popup)
+        window = m_main;
+    if (!m_popup)
+        m_popup = new PopupMenu(m_parts.commands);
+    m_popup->openByKey(window);
 }
 
 void PlayerWindows::hidePopupMenu()

@@ -52,6 +52,8 @@ public:
     NowSavingWindow* nowSavingWindow() const;
 
     void openPopupMenuAtCursor();
+    // The Menu key or Shift+F10: the menu opens at the focused window.
+    void openPopupMenuByKey();
     void hidePopupMenu();
     // Shows the now-saving window, the main windows disabled meanwhile.
     void showNowSaving();

@@ -3,12 +3,13 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/core/player_core.h"
-#include "player/shell/commands.h"
-#include "player/shell/picture_button.h"
 #include "player/core/playlist_model.h"
 #include "player/shell/commands.h"
+#include "player/shell/control_access.h"
+#include "player/shell/picture_button.h"
 #include "player/shell/playlist_status_line.h"
 #include "player/shell/window_chrome.h"
+#include "skin/keyboard_focus_mark.h"
 #include "skin/skin.h"
 
 #include <QCloseEvent>
@@ -123,7 +124,27 @@ PlaylistWindow::PlaylistWindow(CommandDispatcher& commands, WindowChrome& chrome
     connect(&m_viewModel, &QAbstractItemModel::rowsInserted, this, &PlaylistWindow::visibleRowsChanged);
     connect(&m_viewModel, &QAbstractItemModel::modelReset, this, &PlaylistWindow::visibleRowsChanged);
 
+    describeForScreenReaders();
     layoutControls();
+}
+
+void PlaylistWindow::describeForScreenReaders()
+{
+    ControlAccess::attach(this, QAccessible::Dialog, [this] { return windowTitle(); });
+    list->setAccessibleName(QStringLiteral("PlayList"));
+    // Tab leaves the list for the next control instead of walking its cells.
+    list->setTabKeyNavigation(false);
+    // A row a screen reader selects is the row Return plays (that is the
+    // current one; the keyboard and the mouse move both together).
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = list->selectionModel()->selectedRows();
+        if (!rows.isEmpty() && rows.first().row() != list->currentIndex().row())
+            list->selectionModel()->setCurrentIndex(rows.first(), QItemSelectionModel::NoUpdate);
+    });
+    statusLine->setFocusPolicy(Qt::TabFocus);
+    ControlAccess::attach(sizeGrip, QAccessible::Grip, [] { return QStringLiteral("Resize"); });
+    setTabOrder(list, statusLine);
+    KeyboardFocusMark::install();
 }
 
 std::pair<int, int> PlaylistWindow::visibleRows() const
@@ -229,8 +250,10 @@ void PlaylistWindow::mouseDoubleClickEvent(QMouseEvent* event)
 
 void PlaylistWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (const auto command = commandForKey(event))
-        m_commands.post(*command);
+    if (const auto request = requestForKey(event))
+        m_commands.post(*request);
+    else if (opensPopupMenu(keysOf(event)))
+        m_commands.run(Command::OpenPopupMenuByKey);
     else
         QWidget::keyPressEvent(event);
 }
@@ -243,8 +266,12 @@ bool PlaylistWindow::listKeyPressed(QKeyEvent* event)
         m_commands.run(*command);
         return true;
     }
-    if (const auto command = commandForKey(event)) {
-        m_commands.post(*command);
+    if (const auto request = requestForKey(event)) {
+        m_commands.post(*request);
+        return true;
+    }
+    if (opensPopupMenu(keysOf(event))) {
+        m_commands.run(Command::OpenPopupMenuByKey);
         return true;
     }
     return false;

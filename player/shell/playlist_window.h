@@ -79,6 +79,7 @@ protected:
 
 private:
     bool listKeyPressed(QKeyEvent* event);
+    void describeForScreenReaders();
 
     CommandDispatcher& m_commands;
     WindowChrome& m_chrome;

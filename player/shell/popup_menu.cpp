@@ -4,11 +4,14 @@
 #include "common/window_helpers.h"
 #include "common/poll_timer.h"
 #include "player/shell/commands.h"
+#include "player/shell/control_access.h"
+#include "skin/keyboard_focus_mark.h"
 #include "skin/skin.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace qpt {
 
@@ -24,6 +27,18 @@ PopupMenu::PopupMenu(CommandDispatcher& commands)
     internetEntry = makeEntry(QStringLiteral("Internet"), 360, 480, 1305, 450, 15.75);
     openMusicEntry = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
     savePlaylistEntry = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
+
+    ControlAccess::attach(this, QAccessible::PopupMenu, [this] { return windowTitle(); });
+    for (QLabel* entry : entries()) {
+        ControlAccess* access = ControlAccess::attach(entry, QAccessible::MenuItem, [entry] { return entry->text(); });
+        access->press = [this, entry] { entryPressed(entry, Qt::LeftButton); };
+    }
+    KeyboardFocusMark::install();
+}
+
+QList<QLabel*> PopupMenu::entries() const
+{
+    return {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry};
 }
 
 PopupMenu::~PopupMenu() = default;
@@ -40,6 +55,7 @@ QLabel* PopupMenu::makeEntry(const QString& text, double left, double top, doubl
     entry->setMouseTracking(true);
     entry->setAttribute(Qt::WA_TranslucentBackground);
     entry->installEventFilter(this);
+    entry->setFocusPolicy(Qt::TabFocus);
     setEntryColour(entry, false);
     return entry;
 }
@@ -53,11 +69,39 @@ void PopupMenu::setEntryColour(QLabel* entry, bool white)
 
 void PopupMenu::openAt(double leftTwips, double topTwips)
 {
-    move(twipsToPx(leftTwips), twipsToPx(topTwips));
+    showAt(QPoint(twipsToPx(leftTwips), twipsToPx(topTwips)));
+    setFocus();
+}
+
+void PopupMenu::showAt(const QPoint& position)
+{
+    move(position);
     makeTopMost(this, true);
     show();
     activateWindow();
-    setFocus();
+}
+
+void PopupMenu::openByKey(QWidget* window)
+{
+    QPoint position = window->mapToGlobal(QPoint(0, 0));
+    if (QWidget* focus = window->focusWidget(); focus && focus != window)
+        position = focus->mapToGlobal(QPoint(0, focus->height()));
+    // Whole on the screen, also under a control at its bottom edge.
+    if (const QScreen* screen = window->screen()) {
+        const QRect room = screen->availableGeometry();
+        position.setX(qBound(room.left(), position.x(), qMax(room.left(), room.right() - width() + 1)));
+        position.setY(qBound(room.top(), position.y(), qMax(room.top(), room.bottom() - height() + 1)));
+    }
+    showAt(position);
+    focusEntry(0);
+}
+
+void PopupMenu::focusEntry(int index)
+{
+    const QList<QLabel*> all = entries();
+    // Round and round, as a menu's arrows go.
+    index = (index % all.size() + all.size()) % all.size();
+    all[index]->setFocus(Qt::TabFocusReason);
 }
 
 void PopupMenu::unload()
@@ -83,8 +127,39 @@ void PopupMenu::mouseMoveEvent(QMouseEvent* event)
 
 void PopupMenu::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape) {
         unload();
+        return;
+    }
+    // Walking the menu from the keyboard; with Alt or Ctrl, no key does
+    // anything here.
+    if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier))
+        return;
+    const int at = entries().indexOf(qobject_cast<QLabel*>(focusWidget()));
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        focusEntry(at + 1);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        focusEntry(at < 0 ? -1 : at - 1);
+        break;
+    case Qt::Key_Home:
+        focusEntry(0);
+        break;
+    case Qt::Key_End:
+        focusEntry(-1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (at >= 0)
+            entryPressed(entries()[at], Qt::LeftButton);
+        break;
+    default:
+        break;
+    }
 }
 
 bool PopupMenu::event(QEvent* event)
@@ -105,6 +180,9 @@ bool PopupMenu::eventFilter(QObject* watched, QEvent* event)
         setEntryColour(entry, true);
         return true;
     }
+    // The entry with the keyboard's focus is lit like the one under the pointer.
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        setEntryColour(entry, event->type() == QEvent::FocusIn);
     if (event->type() == QEvent::MouseButtonPress) {
         entryPressed(entry, static_cast<QMouseEvent*>(event)->button());
         return true;

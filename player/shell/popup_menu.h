@@ -25,7 +25,13 @@ public:
 
     // Places the menu at (left, top) twips and shows it, topmost and focused.
     void openAt(double leftTwips, double topTwips);
+    // Opened from the keyboard: under the control that has the focus in
+    // `window` (or at the window's corner), its first entry focused, so the
+    // arrows, Return and Escape walk it.
+    void openByKey(QWidget* window);
     void unload();
+    // The entries in order, top to bottom.
+    QList<QLabel*> entries() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,6 +44,8 @@ private:
     QLabel* makeEntry(const QString& text, double left, double top, double width, double height, double points);
     void setEntryColour(QLabel* entry, bool white);
     void entryPressed(QLabel* entry, Qt::MouseButton button);
+    void showAt(const QPoint& position);
+    void focusEntry(int index);
 
     CommandDispatcher& m_commands;
     bool m_wasActive = false;
