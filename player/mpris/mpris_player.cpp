@@ -1,6 +1,7 @@
 #include "player/mpris/mpris_player.h"
 
 #include "common/app_folder.h"
+#include "common/cd_address.h"
 #include "common/notices.h"
 #include "common/music_files.h"
 #include "player/core/media/media_component.h"
@@ -126,7 +127,9 @@ void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
 void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
 {
     const QUrl url(uri);
-    const NativePath path = url.isValid() && url.isLocalFile() ? nativepath::fromLocalFileUrl(url) : NativePath();
+    // A local file, or a track (or the whole disc) of an audio CD.
+    const QList<NativePath> paths = url.isValid() ? cd::pathsOfUrls({url}) : QList<NativePath>();
+    const NativePath path = paths.isEmpty() ? NativePath() : paths.first();
     if (path.isEmpty() || music::kindOf(path) == music::Kind::Other) {
         done(Opened::NotSupported);
         return;

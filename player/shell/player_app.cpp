@@ -1,6 +1,7 @@
 #include "player/shell/player_app.h"
 
 #include "common/app_folder.h"
+#include "common/cd_address.h"
 #include "common/dialogs.h"
 #include "common/file_names.h"
 #include "common/marker_files.h"
@@ -95,6 +96,10 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
             [](qint64 songs) { notices::songsNotAdded(songs, PlaylistModel::kCap); });
     connect(&m_drops, &DropIntake::errorOccurred, this, &PlayerApp::showError);
     connect(&m_files, &PlaylistFileJobs::errorOccurred, this, &PlayerApp::showError);
+    connect(&m_audioCd, &AudioCdWatch::changed, this, [this](bool holdsAudioCd) {
+        if (m_popup)
+            m_popup->showAudioCdEntry(holdsAudioCd);
+    });
     connect(&m_files, &PlaylistFileJobs::refused, this, &notices::lineBreakNames);
     connect(&m_files, &PlaylistFileJobs::notSaved, this,
             [](const QString& file, const QString& cause) { notices::playlistNotSaved(file, cause); });
@@ -264,6 +269,15 @@ void PlayerApp::showError(PlayerError error, const QString& detail)
     case PlayerError::PlaylistTooLarge:
         notices::playlistTooLarge(detail);
         return;
+    case PlayerError::NoAudioCd:
+        // One box however many lines named the drive, until it is answered.
+        if (std::exchange(m_noAudioCdShown, true))
+            return;
+        Dialogs::show(QStringLiteral("No Audio CD"),
+                      QStringLiteral("There is no audio CD in %1.\r\nIts tracks cannot be played until one is put in.")
+                          .arg(detail),
+                      MsgIcon::Exclamation, MsgButtons::Ok, this, [this](MsgAnswer) { m_noAudioCdShown = false; });
+        return;
     }
 }
 
@@ -353,6 +367,10 @@ void PlayerApp::openPopupMenuAtCursor()
 {
     if (!m_popup)
         m_popup = new PopupMenu(m_commands);
+    // What the drives said last shows at once; a fresh look shows or hides
+    // the entry a moment later, while the menu is open.
+    m_popup->showAudioCdEntry(m_audioCd.holdsAudioCd());
+    m_audioCd.look();
     const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
     m_popup->openAt(twips.x(), twips.y());
 }
@@ -475,6 +493,18 @@ void PlayerApp::openMusic()
                                        paths << nativepath::fromText(path);
                                    queueChosen(paths);
                                });
+}
+
+void PlayerApp::addAudioCd()
+{
+    hidePopupMenu();
+    const QByteArray drive = m_audioCd.drive();
+    if (drive.isEmpty())
+        return;
+    // Every track of the disc, titled and timed from it by the loader's
+    // worker; the default drive's rows keep no drive name, like a ".cda".
+    const QByteArray line = drive == cd::defaultDevice() ? cd::discLine(QByteArray()) : cd::discLine(drive);
+    m_files.handOver(line, [](bool) {});
 }
 
 void PlayerApp::handOver(const HandOver& file)

@@ -5,6 +5,7 @@
 // keys, and shows what went wrong.
 
 #include "common/serial_worker.h"
+#include "player/core/cd/audio_cd_watch.h"
 #include "player/core/player_core.h"
 #include "player/playlist/batch_loader.h"
 #include "player/playlist/drop_intake.h"
@@ -49,6 +50,7 @@ public:
     MediaComponent& media() { return *m_media; }
     PlayerCore& core() { return m_core; }
     BatchLoader& loader() { return m_loader; }
+    AudioCdWatch& audioCd() { return m_audioCd; }
     DropIntake& drops() { return m_drops; }
     MainDisplay& display() { return m_display; }
     NowPlayingAnimation& animation() { return m_animation; }
@@ -74,6 +76,7 @@ public:
     void dropOnMainWindow(const QList<NativePath>& paths) override;
     void dropOnPlaylist(const QList<NativePath>& paths) override;
     void openMusic() override;
+    void addAudioCd() override;
     // Paths chosen in Open Music: written as batch files by the
     // playlist-files worker.
     void queueChosen(const QList<NativePath>& paths);
@@ -156,6 +159,7 @@ private:
     BatchLoader m_loader;
     PlaylistFileJobs m_files;
     DropIntake m_drops;
+    AudioCdWatch m_audioCd;  // for the pop-up menu's Audio CD entry
     MainDisplay m_display;
     NowPlayingAnimation m_animation;
     SeekAndVolumeBars m_bars;
@@ -172,6 +176,7 @@ private:
     TerminationRequests* m_termination = nullptr;
     bool m_dropWaiting = false;
     bool m_noAnswerShown = false;
+    bool m_noAudioCdShown = false;  // the "No Audio CD" box is open
     QTimer m_urgentLengths;
     bool m_unloading = false;
     // The end was asked for by a signal: nobody may be there to answer a

@@ -24,6 +24,14 @@ PopupMenu::PopupMenu(CommandDispatcher& commands)
     internetEntry = makeEntry(QStringLiteral("Internet"), 360, 480, 1305, 450, 15.75);
     openMusicEntry = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
     savePlaylistEntry = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
+    // Below the four, with the same strip of surface between them.
+    audioCdEntry = makeEntry(QStringLiteral("Audio CD"), 75, 1920, 1575, 405, 14.25);
+    audioCdEntry->hide();
+}
+
+void PopupMenu::showAudioCdEntry(bool shown)
+{
+    audioCdEntry->setVisible(shown);
 }
 
 PopupMenu::~PopupMenu() = default;
@@ -77,7 +85,7 @@ void PopupMenu::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
         startWindowMove(this);
-    for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry})
+    for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry, audioCdEntry})
         setEntryColour(entry, false);
 }
 
@@ -129,6 +137,9 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
     m_busy = true;
     if (entry == openMusicEntry) {
         m_commands.run(Command::OpenMusic);
+    } else if (entry == audioCdEntry) {
+        hide();
+        m_commands.run(Command::AddAudioCd);
     } else {
         hide();
         if (entry == optionEntry)
