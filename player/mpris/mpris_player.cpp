@@ -127,9 +127,11 @@ void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
 void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
 {
     const QUrl url(uri);
-    // A local file, or a track (or the whole disc) of an audio CD.
-    const QList<NativePath> paths = url.isValid() ? cd::pathsOfUrls({url}) : QList<NativePath>();
-    const NativePath path = paths.isEmpty() ? NativePath() : paths.first();
+    // A track (or the whole disc) of an audio CD as it stands (QUrl would
+    // read "cdda://3" as a host, 0.0.0.3), or a local file.
+    NativePath path = uri.toUtf8();
+    if (!cd::isCdAddress(path))
+        path = url.isValid() && url.isLocalFile() ? nativepath::fromLocalFileUrl(url) : NativePath();
     if (path.isEmpty() || music::kindOf(path) == music::Kind::Other) {
         done(Opened::NotSupported);
         return;
