@@ -120,10 +120,15 @@ DiscToc readDiscTocRecent(const QByteArray& device, int maxAgeMs)
     }
     // Read without the lock: another drive's read need not wait for this one.
     const DiscToc toc = readDiscToc(device);
-    QElapsedTimer age;
-    age.start();
+    // Only a disc is kept: one put in a moment after an empty look is seen.
     const std::lock_guard lock(kept.mutex);
-    kept.reads.insert(device, {toc, age});
+    if (toc.hasAudio()) {
+        QElapsedTimer age;
+        age.start();
+        kept.reads.insert(device, {toc, age});
+    } else {
+        kept.reads.remove(device);
+    }
     return toc;
 }
 

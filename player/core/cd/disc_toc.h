@@ -47,8 +47,8 @@ struct DiscToc {
 DiscToc readDiscToc(const QByteArray& device);
 
 // The same, answered from a read of the same device less than `maxAgeMs`
-// ago where there was one (a playlist of one disc's tracks reads it once).
-// Safe from any thread.
+// ago that found a disc (a playlist of one disc's tracks reads it once; a
+// drive found empty is asked again). Safe from any thread.
 DiscToc readDiscTocRecent(const QByteArray& device, int maxAgeMs = 5000);
 // Forgets the reads kept (tests, a disc known to have changed).
 void forgetRecentReads();
