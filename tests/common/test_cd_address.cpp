@@ -27,11 +27,13 @@ private slots:
         QTest::newRow("scheme in capitals") << QByteArray("CDDA://7") << track("", 7);
         QTest::newRow("drive by short name") << QByteArray("cdda://sr0#4") << track("/dev/sr0", 4);
         QTest::newRow("file manager's track") << QByteArray("cdda://sr0/Track%201.wav") << track("/dev/sr0", 1);
-        QTest::newRow("file manager's track, decoded") << QByteArray("cdda://sr0/Track 10.wav") << track("/dev/sr0", 10);
+        QTest::newRow("file manager's track, decoded")
+            << QByteArray("cdda://sr0/Track 10.wav") << track("/dev/sr0", 10);
         QTest::newRow("file manager's disc") << QByteArray("cdda://sr0/") << track("/dev/sr0", 0);
         QTest::newRow("gvfs local view, track")
             << QByteArray("/run/user/1000/gvfs/cdda:host=sr1/Track 2.wav") << track("/dev/sr1", 2);
-        QTest::newRow("gvfs local view, disc") << QByteArray("/run/user/1000/gvfs/cdda:host=sr0") << track("/dev/sr0", 0);
+        QTest::newRow("gvfs local view, disc")
+            << QByteArray("/run/user/1000/gvfs/cdda:host=sr0") << track("/dev/sr0", 0);
         QTest::newRow("device path") << QByteArray("/dev/sr0") << track("/dev/sr0", 0);
         QTest::newRow("device path, symbolic name") << QByteArray("/dev/cdrom") << track("/dev/cdrom", 0);
         QTest::newRow("whole default disc") << QByteArray("cdda://") << track("", 0);
