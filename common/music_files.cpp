@@ -1,5 +1,7 @@
 #include "music_files.h"
 
+#include "common/cd_address.h"
+
 #include <QMimeDatabase>
 
 namespace qpt::music {
@@ -24,6 +26,13 @@ Kind kindOfExtension(const QByteArray& extension)
     if (lower == PlaylistExtension)
         return Kind::Playlist;
     return Kind::Other;
+}
+
+Kind kindOf(const QByteArray& path)
+{
+    if (cd::isCdAddress(path))
+        return Kind::CdAudio;
+    return kindOfExtension(extensionOf(path));
 }
 
 int titleCutOf(const QByteArray& fileName)

@@ -27,14 +27,18 @@ inline const QList<QByteArray>& songExtensions()
 inline constexpr const char* CdTrackExtension = "cda";
 inline constexpr const char* PlaylistExtension = "vyx";
 
-enum class Kind { Song, CdTrack, Playlist, Other };
+// CdTrack: a track file of a CD mounted the Windows way ("Track03.cda");
+// CdAudio: an audio-CD address (common/cd_address.h): a track on a drive,
+// or a drive standing for every track of its disc.
+enum class Kind { Song, CdTrack, Playlist, CdAudio, Other };
 
 // The kind of a file by the text after the last "." (a name without "."
 // is its own extension), compared ignoring letter case.
 Kind kindOfExtension(const QByteArray& extension);
 // The extension of a path or line: the text after its last ".".
 QByteArray extensionOf(const QByteArray& path);
-inline Kind kindOf(const QByteArray& path) { return kindOfExtension(extensionOf(path)); }
+// The kind of a line: an audio-CD address, else by its extension.
+Kind kindOf(const QByteArray& path);
 
 // How many characters a song's title leaves off the end of its file name:
 // four (".mp3", whatever the extension's length), but for the later

@@ -1,5 +1,6 @@
 #include "player/core/playback_engine.h"
 
+#include "common/cd_address.h"
 #include "player/core/media/media_component.h"
 #include "player/core/playlist_model.h"
 #include "player/core/song_title.h"
@@ -145,7 +146,14 @@ NowPlaying PlaybackEngine::describe(quint64 entry, const NativePath& address) co
     now.address = address;
     // A name too short to have an extension leaves the title as it was.
     now.title = nativepath::displayText(nativepath::fileName(address)).size() >= 4 ? songTitle(address) : m_title;
-    if (const auto row = m_playlist.rowOf(entry))
+    const auto row = m_playlist.rowOf(entry);
+    // A CD track has no name of its own: its title is the one its row got
+    // from the disc ("Track 03" once the row is gone).
+    if (const auto disc = cd::parse(address); disc && !disc->isWholeDisc()) {
+        const QString rowTitle = row ? m_playlist.title(*row).value_or(QString()) : QString();
+        now.title = rowTitle.isEmpty() ? QString::fromLatin1(cd::trackTitle(disc->track)) : rowTitle;
+    }
+    if (row)
         now.length = m_playlist.songLength(*row).value_or(SongLength());
     return now;
 }

@@ -43,6 +43,7 @@ enum class PlayerError {
     BatchFileUnreadable,     // a batch file that cannot be read ("Error 15")
     FolderNotWritable,       // the application folder refuses batch files
     PlaylistTooLarge,        // a playlist file over the size limit
+    NoAudioCd,               // a drive named for CD tracks holds no audio CD (detail: the drive)
 };
 
 }  // namespace qpt

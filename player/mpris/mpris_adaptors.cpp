@@ -29,7 +29,7 @@ QString MprisRootAdaptor::desktopEntry() const
 
 QStringList MprisRootAdaptor::supportedUriSchemes() const
 {
-    return {QStringLiteral("file")};
+    return {QStringLiteral("file"), QStringLiteral("cdda")};
 }
 
 QStringList MprisRootAdaptor::supportedMimeTypes() const

@@ -1,6 +1,7 @@
 #include "player/mpris/mpris_player.h"
 
 #include "common/app_folder.h"
+#include "common/cd_address.h"
 #include "common/notices.h"
 #include "common/music_files.h"
 #include "player/core/media/media_component.h"
@@ -126,7 +127,11 @@ void MprisPlayer::setPosition(const QDBusObjectPath& trackId, qint64 positionUs)
 void MprisPlayer::openUri(const QString& uri, std::function<void(Opened)> done)
 {
     const QUrl url(uri);
-    const NativePath path = url.isValid() && url.isLocalFile() ? nativepath::fromLocalFileUrl(url) : NativePath();
+    // A track (or the whole disc) of an audio CD as it stands (QUrl would
+    // read "cdda://3" as a host, 0.0.0.3), or a local file.
+    NativePath path = uri.toUtf8();
+    if (!cd::isCdAddress(path))
+        path = url.isValid() && url.isLocalFile() ? nativepath::fromLocalFileUrl(url) : NativePath();
     if (path.isEmpty() || music::kindOf(path) == music::Kind::Other) {
         done(Opened::NotSupported);
         return;

@@ -1,9 +1,11 @@
 #include "player/playlist/batch_folder.h"
 
+#include "common/cd_address.h"
 #include "common/file_names.h"
 #include "common/line_files.h"
 #include "common/marker_files.h"
 #include "common/music_files.h"
+#include "player/core/cd/disc_toc.h"
 #include "player/core/song_title.h"
 
 #include <QDir>
@@ -35,7 +37,8 @@ bool isSongLine(const QByteArray& line)
 {
     const music::Kind kind = music::kindOf(line);
     // A line naming a playlist file is added as an ordinary song.
-    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack;
+    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack
+        || kind == music::Kind::CdAudio;
 }
 
 }  // namespace
@@ -116,6 +119,7 @@ int BatchFolder::begin(const QString& folder, bool surely)
     m_reading = false;
     m_sourceDone = false;
     m_queue.clear();
+    m_toldNoDisc.clear();
     const NativePath nativeFolder = QFile::encodeName(folder);
     const bool waiting = !m_readOnly.isEmpty();
     if (!surely && !waiting && folderUnchanged(nativeFolder))
@@ -250,6 +254,13 @@ BatchFolder::Chunk BatchFolder::next(int room)
                 break;
             if (line.isEmpty() || !isSongLine(line))
                 continue;
+            if (music::kindOf(line) == music::Kind::CdAudio) {
+                if (!addCdRows(line, room, chunk))
+                    return chunk;
+                if (chunk.rows.size() >= kRowsPerChunk)
+                    return chunk;
+                continue;
+            }
             if (chunk.rows.size() >= room) {
                 // Full: this song and every one behind it find no room.
                 chunk.notAdded = 1 + dropRest(chunk);
@@ -270,6 +281,43 @@ BatchFolder::Chunk BatchFolder::next(int room)
         // The rows read before the failure stay in the playlist.
         setAside(m_source, chunk);
     }
+}
+
+bool BatchFolder::addCdRows(const QByteArray& line, int room, Chunk& chunk)
+{
+    const auto address = cd::parse(line);
+    if (!address)
+        return true;
+    // The drive is asked here, on this worker: a disc spins up for seconds.
+    // The rows of one disc share one read (so do their lengths).
+    const QByteArray device = cd::deviceOf(*address);
+    const cd::DiscToc toc = cd::readDiscTocRecent(device);
+    if (!toc.hasAudio() && !m_toldNoDisc.contains(device)) {
+        m_toldNoDisc.insert(device);
+        chunk.noAudioCd << nativepath::displayText(device);
+    }
+    // A track keeps its row, playable once its disc is there; a whole disc
+    // is the tracks it holds now.
+    QList<int> tracks;
+    if (!address->isWholeDisc()) {
+        tracks << address->track;
+    } else {
+        for (const cd::DiscTrack& track : toc.audioTracks())
+            tracks << track.number;
+    }
+    for (qsizetype i = 0; i < tracks.size(); ++i) {
+        if (chunk.rows.size() >= room) {
+            // Full: these tracks and every song behind them find no room.
+            chunk.notAdded = (tracks.size() - i) + dropRest(chunk);
+            chunk.end = Chunk::End::CapReached;
+            return false;
+        }
+        const auto track = toc.track(tracks[i]);
+        const QString title = track && !track->title.isEmpty() ? track->title
+                                                               : QString::fromLatin1(cd::trackTitle(tracks[i]));
+        chunk.rows.push_back({cd::trackLine(address->device, tracks[i]), title});
+    }
+    return true;
 }
 
 }  // namespace qpt

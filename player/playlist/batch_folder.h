@@ -60,6 +60,9 @@ public:
         QStringList unreadable;
         // Songs that found no room under the cap; their files are deleted.
         qint64 notAdded = 0;
+        // Drives named by CD lines that hold no audio CD (each once a
+        // pick-up): their tracks' rows cannot play.
+        QStringList noAudioCd;
         enum class End {
             More,        // ask again
             CapReached,  // no room for the rest: counted in notAdded
@@ -82,6 +85,9 @@ private:
     void finishSource();
     void setAside(const Source& source, Chunk& chunk);
     qint64 dropRest(Chunk& chunk);
+    // The rows of an audio-CD line: its track, or every track of its disc,
+    // titled from the disc. False when the cap left no room for them all.
+    bool addCdRows(const QByteArray& line, int room, Chunk& chunk);
 
     QList<NativePath> m_readOnly;
     QList<Source> m_queue;
@@ -92,6 +98,8 @@ private:
     bool m_sourceDone = false;
     // Unreadable files that could not be renamed: skipped from now on.
     QSet<NativePath> m_setAside;
+    // Drives found without an audio CD in this pick-up (told once).
+    QSet<QByteArray> m_toldNoDisc;
     // The folder as last listed without finding a batch file.
     struct FolderLook {
         qint64 mtimeNs = -1;

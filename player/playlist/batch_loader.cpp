@@ -151,6 +151,8 @@ void BatchLoader::chunkArrived(BatchFolder::Chunk chunk)
 {
     for (const QString& name : std::as_const(chunk.unreadable))
         emit errorOccurred(PlayerError::BatchFileUnreadable, name);
+    for (const QString& drive : std::as_const(chunk.noAudioCd))
+        emit errorOccurred(PlayerError::NoAudioCd, drive);
     addRows(chunk.rows);
     if (chunk.notAdded > 0)
         emit songsNotAdded(chunk.notAdded);

@@ -98,6 +98,7 @@ struct DropIntake::Walk {
             switch (music::kindOf(path)) {
             case music::Kind::Song:
             case music::Kind::CdTrack:
+            case music::Kind::CdAudio:  // a drive or a track on it: the loader reads the disc
                 show(kPleaseWait);
                 if (!linefiles::append(collecting, {path}))
                     return Pass::WriteFailed;

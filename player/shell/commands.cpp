@@ -56,6 +56,7 @@ const CommandRow kCommands[] = {
     {Command::SortNow, CommandTimer::AtOnce, plain<&T::sortNow>},
     {Command::OpenMusic, CommandTimer::AtOnce, plain<&T::openMusic>},
     {Command::SavePlaylist, CommandTimer::AtOnce, with<bool, &T::savePlaylist>},
+    {Command::AddAudioCd, CommandTimer::AtOnce, plain<&T::addAudioCd>},
     {Command::ForgetResume, CommandTimer::AtOnce, plain<&T::forgetResume>},
     {Command::CloseFromTimeDisplay, CommandTimer::AtOnce, plain<&T::closeFromTimeDisplay>},
     {Command::MinimizeFromSurface, CommandTimer::AtOnce, plain<&T::minimizeFromSurface>},

@@ -54,6 +54,7 @@ enum class Command {
     // The pop-up menu (Option and Online System are the keys' commands).
     OpenMusic,
     SavePlaylist,
+    AddAudioCd,    // shown while an audio CD is in a drive: its tracks to the list
     ForgetResume,  // any other button on "Save PlayList"
     // The main window's double-clicks: on the time display, and on a label
     // or its surface.
@@ -130,6 +131,7 @@ public:
     virtual void removeSelectedRow() = 0;
     virtual void sortNow() = 0;
     virtual void openMusic() = 0;
+    virtual void addAudioCd() = 0;
     // Save PlayList with the left button; any other button forgets a resume.
     virtual void savePlaylist(bool leftButton) = 0;
     virtual void forgetResume() = 0;

@@ -1,5 +1,6 @@
 #include "player/shell/main_window.h"
 
+#include "common/cd_address.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/shell/commands.h"
@@ -390,7 +391,7 @@ void MainWindow::dragMoveEvent(QDragMoveEvent* event)
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    const QList<NativePath> paths = nativepath::fromLocalFileUrls(event->mimeData()->urls());
+    const QList<NativePath> paths = cd::pathsOfUrls(event->mimeData()->urls());
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();

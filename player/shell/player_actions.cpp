@@ -1,12 +1,14 @@
 #include "player/shell/player_actions.h"
 
 #include "common/app_folder.h"
+#include "common/cd_address.h"
 #include "common/dialogs.h"
 #include "common/file_names.h"
 #include "common/options.h"
 #include "common/product.h"
 #include "common/program_starter.h"
 #include "common/window_helpers.h"
+#include "player/core/cd/audio_cd_watch.h"
 #include "player/core/media/media_component.h"
 #include "player/core/player_core.h"
 #include "player/playlist/drop_intake.h"
@@ -104,6 +106,18 @@ void PlayerActions::openMusic()
                                        paths << nativepath::fromText(path);
                                    queueChosen(paths);
                                });
+}
+
+void PlayerActions::addAudioCd()
+{
+    m_parts.windows.hidePopupMenu();
+    const QByteArray drive = m_parts.audioCd.drive();
+    if (drive.isEmpty())
+        return;
+    // Every track of the disc, titled and timed from it by the loader's
+    // worker; the default drive's rows keep no drive name, like a ".cda".
+    const QByteArray line = drive == cd::defaultDevice() ? cd::discLine(QByteArray()) : cd::discLine(drive);
+    m_parts.files.handOver(line, [](bool) {});
 }
 
 void PlayerActions::queueChosen(const QList<NativePath>& paths)

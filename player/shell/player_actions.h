@@ -10,6 +10,7 @@
 
 namespace qpt {
 
+class AudioCdWatch;
 class DropIntake;
 class ExitPolicy;
 class MainDisplay;
@@ -28,6 +29,7 @@ public:
         MediaComponent& media;
         PlaylistFileJobs& files;
         DropIntake& drops;
+        AudioCdWatch& audioCd;
         MainDisplay& display;
         SeekAndVolumeBars& bars;
         CommandDispatcher& commands;
@@ -63,6 +65,7 @@ public:
     // S in the list sorts at once (Alt+S posts the same).
     void sortNow() override;
     void openMusic() override;
+    void addAudioCd() override;
     void savePlaylist(bool leftButton) override;
     void forgetResume() override;
     void closeFromTimeDisplay() override;

@@ -46,10 +46,10 @@ PlayerApp::PlayerApp(std::unique_ptr<MediaComponent> media)
       m_animation(m_display.nowPlayingLabel, m_core.engine),
       m_bars(m_display, *m_media),
       m_statusLine(m_core.engine, *m_media),
-      m_actions({m_core, *m_media, m_files, m_drops, m_display, m_bars, m_commands, m_chrome, m_windows, m_exit}),
+      m_actions({m_core, *m_media, m_files, m_drops, m_audioCd, m_display, m_bars, m_commands, m_chrome, m_windows, m_exit}),
       m_commands(m_actions),
       m_chrome(m_windows, m_display, m_commands.playlistTimer),
-      m_windows({m_commands, m_display, m_bars, m_chrome, m_core.playlist, m_statusLine}),
+      m_windows({m_commands, m_display, m_bars, m_chrome, m_core.playlist, m_statusLine, m_audioCd}),
       m_exit(m_core, m_loader, m_files, m_windows)
 {
     m_core.lengths.setCacheFile(SongLengthService::defaultCacheFile());
@@ -145,6 +145,15 @@ void PlayerApp::showError(PlayerError error, const QString& detail)
         return;
     case PlayerError::PlaylistTooLarge:
         notices::playlistTooLarge(detail);
+        return;
+    case PlayerError::NoAudioCd:
+        // One box however many lines named the drive, until it is answered.
+        if (std::exchange(m_noAudioCdShown, true))
+            return;
+        Dialogs::show(QStringLiteral("No Audio CD"),
+                      QStringLiteral("There is no audio CD in %1.\r\nIts tracks cannot be played until one is put in.")
+                          .arg(detail),
+                      MsgIcon::Exclamation, MsgButtons::Ok, this, [this](MsgAnswer) { m_noAudioCdShown = false; });
         return;
     }
 }

@@ -7,6 +7,7 @@
 // what went wrong.
 
 #include "common/serial_worker.h"
+#include "player/core/cd/audio_cd_watch.h"
 #include "player/core/player_core.h"
 #include "player/playlist/batch_loader.h"
 #include "player/playlist/drop_intake.h"
@@ -42,6 +43,7 @@ public:
     MediaComponent& media() { return *m_media; }
     PlayerCore& core() { return m_core; }
     BatchLoader& loader() { return m_loader; }
+    AudioCdWatch& audioCd() { return m_audioCd; }
     DropIntake& drops() { return m_drops; }
     MainDisplay& display() { return m_display; }
     NowPlayingAnimation& animation() { return m_animation; }
@@ -71,6 +73,7 @@ private:
     BatchLoader m_loader;
     PlaylistFileJobs m_files;
     DropIntake m_drops;
+    AudioCdWatch m_audioCd;  // for the pop-up menu's Audio CD entry
     MainDisplay m_display;
     NowPlayingAnimation m_animation;
     SeekAndVolumeBars m_bars;
@@ -84,6 +87,7 @@ private:
     ExitPolicy m_exit;
 
     bool m_noAnswerShown = false;
+    bool m_noAudioCdShown = false;  // the "No Audio CD" box is open
     QTimer m_urgentLengths;
 };
 

@@ -1,6 +1,7 @@
 #include "player/shell/player_windows.h"
 
 #include "common/twips.h"
+#include "player/core/cd/audio_cd_watch.h"
 #include "common/window_helpers.h"
 #include "player/shell/commands.h"
 #include "player/shell/main_window.h"
@@ -20,6 +21,10 @@ PlayerWindows::PlayerWindows(const Parts& parts, QObject* parent) : QObject(pare
     m_tray = new QSystemTrayIcon(Skin::appIcon(), this);
     m_tray->setToolTip(QStringLiteral("Quorbel Player Tirk"));
     m_tray->setVisible(false);
+    connect(&parts.audioCd, &AudioCdWatch::changed, this, [this](bool holdsAudioCd) {
+        if (m_popup)
+            m_popup->showAudioCdEntry(holdsAudioCd);
+    });
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason) {
         m_parts.commands.run(Command::RestoreFromTray);
     });
@@ -68,10 +73,20 @@ void PlayerWindows::focusSeekKnob()
     m_main->focusSeekKnob();
 }
 
-void PlayerWindows::openPopupMenuAtCursor()
+PopupMenu& PlayerWindows::popupMenuLookingForCd()
 {
     if (!m_popup)
         m_popup = new PopupMenu(m_parts.commands);
+    // What the drives said last shows at once; a fresh look shows or hides
+    // the entry a moment later, while the menu is open.
+    m_popup->showAudioCdEntry(m_parts.audioCd.holdsAudioCd());
+    m_parts.audioCd.look();
+    return *m_popup;
+}
+
+void PlayerWindows::openPopupMenuAtCursor()
+{
+    popupMenuLookingForCd();
     const QPoint twips = WindowChrome::popupMenuTwips(CursorPosition());
     m_popup->openAt(twips.x(), twips.y());
 }
@@ -81,9 +96,7 @@ void PlayerWindows::openPopupMenuByKey()
     QWidget* window = QApplication::activeWindow();
     if (!window || window == m_popup)
         window = m_main;
-    if (!m_popup)
-        m_popup = new PopupMenu(m_parts.commands);
-    m_popup->openByKey(window);
+    popupMenuLookingForCd().openByKey(window);
 }
 
 void PlayerWindows::hidePopupMenu()

@@ -14,6 +14,7 @@ class QSystemTrayIcon;
 
 namespace qpt {
 
+class AudioCdWatch;
 class CommandDispatcher;
 class MainDisplay;
 class MainWindow;
@@ -34,6 +35,8 @@ public:
         WindowChrome& chrome;
         PlaylistModel& playlist;
         PlaylistStatusLine& statusLine;
+        // Whether the pop-up menu shows its Audio CD entry.
+        AudioCdWatch& audioCd;
     };
     explicit PlayerWindows(const Parts& parts, QObject* parent = nullptr);
     ~PlayerWindows() override;
@@ -71,6 +74,9 @@ signals:
     void visibleRowsChanged();
 
 private:
+    // The menu, made on first use, its Audio CD entry as the drives say.
+    PopupMenu& popupMenuLookingForCd();
+
     Parts m_parts;
     MainWindow* m_main = nullptr;
     PlaylistWindow* m_playlist = nullptr;

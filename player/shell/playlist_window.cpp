@@ -1,5 +1,6 @@
 #include "player/shell/playlist_window.h"
 
+#include "common/cd_address.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/core/player_core.h"
@@ -305,7 +306,7 @@ bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event)
             }
         } else if (event->type() == QEvent::Drop) {
             auto* drop = static_cast<QDropEvent*>(event);
-            const QList<NativePath> paths = nativepath::fromLocalFileUrls(drop->mimeData()->urls());
+            const QList<NativePath> paths = cd::pathsOfUrls(drop->mimeData()->urls());
             drop->acceptProposedAction();
             if (!paths.isEmpty())
                 m_commands.run({Command::DropOnPlaylist, paths});

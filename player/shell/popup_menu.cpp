@@ -27,18 +27,30 @@ PopupMenu::PopupMenu(CommandDispatcher& commands)
     internetEntry = makeEntry(QStringLiteral("Internet"), 360, 480, 1305, 450, 15.75);
     openMusicEntry = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
     savePlaylistEntry = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
+    // Below the four, with the same strip of surface between them.
+    audioCdEntry = makeEntry(QStringLiteral("Audio CD"), 75, 1920, 1575, 405, 14.25);
+    audioCdEntry->hide();
 
     ControlAccess::attach(this, QAccessible::PopupMenu, [this] { return windowTitle(); });
-    for (QLabel* entry : entries()) {
+    for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry, audioCdEntry}) {
         ControlAccess* access = ControlAccess::attach(entry, QAccessible::MenuItem, [entry] { return entry->text(); });
         access->press = [this, entry] { entryPressed(entry, Qt::LeftButton); };
     }
     KeyboardFocusMark::install();
 }
 
+void PopupMenu::showAudioCdEntry(bool shown)
+{
+    audioCdEntry->setVisible(shown);
+}
+
+// The entries a person can reach now: the Audio CD entry only while shown.
 QList<QLabel*> PopupMenu::entries() const
 {
-    return {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry};
+    QList<QLabel*> all{optionEntry, internetEntry, openMusicEntry, savePlaylistEntry};
+    if (!audioCdEntry->isHidden())
+        all << audioCdEntry;
+    return all;
 }
 
 PopupMenu::~PopupMenu() = default;
@@ -121,7 +133,7 @@ void PopupMenu::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
         startWindowMove(this);
-    for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry})
+    for (QLabel* entry : {optionEntry, internetEntry, openMusicEntry, savePlaylistEntry, audioCdEntry})
         setEntryColour(entry, false);
 }
 
@@ -207,6 +219,9 @@ void PopupMenu::entryPressed(QLabel* entry, Qt::MouseButton button)
     m_busy = true;
     if (entry == openMusicEntry) {
         m_commands.run(Command::OpenMusic);
+    } else if (entry == audioCdEntry) {
+        hide();
+        m_commands.run(Command::AddAudioCd);
     } else {
         hide();
         if (entry == optionEntry)

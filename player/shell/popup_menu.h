@@ -1,7 +1,8 @@
 #pragma once
 // The player's small skinned menu (Option, Internet, Open Music, Save
-// PlayList), opened at the cursor by a right-click. It closes on losing the
-// focus, on Escape and after an entry's action.
+// PlayList, and Audio CD while a drive holds one), opened at the cursor by a
+// right-click. It closes on losing the focus, on Escape and after an
+// entry's action.
 
 #include <QLabel>
 #include <QWidget>
@@ -22,6 +23,9 @@ public:
     QLabel* internetEntry = nullptr;
     QLabel* openMusicEntry = nullptr;
     QLabel* savePlaylistEntry = nullptr;
+    QLabel* audioCdEntry = nullptr;  // shown only while an audio CD is in a drive
+
+    void showAudioCdEntry(bool shown);
 
     // Places the menu at (left, top) twips and shows it, topmost and focused.
     void openAt(double leftTwips, double topTwips);

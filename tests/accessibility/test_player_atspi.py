@@ -189,7 +189,10 @@ class PlayerUnderScreenReader(unittest.TestCase):
         self.session.key("shift+F10")
         menu = self.session.find(self.app, None, MENU_CAPTION)
         self.assertIn(menu.getRoleName(), ("popup menu", "menu"))
-        items = [node.name for node in self.session.find_all(menu, "menu item")]
+        # The Audio CD entry is there only while a drive holds a disc.
+        showing = self.session.pyatspi.STATE_SHOWING
+        items = [node.name for node in self.session.find_all(menu, "menu item")
+                 if node.getState().contains(showing)]
         self.assertEqual(items, ["Option", "Internet", "Open Music", "Save PlayList"])
         for item in self.session.find_all(menu, "menu item"):
             self.press_action(item)

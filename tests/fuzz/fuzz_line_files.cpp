@@ -1,13 +1,15 @@
 // Batch files, playlists and the autosave file: one path per line, split at
 // CR LF, lone CR or lone LF. The reader reads a regular file by path in
 // 64 KiB reads and skips lines longer than any path; each line is then
-// classified as a song, a CD track or nothing and given its title.
+// classified as a song, a CD track, an audio-CD address or nothing and
+// given its title.
 //
 // The bytes are read as they are, and (chosen by the first byte) behind a
 // long first line that puts them across the reader's first read boundary (a
 // CR LF can be cut there), so that short inputs reach the code that joins
 // two reads.
 
+#include "common/cd_address.h"
 #include "common/line_files.h"
 #include "common/native_path.h"
 #include "common/music_files.h"
@@ -42,6 +44,16 @@ void checkSongLine(const QByteArray& line)
     QPT_FUZZ_CHECK(ext.size() <= line.size());
     QPT_FUZZ_CHECK(line.endsWith(ext));
     const music::Kind kind = music::kindOf(line);
+    if (const auto cd = cd::parse(line)) {
+        // An audio-CD address, whatever it ends in; the line a row keeps
+        // for it reads back as the same track.
+        QPT_FUZZ_CHECK(kind == music::Kind::CdAudio);
+        QPT_FUZZ_CHECK(cd->track >= 0 && cd->track <= 99);
+        const QByteArray kept = cd->isWholeDisc() ? cd::discLine(cd->device) : cd::trackLine(cd->device, cd->track);
+        const auto again = cd::parse(kept);
+        QPT_FUZZ_CHECK(again && *again == *cd);
+        return;
+    }
     QPT_FUZZ_CHECK((kind == music::Kind::CdTrack) == (ext.toLower() == "cda"));
     QPT_FUZZ_CHECK((kind == music::Kind::Playlist) == (ext.toLower() == "vyx"));
     if (kind == music::Kind::Song)

@@ -354,6 +354,32 @@ private slots:
                                            "/m/e.m4a"}));
     }
 
+    // A CD track (GStreamer's form, the file manager's) or a whole disc is
+    // handed to the loader as it stands; another file of the disc's view
+    // is not music.
+    void openUriTakesAudioCdAddresses()
+    {
+        TestEnv env;
+        AppFixture p;
+        MprisPlayer remote(sourcesOf(p.app));
+        const auto open = [&](const QString& uri) {
+            std::optional<MprisPlayer::Opened> answer;
+            remote.openUri(uri, [&](MprisPlayer::Opened opened) { answer = opened; });
+            waitUntil([&] { return answer.has_value(); });
+            return answer.value_or(MprisPlayer::Opened::Failed);
+        };
+        QCOMPARE(open(QStringLiteral("cdda://sr0/cover.jpg")), MprisPlayer::Opened::NotSupported);
+        QCOMPARE(batchFiles(env.appDir()), QStringList());
+        for (const char* uri : {"cdda://3", "cdda://sr0/Track%201.wav", "cdda:///dev/sr1"})
+            QCOMPARE(open(QLatin1String(uri)), MprisPlayer::Opened::Appended);
+        QByteArray lines;
+        for (const QString& batch : batchFiles(env.appDir()))
+            lines += TestEnv::readFile(env.app(batch));
+        QList<QByteArray> sorted = lines.split('\n');
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(sorted, (QList<QByteArray>{"", "cdda:///dev/sr1\r", "cdda://3\r", "cdda://sr0/Track%201.wav\r"}));
+    }
+
     void raiseAndQuitAsTheWindowsDo()
     {
         TestEnv env;

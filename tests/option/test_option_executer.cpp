@@ -248,6 +248,8 @@ private slots:
                 std::any_of(types.begin(), types.end(), [&](const QString& type) { return listed.contains(type); });
             QVERIFY2(offered, extension.constData());
         }
+        // The desktop offers the player when an audio CD is put in.
+        QVERIFY(listed.contains(QStringLiteral("x-content/audio-cdda")));
 
         QProcess launch;
         launch.setProcessEnvironment(env.processEnvironment());

@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include <atomic>
+
 using namespace qpt;
 using namespace qpt::test;
 
@@ -262,6 +264,41 @@ private slots:
         menu = a.app.windows().popupMenu();
         QTest::keyClick(menu, Qt::Key_Escape);
         QTRY_VERIFY(menu.isNull());
+    }
+
+    // The Audio CD entry: hidden while no drive holds a disc; with one, it
+    // appears while the menu is open (the drives are asked off the window
+    // thread), and it hands the disc to the loader as one line.
+    void popupMenuOffersAnAudioCdWhileOneIsIn()
+    {
+        TestEnv env;
+        qputenv("QPT_CD_DEVICE", "/tmp/qpt-test-drive.cue");
+        AppFixture a;
+        std::atomic<bool> discIn = false;
+        a.app.audioCd().setCheck([&](const QByteArray&) { return discIn.load(); });
+        a.app.windows().openPopupMenuAtCursor();
+        QPointer<PopupMenu> menu = a.app.windows().popupMenu();
+        QVERIFY(waitUntil([&] { return !a.app.audioCd().looking(); }));
+        QVERIFY(!menu->audioCdEntry->isVisible());
+        QVERIFY(menu->savePlaylistEntry->isVisible());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(menu.isNull());
+
+        discIn = true;
+        a.app.windows().openPopupMenuAtCursor();
+        menu = a.app.windows().popupMenu();
+        QVERIFY(!menu->audioCdEntry->isVisible());  // not known yet
+        QTRY_VERIFY(menu->audioCdEntry->isVisible());
+        QVERIFY(menu->audioCdEntry->geometry().top() > menu->savePlaylistEntry->geometry().bottom());
+        QTest::mousePress(menu->audioCdEntry, Qt::LeftButton);
+        QTRY_VERIFY(menu.isNull());
+        QStringList batches;
+        QVERIFY(waitUntil([&] {
+            batches = QDir(env.appDir()).entryList({QStringLiteral("*.sng")}, QDir::Files);
+            return !batches.isEmpty();
+        }));
+        QCOMPARE(TestEnv::readFile(env.app(batches.first())), QByteArray("cdda://\r\n"));
+        qunsetenv("QPT_CD_DEVICE");
     }
 
     void listSelectionAfterDeleteAndWithoutSelection()

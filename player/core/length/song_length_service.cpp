@@ -1,5 +1,7 @@
 #include "player/core/length/song_length_service.h"
 
+#include "common/cd_address.h"
+#include "player/core/cd/disc_toc.h"
 #include "player/core/length/cd_track_file.h"
 #include "player/core/length/known_lengths.h"
 #include "player/core/length/length_probe.h"
@@ -37,6 +39,21 @@ SongLength cdTrackLength(const QString& folder, int track)
     if (path.isEmpty())
         return SongLength::blank();
     return length::cdTrackSongLength(length::readCdTrackTime(path).value_or(length::CdTrackTime{}));
+}
+
+// A track of a disc in a drive: exact, from the table of contents (read
+// once for all the disc's rows). No disc, or no such track: nothing to show.
+length::LengthResult discTrackLength(quint64 entry, const cd::CdAddress& address)
+{
+    const cd::DiscToc toc = cd::readDiscTocRecent(cd::deviceOf(address));
+    const auto track = toc.track(address.track);
+    if (!track || !track->audio) {
+        length::LengthResult result;
+        result.entry = entry;
+        result.length = SongLength::blank();
+        return result;
+    }
+    return measuredAs(entry, track->milliseconds());
 }
 
 }  // namespace
@@ -88,6 +105,8 @@ struct SongLengthService::Measurer {
             result.length = folder.isEmpty() ? SongLength::blank() : cdTrackLength(folder, job.cdTrack);
             return result;
         }
+        if (const auto disc = cd::parse(job.path))
+            return discTrackLength(job.entry, *disc);
         loadCacheOnce();
         // Blanks around the line are not part of the path; a local "file:"
         // address stands for its path. What cannot be measured reads as zero.
@@ -179,6 +198,9 @@ length::LengthWorkers& SongLengthService::workers()
         m_workers->setPlaceOf([](const length::LengthJob& job) {
             if (job.kind == length::LengthJob::Kind::CdTrack && !job.cdFolder.isEmpty())
                 return length::mountPointOf(QFile::encodeName(job.cdFolder));
+            // A drive that does not answer holds up its own tracks only.
+            if (const auto disc = cd::parse(job.path))
+                return cd::deviceOf(*disc);
             return length::mountPointOf(length::LengthProbe::localPath(job.path.trimmed()));
         });
         m_workers->setUrgent(m_urgent);

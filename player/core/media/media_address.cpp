@@ -1,5 +1,6 @@
 #include "player/core/media/media_address.h"
 
+#include "common/cd_address.h"
 #include "common/native_path.h"
 
 #include <QDir>
@@ -48,7 +49,16 @@ QString localFileUri(const QByteArray& path)
 
 bool isCdTrackAddress(const QByteArray& address)
 {
-    return isCdTrackFile(address) || address.toLower().startsWith("cdda://");
+    return isCdTrackFile(address) || cd::isCdAddress(address) || address.toLower().startsWith("cdda://");
+}
+
+QString cdAddressUri(const QByteArray& address, bool fillInDrive)
+{
+    const auto cd = cd::parse(address);
+    if (!cd || cd->isWholeDisc())
+        return QString();
+    const QByteArray device = fillInDrive ? cd::deviceOf(*cd) : cd->device;
+    return QString::fromUtf8(cd::trackLine(device, cd->track));
 }
 
 int cdTrackNumber(const QByteArray& path)
@@ -89,6 +99,8 @@ QString opticalDeviceAt(const QByteArray& folder)
 
 QString shownUri(const QByteArray& address)
 {
+    if (cd::isCdAddress(address))
+        return cdAddressUri(address, false);
     return isCdTrackFile(address) ? cdTrackUri(address, QString()) : mediaUri(address);
 }
 
@@ -96,12 +108,21 @@ QString mediaUri(const QByteArray& address)
 {
     if (address.isEmpty())
         return QString();
+    // A CD address names its drive (the default one filled in), the way
+    // GStreamer's CD sources read it; a whole disc is no track to play.
+    if (cd::isCdAddress(address))
+        return cdAddressUri(address, true);
     if (isUri(address))
         return QString::fromUtf8(address);
     if (isCdTrackFile(address)) {
         const qsizetype separator = lastSeparator(address);
         const QByteArray folder = separator == 0 ? QByteArray("/") : address.left(std::max<qsizetype>(separator, 0));
-        return cdTrackUri(address, opticalDeviceAt(folder));
+        // The drive the folder is mounted from; else the one the user named
+        // for CDs, else GStreamer's own default.
+        QString device = opticalDeviceAt(folder);
+        if (device.isEmpty())
+            device = QFile::decodeName(qgetenv("QPT_CD_DEVICE"));
+        return cdTrackUri(address, device);
     }
     return localFileUri(address);
 }

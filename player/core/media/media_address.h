@@ -8,8 +8,13 @@
 namespace qpt::media {
 
 // True for an audio-CD track file ("Track03.cda", any case) and for a
-// cdda:// URI.
+// CD address (a cdda:// URI, a drive's device path: common/cd_address.h).
 bool isCdTrackAddress(const QByteArray& address);
+
+// "cdda://<device>#N" for a CD address's track, the default drive filled
+// in when `fillInDrive` (which looks at /dev); empty for a whole disc and
+// for what is no CD address.
+QString cdAddressUri(const QByteArray& address, bool fillInDrive);
 
 // The track number of an audio-CD track file: the digits that end its base
 // name ("Track03.cda" gives 3). 0 when there are none or they are not a

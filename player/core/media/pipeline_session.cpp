@@ -1,6 +1,7 @@
 #include "player/core/media/pipeline_session.h"
 
 #include "common/native_path.h"
+#include "player/core/media/cd_source.h"
 #include "player/core/media/media_address.h"
 #include "player/core/media/steady_output.h"
 
@@ -368,6 +369,8 @@ void PipelineSession::onAboutToFinish(GstElement* playbin, void* self)
             qCDebug(lcSession).noquote() << "next song does not open:" << session->m_nextUri;
         return;
     }
+    if (media::isCdUri(session->m_nextUri))
+        media::chooseCdSource(session->m_nextReadsImage);
     g_object_set(playbin, "uri", session->m_nextUri.toUtf8().constData(), nullptr);
     session->m_handedUri = session->m_nextUri;
     session->m_handedToken = session->m_nextToken;
@@ -388,6 +391,7 @@ void PipelineSession::setNext(const QByteArray& address, quint64 token)
     // is there when playbin asks.
     const QString uri = address.isEmpty() ? QString() : media::mediaUri(address);
     std::shared_ptr<NextCheck> check = uri.isEmpty() ? nullptr : NextCheck::start(uri);
+    const bool readsImage = media::readsCdImage(uri);
     const std::lock_guard lock(m_mutex);
     // Before the handed-over song is heard, a next song is one to take its
     // place: playbin cannot take back what it was handed, so a stream that
@@ -399,6 +403,7 @@ void PipelineSession::setNext(const QByteArray& address, quint64 token)
     }
     m_nextUri = uri;
     m_nextToken = token;
+    m_nextReadsImage = readsImage;
     m_nextCheck = std::move(check);
     m_nextAnswered = true;
     m_nextSet.notify_all();
@@ -456,6 +461,8 @@ void PipelineSession::open(const QByteArray& address, double startAt, const QByt
         m_snapshot.remote = isRemote(uri);
     }
     m_pendingSeek = startAt > 0 ? startAt : -1;
+    if (media::isCdUri(uri))
+        media::chooseCdSource(media::readsCdImage(uri));
     g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
     m_target = GST_STATE_PLAYING;
     if (gst_element_set_state(m_playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {

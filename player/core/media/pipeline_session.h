@@ -138,6 +138,7 @@ private:
     mutable std::mutex m_mutex;  // guards what follows
     QString m_nextUri;           // read by playbin's streaming thread
     quint64 m_nextToken = 0;
+    bool m_nextReadsImage = false;  // m_nextUri is a CD image's track
     std::shared_ptr<NextCheck> m_nextCheck;  // for m_nextUri
     bool m_handedOver = false;   // the next URI was given to playbin
     quint64 m_handedToken = 0;   // ... with this token
