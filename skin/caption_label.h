@@ -10,13 +10,19 @@
 namespace qpt {
 
 // A label whose caption keeps its exact text (CR LF included) while it is
-// shown with ordinary line breaks. It reports clicks and double-clicks.
+// shown with ordinary line breaks. It reports clicks and double-clicks; one
+// that answers a click can be pressed by a screen reader too.
 class CaptionLabel : public QLabel {
     Q_OBJECT
 public:
     explicit CaptionLabel(const QString& caption = QString(), QWidget* parent = nullptr);
     void setCaption(const QString& caption);
     QString caption() const { return m_caption; }
+
+    // Runs the click as the mouse would (screen readers).
+    void click();
+    // Whether anything listens to the click.
+    bool answersClick() const;
 
 signals:
     void clicked();

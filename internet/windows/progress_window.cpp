@@ -48,6 +48,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
                        height() - origin.y() - cancelButton->height() + 6);
     cancelButton->setEnabled(false);
     connect(cancelButton, &LabelButton::clicked, this, &ProgressWindow::cancelRequested);
+    setEscapeButton(cancelButton);
 }
 
 void ProgressWindow::setCancellable(bool cancellable)

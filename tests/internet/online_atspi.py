@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""The Online System as a screen reader meets it, over AT-SPI: the real
+internet.dat on an X server of its own, with no update host to reach.
+
+    online_atspi.py <folder of the built programs>
+
+First run: the start message is a dialog with Connect and STOP as buttons
+with Press, the box named by its text, the text pressable (it toggles the
+box), Tab round its controls; Press on Connect goes on to the version check,
+whose question ("No Internet Connection") is answered by pressing Cancel,
+which ends the program. Second run: Escape is STOP. Every wait has a
+deadline (atspi_session.py).
+"""
+
+import os
+import shutil
+import socket
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "accessibility"))
+
+from atspi_session import AtspiSession, SessionError, wait_until  # noqa: E402
+
+APPLICATION = "Quorbel Player Tirk"
+CAPTION = "Instructions before you connect to Quorbel Player Tirk OS"
+BOX = "Don't Show This Message Again"
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def closed_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def start(session, build_app, run):
+    folder = os.path.join(session.folder, run)
+    app = os.path.join(folder, "app")
+    system = os.path.join(folder, "system")
+    for path in (app, system, os.path.join(folder, "config")):
+        os.makedirs(path)
+    shutil.copy2(os.path.join(build_app, "internet.dat"), app)
+    env = {
+        "XDG_CONFIG_HOME": os.path.join(folder, "config"),
+        "XDG_DATA_HOME": os.path.join(folder, "data"),
+        "XDG_CACHE_HOME": os.path.join(folder, "cache"),
+        "QPT_SYSTEM_DIR": system,
+        "QPT_UPDATE_URL": f"http://127.0.0.1:{closed_port()}",
+        "QPT_DIALOG_ANSWERS": None,
+        "QPT_DIALOG_LOG": os.path.join(folder, "dialogs.jsonl"),
+    }
+    log = os.path.join(folder, "internet.log")
+    process = session.start_program([os.path.join(app, "internet.dat")], cwd=app, env=env, log=log)
+    return process, log, system
+
+
+def ended(process, what):
+    try:
+        code = process.wait(timeout=15)
+    except Exception as error:
+        raise SessionError(f"internet.dat did not end after {what}") from error
+    check(code == 0, f"internet.dat ended with {code} after {what}")
+
+
+def focused_name(session, root):
+    node = session.focused(root)
+    return node.name if node is not None else None
+
+
+def first_run(session, build_app):
+    process, log, system = start(session, build_app, "first")
+    try:
+        application = session.wait_for_application(APPLICATION)
+        message = session.find(application, "dialog", CAPTION, timeout=20)
+        for name in ("Connect", "STOP"):
+            button = session.find(message, "push button", name)
+            check("Press" in session.action_names(button), f"{name}: {session.action_names(button)}")
+        box = session.find(message, "check box", BOX)
+        checked = session.pyatspi.STATE_CHECKED
+        check(not box.getState().contains(checked), "the box starts checked")
+
+        # The text beside the box is pressable and toggles it.
+        texts = [node for node in session.find_all(message, name=BOX) if node.getRoleName() != "check box"]
+        check(texts and "Press" in session.action_names(texts[0]), f"the box's text has no Press:\n"
+              f"{session.dump(message)}")
+        session.do_action(texts[0], "Press")
+        wait_until(lambda: box.getState().contains(checked), 5, what="the box checked")
+        session.do_action(texts[0], "Press")
+        wait_until(lambda: not box.getState().contains(checked), 5, what="the box unchecked")
+
+        # Connect has the focus; Tab goes round STOP, the text, the box.
+        session.focus_window(CAPTION)
+        wait_until(lambda: focused_name(session, message) == "Connect", 10, what="the focus on Connect")
+        visited = []
+        for _ in range(4):
+            before = focused_name(session, message)
+            session.key("Tab")
+            visited.append(wait_until(lambda: (lambda now: now if now is not None and now != before else None)(
+                focused_name(session, message)), 5, what="the next control"))
+        check(visited == ["STOP", "Message", BOX, "Connect"], f"Tab order: {visited}")
+
+        # Press on Connect: on to the version check, which finds no host
+        # and asks; Cancel there ends the program.
+        session.do_action(session.find(message, "push button", "Connect"), "Press")
+        question = wait_until(lambda: [node for node in session.find_all(application, name="Cancel")
+                                       if node.getRoleName() == "push button"], 30, what="the question's Cancel")
+        session.do_action(question[0], "Press")
+        ended(process, "Cancel")
+        check(not os.listdir(system), "the marker was written with the box unchecked")
+    except BaseException:
+        with open(log, errors="replace") as file:
+            print("--- first run output ---\n" + file.read(), file=sys.stderr)
+        raise
+
+
+def second_run(session, build_app):
+    process, log, _ = start(session, build_app, "second")
+    try:
+        application = session.wait_for_application(APPLICATION)
+        session.find(application, "dialog", CAPTION, timeout=20)
+        session.focus_window(CAPTION)
+        session.key("Escape")
+        ended(process, "Escape")
+    except BaseException:
+        with open(log, errors="replace") as file:
+            print("--- second run output ---\n" + file.read(), file=sys.stderr)
+        raise
+
+
+def main(build_app):
+    # A desktop each: the first program's entry may linger on the bus.
+    with AtspiSession() as session:
+        first_run(session, build_app)
+    with AtspiSession() as session:
+        second_run(session, build_app)
+    print("internet.dat over AT-SPI: passed")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
