@@ -20,7 +20,14 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "accessibility"))
 
-from atspi_session import AtspiSession, SessionError, wait_until  # noqa: E402
+try:
+    from atspi_session import AtspiSession, SessionError, wait_until  # noqa: E402
+except ImportError as missing:
+    if getattr(missing, "name", None) != "atspi_session":
+        raise
+    # The shared desktop set-up comes with the player's screen-reader tests.
+    print("tests/accessibility/atspi_session.py is not in this tree: skipped", file=sys.stderr)
+    sys.exit(77)
 
 APPLICATION = "Quorbel Player Tirk"
 CAPTION = "Instructions before you connect to Quorbel Player Tirk OS"
@@ -67,6 +74,23 @@ def ended(process, what):
     check(code == 0, f"internet.dat ended with {code} after {what}")
 
 
+def start_message(session):
+    """The running program's start message (an ended one's entry may linger on the bus)."""
+    def look():
+        for application in session.applications():
+            if application is None or application.name != APPLICATION:
+                continue
+            try:
+                found = [node for node in session.find_all(application, "dialog", CAPTION)
+                         if node.getState().contains(session.pyatspi.STATE_SHOWING)]
+            except Exception:  # an application that has just gone
+                continue
+            if found:
+                return application, found[0]
+        return None
+    return wait_until(look, 20, what="the start message")
+
+
 def focused_name(session, root):
     node = session.focused(root)
     return node.name if node is not None else None
@@ -75,8 +99,7 @@ def focused_name(session, root):
 def first_run(session, build_app):
     process, log, system = start(session, build_app, "first")
     try:
-        application = session.wait_for_application(APPLICATION)
-        message = session.find(application, "dialog", CAPTION, timeout=20)
+        application, message = start_message(session)
         for name in ("Connect", "STOP"):
             button = session.find(message, "push button", name)
             check("Press" in session.action_names(button), f"{name}: {session.action_names(button)}")
@@ -107,9 +130,8 @@ def first_run(session, build_app):
         # Press on Connect: on to the version check, which finds no host
         # and asks; Cancel there ends the program.
         session.do_action(session.find(message, "push button", "Connect"), "Press")
-        question = wait_until(lambda: [node for node in session.find_all(application, name="Cancel")
-                                       if node.getRoleName() == "push button"], 30, what="the question's Cancel")
-        session.do_action(question[0], "Press")
+        question = session.find(application, "alert", "No Internet Connection", timeout=30)
+        session.do_action(session.find(question, "push button", "Cancel"), "Press")
         ended(process, "Cancel")
         check(not os.listdir(system), "the marker was written with the box unchecked")
     except BaseException:
@@ -121,8 +143,7 @@ def first_run(session, build_app):
 def second_run(session, build_app):
     process, log, _ = start(session, build_app, "second")
     try:
-        application = session.wait_for_application(APPLICATION)
-        session.find(application, "dialog", CAPTION, timeout=20)
+        start_message(session)
         session.focus_window(CAPTION)
         session.key("Escape")
         ended(process, "Escape")
@@ -133,10 +154,9 @@ def second_run(session, build_app):
 
 
 def main(build_app):
-    # A desktop each: the first program's entry may linger on the bus.
+    # One desktop: pyatspi stays with the buses it first met.
     with AtspiSession() as session:
         first_run(session, build_app)
-    with AtspiSession() as session:
         second_run(session, build_app)
     print("internet.dat over AT-SPI: passed")
 

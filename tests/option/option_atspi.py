@@ -11,6 +11,7 @@ through the dialog, Space on a focused button, and that Press on Cancel ends
 the program without saving. Every wait has a deadline (atspi_session.py).
 """
 
+import configparser
 import os
 import shutil
 import sys
@@ -18,7 +19,14 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "accessibility"))
 
-from atspi_session import AtspiSession, SessionError, wait_until  # noqa: E402
+try:
+    from atspi_session import AtspiSession, SessionError, wait_until  # noqa: E402
+except ImportError as missing:
+    if getattr(missing, "name", None) != "atspi_session":
+        raise
+    # The shared desktop set-up comes with the player's screen-reader tests.
+    print("tests/accessibility/atspi_session.py is not in this tree: skipped", file=sys.stderr)
+    sys.exit(77)
 
 APPLICATION = "Quorbel Player Tirk"
 CAPTION = "Quorbel Player Tirk Option"
@@ -63,9 +71,11 @@ def main(build_app):
             with open(log, errors="replace") as file:
                 print(file.read(), file=sys.stderr)
             raise
-        # Cancel wrote nothing.
-        with open(settings) as file:
-            check(file.read() == settings_text(), "Cancel changed the stored options")
+        # Cancel wrote none of the six (the version is written at every start).
+        stored = configparser.ConfigParser()
+        stored.optionxform = str
+        stored.read(settings)
+        check([stored["Option"].get(key) for key in KEYS] == STORED, "Cancel changed the stored options")
     print("option.dat over AT-SPI: passed")
 
 
