@@ -24,6 +24,11 @@ public:
     // Whether anything listens to the click.
     bool answersClick() const;
 
+    // A copy of another label's text drawn for its look (a shadow): a
+    // screen reader passes it over.
+    void setDecorative(bool decorative) { m_decorative = decorative; }
+    bool isDecorative() const { return m_decorative; }
+
 signals:
     void clicked();
     void doubleClicked();
@@ -34,6 +39,7 @@ protected:
 
 private:
     QString m_caption;
+    bool m_decorative = false;
 };
 
 }  // namespace qpt

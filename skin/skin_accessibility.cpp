@@ -95,6 +95,14 @@ QString CaptionLabelAccessible::text(QAccessible::Text kind) const
     return QAccessibleWidget::text(kind);
 }
 
+QAccessible::State CaptionLabelAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    if (label()->isDecorative())
+        state.invisible = true;
+    return state;
+}
+
 QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
 CaptionLabelAccessible::relations(QAccessible::Relation match) const
 {

@@ -38,6 +38,7 @@ public:
     explicit CaptionLabelAccessible(CaptionLabel* label);
 
     QString text(QAccessible::Text kind) const override;
+    QAccessible::State state() const override;
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
     relations(QAccessible::Relation match = QAccessible::AllRelations) const override;
     QStringList actionNames() const override;

@@ -42,6 +42,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     // The shadow first, so that the text is painted over it.
     shadowLabel = messageLabel(QColor(64, 64, 64), QRect(origin + shadowOffset, labelSize), this);
     textLabel = messageLabel(QColor(128, 128, 128), QRect(origin, labelSize), this);
+    shadowLabel->setDecorative(true);
 
     cancelButton = dialogButton(QStringLiteral("Cancel"), this);
     cancelButton->move(width() - origin.x() - cancelButton->width(),

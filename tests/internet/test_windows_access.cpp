@@ -153,6 +153,11 @@ private slots:
         QCOMPARE(accessible(&window)->role(), QAccessible::Dialog);
         QCOMPARE(nameOf(&window), QStringLiteral("Quorbel Player Tirk Online System"));
         QCOMPARE(nameOf(window.cancelButton), QStringLiteral("Cancel"));
+        // The message is read once: its shadow is passed over.
+        window.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
+        QCOMPARE(nameOf(window.textLabel), QStringLiteral("Updating Option...\nPlease Wait..."));
+        QVERIFY(!accessible(window.textLabel)->state().invisible);
+        QVERIFY(accessible(window.shadowLabel)->state().invisible);
         QSignalSpy cancels(&window, &ProgressWindow::cancelRequested);
         QVERIFY(press(window.cancelButton));
         QTest::keyClick(&window, Qt::Key_Escape);

@@ -139,6 +139,12 @@ private slots:
         toggle->setEnabled(false);
         press(toggle);
         QCOMPARE(toggled, 1);
+
+        // A shadow copy of a text is not read twice.
+        window.show();
+        QVERIFY(!accessible(plain)->state().invisible);
+        plain->setDecorative(true);
+        QVERIFY(accessible(plain)->state().invisible);
     }
 
     void windowsAreDialogsOrFramesWithTheirCaptions()
@@ -186,7 +192,13 @@ private slots:
     {
         Window w;
         QVERIFY(w.active());
-        // The mouse user's window looks as drawn: a click focuses, no ring.
+        // The mouse user's window looks as drawn: a button with the focus
+        // looks as one without, and a click focuses with no ring.
+        QTest::mouseClick(&w.window, Qt::LeftButton, {}, QPoint(250, 180));
+        const QImage unfocused = w.window.grab().toImage();
+        w.second->setFocus();
+        QVERIFY(w.second->hasFocus());
+        QCOMPARE(w.window.grab().toImage(), unfocused);
         QTest::mouseClick(w.first, Qt::LeftButton);
         QVERIFY(w.first->hasFocus());
         QVERIFY(!w.ring()->isVisible());
