@@ -9,7 +9,10 @@ with Press, the box named by its text, the text pressable (it toggles the
 box), Tab round its controls; Press on Connect goes on to the version check,
 whose question ("No Internet Connection") is answered by pressing Cancel,
 which ends the program. Second run: Escape is STOP. Every wait has a
-deadline (atspi_session.py).
+deadline (atspi_session.py). Third run, against a local update host with
+nothing to offer and no signed release information: its notice is
+answered through OK, and the main window is a frame named by its caption,
+with its page, its status line and the form's named fields.
 """
 
 import os
@@ -45,19 +48,22 @@ def closed_port():
         return probe.getsockname()[1]
 
 
-def start(session, build_app, run):
+def start(session, build_app, run, host=None, settings=None):
     folder = os.path.join(session.folder, run)
     app = os.path.join(folder, "app")
     system = os.path.join(folder, "system")
     for path in (app, system, os.path.join(folder, "config")):
         os.makedirs(path)
+    if settings:
+        with open(os.path.join(folder, "config", "Quorbel Player Tirk.ini"), "w") as file:
+            file.write(settings)
     shutil.copy2(os.path.join(build_app, "internet.dat"), app)
     env = {
         "XDG_CONFIG_HOME": os.path.join(folder, "config"),
         "XDG_DATA_HOME": os.path.join(folder, "data"),
         "XDG_CACHE_HOME": os.path.join(folder, "cache"),
         "QPT_SYSTEM_DIR": system,
-        "QPT_UPDATE_URL": f"http://127.0.0.1:{closed_port()}",
+        "QPT_UPDATE_URL": host or f"http://127.0.0.1:{closed_port()}",
         "QPT_DIALOG_ANSWERS": None,
         "QPT_DIALOG_LOG": os.path.join(folder, "dialogs.jsonl"),
     }
@@ -153,11 +159,68 @@ def second_run(session, build_app):
         raise
 
 
+def update_host(session):
+    """A local host whose version file offers nothing newer than what is installed."""
+    root = os.path.join(session.folder, "host")
+    pages = os.path.join(root, "mainpage", "os", "Tirk")
+    os.makedirs(pages)
+    with open(os.path.join(pages, "version.txt"), "wb") as file:
+        file.write(b"PlayVer=\r\nOptiVer=v1.00\r\nOSV=N/A\r\nUpdate=today\r\n")
+    with open(os.path.join(pages, "index.txt"), "wb") as file:
+        file.write(b"<html><body><h1>index</h1></body></html>")
+    output = os.path.join(session.folder, "host.out")
+    session.start_program(["/usr/bin/python3", os.path.join(HERE, "http_host.py"), root,
+                           os.path.join(session.folder, "host.log")], log=output)
+
+    def port():
+        with open(output, errors="replace") as file:
+            for line in file:
+                if line.startswith("PORT "):
+                    return line.split()[1]
+        return None
+    return f"http://127.0.0.1:{wait_until(port, 10, what='the update host')}"
+
+
+def main_window_run(session, build_app):
+    process, log, _ = start(session, build_app, "main", host=update_host(session),
+                            settings="[Option]\nOption=v1.00\nPlayerVer=\nOSOT=2\n")
+    try:
+        application, message = start_message(session)
+        session.do_action(session.find(message, "push button", "Connect"), "Press")
+
+        # The host signs nothing: the box that says so is answered through
+        # its OK button, and the check goes on to the main window.
+        showing = session.pyatspi.STATE_SHOWING
+        notice = wait_until(lambda: [node for node in session.find_all(application, "alert")
+                                     if node.getState().contains(showing)], 30, what="the notice")[0]
+        session.do_action(session.find(notice, "push button", "OK"), "Press")
+
+        def main_window():
+            for node in session.find_all(application, "frame"):
+                if node.name.startswith("Quorbel Player Tirk Online System ") and node.getState().contains(showing):
+                    return node
+            return None
+        frame = wait_until(main_window, 30, what="the main window, a frame")
+        check("(Latest Online Update: N/A)" in frame.name, f"caption: {frame.name!r}")
+        session.find(frame, name="Online System page")
+        wait_until(lambda: [node for node in session.find_all(frame, "label")
+                            if node.name.startswith("Your Player Ver.:")], 10, what="the status line")
+        # The form lies hidden under the page, its fields named all the same.
+        for name in ("Your Em@il", "Bug description", "Send Report", "Cancel Report"):
+            session.find(frame, name=name)
+        check(process.poll() is None, "internet.dat ended")
+    except BaseException:
+        with open(log, errors="replace") as file:
+            print("--- main window run output ---\n" + file.read(), file=sys.stderr)
+        raise
+
+
 def main(build_app):
     # One desktop: pyatspi stays with the buses it first met.
     with AtspiSession() as session:
         first_run(session, build_app)
         second_run(session, build_app)
+        main_window_run(session, build_app)
     print("internet.dat over AT-SPI: passed")
 
 
