@@ -9,6 +9,7 @@
 #include "internet/windows/progress_window.h"
 #include "internet/windows/start_message_window.h"
 #include "local_servers.h"
+#include "tests/support/access_probe.h"
 #include "tests/support/test_env.h"
 
 #include "common/dialogs.h"
@@ -27,7 +28,7 @@
 
 using namespace qpt;
 using namespace qpt::internet;
-using qpt::test::TestEnv;
+using namespace qpt::test;
 
 namespace {
 
@@ -50,52 +51,6 @@ struct Offline {
     }
 };
 
-QAccessibleInterface* accessible(QObject* object)
-{
-    return QAccessible::queryAccessibleInterface(object);
-}
-
-QString nameOf(QObject* object)
-{
-    return accessible(object)->text(QAccessible::Name);
-}
-
-// The text of the label that labels the control.
-QString labelOf(QObject* object)
-{
-    const auto labels = accessible(object)->relations(QAccessible::Label);
-    return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
-}
-
-bool press(QObject* object)
-{
-    QAccessibleActionInterface* actions = accessible(object)->actionInterface();
-    if (!actions || !actions->actionNames().contains(QAccessibleActionInterface::pressAction()))
-        return false;
-    actions->doAction(QAccessibleActionInterface::pressAction());
-    return true;
-}
-
-bool activate(QWidget* window)
-{
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    return QTest::qWaitForWindowActive(window);
-}
-
-QList<QWidget*> tabRound()
-{
-    QList<QWidget*> visited;
-    QWidget* start = QApplication::focusWidget();
-    for (int i = 0; i < 20 && start; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget();
-        if (visited.last() == start)
-            break;
-    }
-    return visited;
-}
-
 }  // namespace
 
 class TestWindowsAccess : public QObject {
@@ -107,24 +62,24 @@ private slots:
         OnlineSystem os;
         os.start();
         StartMessageWindow& msg = *os.startMessage();
-        QCOMPARE(accessible(&msg)->role(), QAccessible::Dialog);
-        QCOMPARE(nameOf(&msg), QStringLiteral("Instructions before you connect to Quorbel Player Tirk OS"));
-        QCOMPARE(accessible(msg.connectButton)->role(), QAccessible::Button);
-        QCOMPARE(nameOf(msg.connectButton), QStringLiteral("Connect"));
-        QCOMPARE(nameOf(msg.stopButton), QStringLiteral("STOP"));
-        QCOMPARE(accessible(msg.dontShowBox)->role(), QAccessible::CheckBox);
-        QCOMPARE(nameOf(msg.dontShowBox), QStringLiteral("Don't Show This Message Again"));
-        QVERIFY(!nameOf(msg.messageView).isEmpty());
+        QCOMPARE(accessibleOf(&msg)->role(), QAccessible::Dialog);
+        QCOMPARE(accessibleName(&msg), QStringLiteral("Instructions before you connect to Quorbel Player Tirk OS"));
+        QCOMPARE(accessibleOf(msg.connectButton)->role(), QAccessible::Button);
+        QCOMPARE(accessibleName(msg.connectButton), QStringLiteral("Connect"));
+        QCOMPARE(accessibleName(msg.stopButton), QStringLiteral("STOP"));
+        QCOMPARE(accessibleOf(msg.dontShowBox)->role(), QAccessible::CheckBox);
+        QCOMPARE(accessibleName(msg.dontShowBox), QStringLiteral("Don't Show This Message Again"));
+        QVERIFY(!accessibleName(msg.messageView).isEmpty());
 
         // The text beside the box toggles it when pressed, as when clicked.
-        QVERIFY(press(msg.dontShowLabel));
+        QVERIFY(pressAccessible(msg.dontShowLabel));
         QVERIFY(msg.dontShowBox->isChecked());
-        QVERIFY(press(msg.dontShowLabel));
+        QVERIFY(pressAccessible(msg.dontShowLabel));
         QVERIFY(!msg.dontShowBox->isChecked());
 
         // Connect has the focus; Tab goes round the text, the box and the
         // two buttons.
-        QVERIFY(activate(&msg));
+        QVERIFY(activateForKeys(&msg));
         QCOMPARE(QApplication::focusWidget(), msg.connectButton);
         QCOMPARE(tabRound(),
                  (QList<QWidget*>{msg.stopButton, msg.messageView, msg.dontShowBox, msg.connectButton}));
@@ -141,7 +96,7 @@ private slots:
         Offline world;
         OnlineSystem os;
         os.start();
-        QVERIFY(press(os.startMessage()->connectButton));
+        QVERIFY(pressAccessible(os.startMessage()->connectButton));
         QVERIFY(os.mainWindow()->isLoaded());
         QVERIFY(!os.startMessage()->isVisible());
     }
@@ -150,22 +105,22 @@ private slots:
     {
         ProgressWindow window;
         window.open();
-        QCOMPARE(accessible(&window)->role(), QAccessible::Dialog);
-        QCOMPARE(nameOf(&window), QStringLiteral("Quorbel Player Tirk Online System"));
-        QCOMPARE(nameOf(window.cancelButton), QStringLiteral("Cancel"));
+        QCOMPARE(accessibleOf(&window)->role(), QAccessible::Dialog);
+        QCOMPARE(accessibleName(&window), QStringLiteral("Quorbel Player Tirk Online System"));
+        QCOMPARE(accessibleName(window.cancelButton), QStringLiteral("Cancel"));
         // The message is read once: its shadow is passed over.
         window.showMessage(QStringLiteral("Updating Option...\r\nPlease Wait..."));
-        QCOMPARE(nameOf(window.textLabel), QStringLiteral("Updating Option...\nPlease Wait..."));
-        QVERIFY(!accessible(window.textLabel)->state().invisible);
-        QVERIFY(accessible(window.shadowLabel)->state().invisible);
+        QCOMPARE(accessibleName(window.textLabel), QStringLiteral("Updating Option...\nPlease Wait..."));
+        QVERIFY(!accessibleOf(window.textLabel)->state().invisible);
+        QVERIFY(accessibleOf(window.shadowLabel)->state().invisible);
         QSignalSpy cancels(&window, &ProgressWindow::cancelRequested);
-        QVERIFY(press(window.cancelButton));
+        QVERIFY(pressAccessible(window.cancelButton));
         QTest::keyClick(&window, Qt::Key_Escape);
         QCOMPARE(cancels.size(), 0);
-        QVERIFY(accessible(window.cancelButton)->state().disabled);
+        QVERIFY(accessibleOf(window.cancelButton)->state().disabled);
 
         window.setCancellable(true);
-        QVERIFY(press(window.cancelButton));
+        QVERIFY(pressAccessible(window.cancelButton));
         QCOMPARE(cancels.size(), 1);
         QTest::keyClick(&window, Qt::Key_Escape);
         QCOMPARE(cancels.size(), 2);
@@ -180,27 +135,27 @@ private slots:
         OnlineSystem os;
         OnlineWindow& main = *os.mainWindow();
         main.show();
-        QCOMPARE(accessible(&main)->role(), QAccessible::Window);
-        QCOMPARE(nameOf(&main), main.windowTitle());
-        QVERIFY(nameOf(&main).startsWith(QLatin1String(OnlineWindow::kCaption)));
-        QVERIFY(!nameOf(main.browser).isEmpty());
+        QCOMPARE(accessibleOf(&main)->role(), QAccessible::Window);
+        QCOMPARE(accessibleName(&main), main.windowTitle());
+        QVERIFY(accessibleName(&main).startsWith(QLatin1String(OnlineWindow::kCaption)));
+        QVERIFY(!accessibleName(main.browser).isEmpty());
 
         BugReportForm& form = *main.reportForm;
-        QCOMPARE(nameOf(form.emailEdit), QStringLiteral("Your Em@il"));
-        QCOMPARE(nameOf(form.descriptionEdit), QStringLiteral("Bug description"));
+        QCOMPARE(accessibleName(form.emailEdit), QStringLiteral("Your Em@il"));
+        QCOMPARE(accessibleName(form.descriptionEdit), QStringLiteral("Bug description"));
         // A choice list on this desktop is known by its item, as Qt has it,
         // and labelled by the text beside it, which a screen reader reads.
-        QCOMPARE(labelOf(form.osChoice), QStringLiteral("Select OS Version:"));
-        QCOMPARE(labelOf(form.cpuChoice), QStringLiteral("Select CPU Speed for your system:"));
-        QCOMPARE(labelOf(form.frequencyChoice), QStringLiteral("Have you seen the problem often?"));
-        QCOMPARE(accessible(form.osChoice)->text(QAccessible::Value), QStringLiteral("Don't Know"));
-        QCOMPARE(accessible(form.sendButton)->role(), QAccessible::Button);
-        QCOMPARE(nameOf(form.sendButton), QStringLiteral("Send Report"));
-        QCOMPARE(nameOf(form.cancelButton), QStringLiteral("Cancel Report"));
-        QCOMPARE(nameOf(&form), QStringLiteral("Online System Bug Report"));
+        QCOMPARE(accessibleLabel(form.osChoice), QStringLiteral("Select OS Version:"));
+        QCOMPARE(accessibleLabel(form.cpuChoice), QStringLiteral("Select CPU Speed for your system:"));
+        QCOMPARE(accessibleLabel(form.frequencyChoice), QStringLiteral("Have you seen the problem often?"));
+        QCOMPARE(accessibleOf(form.osChoice)->text(QAccessible::Value), QStringLiteral("Don't Know"));
+        QCOMPARE(accessibleOf(form.sendButton)->role(), QAccessible::Button);
+        QCOMPARE(accessibleName(form.sendButton), QStringLiteral("Send Report"));
+        QCOMPARE(accessibleName(form.cancelButton), QStringLiteral("Cancel Report"));
+        QCOMPARE(accessibleName(&form), QStringLiteral("Online System Bug Report"));
 
         // While the browser covers the form, Escape does nothing.
-        QVERIFY(activate(&main));
+        QVERIFY(activateForKeys(&main));
         QTest::keyClick(&main, Qt::Key_Escape);
         QVERIFY(main.browser->isVisible());
 
@@ -219,7 +174,7 @@ private slots:
         QCOMPARE(main.focusRing()->target(), form.sendButton);
 
         // Send Report pressed with no address: the form's own box.
-        QVERIFY(press(form.sendButton));
+        QVERIFY(pressAccessible(form.sendButton));
         QCOMPARE(Dialogs::records().last().text, QStringLiteral("You didn't write any email address."));
 
         // Escape: Cancel Report, back to the browser with the form cleared.

@@ -13,6 +13,7 @@
 #include "common/dialogs.h"
 #include "common/options.h"
 #include "common/settings_store.h"
+#include "tests/support/access_probe.h"
 #include "tests/support/test_env.h"
 
 #include <QAccessible>
@@ -26,33 +27,9 @@
 
 using namespace qpt;
 using namespace qpt::option;
-using qpt::test::TestEnv;
+using namespace qpt::test;
 
 namespace {
-
-QAccessibleInterface* accessible(QObject* object)
-{
-    return QAccessible::queryAccessibleInterface(object);
-}
-
-QString nameOf(QObject* object)
-{
-    return accessible(object)->text(QAccessible::Name);
-}
-
-bool act(QObject* object, const QString& action)
-{
-    QAccessibleActionInterface* actions = accessible(object)->actionInterface();
-    if (!actions || !actions->actionNames().contains(action))
-        return false;
-    actions->doAction(action);
-    return true;
-}
-
-bool press(QObject* object)
-{
-    return act(object, QAccessibleActionInterface::pressAction());
-}
 
 // Every control a keyboard can reach has a name and a role of its own, and
 // every label button a Press action.
@@ -61,7 +38,7 @@ void checkEveryControl(QWidget* window)
     for (QWidget* control : window->findChildren<QWidget*>()) {
         if (!control->isVisibleTo(window) || !(control->focusPolicy() & Qt::TabFocus))
             continue;
-        QAccessibleInterface* iface = accessible(control);
+        QAccessibleInterface* iface = accessibleOf(control);
         QVERIFY2(iface, qPrintable(control->objectName()));
         QVERIFY2(!iface->text(QAccessible::Name).isEmpty(), control->metaObject()->className());
         QVERIFY2(iface->role() != QAccessible::Client, control->metaObject()->className());
@@ -70,28 +47,6 @@ void checkEveryControl(QWidget* window)
             QVERIFY(iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         }
     }
-}
-
-bool activate(QWidget* window)
-{
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    return QTest::qWaitForWindowActive(window);
-}
-
-// The widgets Tab visits from the one with the focus, one per press, until
-// it comes back (or after 20 presses).
-QList<QWidget*> tabRound(Qt::Key key = Qt::Key_Tab)
-{
-    QList<QWidget*> visited;
-    QWidget* start = QApplication::focusWidget();
-    for (int i = 0; i < 20 && start; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), key);
-        visited << QApplication::focusWidget();
-        if (visited.last() == start)
-            break;
-    }
-    return visited;
 }
 
 void store(const QStringList& values)
@@ -127,47 +82,47 @@ private slots:
     {
         OptionDialog dialog;
         dialog.startUp(QString());
-        QCOMPARE(accessible(&dialog)->role(), QAccessible::Dialog);
-        QCOMPARE(nameOf(&dialog), QStringLiteral("Quorbel Player Tirk Option"));
+        QCOMPARE(accessibleOf(&dialog)->role(), QAccessible::Dialog);
+        QCOMPARE(accessibleName(&dialog), QStringLiteral("Quorbel Player Tirk Option"));
         const QStringList boxNames{"Auto FileAssociate",     "Transparent PlayList",   "Fade Out When Closing Down",
                                    "Minimize Separate",      "AutoSave/Load PlayList", "Online System On Top"};
         QStringList names;
         for (QCheckBox* box : dialog.optionBoxes()) {
-            QCOMPARE(accessible(box)->role(), QAccessible::CheckBox);
-            names << nameOf(box);
+            QCOMPARE(accessibleOf(box)->role(), QAccessible::CheckBox);
+            names << accessibleName(box);
         }
         QCOMPARE(names, boxNames);
-        QCOMPARE(nameOf(dialog.okButton), QStringLiteral("OK"));
-        QCOMPARE(nameOf(dialog.cancelButton), QStringLiteral("Cancel"));
-        QCOMPARE(nameOf(dialog.fileAssociationButton), QStringLiteral("File Association"));
-        QCOMPARE(nameOf(dialog.infoButton), QStringLiteral("Info"));
+        QCOMPARE(accessibleName(dialog.okButton), QStringLiteral("OK"));
+        QCOMPARE(accessibleName(dialog.cancelButton), QStringLiteral("Cancel"));
+        QCOMPARE(accessibleName(dialog.fileAssociationButton), QStringLiteral("File Association"));
+        QCOMPARE(accessibleName(dialog.infoButton), QStringLiteral("Info"));
         checkEveryControl(&dialog);
 
-        press(dialog.fileAssociationButton);
+        pressAccessible(dialog.fileAssociationButton);
         FileAssociationWindow& association = *dialog.fileAssociationWindow;
-        QCOMPARE(accessible(&association)->role(), QAccessible::Dialog);
-        QCOMPARE(nameOf(&association), QStringLiteral("File Association"));
-        QCOMPARE(accessible(association.availableTypesList)->role(), QAccessible::List);
-        QCOMPARE(nameOf(association.availableTypesList), QStringLiteral("Available file types"));
-        QCOMPARE(nameOf(association.chosenTypesList), QStringLiteral("File types to associate"));
+        QCOMPARE(accessibleOf(&association)->role(), QAccessible::Dialog);
+        QCOMPARE(accessibleName(&association), QStringLiteral("File Association"));
+        QCOMPARE(accessibleOf(association.availableTypesList)->role(), QAccessible::List);
+        QCOMPARE(accessibleName(association.availableTypesList), QStringLiteral("Available file types"));
+        QCOMPARE(accessibleName(association.chosenTypesList), QStringLiteral("File types to associate"));
         // The texts beside the lists say how to use them.
-        QVERIFY(accessible(association.availableTypesList)->text(QAccessible::Description).contains("double-click"));
-        QVERIFY(accessible(association.chosenTypesList)->text(QAccessible::Description).contains("remove"));
+        QVERIFY(accessibleOf(association.availableTypesList)->text(QAccessible::Description).contains("double-click"));
+        QVERIFY(accessibleOf(association.chosenTypesList)->text(QAccessible::Description).contains("remove"));
         // The types are the list's items.
-        QAccessibleInterface* available = accessible(association.availableTypesList);
+        QAccessibleInterface* available = accessibleOf(association.availableTypesList);
         QStringList items;
         for (int i = 0; i < available->childCount(); ++i)
             items << available->child(i)->text(QAccessible::Name);
         for (const QString& type : FileAssociation::offeredExtensions())
             QVERIFY2(items.contains(type), qPrintable(type));
         checkEveryControl(&association);
-        press(association.cancelButton);
+        pressAccessible(association.cancelButton);
 
-        press(dialog.infoButton);
+        pressAccessible(dialog.infoButton);
         InfoWindow& info = *dialog.infoWindow;
-        QCOMPARE(accessible(&info)->role(), QAccessible::Dialog);
-        QCOMPARE(nameOf(&info), QStringLiteral("Quorbel Player Tirk Option Info"));
-        QCOMPARE(nameOf(info.okButton), QStringLiteral("OK"));
+        QCOMPARE(accessibleOf(&info)->role(), QAccessible::Dialog);
+        QCOMPARE(accessibleName(&info), QStringLiteral("Quorbel Player Tirk Option Info"));
+        QCOMPARE(accessibleName(info.okButton), QStringLiteral("OK"));
         checkEveryControl(&info);
     }
 
@@ -178,32 +133,32 @@ private slots:
         OptionDialog dialog;
         dialog.startUp(QString());
 
-        QVERIFY(press(dialog.infoButton));
+        QVERIFY(pressAccessible(dialog.infoButton));
         QVERIFY(dialog.infoWindow);
         QVERIFY(dialog.infoWindow->isVisible());
         QVERIFY(!dialog.isEnabled());
-        QVERIFY(press(dialog.okButton));  // behind the info window: nothing
+        QVERIFY(pressAccessible(dialog.okButton));  // behind the info window: nothing
         QVERIFY(!dialog.hasEnded());
-        QVERIFY(press(dialog.infoWindow->okButton));
+        QVERIFY(pressAccessible(dialog.infoWindow->okButton));
         QVERIFY(!dialog.infoWindow);
         QVERIFY(dialog.isEnabled());
 
-        QVERIFY(press(dialog.fileAssociationButton));
+        QVERIFY(pressAccessible(dialog.fileAssociationButton));
         FileAssociationWindow* association = dialog.fileAssociationWindow;
         QVERIFY(association && association->isVisible());
-        QVERIFY(press(association->defaultButton));
+        QVERIFY(pressAccessible(association->defaultButton));
         QCOMPARE(association->chosenTypesList->count(), FileAssociation::defaultExtensions().size());
-        QVERIFY(press(association->infoButton));
+        QVERIFY(pressAccessible(association->infoButton));
         QCOMPARE(dialog.infoWindow->text(), FileAssociationWindow::infoText());
-        QVERIFY(press(dialog.infoWindow->okButton));
-        QVERIFY(press(association->cancelButton));
+        QVERIFY(pressAccessible(dialog.infoWindow->okButton));
+        QVERIFY(pressAccessible(association->cancelButton));
         QVERIFY(!dialog.fileAssociationWindow);
         QVERIFY(dialog.isEnabled());
 
         // A box toggled through its own action counts as the user's change.
-        QVERIFY(act(dialog.optionBoxes()[3], QAccessibleActionInterface::toggleAction()));
+        QVERIFY(doAccessibleAction(dialog.optionBoxes()[3], QAccessibleActionInterface::toggleAction()));
         QVERIFY(dialog.optionBoxes()[3]->isChecked());
-        QVERIFY(press(dialog.okButton));
+        QVERIFY(pressAccessible(dialog.okButton));
         QVERIFY(dialog.hasEnded());
         QCOMPARE(stored(), (QStringList{"1", "1", "1", "1", "2", "2"}));
     }
@@ -214,7 +169,7 @@ private slots:
     {
         OptionDialog dialog;
         dialog.startUp(QString());
-        QVERIFY(activate(&dialog));
+        QVERIFY(activateForKeys(&dialog));
         const QList<QCheckBox*>& boxes = dialog.optionBoxes();
         boxes.first()->setFocus(Qt::TabFocusReason);
         QList<QWidget*> expected(boxes.begin() + 1, boxes.end());
@@ -232,7 +187,7 @@ private slots:
 
         dialog.openFileAssociation();
         FileAssociationWindow& association = *dialog.fileAssociationWindow;
-        QVERIFY(activate(&association));
+        QVERIFY(activateForKeys(&association));
         QCOMPARE(QApplication::focusWidget(), association.availableTypesList);
         QCOMPARE(tabRound(), (QList<QWidget*>{association.chosenTypesList, association.okButton,
                                               association.cancelButton, association.defaultButton,
@@ -241,7 +196,7 @@ private slots:
 
         dialog.openInfo();
         InfoWindow& info = *dialog.infoWindow;
-        QVERIFY(activate(&info));
+        QVERIFY(activateForKeys(&info));
         QCOMPARE(QApplication::focusWidget(), info.textView);
         QCOMPARE(tabRound(), (QList<QWidget*>{info.okButton, info.textView}));
     }
@@ -252,7 +207,7 @@ private slots:
     {
         OptionDialog dialog;
         dialog.startUp(QString());
-        QVERIFY(activate(&dialog));
+        QVERIFY(activateForKeys(&dialog));
         QTest::mouseClick(dialog.optionBoxes()[4], Qt::LeftButton);  // something to save
 
         dialog.infoButton->setFocus(Qt::TabFocusReason);
@@ -262,7 +217,7 @@ private slots:
         QVERIFY(!dialog.infoWindow);
         QVERIFY(dialog.isEnabled());
 
-        QVERIFY(activate(&dialog));
+        QVERIFY(activateForKeys(&dialog));
         dialog.fileAssociationButton->setFocus(Qt::TabFocusReason);
         QTest::keyClick(dialog.fileAssociationButton, Qt::Key_Return);
         FileAssociationWindow* association = dialog.fileAssociationWindow;

@@ -9,6 +9,7 @@
 #include "skin/focus_ring.h"
 #include "skin/label_button.h"
 #include "skin/skinned_window.h"
+#include "tests/support/access_probe.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -22,23 +23,14 @@
 #include <QTest>
 
 using namespace qpt;
+using namespace qpt::test;
 
 namespace {
 
-QAccessibleInterface* accessible(QObject* object)
-{
-    return QAccessible::queryAccessibleInterface(object);
-}
-
 QStringList actions(QObject* object)
 {
-    QAccessibleActionInterface* action = accessible(object)->actionInterface();
+    QAccessibleActionInterface* action = accessibleOf(object)->actionInterface();
     return action ? action->actionNames() : QStringList();
-}
-
-void press(QObject* object)
-{
-    accessible(object)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
 }
 
 // A shown, active window with two buttons and a box named by a label.
@@ -77,14 +69,14 @@ private slots:
     {
         Window w;
         QSignalSpy clicks(w.first, &LabelButton::clicked);
-        QAccessibleInterface* button = accessible(w.first);
+        QAccessibleInterface* button = accessibleOf(w.first);
         QVERIFY(button);
         QCOMPARE(button->role(), QAccessible::Button);
         QCOMPARE(button->text(QAccessible::Name), QStringLiteral("First"));
         QVERIFY(actions(w.first).contains(QAccessibleActionInterface::pressAction()));
         QVERIFY(button->state().focusable);
 
-        press(w.first);
+        pressAccessible(w.first);
         QCOMPARE(clicks.size(), 1);
 
         // The name follows the caption (Cancel Report becomes Back to OS).
@@ -95,13 +87,13 @@ private slots:
         // window behind another, disabled.
         w.first->setEnabled(false);
         QVERIFY(button->state().disabled);
-        press(w.first);
+        pressAccessible(w.first);
         w.first->setEnabled(true);
         w.window.setEnabled(false);
-        press(w.first);
+        pressAccessible(w.first);
         QCOMPARE(clicks.size(), 1);
         w.window.setEnabled(true);
-        press(w.first);
+        pressAccessible(w.first);
         QCOMPARE(clicks.size(), 2);
     }
 
@@ -128,29 +120,29 @@ private slots:
         int toggled = 0;
         connect(toggle, &CaptionLabel::clicked, this, [&] { ++toggled; });
 
-        QCOMPARE(accessible(plain)->role(), QAccessible::StaticText);
-        QCOMPARE(accessible(plain)->text(QAccessible::Name), QStringLiteral("Line one\nLine two"));
+        QCOMPARE(accessibleOf(plain)->role(), QAccessible::StaticText);
+        QCOMPARE(accessibleOf(plain)->text(QAccessible::Name), QStringLiteral("Line one\nLine two"));
         QVERIFY(!actions(plain).contains(QAccessibleActionInterface::pressAction()));
 
-        QCOMPARE(accessible(toggle)->role(), QAccessible::StaticText);
-        QCOMPARE(accessible(toggle)->text(QAccessible::Name), QStringLiteral("Don't Show"));
-        press(toggle);
+        QCOMPARE(accessibleOf(toggle)->role(), QAccessible::StaticText);
+        QCOMPARE(accessibleOf(toggle)->text(QAccessible::Name), QStringLiteral("Don't Show"));
+        pressAccessible(toggle);
         QCOMPARE(toggled, 1);
         toggle->setEnabled(false);
-        press(toggle);
+        pressAccessible(toggle);
         QCOMPARE(toggled, 1);
 
         // A shadow copy of a text is not read twice.
         window.show();
-        QVERIFY(!accessible(plain)->state().invisible);
+        QVERIFY(!accessibleOf(plain)->state().invisible);
         plain->setDecorative(true);
-        QVERIFY(accessible(plain)->state().invisible);
+        QVERIFY(accessibleOf(plain)->state().invisible);
     }
 
     void windowsAreDialogsOrFramesWithTheirCaptions()
     {
         Window w;
-        QAccessibleInterface* window = accessible(&w.window);
+        QAccessibleInterface* window = accessibleOf(&w.window);
         QCOMPARE(window->role(), QAccessible::Dialog);
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Skinned"));
         w.window.setWindowTitle(QStringLiteral("Renamed"));
@@ -159,7 +151,7 @@ private slots:
         QCOMPARE(window->role(), QAccessible::Window);
 
         // The box is named by its label; the ring is no object of the tree.
-        QCOMPARE(accessible(w.box)->text(QAccessible::Name), QStringLiteral("Named Box"));
+        QCOMPARE(accessibleOf(w.box)->text(QAccessible::Name), QStringLiteral("Named Box"));
         for (int i = 0; i < window->childCount(); ++i)
             QVERIFY(window->child(i)->object() != w.ring());
         QCOMPARE(window->childCount(), 4);
