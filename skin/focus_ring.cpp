@@ -32,6 +32,22 @@ void paintFrame(QPainter& painter, const QRectF& outer, const QRectF& inner, con
     painter.fillRect(QRectF(inner.topRight(), QPointF(outer.right(), inner.bottom())), colour);
 }
 
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 FocusRing::FocusRing(QWidget* window) : QFocusFrame(window)
@@ -166,7 +182,9 @@ bool InputModality::eventFilter(QObject*, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        set(true);
+        // Shift or Ctrl held for a click is still the mouse at work.
+        if (!isModifierKey(static_cast<QKeyEvent*>(event)->key()))
+            set(true);
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

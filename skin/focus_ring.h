@@ -50,8 +50,9 @@ private:
     QRect m_area;
 };
 
-// Whether the user's last press was a key (true) or a pointer (false),
-// seen by an application-wide filter from the first ring on.
+// Whether the user's last press was a key (true; a modifier alone does not
+// count) or a pointer (false), seen by an application-wide filter from the
+// first ring on.
 class InputModality : public QObject {
     Q_OBJECT
 public:

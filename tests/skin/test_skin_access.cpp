@@ -213,10 +213,13 @@ private slots:
         QVERIFY(w.ring()->geometry().contains(w.boxLabel->geometry()));
         QVERIFY(w.ring()->geometry().contains(w.box->geometry()));
 
-        // A mouse press anywhere hides it; the next key brings it back.
+        // A mouse press anywhere hides it; Shift held for a click does not
+        // bring it back, the next key does.
         QTest::mouseClick(&w.window, Qt::LeftButton, {}, QPoint(250, 180));
         QVERIFY(!w.ring()->isVisible());
         QTest::keyClick(w.box, Qt::Key_Shift);
+        QVERIFY(!w.ring()->isVisible());
+        QTest::keyClick(w.box, Qt::Key_Down);
         QVERIFY(w.ring()->isVisible());
         // A control that is hidden or loses the focus has no ring.
         w.box->hide();
