@@ -89,6 +89,12 @@ FileAssociationWindow::FileAssociationWindow(QWidget* parent)
     removeHintLabel =
         makeText(this, QStringLiteral("To remove a FileType from the association list just double-click on it."),
                  QRect(160, 150, 118, 100));
+    // The texts beside the lists tell how to use them; Return does what a
+    // double-click does.
+    availableTypesList->setAccessibleName(QStringLiteral("Available file types"));
+    availableTypesList->setAccessibleDescription(instructionLabel->text());
+    chosenTypesList->setAccessibleName(QStringLiteral("File types to associate"));
+    chosenTypesList->setAccessibleDescription(removeHintLabel->text());
 
     defaultButton = makeButton(this, QStringLiteral("Default"), QRect(16, 280, 90, 26));
     infoButton = makeButton(this, QStringLiteral("Info"), QRect(114, 280, 70, 26));
@@ -107,6 +113,7 @@ FileAssociationWindow::FileAssociationWindow(QWidget* parent)
     connect(cancelButton, &LabelButton::clicked, this, &FileAssociationWindow::unload);
     connect(defaultButton, &LabelButton::clicked, this, &FileAssociationWindow::useDefault);
     connect(infoButton, &LabelButton::clicked, this, &FileAssociationWindow::showInfo);
+    setEscapeButton(cancelButton);
 
     automaticTimer.setHandler([this] { runAutomaticAssociation(); });
     watchControls();

@@ -36,10 +36,12 @@ InfoWindow::InfoWindow(QWidget* parent)
     QFont mono(QStringLiteral("Tahoma"));
     mono.setPixelSize(12);
     textView->setFont(mono);
+    textView->setAccessibleName(QStringLiteral("Information"));
 
     okButton = new LabelButton(QStringLiteral("OK"), this);
     okButton->setGeometry((width() - 90) / 2, height() - 40, 90, 26);
     connect(okButton, &LabelButton::clicked, this, &InfoWindow::unload);
+    setEscapeButton(okButton);
 
     setText(builtInText());
     watchControls();
@@ -53,9 +55,27 @@ void InfoWindow::setText(const QString& crlfText)
     textView->verticalScrollBar()->setValue(0);
 }
 
+QStringList InfoWindow::playerKeyLines()
+{
+    // The player's new keys, beside the Alt table, as its README lists them.
+    return {
+        QStringLiteral(" Keys that drive the Player without a mouse:"),
+        QStringLiteral("   Alt+T: Stop"),
+        QStringLiteral("   Alt+Comma / Alt+Period: seek 5 seconds "),
+        QStringLiteral("   back / forward"),
+        QStringLiteral("   Menu key or Shift+F10: the pop-up menu"),
+        QStringLiteral("   Tab: on to the next control"),
+        QStringLiteral("   Space or Return: press it"),
+        QStringLiteral("   Arrows, Page Up/Down, Home, End: move "),
+        QStringLiteral("   the seek or volume bar"),
+        QStringLiteral("   Escape: Cancel, in the Option and the "),
+        QStringLiteral("   Online System windows"),
+    };
+}
+
 QString InfoWindow::builtInText()
 {
-    const QStringList lines{
+    QStringList lines{
         QStringLiteral(" Info About Quorbel Player Tirk Option v1.0"),
         QString(),
         QStringLiteral(" Auto FileAssociate: This function will Auto "),
@@ -88,6 +108,9 @@ QString InfoWindow::builtInText()
         QStringLiteral(" activated, your OS will be on top of the "),
         QStringLiteral(" screen when it's running."),
         QStringLiteral(" "),
+    };
+    lines << playerKeyLines() << QStringLiteral(" ");
+    lines << QStringList{
         QStringLiteral(" All options are saved in the Registry "),
         QStringLiteral(" Database under:  "),
         // The store is an INI file: its path, then the group.

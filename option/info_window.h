@@ -25,6 +25,9 @@ public:
     // The built-in text; its closing lines name where the settings store
     // keeps the options.
     static QString builtInText();
+    // The paragraph of it on the keys that drive the player without a
+    // mouse, before the closing paragraph.
+    static QStringList playerKeyLines();
 
     // Shows the window in the topmost band, as it does on loading.
     void open();

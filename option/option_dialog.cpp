@@ -108,8 +108,10 @@ OptionDialog::OptionDialog(QWidget* parent)
         connect(box, &QCheckBox::toggled, this, [this] { m_pendingSave = true; });
         m_boxes << box;
 
-        // Plain text: clicking it does not toggle the box.
+        // Plain text: clicking it does not toggle the box. It names the box
+        // for a screen reader, and the focus ring goes round both.
         auto* label = new QLabel(labelOf(option.key), this);
+        label->setBuddy(box);
         label->setFont(labelFont);
         label->setGeometry(kPanelLeft + 40, y, kPanelWidth - 48, 24);
         label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
@@ -141,6 +143,7 @@ OptionDialog::OptionDialog(QWidget* parent)
     connect(cancelButton, &LabelButton::clicked, this, &OptionDialog::cancel);
     connect(fileAssociationButton, &LabelButton::clicked, this, &OptionDialog::openFileAssociation);
     connect(infoButton, &LabelButton::clicked, this, &OptionDialog::openInfo);
+    setEscapeButton(cancelButton);
 
     QList<QWidget*> tabOrder(m_boxes.begin(), m_boxes.end());
     tabOrder << okButton << cancelButton << fileAssociationButton << infoButton;

@@ -10,13 +10,24 @@
 namespace qpt {
 
 // A label whose caption keeps its exact text (CR LF included) while it is
-// shown with ordinary line breaks. It reports clicks and double-clicks.
+// shown with ordinary line breaks. It reports clicks and double-clicks; one
+// that answers a click can be pressed by a screen reader too.
 class CaptionLabel : public QLabel {
     Q_OBJECT
 public:
     explicit CaptionLabel(const QString& caption = QString(), QWidget* parent = nullptr);
     void setCaption(const QString& caption);
     QString caption() const { return m_caption; }
+
+    // Runs the click as the mouse would (screen readers).
+    void click();
+    // Whether anything listens to the click.
+    bool answersClick() const;
+
+    // A copy of another label's text drawn for its look (a shadow): a
+    // screen reader passes it over.
+    void setDecorative(bool decorative) { m_decorative = decorative; }
+    bool isDecorative() const { return m_decorative; }
 
 signals:
     void clicked();
@@ -28,6 +39,7 @@ protected:
 
 private:
     QString m_caption;
+    bool m_decorative = false;
 };
 
 }  // namespace qpt

@@ -1,6 +1,7 @@
 #include "label_button.h"
 
 #include "skin.h"
+#include "skin_accessibility.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -38,6 +39,7 @@ QFont fittingFont(QFont font, const QString& caption, int width)
 
 LabelButton::LabelButton(const QString& caption, QWidget* parent) : QLabel(parent)
 {
+    installSkinAccessibility();
     // The caption is painted as it stands; no rich text, no link handling.
     setTextFormat(Qt::PlainText);
     setText(caption);
@@ -83,11 +85,6 @@ void LabelButton::paintEvent(QPaintEvent*)
         QPainterPath glow;
         glow.addRoundedRect(plate, 6, 6);
         painter.fillPath(glow, QColor(0x3f, 0xa8, 0xff, sunken ? 80 : 45));
-    }
-    if (hasFocus()) {
-        painter.setPen(QPen(QColor(0x1f, 0x6f, 0xb8, 220), 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(plate.adjusted(3, 3, -3, -3), 4, 4);
     }
 
     QColor ink = isEnabled() ? QColor(0x1d, 0x26, 0x30) : QColor(0x84, 0x8d, 0x98);

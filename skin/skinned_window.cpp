@@ -1,10 +1,14 @@
 #include "skinned_window.h"
 
+#include "focus_ring.h"
+#include "label_button.h"
 #include "skin.h"
+#include "skin_accessibility.h"
 
 #include "common/window_helpers.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -13,7 +17,9 @@ namespace qpt {
 
 SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
 {
+    installSkinAccessibility();
     setWindowIcon(Skin::appIcon());
+    m_focusRing = new FocusRing(this);
 }
 
 void SkinnedWindow::useControlStyle()
@@ -61,6 +67,24 @@ void SkinnedWindow::mousePressEvent(QMouseEvent* event)
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void SkinnedWindow::setEscapeButton(LabelButton* button)
+{
+    m_escapeButton = button;
+}
+
+void SkinnedWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Reached when the control with the focus has no use for Escape.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_escapeButton
+        && m_escapeButton->isVisible()) {
+        event->accept();
+        if (!event->isAutoRepeat())
+            m_escapeButton->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace qpt

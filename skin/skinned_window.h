@@ -2,11 +2,18 @@
 // A window of the Option program or the Online System: painted with the
 // skin's dialog background, carrying the program's icon, placed in the
 // middle of the screen or of another window, and, where it has no frame,
-// dragged by its surface.
+// dragged by its surface. A screen reader knows it as a dialog, or as a
+// frame where it is a program's main window; the control with the keyboard
+// focus wears the skin's focus ring, and Escape presses the window's cancel
+// button where it has one.
 
+#include <QPointer>
 #include <QWidget>
 
 namespace qpt {
+
+class FocusRing;
+class LabelButton;
 
 class SkinnedWindow : public QWidget {
     Q_OBJECT
@@ -17,6 +24,14 @@ public:
     // the screen when there is none, kept on that screen.
     void centreOver(const QWidget* other);
 
+    // A program's main window (a frame to a screen reader), not a dialog.
+    bool isMainWindow() const { return m_mainWindow; }
+    void setMainWindow(bool mainWindow) { m_mainWindow = mainWindow; }
+
+    // The button Escape presses, while it shows; none by default.
+    void setEscapeButton(LabelButton* button);
+    FocusRing* focusRing() const { return m_focusRing; }
+
 protected:
     // A left press on the window's own surface moves the window, as a drag
     // of a caption would.
@@ -26,9 +41,13 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool m_draggedBySurface = false;
+    bool m_mainWindow = false;
+    QPointer<LabelButton> m_escapeButton;
+    FocusRing* m_focusRing;
 };
 
 }  // namespace qpt

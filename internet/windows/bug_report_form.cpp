@@ -26,9 +26,16 @@ namespace {
 
 const char* const kDontKnow = "Don't Know";
 
-QLabel* formLabel(const QString& text, QWidget* parent)
+// The label names its field for a screen reader (a choice list would
+// otherwise be known by its current item).
+QLabel* formLabel(const QString& text, QWidget* field, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    label->setBuddy(field);
+    QString name = text;
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    field->setAccessibleName(name);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(9);
     font.setBold(true);
@@ -55,6 +62,7 @@ BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWi
     headingFont.setBold(true);
     heading->setFont(headingFont);
     heading->setStyleSheet(QStringLiteral("QLabel { color: #2b3138; }"));
+    setAccessibleName(heading->text());
 
     emailEdit = new QLineEdit(this);
     osChoice = choiceList({QStringLiteral("Don't Know"), QStringLiteral("WindowsNT"), QStringLiteral("Windows95"),
@@ -69,6 +77,9 @@ BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWi
                                   QStringLiteral("Only 1 Time")},
                                  this);
     descriptionEdit = new QPlainTextEdit(this);
+    // Tab goes on to the buttons, as everywhere else; a tab in a bug
+    // description is worth less than a form the keyboard can leave.
+    descriptionEdit->setTabChangesFocus(true);
     sendButton = dialogButton(QStringLiteral("Send Report"), this);
     cancelButton = dialogButton(QStringLiteral("Cancel Report"), this);
 
@@ -77,15 +88,15 @@ BugReportForm::BugReportForm(WebBrowser& browser, CaptionLabel& statusLabel, QWi
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
     grid->addWidget(heading, 0, 0, 1, 2);
-    grid->addWidget(formLabel(QStringLiteral("Your Em@il:"), this), 1, 0);
+    grid->addWidget(formLabel(QStringLiteral("Your Em@il:"), emailEdit, this), 1, 0);
     grid->addWidget(emailEdit, 1, 1);
-    grid->addWidget(formLabel(QStringLiteral("Select OS Version:"), this), 2, 0);
+    grid->addWidget(formLabel(QStringLiteral("Select OS Version:"), osChoice, this), 2, 0);
     grid->addWidget(osChoice, 2, 1);
-    grid->addWidget(formLabel(QStringLiteral("Select CPU Speed for your system:"), this), 3, 0);
+    grid->addWidget(formLabel(QStringLiteral("Select CPU Speed for your system:"), cpuChoice, this), 3, 0);
     grid->addWidget(cpuChoice, 3, 1);
-    grid->addWidget(formLabel(QStringLiteral("Have you seen the problem often?"), this), 4, 0);
+    grid->addWidget(formLabel(QStringLiteral("Have you seen the problem often?"), frequencyChoice, this), 4, 0);
     grid->addWidget(frequencyChoice, 4, 1);
-    grid->addWidget(formLabel(QStringLiteral("Bug description:"), this), 5, 0, Qt::AlignTop);
+    grid->addWidget(formLabel(QStringLiteral("Bug description:"), descriptionEdit, this), 5, 0, Qt::AlignTop);
     grid->addWidget(descriptionEdit, 5, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

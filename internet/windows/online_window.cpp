@@ -24,6 +24,7 @@ OnlineWindow::OnlineWindow(OnlineSystem& system)
     : m_system(system), m_check(*this, *system.progress(), [&system] { system.endProgram(); })
 {
     connect(system.progress(), &ProgressWindow::cancelRequested, &m_check, &UpdateCheck::cancelTransfer);
+    setMainWindow(true);
     useControlStyle();
     resetCaption();
     setMinimumSize(560, 440);
@@ -40,6 +41,10 @@ OnlineWindow::OnlineWindow(OnlineSystem& system)
     browser = new WebBrowser(this);
     reportForm = new BugReportForm(*browser, *statusLabel, this);
     browser->raise();  // the form lies underneath the browser
+    browser->setAccessibleName(QStringLiteral("Online System page"));
+    // Escape leaves the form as its cancel button does; while the browser
+    // covers the form the button does not show and Escape does nothing.
+    setEscapeButton(reportForm->cancelButton);
 
     trayIcon = new QSystemTrayIcon(Skin::appIcon(), this);
     trayIcon->setToolTip(QStringLiteral("Quorbel Player Tirk Online System"));

@@ -42,12 +42,14 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     // The shadow first, so that the text is painted over it.
     shadowLabel = messageLabel(QColor(64, 64, 64), QRect(origin + shadowOffset, labelSize), this);
     textLabel = messageLabel(QColor(128, 128, 128), QRect(origin, labelSize), this);
+    shadowLabel->setDecorative(true);
 
     cancelButton = dialogButton(QStringLiteral("Cancel"), this);
     cancelButton->move(width() - origin.x() - cancelButton->width(),
                        height() - origin.y() - cancelButton->height() + 6);
     cancelButton->setEnabled(false);
     connect(cancelButton, &LabelButton::clicked, this, &ProgressWindow::cancelRequested);
+    setEscapeButton(cancelButton);
 }
 
 void ProgressWindow::setCancellable(bool cancellable)

@@ -41,11 +41,14 @@ StartMessageWindow::StartMessageWindow(OnlineSystem& system) : m_system(system)
     messageFont.setPointSize(9);
     messageView->setFont(messageFont);
     messageView->setPlainText(shownText(messageText()));
+    messageView->setAccessibleName(QStringLiteral("Message"));
 
     dontShowBox = new QCheckBox(this);
     dontShowBox->setChecked(false);
     dontShowLabel = new CaptionLabel(QStringLiteral("Don't Show This Message Again"), this);
     dontShowLabel->setCursor(Qt::PointingHandCursor);
+    // The text names the box for a screen reader; the ring goes round both.
+    dontShowLabel->setBuddy(dontShowBox);
     connectButton = dialogButton(QStringLiteral("Connect"), this);
     stopButton = dialogButton(QStringLiteral("STOP"), this);
 
@@ -68,6 +71,7 @@ StartMessageWindow::StartMessageWindow(OnlineSystem& system) : m_system(system)
     connect(dontShowLabel, &CaptionLabel::clicked, this, &StartMessageWindow::toggleDontShow);
     connect(connectButton, &LabelButton::clicked, this, &StartMessageWindow::connectOnline);
     connect(stopButton, &LabelButton::clicked, this, &StartMessageWindow::stop);
+    setEscapeButton(stopButton);
 }
 
 QString StartMessageWindow::messageText()
