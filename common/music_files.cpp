@@ -1,5 +1,7 @@
 #include "music_files.h"
 
+#include "common/cue_track_lines.h"
+
 #include <QMimeDatabase>
 
 namespace qpt::music {
@@ -23,7 +25,16 @@ Kind kindOfExtension(const QByteArray& extension)
         return Kind::CdTrack;
     if (lower == PlaylistExtension)
         return Kind::Playlist;
+    if (lower == CueSheetExtension)
+        return Kind::CueSheet;
     return Kind::Other;
+}
+
+Kind kindOf(const QByteArray& path)
+{
+    if (cuelines::trackLineOf(path))
+        return Kind::Song;
+    return kindOfExtension(extensionOf(path));
 }
 
 int titleCutOf(const QByteArray& fileName)
@@ -38,7 +49,7 @@ int titleCutOf(const QByteArray& fileName)
 
 QList<QByteArray> openedExtensions()
 {
-    return songExtensions() + QList<QByteArray>{CdTrackExtension, PlaylistExtension};
+    return songExtensions() + QList<QByteArray>{CdTrackExtension, PlaylistExtension, CueSheetExtension};
 }
 
 QString ownMimeType(const QString& extension)

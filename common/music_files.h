@@ -26,22 +26,27 @@ inline const QList<QByteArray>& songExtensions()
 }
 inline constexpr const char* CdTrackExtension = "cda";
 inline constexpr const char* PlaylistExtension = "vyx";
+// A cue sheet: an album kept as one file, read into one row per track.
+inline constexpr const char* CueSheetExtension = "cue";
 
-enum class Kind { Song, CdTrack, Playlist, Other };
+enum class Kind { Song, CdTrack, Playlist, CueSheet, Other };
 
 // The kind of a file by the text after the last "." (a name without "."
 // is its own extension), compared ignoring letter case.
 Kind kindOfExtension(const QByteArray& extension);
 // The extension of a path or line: the text after its last ".".
 QByteArray extensionOf(const QByteArray& path);
-inline Kind kindOf(const QByteArray& path) { return kindOfExtension(extensionOf(path)); }
+// The kind of a path or line by its extension; a line naming one track of
+// a cue sheet ("/Music/Album.cue/3", common/cue_track_lines.h) is a song.
+Kind kindOf(const QByteArray& path);
 
 // How many characters a song's title leaves off the end of its file name:
 // four (".mp3", whatever the extension's length), but for the later
 // formats their whole extension with its dot (".flac", ".opus").
 int titleCutOf(const QByteArray& fileName);
 
-// Every extension the player opens: the songs, CD tracks and playlists.
+// Every extension the player opens: the songs, CD tracks, playlists and
+// cue sheets.
 QList<QByteArray> openedExtensions();
 
 // The MIME types an extension stands for: the shared database's audio

@@ -35,7 +35,17 @@ bool isSongLine(const QByteArray& line)
 {
     const music::Kind kind = music::kindOf(line);
     // A line naming a playlist file is added as an ordinary song.
-    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack;
+    return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack
+        || kind == music::Kind::CueSheet;
+}
+
+// The saved list's lines were read into rows when they first came: a FLAC
+// file among them is not looked into again.
+bool isSavedList(const NativePath& path)
+{
+    const QString name = QFile::decodeName(nativepath::fileName(path));
+    return name == QLatin1String(files::SavedPlaylistBatch) || name == QLatin1String(files::SavedPlaylist)
+        || name.startsWith(QLatin1String(files::SavedPlaylistRest));
 }
 
 }  // namespace
@@ -116,6 +126,8 @@ int BatchFolder::begin(const QString& folder, bool surely)
     m_reading = false;
     m_sourceDone = false;
     m_queue.clear();
+    m_held.clear();
+    m_albums.forget();
     const NativePath nativeFolder = QFile::encodeName(folder);
     const bool waiting = !m_readOnly.isEmpty();
     if (!surely && !waiting && folderUnchanged(nativeFolder))
@@ -215,6 +227,7 @@ BatchFolder::Pending BatchFolder::pending(const QString& folder)
     m_reader->close();
     m_reading = false;
     m_queue.clear();
+    m_held.clear();
     Pending pending;
     for (const NativePath& path : batchFilesInOrder(QFile::encodeName(folder))) {
         if (m_setAside.contains(path))
@@ -246,17 +259,27 @@ BatchFolder::Chunk BatchFolder::next(int room)
             return chunk;
         }
         for (;;) {
-            if (!m_reader->next(line))
-                break;
-            if (line.isEmpty() || !isSongLine(line))
-                continue;
+            PlaylistModel::NewEntry row;
+            if (!m_held.isEmpty()) {
+                row = m_held.takeFirst();
+            } else {
+                if (!m_reader->next(line))
+                    break;
+                if (line.isEmpty() || !isSongLine(line))
+                    continue;
+                m_held = m_albums.rowsOf(line, !isSavedList(m_source.path));
+                if (m_held.isEmpty())
+                    continue;
+                row = m_held.takeFirst();
+            }
             if (chunk.rows.size() >= room) {
                 // Full: this song and every one behind it find no room.
-                chunk.notAdded = 1 + dropRest(chunk);
+                chunk.notAdded = 1 + m_held.size() + dropRest(chunk);
+                m_held.clear();
                 chunk.end = Chunk::End::CapReached;
                 return chunk;
             }
-            chunk.rows.push_back({line, songTitle(line)});
+            chunk.rows.push_back(std::move(row));
             if (chunk.rows.size() == kRowsPerChunk)
                 return chunk;  // the window thread has its turn, then the next rows
         }

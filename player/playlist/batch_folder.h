@@ -10,6 +10,7 @@
 // (never by two threads), which hand the window thread finished rows.
 
 #include "common/native_path.h"
+#include "player/playlist/album_rows.h"
 #include "player/core/playlist_model.h"
 
 #include <QList>
@@ -92,6 +93,9 @@ private:
     bool m_sourceDone = false;
     // Unreadable files that could not be renamed: skipped from now on.
     QSet<NativePath> m_setAside;
+    // Rows of the line read last that did not go out yet (a sheet's tracks).
+    QList<PlaylistModel::NewEntry> m_held;
+    AlbumRows m_albums;
     // The folder as last listed without finding a batch file.
     struct FolderLook {
         qint64 mtimeNs = -1;

@@ -1,6 +1,8 @@
 #include "player/core/media/media_address.h"
 
+#include "common/cue_track_lines.h"
 #include "common/native_path.h"
+#include "player/core/media/cue_track_address.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,6 +91,8 @@ QString opticalDeviceAt(const QByteArray& folder)
 
 QString shownUri(const QByteArray& address)
 {
+    if (cuelines::trackLineOf(address))
+        return localFileUri(address);  // the line itself: the sheet is not read here
     return isCdTrackFile(address) ? cdTrackUri(address, QString()) : mediaUri(address);
 }
 
@@ -98,6 +102,8 @@ QString mediaUri(const QByteArray& address)
         return QString();
     if (isUri(address))
         return QString::fromUtf8(address);
+    if (cuelines::trackLineOf(address))
+        return cueTrackUri(address);
     if (isCdTrackFile(address)) {
         const qsizetype separator = lastSeparator(address);
         const QByteArray folder = separator == 0 ? QByteArray("/") : address.left(std::max<qsizetype>(separator, 0));

@@ -2,6 +2,7 @@
 
 #include "common/native_path.h"
 #include "player/core/media/media_address.h"
+#include "player/core/media/track_source.h"
 
 #include <QLoggingCategory>
 #include <QThread>
@@ -111,9 +112,13 @@ GstElement* audioSinkFromEnvironment()
     return sink;
 }
 
-// The local path a "file:" URI names; empty for any other address.
-QByteArray localPath(const QString& uri)
+// The local path a "file:" URI names (or the file a track of an album
+// lies in); empty for any other address.
+QByteArray localPath(const QString& address)
 {
+    QString uri = address;
+    if (const std::optional<media::TrackSpan> span = media::parseTrackUri(address.toUtf8()))
+        uri = QString::fromUtf8(span->fileUri);
     if (!uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
         return QByteArray();
     gchar* path = g_filename_from_uri(uri.toUtf8().constData(), nullptr, nullptr);
@@ -191,7 +196,8 @@ namespace {
 bool isRemote(const QString& uri)
 {
     return !uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
-        && !uri.startsWith(QLatin1String("cdda:"), Qt::CaseInsensitive);
+        && !uri.startsWith(QLatin1String("cdda:"), Qt::CaseInsensitive)
+        && !uri.startsWith(QLatin1String(media::kTrackScheme) + QLatin1Char(':'), Qt::CaseInsensitive);
 }
 
 QString errorText(GstMessage* message)
@@ -221,6 +227,7 @@ void PipelineSession::initialiseGStreamer()
         if (!gst_is_initialized())
             gst_init(nullptr, nullptr);
         preferMpg123();
+        media::registerTrackSource();
     });
 }
 
