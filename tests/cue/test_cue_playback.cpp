@@ -15,6 +15,7 @@
 #include "tests/support/wav_bytes.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -132,6 +133,15 @@ class TestCuePlayback : public QObject {
             });
             for (const NativePath& row : rows)
                 core.playlist.append(row, QString::fromUtf8(nativepath::fileName(row)));
+            if (qEnvironmentVariableIsSet("QPT_CUE_TRACE")) {
+                QElapsedTimer clock;
+                clock.start();
+                connect(&media, &MediaComponent::playStateChanged, this, [&media, clock](int state) {
+                    qInfo() << clock.elapsed() << "state" << state << media.token() << media.lastError();
+                });
+                connect(&media, &MediaComponent::advanced, this,
+                        [clock](quint64 token) { qInfo() << clock.elapsed() << "advanced" << token; });
+            }
             core.engine.playRow(1);
             const bool done = waitUntil([&] { return named.size() > heard; }, 20000);
             core.engine.stop();
@@ -220,26 +230,18 @@ private slots:
             QVERIFY2(qAbs(media.duration() - kTwo / double(kRate)) < 0.002, qPrintable(QString::number(media.duration())));
             QVERIFY(media.currentPosition() < 1.0);
             QVERIFY(media.setCurrentPosition(1.2));
+            QVERIFY(waitUntil([&] { return media.currentPosition() >= 1.2; }, 8000));
             QVERIFY(waitUntil([&] { return core.engine.nowPlayingTitle() == QStringLiteral("after"); }, 8000));
+            QTest::qWait(700);  // heard out
             core.engine.stop();
             QVERIFY(waitUntil([&] { return media.endingSessions() == 0; }, 8000));
         }
+        // The file sink starts its file again at the seek's flush: what it
+        // holds is the rest of the track from 1.2 s, exactly, then the next
+        // song.
         const QList<Run> runs = runsOf(TestEnv::readFile(m_recording));
-        QVERIFY2(runs.size() >= 2, qPrintable(describe(runs)));
-        QString text = describe(runs);
-        QVERIFY2(!text.contains(QStringLiteral("1000x")) && !text.contains(QStringLiteral("3000x")), qPrintable(text));
-        // The seek cut the track short; what is left of it runs to its end
-        // and the next song follows at once.
-        qsizetype last = -1;
-        for (qsizetype i = 0; i < runs.size(); ++i) {
-            if (runs[i].value == kLevels[1])
-                last = i;
-        }
-        QVERIFY2(last >= 0 && last + 1 < runs.size() && runs[last + 1].value == 700, qPrintable(text));
-        quint32 heard = 0;
-        for (const Run& run : runs)
-            heard += run.value == kLevels[1] ? run.frames : 0;
-        QVERIFY2(heard < kTwo - kRate / 2, qPrintable(text));
+        const QList<Run> expected{{kLevels[1], kTwo - quint32(1.2 * kRate)}, {700, kRate / 2}};
+        QVERIFY2(runs.mid(0, 2) == expected, qPrintable(describe(runs)));
     }
 
     // Exact lengths from the sheet; the last track to the file's end; a
@@ -254,11 +256,15 @@ private slots:
             job.path = line;
             return lengths.measure(job).length.milliseconds().value_or(-1);
         };
+        // The whole file as the probe measures it, less the last track's
+        // start: within a millisecond of its samples.
+        const qint32 last = ms(native(QStringLiteral("album.flac"))) - 2480;
+        QVERIFY2(qAbs(last - kThree * 1000.0 / kRate) < 1, qPrintable(QString::number(last)));
         for (const QString& name : {QStringLiteral("album.cue"), QStringLiteral("disc.cue"),
                                     QStringLiteral("motorola.cue"), QStringLiteral("moved/rip.cue")}) {
             QCOMPARE(ms(track(name, 1)), 1000);
             QCOMPARE(ms(track(name, 2)), 1480);
-            QCOMPARE(ms(track(name, 3)), qint32(qRound((kOne + kTwo + kThree) * 1000.0 / kRate)) - 2480);
+            QCOMPARE(ms(track(name, 3)), last);
         }
         QVERIFY(TestEnv::writeFile(path(QStringLiteral("gone.cue")), sheet("gone.flac", "WAVE")));
         QCOMPARE(ms(track(QStringLiteral("gone.cue"), 1)), 0);

@@ -248,6 +248,8 @@ private slots:
                 std::any_of(types.begin(), types.end(), [&](const QString& type) { return listed.contains(type); });
             QVERIFY2(offered, extension.constData());
         }
+        // ... and for cue sheets, which the player reads into their tracks.
+        QVERIFY(listed.contains(QStringLiteral("application/x-cue")));
 
         QProcess launch;
         launch.setProcessEnvironment(env.processEnvironment());

@@ -135,11 +135,12 @@ struct SongLengthService::Measurer {
         if (track->type == cue::FileType::Decoded) {
             whole = fileMs(track->file);
         } else {
-            // Raw CD audio: 4 bytes a sample, 44100 samples a second.
+            // Raw CD audio: 4 bytes a sample, 44100 samples a second; whole
+            // milliseconds as the probe gives them.
             length::FileStamp stamp;
             bool regular = false;
             if (length::ProbeFile::stamp(track->file, stamp, regular) && regular)
-                whole = (stamp.size / 4 * 1000 + 22050) / 44100;
+                whole = stamp.size / 4 * 1000 / 44100;
         }
         return whole - track->fromMilliseconds();
     }

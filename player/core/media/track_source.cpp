@@ -2,13 +2,19 @@
 
 #include <QList>
 
+#include "common/native_path.h"
+
 #include <gst/audio/audio.h>
+#include <gst/base/gstpushsrc.h>
 #include <gst/gst.h>
 
 #include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <new>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qpt::media {
 
@@ -81,8 +87,11 @@ struct QptTrim {
     guint64 segmentStart;  // of the segment sent on, in the track's time
     bool finished;         // the end was sent on
     bool startSought;      // the seek to the start was asked for
-    // The seek this element made itself: its flushes stay inside.
+    // The seek this element made itself: its flushes stay inside (also
+    // where the element upstream gives them a number of its own, while the
+    // seek is under way), so that the sink never hears of it.
     std::atomic<guint32> ownSeek;
+    std::atomic<bool> ownSeekUnderWay;
     // Under the object lock: the streaming thread waits for the seek to
     // the start (so it never runs on past the start meanwhile) until the
     // seek's flush, the seek's answer or the end of the element.
@@ -102,6 +111,8 @@ GstStaticPadTemplate trimSinkTemplate =
     GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("audio/x-raw, layout=interleaved"));
 GstStaticPadTemplate trimSrcTemplate =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("audio/x-raw, layout=interleaved"));
+
+constexpr qint64 kPieceSamples = 4096;
 
 qint64 toSamples(qint64 units, int perSecond, int rate)
 {
@@ -130,7 +141,10 @@ void seekToStart(GstElement* element, gpointer)
                                         GST_SEEK_TYPE_SET, gint64(samplesToTime(fromSample, rate)),
                                         stop >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE, stop);
     trim->ownSeek = gst_event_get_seqnum(seek);
-    if (!gst_pad_push_event(trim->sink, seek))
+    trim->ownSeekUnderWay = true;
+    const bool sought = gst_pad_push_event(trim->sink, seek);
+    trim->ownSeekUnderWay = false;
+    if (!sought)
         GST_DEBUG_OBJECT(trim, "the seek to the track's start was refused; samples before it are passed over");
     GST_OBJECT_LOCK(trim);
     trim->awaitingStart = false;
@@ -225,21 +239,21 @@ GstFlowReturn trimChain(GstPad*, GstObject* parent, GstBuffer* buffer)
     const qint64 cutBegin = std::max(begin, trim->fromSample);
     const qint64 cutEnd = trim->toSample >= 0 ? std::min(end, trim->toSample) : end;
     GstFlowReturn result = GST_FLOW_OK;
-    if (cutEnd > cutBegin) {
-        GstBuffer* out = buffer;
-        if (cutBegin != begin || cutEnd != end) {
-            out = gst_buffer_copy_region(buffer, GST_BUFFER_COPY_ALL, gsize((cutBegin - begin) * frameBytes),
-                                         gsize((cutEnd - cutBegin) * frameBytes));
-            gst_buffer_unref(buffer);
-        } else {
-            out = gst_buffer_make_writable(out);
-        }
-        buffer = nullptr;
-        GST_BUFFER_PTS(out) = samplesToTime(cutBegin - trim->fromSample, rate);
-        GST_BUFFER_DURATION(out) = samplesToTime(cutEnd - trim->fromSample, rate) - GST_BUFFER_PTS(out);
+    // Sent on in pieces the size a decoder gives: the queues after the
+    // source count buffers, and a large read (raw audio comes in 64 KiB)
+    // would let a whole short track into them at once, and the request for
+    // the song after it come long before it is heard.
+    for (qint64 at = cutBegin; at < cutEnd && result == GST_FLOW_OK; at += kPieceSamples) {
+        const qint64 pieceEnd = std::min(at + kPieceSamples, cutEnd);
+        GstBuffer* out = gst_buffer_copy_region(buffer, GST_BUFFER_COPY_ALL, gsize((at - begin) * frameBytes),
+                                                gsize((pieceEnd - at) * frameBytes));
+        GST_BUFFER_PTS(out) = samplesToTime(at - trim->fromSample, rate);
+        GST_BUFFER_DURATION(out) = samplesToTime(pieceEnd - trim->fromSample, rate) - GST_BUFFER_PTS(out);
         GST_BUFFER_DTS(out) = GST_CLOCK_TIME_NONE;
-        GST_BUFFER_OFFSET(out) = guint64(cutBegin - trim->fromSample);
-        GST_BUFFER_OFFSET_END(out) = guint64(cutEnd - trim->fromSample);
+        GST_BUFFER_OFFSET(out) = guint64(at - trim->fromSample);
+        GST_BUFFER_OFFSET_END(out) = guint64(pieceEnd - trim->fromSample);
+        if (at != cutBegin)
+            GST_BUFFER_FLAG_UNSET(out, GST_BUFFER_FLAG_DISCONT);
         sendSegmentIfNeeded(trim);
         result = gst_pad_push(trim->src, out);
     }
@@ -255,7 +269,7 @@ GstFlowReturn trimChain(GstPad*, GstObject* parent, GstBuffer* buffer)
 gboolean trimSinkEvent(GstPad* pad, GstObject* parent, GstEvent* event)
 {
     QptTrim* trim = QPT_TRIM(parent);
-    const bool own = trim->ownSeek != 0 && gst_event_get_seqnum(event) == trim->ownSeek;
+    const bool own = trim->ownSeekUnderWay || (trim->ownSeek != 0 && gst_event_get_seqnum(event) == trim->ownSeek);
     switch (GST_EVENT_TYPE(event)) {
     case GST_EVENT_CAPS: {
         GstCaps* caps = nullptr;
@@ -386,6 +400,24 @@ gboolean trimSrcQuery(GstPad* pad, GstObject* parent, GstQuery* query)
     }
     if (GST_QUERY_TYPE(query) == GST_QUERY_POSITION)
         return FALSE;  // the sinks know the track's position; the file's is not it
+    // Once the format is known it is the only answer: playbin then sees
+    // samples and plugs nothing after them (a queue there would take a
+    // whole short track at once, and ask for the next song long before
+    // the one before it is heard).
+    if (GST_QUERY_TYPE(query) == GST_QUERY_CAPS) {
+        if (GstCaps* current = gst_pad_get_current_caps(trim->sink)) {
+            GstCaps* filter = nullptr;
+            gst_query_parse_caps(query, &filter);
+            if (filter) {
+                GstCaps* both = gst_caps_intersect_full(filter, current, GST_CAPS_INTERSECT_FIRST);
+                gst_caps_unref(current);
+                current = both;
+            }
+            gst_query_set_caps_result(query, current);
+            gst_caps_unref(current);
+            return TRUE;
+        }
+    }
     return gst_pad_query_default(pad, parent, query);
 }
 
@@ -416,6 +448,7 @@ void qpt_trim_init(QptTrim* trim)
     trim->finished = false;
     trim->startSought = false;
     new (&trim->ownSeek) std::atomic<guint32>(0);
+    new (&trim->ownSeekUnderWay) std::atomic<bool>(false);
     g_cond_init(&trim->startSeekDone);
     trim->awaitingStart = false;
     trim->flushing = false;
@@ -458,6 +491,175 @@ void qpt_trim_class_init(QptTrimClass* klass)
 }
 
 // ---------------------------------------------------------------------------
+// Raw CD audio (16-bit stereo, 44.1 kHz), one track of it: read from the
+// file at the track's bytes, timed from the track's start. A file that is no
+// whole number of samples ends at its last whole one.
+
+constexpr int kCdRate = 44100;
+constexpr int kCdFrameBytes = 4;
+
+struct QptRawTrack {
+    GstPushSrc parent;
+    gchar* path;
+    bool bigEndian;
+    qint64 fromByte;
+    qint64 toByte;  // -1: the file's end
+    int fd;
+    qint64 endByte;   // where the track ends in the open file
+    qint64 position;  // the next byte to read
+};
+struct QptRawTrackClass {
+    GstPushSrcClass parent;
+};
+
+GType qpt_raw_track_get_type();
+G_DEFINE_TYPE(QptRawTrack, qpt_raw_track, GST_TYPE_PUSH_SRC)
+#define QPT_RAW_TRACK(object) (reinterpret_cast<QptRawTrack*>(object))
+
+GstStaticPadTemplate rawTrackTemplate = GST_STATIC_PAD_TEMPLATE(
+    "src", GST_PAD_SRC, GST_PAD_ALWAYS,
+    GST_STATIC_CAPS("audio/x-raw, format=(string){ S16LE, S16BE }, layout=(string)interleaved, rate=(int)44100, "
+                    "channels=(int)2, channel-mask=(bitmask)0x3"));
+
+gboolean rawTrackStart(GstBaseSrc* base)
+{
+    QptRawTrack* track = QPT_RAW_TRACK(base);
+    struct stat st {};
+    track->fd = qpt::nativepath::openRegularFile(QByteArray(track->path), st);
+    if (track->fd < 0) {
+        GST_ELEMENT_ERROR(base, RESOURCE, NOT_FOUND, ("file not found"), ("%s", track->path));
+        return FALSE;
+    }
+    const qint64 whole = qint64(st.st_size) / kCdFrameBytes * kCdFrameBytes;
+    track->endByte = track->toByte >= 0 ? std::min(track->toByte, whole) : whole;
+    track->position = std::min(track->fromByte, track->endByte);
+    return TRUE;
+}
+
+gboolean rawTrackStop(GstBaseSrc* base)
+{
+    QptRawTrack* track = QPT_RAW_TRACK(base);
+    if (track->fd >= 0)
+        ::close(track->fd);
+    track->fd = -1;
+    return TRUE;
+}
+
+GstCaps* rawTrackCaps(GstBaseSrc* base, GstCaps* filter)
+{
+    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING,
+                                        QPT_RAW_TRACK(base)->bigEndian ? "S16BE" : "S16LE", "layout", G_TYPE_STRING,
+                                        "interleaved", "rate", G_TYPE_INT, kCdRate, "channels", G_TYPE_INT, 2,
+                                        "channel-mask", GST_TYPE_BITMASK, guint64(0x3), nullptr);
+    if (filter) {
+        GstCaps* both = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
+        gst_caps_unref(caps);
+        caps = both;
+    }
+    return caps;
+}
+
+gboolean rawTrackSeekable(GstBaseSrc*)
+{
+    return TRUE;
+}
+
+gboolean rawTrackSeek(GstBaseSrc* base, GstSegment* segment)
+{
+    QptRawTrack* track = QPT_RAW_TRACK(base);
+    const qint64 samples = qint64(gst_util_uint64_scale_round(segment->start, kCdRate, GST_SECOND));
+    track->position = track->fromByte + samples * kCdFrameBytes;
+    if (track->fd >= 0)
+        track->position = std::min(track->position, track->endByte);
+    segment->time = segment->start;
+    return TRUE;
+}
+
+gboolean rawTrackQuery(GstBaseSrc* base, GstQuery* query)
+{
+    QptRawTrack* track = QPT_RAW_TRACK(base);
+    if (GST_QUERY_TYPE(query) == GST_QUERY_DURATION && track->fd >= 0) {
+        GstFormat format = GST_FORMAT_UNDEFINED;
+        gst_query_parse_duration(query, &format, nullptr);
+        if (format == GST_FORMAT_TIME) {
+            const qint64 samples = std::max<qint64>(track->endByte - track->fromByte, 0) / kCdFrameBytes;
+            gst_query_set_duration(query, GST_FORMAT_TIME, gint64(samplesToTime(samples, kCdRate)));
+            return TRUE;
+        }
+    }
+    return GST_BASE_SRC_CLASS(qpt_raw_track_parent_class)->query(base, query);
+}
+
+GstFlowReturn rawTrackCreate(GstPushSrc* push, GstBuffer** out)
+{
+    QptRawTrack* track = QPT_RAW_TRACK(push);
+    if (track->position >= track->endByte)
+        return GST_FLOW_EOS;
+    const qint64 size = std::min<qint64>(kPieceSamples * kCdFrameBytes, track->endByte - track->position);
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, gsize(size), nullptr);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(track->fd, map.data + done, size_t(size - done), track->position + done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    gst_buffer_unmap(buffer, &map);
+    done = done / kCdFrameBytes * kCdFrameBytes;
+    if (done == 0) {
+        gst_buffer_unref(buffer);
+        return GST_FLOW_EOS;  // the file became shorter
+    }
+    gst_buffer_set_size(buffer, gssize(done));
+    const qint64 first = (track->position - track->fromByte) / kCdFrameBytes;
+    const qint64 last = first + done / kCdFrameBytes;
+    GST_BUFFER_PTS(buffer) = samplesToTime(first, kCdRate);
+    GST_BUFFER_DURATION(buffer) = samplesToTime(last, kCdRate) - GST_BUFFER_PTS(buffer);
+    GST_BUFFER_OFFSET(buffer) = guint64(first);
+    GST_BUFFER_OFFSET_END(buffer) = guint64(last);
+    track->position += done;
+    *out = buffer;
+    return GST_FLOW_OK;
+}
+
+void qpt_raw_track_init(QptRawTrack* track)
+{
+    track->path = nullptr;
+    track->bigEndian = false;
+    track->fromByte = 0;
+    track->toByte = -1;
+    track->fd = -1;
+    track->endByte = 0;
+    track->position = 0;
+    gst_base_src_set_format(GST_BASE_SRC(track), GST_FORMAT_TIME);
+}
+
+void rawTrackFinalize(GObject* object)
+{
+    g_free(QPT_RAW_TRACK(object)->path);
+    G_OBJECT_CLASS(qpt_raw_track_parent_class)->finalize(object);
+}
+
+void qpt_raw_track_class_init(QptRawTrackClass* klass)
+{
+    G_OBJECT_CLASS(klass)->finalize = rawTrackFinalize;
+    GstElementClass* element = GST_ELEMENT_CLASS(klass);
+    gst_element_class_add_static_pad_template(element, &rawTrackTemplate);
+    gst_element_class_set_static_metadata(element, "Raw CD audio track", "Source/Audio",
+                                          "Reads one track of a raw CD audio image", "Quorbel Player Tirk");
+    GstBaseSrcClass* base = GST_BASE_SRC_CLASS(klass);
+    base->start = rawTrackStart;
+    base->stop = rawTrackStop;
+    base->get_caps = rawTrackCaps;
+    base->is_seekable = rawTrackSeekable;
+    base->do_seek = rawTrackSeek;
+    base->query = rawTrackQuery;
+    GST_PUSH_SRC_CLASS(klass)->create = rawTrackCreate;
+}
+
+// ---------------------------------------------------------------------------
 // The source: a bin that is a URI handler for "qpttrack:".
 
 struct QptTrackSource {
@@ -478,7 +680,7 @@ G_DEFINE_TYPE_WITH_CODE(QptTrackSource, qpt_track_source, GST_TYPE_BIN,
 #define QPT_TRACK_SOURCE(object) (reinterpret_cast<QptTrackSource*>(object))
 
 GstStaticPadTemplate sourceTemplate =
-    GST_STATIC_PAD_TEMPLATE("src_%u", GST_PAD_SOMETIMES, GST_STATIC_CAPS("audio/x-raw"));
+    GST_STATIC_PAD_TEMPLATE("src_%u", GST_PAD_SRC, GST_PAD_SOMETIMES, GST_STATIC_CAPS("audio/x-raw"));
 
 void exposeTrim(QptTrackSource* source)
 {
@@ -510,13 +712,13 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data)
 bool build(QptTrackSource* source, const TrackSpan& span)
 {
     GstBin* bin = GST_BIN(source);
-    source->trim = GST_ELEMENT(g_object_new(qpt_trim_get_type(), nullptr));
-    QptTrim* trim = QPT_TRIM(source->trim);
-    trim->from = span.from;
-    trim->to = span.to;
-    trim->perSecond = span.perSecond;
-    gst_bin_add(bin, source->trim);
     if (span.storage == TrackSpan::Storage::Decoded) {
+        source->trim = GST_ELEMENT(g_object_new(qpt_trim_get_type(), nullptr));
+        QptTrim* trim = QPT_TRIM(source->trim);
+        trim->from = span.from;
+        trim->to = span.to;
+        trim->perSecond = span.perSecond;
+        gst_bin_add(bin, source->trim);
         GstElement* decoder = gst_element_factory_make("uridecodebin", nullptr);
         if (!decoder)
             return false;
@@ -525,26 +727,21 @@ bool build(QptTrackSource* source, const TrackSpan& span)
         gst_bin_add(bin, decoder);
         return true;
     }
-    GstElement* file = gst_element_factory_make("filesrc", nullptr);
-    GstElement* parse = gst_element_factory_make("rawaudioparse", nullptr);
-    if (!file || !parse) {
-        if (file)
-            gst_object_unref(file);
-        if (parse)
-            gst_object_unref(parse);
-        return false;
-    }
+    // Raw CD audio: read straight from the file, the track alone.
+    GstElement* raw = GST_ELEMENT(g_object_new(qpt_raw_track_get_type(), nullptr));
+    QptRawTrack* track = QPT_RAW_TRACK(raw);
     gchar* path = g_filename_from_uri(span.fileUri.constData(), nullptr, nullptr);
-    g_object_set(file, "location", path ? path : "", nullptr);
-    g_free(path);
-    gst_util_set_object_arg(G_OBJECT(parse), "format", "pcm");
-    gst_util_set_object_arg(G_OBJECT(parse), "pcm-format",
-                            span.storage == TrackSpan::Storage::RawBigEndian ? "s16be" : "s16le");
-    g_object_set(parse, "sample-rate", 44100, "num-channels", 2, "use-sink-caps", FALSE, nullptr);
-    gst_bin_add_many(bin, file, parse, nullptr);
-    if (!gst_element_link_many(file, parse, source->trim, nullptr))
-        return false;
-    exposeTrim(source);
+    track->path = path ? path : g_strdup("");
+    track->bigEndian = span.storage == TrackSpan::Storage::RawBigEndian;
+    track->fromByte = toSamples(span.from, span.perSecond, kCdRate) * kCdFrameBytes;
+    track->toByte = span.to >= 0 ? toSamples(span.to, span.perSecond, kCdRate) * kCdFrameBytes : -1;
+    gst_bin_add(bin, raw);
+    GstPad* target = gst_element_get_static_pad(raw, "src");
+    source->ghost = gst_ghost_pad_new_from_template("src_0", target, gst_static_pad_template_get(&sourceTemplate));
+    gst_object_unref(target);
+    gst_pad_set_active(source->ghost, TRUE);
+    gst_element_add_pad(GST_ELEMENT(source), source->ghost);
+    gst_element_no_more_pads(GST_ELEMENT(source));
     return true;
 }
 

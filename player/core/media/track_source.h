@@ -6,11 +6,12 @@
 // them as on any song: the next track of the same file is opened as the
 // next song, and its first sample follows this one's last.
 //
-// Inside: the file decoded (uridecodebin), or read as raw CD audio
-// (filesrc and rawaudioparse, for the BINARY and MOTOROLA sheets of disc
-// images), then a trim element that seeks to the start, counts samples,
-// cuts the buffers at both edges, moves the timestamps to the track's
-// start and ends the stream at the end.
+// Inside: the file decoded (uridecodebin), then a trim element that seeks
+// to the start, counts samples, cuts the buffers at both edges, moves the
+// timestamps to the track's start and ends the stream at the end; or, for
+// the BINARY and MOTOROLA sheets of disc images, a reader of raw CD audio
+// that reads the track's bytes alone (rawaudioparse mislabels what it
+// reads after a seek, by up to two reads).
 
 #include <QByteArray>
 #include <QString>
