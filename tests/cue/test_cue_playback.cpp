@@ -15,7 +15,6 @@
 #include "tests/support/wav_bytes.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -133,15 +132,6 @@ class TestCuePlayback : public QObject {
             });
             for (const NativePath& row : rows)
                 core.playlist.append(row, QString::fromUtf8(nativepath::fileName(row)));
-            if (qEnvironmentVariableIsSet("QPT_CUE_TRACE")) {
-                QElapsedTimer clock;
-                clock.start();
-                connect(&media, &MediaComponent::playStateChanged, this, [&media, clock](int state) {
-                    qInfo() << clock.elapsed() << "state" << state << media.token() << media.lastError();
-                });
-                connect(&media, &MediaComponent::advanced, this,
-                        [clock](quint64 token) { qInfo() << clock.elapsed() << "advanced" << token; });
-            }
             core.engine.playRow(1);
             const bool done = waitUntil([&] { return named.size() > heard; }, 20000);
             core.engine.stop();
