@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 
 using namespace qpt;
@@ -232,6 +233,33 @@ private slots:
         const QList<Run> runs = runsOf(TestEnv::readFile(m_recording));
         const QList<Run> expected{{kLevels[1], kTwo - quint32(1.2 * kRate)}, {700, kRate / 2}};
         QVERIFY2(runs.mid(0, 2) == expected, qPrintable(describe(runs)));
+    }
+
+    // Rows that cannot play fail as a missing song does, each with its
+    // reason: the file is gone; a start before the one before.
+    void brokenRowsFailClearly()
+    {
+        QVERIFY(TestEnv::writeFile(path(QStringLiteral("missing.cue")), sheet("missing.flac", "WAVE")));
+        QVERIFY(TestEnv::writeFile(path(QStringLiteral("backwards.cue")),
+                                   "FILE \"album.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:02:00\n"
+                                   "TRACK 02 AUDIO\nINDEX 01 00:01:00\n"));
+        GstMediaComponent media;
+        PlayerCore core(media);
+        QSet<QString> errors;
+        connect(&media, &MediaComponent::playStateChanged, this, [&](int state) {
+            if (state == playstate::Stopped && !media.lastError().isEmpty())
+                errors.insert(QString::fromUtf8(nativepath::fileName(nativepath::folder(media.url())))
+                              + QStringLiteral(": ") + media.lastError());
+        });
+        core.playlist.append(track(QStringLiteral("missing.cue"), 1), QStringLiteral("Low"));
+        core.playlist.append(track(QStringLiteral("backwards.cue"), 1), QStringLiteral("backwards 01"));
+        core.engine.playRow(1);
+        const QSet<QString> expected{QStringLiteral("missing.cue: file not found"),
+                                     QStringLiteral("backwards.cue: no playable address")};
+        QVERIFY(waitUntil([&] { return errors.contains(expected); }, 8000));
+        core.engine.stop();
+        QVERIFY(waitUntil([&] { return media.endingSessions() == 0; }, 8000));
+        QCOMPARE(errors, expected);
     }
 
     // Exact lengths from the sheet; the last track to the file's end; a
