@@ -1,6 +1,7 @@
 #include "music_files.h"
 
 #include "common/cd_address.h"
+#include "common/cue_track_lines.h"
 
 #include <QMimeDatabase>
 
@@ -25,6 +26,8 @@ Kind kindOfExtension(const QByteArray& extension)
         return Kind::CdTrack;
     if (lower == PlaylistExtension)
         return Kind::Playlist;
+    if (lower == CueSheetExtension)
+        return Kind::CueSheet;
     return Kind::Other;
 }
 
@@ -32,6 +35,8 @@ Kind kindOf(const QByteArray& path)
 {
     if (cd::isCdAddress(path))
         return Kind::CdAudio;
+    if (cuelines::trackLineOf(path))
+        return Kind::Song;
     return kindOfExtension(extensionOf(path));
 }
 
@@ -47,7 +52,7 @@ int titleCutOf(const QByteArray& fileName)
 
 QList<QByteArray> openedExtensions()
 {
-    return songExtensions() + QList<QByteArray>{CdTrackExtension, PlaylistExtension};
+    return songExtensions() + QList<QByteArray>{CdTrackExtension, PlaylistExtension, CueSheetExtension};
 }
 
 QString ownMimeType(const QString& extension)

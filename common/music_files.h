@@ -26,18 +26,23 @@ inline const QList<QByteArray>& songExtensions()
 }
 inline constexpr const char* CdTrackExtension = "cda";
 inline constexpr const char* PlaylistExtension = "vyx";
+// A cue sheet: an album kept as one file, read into one row per track.
+inline constexpr const char* CueSheetExtension = "cue";
 
 // CdTrack: a track file of a CD mounted the Windows way ("Track03.cda");
 // CdAudio: an audio-CD address (common/cd_address.h): a track on a drive,
-// or a drive standing for every track of its disc.
-enum class Kind { Song, CdTrack, Playlist, CdAudio, Other };
+// or a drive standing for every track of its disc; CueSheet: a ".cue" file,
+// standing for the tracks it lists.
+enum class Kind { Song, CdTrack, Playlist, CdAudio, CueSheet, Other };
 
 // The kind of a file by the text after the last "." (a name without "."
 // is its own extension), compared ignoring letter case.
 Kind kindOfExtension(const QByteArray& extension);
 // The extension of a path or line: the text after its last ".".
 QByteArray extensionOf(const QByteArray& path);
-// The kind of a line: an audio-CD address, else by its extension.
+// The kind of a line: an audio-CD address, else by its extension; a line
+// naming one track of a cue sheet ("/Music/Album.cue/3",
+// common/cue_track_lines.h) is a song.
 Kind kindOf(const QByteArray& path);
 
 // How many characters a song's title leaves off the end of its file name:
@@ -45,7 +50,8 @@ Kind kindOf(const QByteArray& path);
 // formats their whole extension with its dot (".flac", ".opus").
 int titleCutOf(const QByteArray& fileName);
 
-// Every extension the player opens: the songs, CD tracks and playlists.
+// Every extension the player opens: the songs, CD tracks, playlists and
+// cue sheets.
 QList<QByteArray> openedExtensions();
 
 // The MIME types an extension stands for: the shared database's audio

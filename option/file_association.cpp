@@ -43,6 +43,7 @@ QString describe(const QString& extension)
         {QStringLiteral("oga"), QStringLiteral("Ogg Audio")},
         {QStringLiteral("opus"), QStringLiteral("Opus Audio")},
         {QStringLiteral("m4a"), QStringLiteral("MPEG-4 Audio")},
+        {QStringLiteral("cue"), QStringLiteral("Cue Sheet")},
     };
     return descriptions.value(extension.toLower(), extension.toUpper() + QStringLiteral(" file"));
 }
@@ -166,12 +167,13 @@ struct ListLine {
 
 const QStringList& FileAssociation::offeredExtensions()
 {
-    // The eight types of old, then the later formats, which only a user's
-    // choice associates.
+    // The eight types of old, then the later formats and cue sheets, which
+    // only a user's choice associates.
     static const QStringList extensions = [] {
         QStringList list = QString::fromLatin1("cda vyx mid mp1 mp2 mp3 wav wma").split(QLatin1Char(' '));
         for (const QByteArray& extension : music::laterSongExtensions())
             list << QString::fromLatin1(extension);
+        list << QLatin1String(music::CueSheetExtension);
         return list;
     }();
     return extensions;

@@ -38,7 +38,16 @@ bool isSongLine(const QByteArray& line)
     const music::Kind kind = music::kindOf(line);
     // A line naming a playlist file is added as an ordinary song.
     return kind == music::Kind::Song || kind == music::Kind::Playlist || kind == music::Kind::CdTrack
-        || kind == music::Kind::CdAudio;
+        || kind == music::Kind::CdAudio || kind == music::Kind::CueSheet;
+}
+
+// The saved list's lines were read into rows when they first came: a FLAC
+// file among them is not looked into again.
+bool isSavedList(const NativePath& path)
+{
+    const QString name = QFile::decodeName(nativepath::fileName(path));
+    return name == QLatin1String(files::SavedPlaylistBatch) || name == QLatin1String(files::SavedPlaylist)
+        || name.startsWith(QLatin1String(files::SavedPlaylistRest));
 }
 
 }  // namespace
@@ -120,6 +129,8 @@ int BatchFolder::begin(const QString& folder, bool surely)
     m_sourceDone = false;
     m_queue.clear();
     m_toldNoDisc.clear();
+    m_held.clear();
+    m_albums.forget();
     const NativePath nativeFolder = QFile::encodeName(folder);
     const bool waiting = !m_readOnly.isEmpty();
     if (!surely && !waiting && folderUnchanged(nativeFolder))
@@ -219,6 +230,7 @@ BatchFolder::Pending BatchFolder::pending(const QString& folder)
     m_reader->close();
     m_reading = false;
     m_queue.clear();
+    m_held.clear();
     Pending pending;
     for (const NativePath& path : batchFilesInOrder(QFile::encodeName(folder))) {
         if (m_setAside.contains(path))
@@ -250,24 +262,28 @@ BatchFolder::Chunk BatchFolder::next(int room)
             return chunk;
         }
         for (;;) {
-            if (!m_reader->next(line))
-                break;
-            if (line.isEmpty() || !isSongLine(line))
-                continue;
-            if (music::kindOf(line) == music::Kind::CdAudio) {
-                if (!addCdRows(line, room, chunk))
-                    return chunk;
-                if (chunk.rows.size() >= kRowsPerChunk)
-                    return chunk;
-                continue;
+            PlaylistModel::NewEntry row;
+            if (!m_held.isEmpty()) {
+                row = m_held.takeFirst();
+            } else {
+                if (!m_reader->next(line))
+                    break;
+                if (line.isEmpty() || !isSongLine(line))
+                    continue;
+                m_held = music::kindOf(line) == music::Kind::CdAudio ? cdRowsOf(line, chunk)
+                                                                      : m_albums.rowsOf(line, !isSavedList(m_source.path));
+                if (m_held.isEmpty())
+                    continue;
+                row = m_held.takeFirst();
             }
             if (chunk.rows.size() >= room) {
                 // Full: this song and every one behind it find no room.
-                chunk.notAdded = 1 + dropRest(chunk);
+                chunk.notAdded = 1 + m_held.size() + dropRest(chunk);
+                m_held.clear();
                 chunk.end = Chunk::End::CapReached;
                 return chunk;
             }
-            chunk.rows.push_back({line, songTitle(line)});
+            chunk.rows.push_back(std::move(row));
             if (chunk.rows.size() == kRowsPerChunk)
                 return chunk;  // the window thread has its turn, then the next rows
         }
@@ -283,11 +299,11 @@ BatchFolder::Chunk BatchFolder::next(int room)
     }
 }
 
-bool BatchFolder::addCdRows(const QByteArray& line, int room, Chunk& chunk)
+QList<PlaylistModel::NewEntry> BatchFolder::cdRowsOf(const QByteArray& line, Chunk& chunk)
 {
     const auto address = cd::parse(line);
     if (!address)
-        return true;
+        return {};
     // The drive is asked here, on this worker: a disc spins up for seconds.
     // The rows of one disc share one read (so do their lengths).
     const QByteArray device = cd::deviceOf(*address);
@@ -305,19 +321,14 @@ bool BatchFolder::addCdRows(const QByteArray& line, int room, Chunk& chunk)
         for (const cd::DiscTrack& track : toc.audioTracks())
             tracks << track.number;
     }
-    for (qsizetype i = 0; i < tracks.size(); ++i) {
-        if (chunk.rows.size() >= room) {
-            // Full: these tracks and every song behind them find no room.
-            chunk.notAdded = (tracks.size() - i) + dropRest(chunk);
-            chunk.end = Chunk::End::CapReached;
-            return false;
-        }
-        const auto track = toc.track(tracks[i]);
-        const QString title = track && !track->title.isEmpty() ? track->title
-                                                               : QString::fromLatin1(cd::trackTitle(tracks[i]));
-        chunk.rows.push_back({cd::trackLine(address->device, tracks[i]), title});
+    QList<PlaylistModel::NewEntry> rows;
+    for (const int number : tracks) {
+        const auto track = toc.track(number);
+        const QString title =
+            track && !track->title.isEmpty() ? track->title : QString::fromLatin1(cd::trackTitle(number));
+        rows.push_back({cd::trackLine(address->device, number), title});
     }
-    return true;
+    return rows;
 }
 
 }  // namespace qpt

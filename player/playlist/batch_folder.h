@@ -10,6 +10,7 @@
 // (never by two threads), which hand the window thread finished rows.
 
 #include "common/native_path.h"
+#include "player/playlist/album_rows.h"
 #include "player/core/playlist_model.h"
 
 #include <QList>
@@ -86,8 +87,8 @@ private:
     void setAside(const Source& source, Chunk& chunk);
     qint64 dropRest(Chunk& chunk);
     // The rows of an audio-CD line: its track, or every track of its disc,
-    // titled from the disc. False when the cap left no room for them all.
-    bool addCdRows(const QByteArray& line, int room, Chunk& chunk);
+    // titled from the disc; a drive without a disc is named in the chunk.
+    QList<PlaylistModel::NewEntry> cdRowsOf(const QByteArray& line, Chunk& chunk);
 
     QList<NativePath> m_readOnly;
     QList<Source> m_queue;
@@ -100,6 +101,9 @@ private:
     QSet<NativePath> m_setAside;
     // Drives found without an audio CD in this pick-up (told once).
     QSet<QByteArray> m_toldNoDisc;
+    // Rows of the line read last that did not go out yet (a sheet's tracks).
+    QList<PlaylistModel::NewEntry> m_held;
+    AlbumRows m_albums;
     // The folder as last listed without finding a batch file.
     struct FolderLook {
         qint64 mtimeNs = -1;

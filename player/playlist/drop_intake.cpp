@@ -4,9 +4,11 @@
 #include "common/file_names.h"
 #include "common/line_files.h"
 #include "common/music_files.h"
+#include "player/core/cue/cue_album.h"
 #include "player/core/playback_engine.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <climits>
 #include <cstdlib>
@@ -99,6 +101,7 @@ struct DropIntake::Walk {
             case music::Kind::Song:
             case music::Kind::CdTrack:
             case music::Kind::CdAudio:  // a drive or a track on it: the loader reads the disc
+            case music::Kind::CueSheet:  // read into its tracks as it loads
                 show(kPleaseWait);
                 if (!linefiles::append(collecting, {path}))
                     return Pass::WriteFailed;
@@ -118,6 +121,24 @@ struct DropIntake::Walk {
         return folders.isEmpty() ? Pass::Done : Pass::FoldersLeft;
     }
 
+    // A folder that holds an album as one file and its cue sheet adds the
+    // sheet's tracks, not the whole file beside them.
+    static QSet<NativePath> filesOfSheets(const NativePath& prefix, const QList<NativePath>& names)
+    {
+        QSet<NativePath> files;
+        for (const NativePath& name : names) {
+            if (music::kindOf(name) != music::Kind::CueSheet)
+                continue;
+            if (const std::optional<cue::Album> album = cue::readAlbum(prefix + name)) {
+                for (const cue::AlbumTrack& track : album->tracks) {
+                    if (track.fileFound)
+                        files.insert(track.file);
+                }
+            }
+        }
+        return files;
+    }
+
     void listFolders()
     {
         while (!folders.isEmpty()) {
@@ -131,8 +152,12 @@ struct DropIntake::Walk {
             if (real.isEmpty() || listed.contains(real))
                 continue;
             listed.insert(real);
-            for (const NativePath& name : nativepath::listFolder(folder))
-                items << prefix + name;
+            const QList<NativePath> names = nativepath::listFolder(folder);
+            const QSet<NativePath> inSheets = filesOfSheets(prefix, names);
+            for (const NativePath& name : names) {
+                if (!inSheets.contains(prefix + name))
+                    items << prefix + name;
+            }
         }
     }
 

@@ -30,9 +30,9 @@ namespace {
 
 const char* const kOpenTitle = "Open Music";
 const char* const kOpenFilter =
-    "Music Files|*.WMA;*.MP3;*.MID;*.VYX;*.MP1;*.MP2;*.WAV;*.CDA;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A|PlayList|*.VYX|"
+    "Music Files|*.WMA;*.MP3;*.MID;*.VYX;*.MP1;*.MP2;*.WAV;*.CDA;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A;*.CUE|PlayList|*.VYX|"
     "MP3 Music File|*.MP3|"
-    "WMA Music File|*.WMA|WAV Music File|*.WAV|CD Audio|*.CDA|All Files|*.*";
+    "WMA Music File|*.WMA|WAV Music File|*.WAV|CD Audio|*.CDA|Cue Sheet|*.CUE|All Files|*.*";
 const char* const kSaveTitle = "Save PlayList";
 const char* const kSaveFilter = "Quorbel PlayList|*.VYX|All Files|*.*";
 

@@ -250,6 +250,8 @@ private slots:
         }
         // The desktop offers the player when an audio CD is put in.
         QVERIFY(listed.contains(QStringLiteral("x-content/audio-cdda")));
+        // ... and for cue sheets, which the player reads into their tracks.
+        QVERIFY(listed.contains(QStringLiteral("application/x-cue")));
 
         QProcess launch;
         launch.setProcessEnvironment(env.processEnvironment());

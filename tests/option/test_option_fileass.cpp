@@ -82,9 +82,10 @@ private slots:
         TestEnv env;
         FileAssociationWindow window;
         window.open();
-        // The later formats are offered beside the eight, and not chosen.
+        // The later formats and cue sheets are offered beside the eight,
+        // and not chosen.
         QCOMPARE(items(window.availableTypesList), (QStringList{"cda", "vyx", "mid", "mp1", "mp2", "mp3", "wav", "wma",
-                                                                "flac", "ogg", "oga", "opus", "m4a"}));
+                                                                "flac", "ogg", "oga", "opus", "m4a", "cue"}));
         QCOMPARE(items(window.chosenTypesList), QStringList{"vyx"});
 
         doubleClick(window.availableTypesList, "mp3");

@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(Dialogs::records().last().title, QStringLiteral("Open Music"));
         QCOMPARE(Dialogs::filterGroups(Dialogs::records().last().text).first(),
                  QStringLiteral("Music Files (*.WMA *.MP3 *.MID *.VYX *.MP1 *.MP2 *.WAV *.CDA *.FLAC *.OGG *.OGA "
-                                "*.OPUS *.M4A)"));
+                                "*.OPUS *.M4A *.CUE)"));
 
         Dialogs::scriptAnswers({QStringLiteral("/m/a.mp3|/m/b.wav|/m/c.mid")});
         openFromTheMenu();

@@ -2,6 +2,8 @@
 
 #include "common/cd_address.h"
 #include "player/core/cd/disc_toc.h"
+#include "common/cue_track_lines.h"
+#include "player/core/cue/cue_album.h"
 #include "player/core/length/cd_track_file.h"
 #include "player/core/length/known_lengths.h"
 #include "player/core/length/length_probe.h"
@@ -107,27 +109,59 @@ struct SongLengthService::Measurer {
         }
         if (const auto disc = cd::parse(job.path))
             return discTrackLength(job.entry, *disc);
-        loadCacheOnce();
+        const QByteArray line = job.path.trimmed();
+        if (const std::optional<cuelines::TrackLine> named = cuelines::trackLineOf(line))
+            return measuredAs(job.entry, std::max<std::int64_t>(cueTrackMs(*named), 0));
         // Blanks around the line are not part of the path; a local "file:"
         // address stands for its path. What cannot be measured reads as zero.
-        const QByteArray path = length::LengthProbe::localPath(job.path.trimmed());
+        return measuredAs(job.entry, std::max<std::int64_t>(fileMs(length::LengthProbe::localPath(line)), 0));
+    }
+
+    // A file's length in milliseconds; 0 (or below) for no music.
+    std::int64_t fileMs(const QByteArray& path)
+    {
+        loadCacheOnce();
         if (path.isEmpty())
-            return measuredAs(job.entry, 0);
+            return 0;
         length::FileStamp stamp;
         bool regular = false;
         if (known.knows(path) && length::ProbeFile::stamp(path, stamp, regular) && regular) {
             if (const auto ms = known.find(path, stamp.size, stamp.mtimeNs))
-                return measuredAs(job.entry, std::max<std::int64_t>(*ms, 0));
+                return *ms;
         }
         length::LengthProbe probe(reads);
         const auto measurement = probe.measure(path);
         filesRead += probe.filesRead();
         bytesRead += probe.bytesRead();
         if (!measurement)
-            return measuredAs(job.entry, 0);
+            return 0;
         const std::int64_t ms = measurement->ms.value_or(length::KnownLengths::kNoMusic);
         known.store(path, measurement->stamp.size, measurement->stamp.mtimeNs, ms);
-        return measuredAs(job.entry, std::max<std::int64_t>(ms, 0));
+        return ms;
+    }
+
+    // A track of an album: exact arithmetic on its sheet, and for the last
+    // track of a file what is left of the file after its start.
+    std::int64_t cueTrackMs(const cuelines::TrackLine& named)
+    {
+        const std::optional<cue::Album> album = cue::readAlbum(named.album);
+        const cue::AlbumTrack* track = album ? album->track(named.track) : nullptr;
+        if (!track || !track->playable || !track->fileFound)
+            return 0;
+        if (const std::optional<qint64> ms = track->knownMilliseconds())
+            return *ms;
+        std::int64_t whole = 0;
+        if (track->type == cue::FileType::Decoded) {
+            whole = fileMs(track->file);
+        } else {
+            // Raw CD audio: 4 bytes a sample, 44100 samples a second; whole
+            // milliseconds as the probe gives them.
+            length::FileStamp stamp;
+            bool regular = false;
+            if (length::ProbeFile::stamp(track->file, stamp, regular) && regular)
+                whole = stamp.size / 4 * 1000 / 44100;
+        }
+        return whole - track->fromMilliseconds();
     }
 };
 

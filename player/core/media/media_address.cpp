@@ -1,7 +1,9 @@
 #include "player/core/media/media_address.h"
 
 #include "common/cd_address.h"
+#include "common/cue_track_lines.h"
 #include "common/native_path.h"
+#include "player/core/media/cue_track_address.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,6 +103,8 @@ QString shownUri(const QByteArray& address)
 {
     if (cd::isCdAddress(address))
         return cdAddressUri(address, false);
+    if (cuelines::trackLineOf(address))
+        return localFileUri(address);  // the line itself: the sheet is not read here
     return isCdTrackFile(address) ? cdTrackUri(address, QString()) : mediaUri(address);
 }
 
@@ -114,6 +118,8 @@ QString mediaUri(const QByteArray& address)
         return cdAddressUri(address, true);
     if (isUri(address))
         return QString::fromUtf8(address);
+    if (cuelines::trackLineOf(address))
+        return cueTrackUri(address);
     if (isCdTrackFile(address)) {
         const qsizetype separator = lastSeparator(address);
         const QByteArray folder = separator == 0 ? QByteArray("/") : address.left(std::max<qsizetype>(separator, 0));

@@ -29,7 +29,8 @@ QString cdTrackUri(const QByteArray& path, const QString& device);
 // folder is not on an optical disc or does not exist.
 QString opticalDeviceAt(const QByteArray& folder);
 
-// The URI for an address: URIs pass unchanged, CD track files map to their
+// The URI for an address: URIs pass unchanged, a line naming a track of a
+// cue sheet becomes its "qpttrack:" URI (the sheet is read), CD track files map to their
 // cdda:// track on the drive the folder is mounted from, and anything else
 // is a local file path (made absolute and escaped byte for byte). Empty
 // when no URI can be made.

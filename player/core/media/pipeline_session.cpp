@@ -4,6 +4,7 @@
 #include "player/core/media/cd_source.h"
 #include "player/core/media/media_address.h"
 #include "player/core/media/steady_output.h"
+#include "player/core/media/track_source.h"
 
 #include <QLoggingCategory>
 #include <QThread>
@@ -113,9 +114,13 @@ GstElement* audioSinkFromEnvironment()
     return sink;
 }
 
-// The local path a "file:" URI names; empty for any other address.
-QByteArray localPath(const QString& uri)
+// The local path a "file:" URI names (or the file a track of an album
+// lies in); empty for any other address.
+QByteArray localPath(const QString& address)
 {
+    QString uri = address;
+    if (const std::optional<media::TrackSpan> span = media::parseTrackUri(address.toUtf8()))
+        uri = QString::fromUtf8(span->fileUri);
     if (!uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
         return QByteArray();
     gchar* path = g_filename_from_uri(uri.toUtf8().constData(), nullptr, nullptr);
@@ -193,7 +198,8 @@ namespace {
 bool isRemote(const QString& uri)
 {
     return !uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
-        && !uri.startsWith(QLatin1String("cdda:"), Qt::CaseInsensitive);
+        && !uri.startsWith(QLatin1String("cdda:"), Qt::CaseInsensitive)
+        && !uri.startsWith(QLatin1String(media::kTrackScheme) + QLatin1Char(':'), Qt::CaseInsensitive);
 }
 
 QString errorText(GstMessage* message)
@@ -223,6 +229,7 @@ void PipelineSession::initialiseGStreamer()
         if (!gst_is_initialized())
             gst_init(nullptr, nullptr);
         preferMpg123();
+        media::registerTrackSource();
     });
 }
 
