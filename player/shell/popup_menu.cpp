@@ -15,12 +15,23 @@
 
 namespace qpt {
 
+namespace {
+
+constexpr double kWidthTwips = 1995;
+constexpr double kHeightTwips = 3330;
+// Each entry's band, and where the fifth (Audio CD) begins: one band below
+// Save PlayList.
+constexpr double kBandTwips = 480;
+constexpr double kAudioCdTopTwips = 1920;
+
+}  // namespace
+
 PopupMenu::PopupMenu(CommandDispatcher& commands)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), m_commands(commands)
 {
     setWindowTitle(QLatin1String(kCaption));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twipsToPx(1995), twipsToPx(3330));
+    setFixedSize(twipsToPx(kWidthTwips), twipsToPx(kHeightTwips));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     optionEntry = makeEntry(QStringLiteral("Option"), 480, -15, 990, 450, 15.75);
@@ -28,7 +39,7 @@ PopupMenu::PopupMenu(CommandDispatcher& commands)
     openMusicEntry = makeEntry(QStringLiteral("Open Music"), 75, 960, 1575, 405, 14.25);
     savePlaylistEntry = makeEntry(QStringLiteral("Save PlayList"), 80, 1440, 1830, 405, 14.25);
     // Below the four, with the same strip of surface between them.
-    audioCdEntry = makeEntry(QStringLiteral("Audio CD"), 75, 1920, 1575, 405, 14.25);
+    audioCdEntry = makeEntry(QStringLiteral("Audio CD"), 75, kAudioCdTopTwips, 1575, 405, 14.25);
     audioCdEntry->hide();
 
     ControlAccess::attach(this, QAccessible::PopupMenu, [this] { return windowTitle(); });
@@ -41,7 +52,10 @@ PopupMenu::PopupMenu(CommandDispatcher& commands)
 
 void PopupMenu::showAudioCdEntry(bool shown)
 {
+    // The menu grows by one entry's band while it shows the fifth entry.
+    setFixedSize(twipsToPx(kWidthTwips), twipsToPx(shown ? kHeightTwips + kBandTwips : kHeightTwips));
     audioCdEntry->setVisible(shown);
+    update();
 }
 
 // The entries a person can reach now: the Audio CD entry only while shown.
@@ -126,7 +140,22 @@ void PopupMenu::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    Skin::paint(painter, QStringLiteral("popup_background"), QRectF(rect()));
+    const QRectF drawn(0, 0, width(), twipsToPx(kHeightTwips));
+    if (audioCdEntry->isHidden()) {
+        Skin::paint(painter, QStringLiteral("popup_background"), drawn);
+        return;
+    }
+    // With the Audio CD entry the picture opens below Save PlayList: the
+    // four entries as drawn, the band of Save PlayList once more for the
+    // fifth, then the rest of the picture one band lower.
+    const qreal split = twipsToPx(kAudioCdTopTwips);
+    painter.save();
+    painter.setClipRect(QRectF(0, 0, width(), split));
+    Skin::paint(painter, QStringLiteral("popup_background"), drawn);
+    painter.restore();
+    painter.setClipRect(QRectF(0, split, width(), height() - split));
+    painter.translate(0, twipsToPx(kBandTwips));
+    Skin::paint(painter, QStringLiteral("popup_background"), drawn);
 }
 
 void PopupMenu::mouseMoveEvent(QMouseEvent* event)
