@@ -1,6 +1,7 @@
 #include "player/core/playback_engine.h"
 
 #include "common/cd_address.h"
+#include "common/cue_track_lines.h"
 #include "player/core/media/media_component.h"
 #include "player/core/playlist_model.h"
 #include "player/core/song_title.h"
@@ -149,9 +150,14 @@ NowPlaying PlaybackEngine::describe(quint64 entry, const NativePath& address) co
     const auto row = m_playlist.rowOf(entry);
     // A CD track has no name of its own: its title is the one its row got
     // from the disc ("Track 03" once the row is gone).
-    if (const auto disc = cd::parse(address); disc && !disc->isWholeDisc()) {
-        const QString rowTitle = row ? m_playlist.title(*row).value_or(QString()) : QString();
+    const QString rowTitle = row ? m_playlist.title(*row).value_or(QString()) : QString();
+    if (const auto disc = cd::parse(address); disc && !disc->isWholeDisc())
         now.title = rowTitle.isEmpty() ? QString::fromLatin1(cd::trackTitle(disc->track)) : rowTitle;
+    // Nor has a track of an album kept as one file: its row has the title
+    // the sheet gave it (the album's name and the place once it is gone).
+    if (const auto track = cuelines::trackLineOf(address)) {
+        now.title = !rowTitle.isEmpty() ? rowTitle
+                                        : songTitle(track->album) + QStringLiteral(" %1").arg(track->track, 2, 10, QLatin1Char('0'));
     }
     if (row)
         now.length = m_playlist.songLength(*row).value_or(SongLength());

@@ -396,6 +396,26 @@ private slots:
         QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("b"));
         QCOMPARE(p.nowPlayingRow(), 0);
     }
+
+    // A track of an album kept as one file, or of a disc, has no name in
+    // its address ("/m/Album.cue/2"): what is heard is named by its row, at
+    // a gapless change as at a start, and by the album and place once the
+    // row is gone.
+    void tracksAreNamedByTheirRows()
+    {
+        TestEnv env;
+        CoreFixture p;
+        p.playlist.append("cdda://2", QStringLiteral("Track 02"));
+        p.playlist.append("/m/Album.cue/1", QStringLiteral("Low"));
+        p.playlist.append("/m/Album.cue/2", QStringLiteral("Guest - Middle"));
+        p.engine.playRow(1);
+        p.media.advance();
+        QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("Low"));
+        QObject::disconnect(&p.playlist, nullptr, &p.core, nullptr);  // the edit came too late to be passed on
+        p.playlist.removeRow(3);
+        p.media.advance();
+        QCOMPARE(p.engine.nowPlayingTitle(), QStringLiteral("Album 02"));
+    }
 };
 
 QTEST_MAIN(TestPlaybackEngine)
