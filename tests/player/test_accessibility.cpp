@@ -7,14 +7,14 @@
 
 #include "common/dialogs.h"
 #include "player/shell/commands.h"
-#include "player/shell/control_access.h"
 #include "player/shell/knob_keys.h"
 #include "player/shell/main_display.h"
 #include "player/shell/now_saving_window.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/popup_menu.h"
 #include "player/shell/time_format.h"
-#include "skin/keyboard_focus_mark.h"
+#include "skin/control_access.h"
+#include "skin/focus_ring.h"
 #include "tests/player/app_fixture.h"
 #include "tests/support/test_env.h"
 
@@ -542,8 +542,8 @@ private slots:
         activate(&w);
         w.timeLabel->setFocus(Qt::TabFocusReason);
         QTest::keyClick(w.timeLabel, Qt::Key_Tab);
-        QCOMPARE(KeyboardFocusMark::markedWidget(), w.playButton);
-        const QWidget* mark = w.findChild<KeyboardFocusMark*>();
+        QCOMPARE(FocusRing::target(), w.playButton);
+        const QWidget* mark = w.findChild<FocusRing*>();
         QVERIFY(mark);
         QVERIFY(mark->geometry().contains(w.playButton->geometry()));
         // A screen reader never finds the mark.
@@ -552,10 +552,10 @@ private slots:
 
         QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(QApplication::focusWidget(), w.seekKnob);  // the click's own focus
-        QCOMPARE(KeyboardFocusMark::markedWidget(), nullptr);
+        QCOMPARE(FocusRing::target(), nullptr);
 
         QTest::keyClick(w.seekKnob, Qt::Key_Right);
-        QCOMPARE(KeyboardFocusMark::markedWidget(), w.seekKnob);
+        QCOMPARE(FocusRing::target(), w.seekKnob);
         // It follows the knob as the knob moves.
         a.app.display().seekKnob.setLeft(a.app.display().seekKnob.left() + 600);
         QVERIFY(mark->geometry().contains(w.seekKnob->geometry()));
