@@ -1,8 +1,8 @@
 #include "player/shell/popup_menu.h"
 
-#include "common/poll_timer.h"
 #include "common/twips.h"
 #include "common/window_helpers.h"
+#include "common/poll_timer.h"
 #include "player/shell/commands.h"
 #include "skin/control_access.h"
 #include "skin/focus_ring.h"
