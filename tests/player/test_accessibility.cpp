@@ -3,7 +3,8 @@
 // that their actions and values go through the command table like the
 // mouse, the announcements a screen reader hears (and those it must not),
 // the keys of focused controls, the Tab order, the pop-up menu from the
-// keyboard, the playlist's selection, and the focus mark.
+// keyboard, the playlist's selection, and the skin's focus ring in the
+// player's windows.
 
 #include "common/dialogs.h"
 #include "player/shell/commands.h"
@@ -531,10 +532,11 @@ private slots:
         QCOMPARE(list.selectedRow(), 2);
     }
 
-    // The focus mark shows for the keyboard only: after Tab, and after a
-    // key press; a mouse press hides it, and the focus a click hands to the
-    // seek knob shows none.
-    void focusMarkForTheKeyboardOnly()
+    // The focus ring in the player's windows shows for the keyboard only:
+    // after Tab, and after a key press; a mouse press hides it, the focus a
+    // click hands to the seek knob shows none, and it follows a knob the
+    // player moves. (What the ring does in any window: the skin's tests.)
+    void focusRingForTheKeyboardOnly()
     {
         TestEnv env;
         AppFixture a;
