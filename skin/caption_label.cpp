@@ -1,6 +1,6 @@
 #include "caption_label.h"
 
-#include "skin_accessibility.h"
+#include "control_access.h"
 
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -9,9 +9,21 @@ namespace qpt {
 
 CaptionLabel::CaptionLabel(const QString& caption, QWidget* parent) : QLabel(parent)
 {
-    installSkinAccessibility();
     setTextFormat(Qt::PlainText);
     setCaption(caption);
+    // Qt makes an object's interface once, often while the object is still
+    // being built, so whether it can be pressed is decided when asked.
+    ControlAccess* access = ControlAccess::attach(this, QAccessible::StaticText, [this] { return text(); });
+    access->press = [this] { click(); };
+    access->offersPress = [this] { return answersClick(); };
+    access->pressKeys.clear();
+}
+
+void CaptionLabel::setDecorative(bool decorative)
+{
+    m_decorative = decorative;
+    if (ControlAccess* access = ControlAccess::of(this))
+        access->decorative = decorative;
 }
 
 void CaptionLabel::click()

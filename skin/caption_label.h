@@ -26,7 +26,7 @@ public:
 
     // A copy of another label's text drawn for its look (a shadow): a
     // screen reader passes it over.
-    void setDecorative(bool decorative) { m_decorative = decorative; }
+    void setDecorative(bool decorative);
     bool isDecorative() const { return m_decorative; }
 
 signals:

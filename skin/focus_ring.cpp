@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 
 #include <cmath>
 
@@ -48,6 +50,128 @@ bool isModifierKey(int key)
     }
 }
 
+// The area the ring surrounds for a control: the control and the labels
+// beside it that name it, in its window's coordinates.
+QRect areaFor(const QWidget* control)
+{
+    const QWidget* window = control->window();
+    QRect area(control->mapTo(window, QPoint(0, 0)), control->size());
+    if (const QWidget* parent = control->parentWidget()) {
+        for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (label->buddy() == control && label->isVisible())
+                area |= QRect(label->mapTo(window, QPoint(0, 0)), label->size());
+        }
+    }
+    return area;
+}
+
+}  // namespace
+
+// Sees every press and every focus change of the program (an application
+// event filter) and puts the one ring in the window of the control with the
+// focus while the keyboard is in use. The ring leaves a window as soon as
+// it is not shown there, so a window that goes (the player's pop-up menu
+// does after each use) does not take it along; should one take it all the
+// same, the next showing makes a new one.
+class FocusRingFollower : public QObject {
+public:
+    explicit FocusRingFollower(QObject* parent) : QObject(parent)
+    {
+        qApp->installEventFilter(this);
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { follow(now); });
+    }
+
+    FocusRing* shownRing() const { return m_ring && m_ring->isVisible() ? m_ring.data() : nullptr; }
+    QWidget* target() const { return shownRing() ? m_target.data() : nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            // Shift or Ctrl held for a click is still the mouse at work.
+            if (!isModifierKey(static_cast<QKeyEvent*>(event)->key()))
+                setKeyboard(true);
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            setKeyboard(false);
+            break;
+        case QEvent::FocusIn: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+                setKeyboard(true);
+            break;
+        }
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::LayoutRequest:
+            if (m_target && (watched == m_target || watched == m_target->window()))
+                refresh();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void setKeyboard(bool keyboard)
+    {
+        if (m_keyboard == keyboard)
+            return;
+        m_keyboard = keyboard;
+        follow(QApplication::focusWidget());
+    }
+
+    void follow(QWidget* now)
+    {
+        // The window itself holding the focus is no control to ring.
+        m_target = now && !now->isWindow() ? now : nullptr;
+        refresh();
+    }
+
+    void refresh()
+    {
+        QWidget* control = m_target;
+        if (!m_keyboard || !control || !control->isVisible() || !control->hasFocus()) {
+            leave();
+            return;
+        }
+        QWidget* window = control->window();
+        if (!m_ring)
+            m_ring = new FocusRing(window);
+        else if (m_ring->parentWidget() != window)
+            m_ring->setParent(window);
+        const int outset = FocusRing::kOutset;
+        m_ring->setGeometry(areaFor(control).adjusted(-outset, -outset, outset, outset));
+        m_ring->raise();
+        m_ring->show();
+        m_ring->update();
+    }
+
+    void leave()
+    {
+        if (!m_ring)
+            return;
+        m_ring->hide();
+        if (m_ring->parentWidget())
+            m_ring->setParent(nullptr);
+    }
+
+    QPointer<QWidget> m_target;
+    QPointer<FocusRing> m_ring;
+    bool m_keyboard = false;
+};
+
+namespace {
+
+QPointer<FocusRingFollower> g_follower;
+
 }  // namespace
 
 FocusRing::FocusRing(QWidget* window) : QFocusFrame(window)
@@ -56,9 +180,22 @@ FocusRing::FocusRing(QWidget* window) : QFocusFrame(window)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     hide();
-    window->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this, &FocusRing::onFocusChanged);
-    connect(&InputModality::instance(), &InputModality::changed, this, &FocusRing::refresh);
+}
+
+void FocusRing::install()
+{
+    if (!g_follower)
+        g_follower = new FocusRingFollower(qApp);
+}
+
+QWidget* FocusRing::target()
+{
+    return g_follower ? g_follower->target() : nullptr;
+}
+
+FocusRing* FocusRing::shown()
+{
+    return g_follower ? g_follower->shownRing() : nullptr;
 }
 
 const QColor& FocusRing::outerColour()
@@ -71,70 +208,6 @@ const QColor& FocusRing::innerColour()
 {
     static const QColor colour(0xff, 0xff, 0xff);
     return colour;
-}
-
-QRect FocusRing::areaFor(const QWidget* control) const
-{
-    QWidget* window = parentWidget();
-    QRect area(control->mapTo(window, QPoint(0, 0)), control->size());
-    if (QWidget* parent = control->parentWidget()) {
-        for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-            if (label->buddy() == control && label->isVisible())
-                area |= QRect(label->mapTo(window, QPoint(0, 0)), label->size());
-        }
-    }
-    return area;
-}
-
-void FocusRing::onFocusChanged(QWidget*, QWidget* now)
-{
-    follow(now && now->window() == parentWidget() ? now : nullptr);
-}
-
-void FocusRing::follow(QWidget* control)
-{
-    if (m_target == control) {
-        refresh();
-        return;
-    }
-    if (m_target)
-        m_target->removeEventFilter(this);
-    m_target = control;
-    if (m_target)
-        m_target->installEventFilter(this);
-    refresh();
-}
-
-void FocusRing::refresh()
-{
-    const bool shown = m_target && m_target->isVisible() && m_target->hasFocus()
-                    && InputModality::instance().keyboard();
-    if (!shown) {
-        hide();
-        return;
-    }
-    m_area = areaFor(m_target);
-    setGeometry(m_area.adjusted(-kOutset, -kOutset, kOutset, kOutset));
-    raise();
-    show();
-    update();
-}
-
-bool FocusRing::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::Show:
-    case QEvent::Hide:
-    case QEvent::LayoutRequest:
-        if (watched == m_target || watched == parentWidget())
-            refresh();
-        break;
-    default:
-        break;
-    }
-    return false;
 }
 
 void FocusRing::paintEvent(QPaintEvent*)
@@ -157,45 +230,6 @@ void FocusRing::paint(QPainter& painter, const QRect& around)
     paintFrame(painter, outer, middle, outerColour());
     paintFrame(painter, middle, control, innerColour());
     painter.restore();
-}
-
-InputModality& InputModality::instance()
-{
-    static InputModality* modality = new InputModality;
-    return *modality;
-}
-
-InputModality::InputModality()
-{
-    qApp->installEventFilter(this);
-}
-
-void InputModality::set(bool keyboard)
-{
-    if (m_keyboard == keyboard)
-        return;
-    m_keyboard = keyboard;
-    emit changed(keyboard);
-}
-
-bool InputModality::eventFilter(QObject*, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        // Shift or Ctrl held for a click is still the mouse at work.
-        if (!isModifierKey(static_cast<QKeyEvent*>(event)->key()))
-            set(true);
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::TouchBegin:
-    case QEvent::TabletPress:
-        set(false);
-        break;
-    default:
-        break;
-    }
-    return false;
 }
 
 }  // namespace qpt

@@ -1,7 +1,7 @@
 #include "label_button.h"
 
+#include "control_access.h"
 #include "skin.h"
-#include "skin_accessibility.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -39,7 +39,9 @@ QFont fittingFont(QFont font, const QString& caption, int width)
 
 LabelButton::LabelButton(const QString& caption, QWidget* parent) : QLabel(parent)
 {
-    installSkinAccessibility();
+    ControlAccess* access = ControlAccess::attach(this, QAccessible::Button, [this] { return text(); });
+    access->press = [this] { click(); };
+    access->pressKeys = {QStringLiteral("Space"), QStringLiteral("Return")};
     // The caption is painted as it stands; no rich text, no link handling.
     setTextFormat(Qt::PlainText);
     setText(caption);

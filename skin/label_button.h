@@ -3,8 +3,8 @@
 // program and the Online System have no real buttons in their windows, only
 // labels that answer a click. The label takes the keyboard focus as well,
 // and Return, Enter or Space click it; a screen reader knows it as a button
-// whose Press action clicks it (skin_accessibility.h). The focus mark is
-// the window's (focus_ring.h).
+// whose Press action clicks it (control_access.h). The focus mark is the
+// skin's (focus_ring.h).
 
 #include <QLabel>
 

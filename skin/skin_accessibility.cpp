@@ -1,147 +1,184 @@
 #include "skin_accessibility.h"
 
-#include "caption_label.h"
-#include "label_button.h"
-#include "skinned_window.h"
+#include "control_access.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include <cmath>
 
 namespace qpt {
 
 namespace {
 
-bool isClass(const QString& className, const QMetaObject& meta)
-{
-    return className == QLatin1String(meta.className());
-}
-
-// Asked for every class of an object, most derived first; an object of a
-// class not named here goes on to the next factory (Qt's own).
-QAccessibleInterface* skinInterface(const QString& className, QObject* object)
+// Asked for every class of an object, most derived first; an object with
+// no description goes on to the next factory (Qt's own).
+QAccessibleInterface* skinFactory(const QString&, QObject* object)
 {
     if (!object || !object->isWidgetType())
         return nullptr;
-    if (isClass(className, LabelButton::staticMetaObject))
-        return new LabelButtonAccessible(static_cast<LabelButton*>(object));
-    if (isClass(className, CaptionLabel::staticMetaObject))
-        return new CaptionLabelAccessible(static_cast<CaptionLabel*>(object));
-    if (isClass(className, SkinnedWindow::staticMetaObject))
-        return new SkinnedWindowAccessible(static_cast<SkinnedWindow*>(object));
-    return nullptr;
+    ControlAccess* access = ControlAccess::of(object);
+    return access ? new SkinAccessible(static_cast<QWidget*>(object), access) : nullptr;
 }
 
 }  // namespace
 
 void installSkinAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(skinInterface);
+    static const bool installed = [] {
+        QAccessible::installFactory(skinFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
 }
 
-// ---------------------------------------------------------------- label button
-
-LabelButtonAccessible::LabelButtonAccessible(LabelButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
-
-LabelButton* LabelButtonAccessible::button() const
+void forgetAccessibleInterface(QWidget* widget)
 {
-    return static_cast<LabelButton*>(widget());
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    if (iface && !dynamic_cast<SkinAccessible*>(iface))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
 }
 
-QString LabelButtonAccessible::text(QAccessible::Text kind) const
-{
-    if (kind == QAccessible::Name && button()->accessibleName().isEmpty())
-        return button()->caption();
-    return QAccessibleWidget::text(kind);
-}
-
-QStringList LabelButtonAccessible::actionNames() const
-{
-    return QStringList(pressAction()) + QAccessibleWidget::actionNames();
-}
-
-void LabelButtonAccessible::doAction(const QString& action)
-{
-    // Exactly a click: nothing while the button or its window is disabled.
-    if (action == pressAction())
-        button()->click();
-    else
-        QAccessibleWidget::doAction(action);
-}
-
-QStringList LabelButtonAccessible::keyBindingsForAction(const QString& action) const
-{
-    if (action == pressAction())
-        return {QStringLiteral("Space"), QStringLiteral("Return")};
-    return QAccessibleWidget::keyBindingsForAction(action);
-}
-
-// ---------------------------------------------------------------- caption label
-
-CaptionLabelAccessible::CaptionLabelAccessible(CaptionLabel* label)
-    : QAccessibleWidget(label, QAccessible::StaticText)
+SkinAccessible::SkinAccessible(QWidget* widget, const ControlAccess* access)
+    : QAccessibleWidget(widget, access->role())
 {
 }
 
-CaptionLabel* CaptionLabelAccessible::label() const
+ControlAccess* SkinAccessible::access() const
 {
-    return static_cast<CaptionLabel*>(widget());
+    return ControlAccess::of(object());
 }
 
-QString CaptionLabelAccessible::text(QAccessible::Text kind) const
+QAccessible::Role SkinAccessible::role() const
 {
-    if (kind == QAccessible::Name && label()->accessibleName().isEmpty())
-        return label()->text();
-    return QAccessibleWidget::text(kind);
+    const ControlAccess* const described = access();
+    return described ? described->role() : QAccessibleWidget::role();
 }
 
-QAccessible::State CaptionLabelAccessible::state() const
+QString SkinAccessible::text(QAccessible::Text t) const
 {
+    const ControlAccess* const described = access();
+    if (!described)
+        return QAccessibleWidget::text(t);
+    switch (t) {
+    case QAccessible::Name:
+        // A name the program set on the widget outranks the shown text.
+        if (widget()->accessibleName().isEmpty())
+            return described->name();
+        break;
+    case QAccessible::Description:
+        if (described->description)
+            return described->description();
+        break;
+    case QAccessible::Value:
+        if (described->hasValue())
+            return QString::number(described->value.current());
+        break;
+    default:
+        break;
+    }
+    return QAccessibleWidget::text(t);
+}
+
+QAccessible::State SkinAccessible::state() const
+{
+    const ControlAccess* const described = access();
     QAccessible::State state = QAccessibleWidget::state();
-    if (label()->isDecorative())
+    // A disabled control cannot be pressed, whatever it looks like.
+    if (described && !widget()->isEnabled())
+        state.disabled = true;
+    if (described && described->decorative)
         state.invisible = true;
     return state;
 }
 
 QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
-CaptionLabelAccessible::relations(QAccessible::Relation match) const
+SkinAccessible::relations(QAccessible::Relation match) const
 {
     auto found = QAccessibleWidget::relations(match);
-    if ((match & QAccessible::Labelled) && label()->buddy()) {
-        if (QAccessibleInterface* buddy = QAccessible::queryAccessibleInterface(label()->buddy()))
+    // A label names its buddy (Qt says so for its own labels only).
+    const auto* label = qobject_cast<const QLabel*>(widget());
+    if ((match & QAccessible::Labelled) && label && label->buddy()) {
+        if (QAccessibleInterface* buddy = QAccessible::queryAccessibleInterface(label->buddy()))
             found.append({buddy, QAccessible::Labelled});
     }
     return found;
 }
 
-QStringList CaptionLabelAccessible::actionNames() const
+void* SkinAccessible::interface_cast(QAccessible::InterfaceType type)
 {
-    const QStringList own = QAccessibleWidget::actionNames();
-    return label()->answersClick() ? QStringList(pressAction()) + own : own;
+    const ControlAccess* const described = access();
+    if (type == QAccessible::ValueInterface && described && described->hasValue())
+        return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
 }
 
-void CaptionLabelAccessible::doAction(const QString& action)
+QStringList SkinAccessible::actionNames() const
 {
-    if (action == pressAction()) {
-        if (label()->answersClick())
-            label()->click();
-    } else {
-        QAccessibleWidget::doAction(action);
+    const ControlAccess* const described = access();
+    QStringList names;
+    if (described && described->pressable())
+        names << pressAction();
+    for (const QString& name : QAccessibleWidget::actionNames()) {
+        if (!names.contains(name))
+            names << name;
     }
+    return names;
 }
 
-// ---------------------------------------------------------------- window
-
-SkinnedWindowAccessible::SkinnedWindowAccessible(SkinnedWindow* window) : QAccessibleWidget(window) {}
-
-SkinnedWindow* SkinnedWindowAccessible::skinnedWindow() const
+void SkinAccessible::doAction(const QString& actionName)
 {
-    return static_cast<SkinnedWindow*>(widget());
+    const ControlAccess* const described = access();
+    if (actionName == pressAction() && described && described->pressable()) {
+        // Exactly a click: nothing while the control or its window is disabled.
+        if (widget()->isEnabled())
+            described->press();
+        return;
+    }
+    QAccessibleWidget::doAction(actionName);
 }
 
-QAccessible::Role SkinnedWindowAccessible::role() const
+QStringList SkinAccessible::keyBindingsForAction(const QString& actionName) const
 {
-    return skinnedWindow()->isMainWindow() ? QAccessible::Window : QAccessible::Dialog;
+    const ControlAccess* const described = access();
+    if (actionName == pressAction() && described && described->pressable())
+        return described->pressKeys;
+    return QAccessibleWidget::keyBindingsForAction(actionName);
+}
+
+QVariant SkinAccessible::currentValue() const
+{
+    const ControlAccess* const described = access();
+    return described && described->hasValue() ? QVariant(described->value.current()) : QVariant();
+}
+
+void SkinAccessible::setCurrentValue(const QVariant& value)
+{
+    const ControlAccess* const described = access();
+    if (!described || !described->hasValue() || !described->value.set || !widget()->isEnabled())
+        return;
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (ok && std::isfinite(number))
+        described->value.set(qBound(described->value.minimum, number, described->value.maximum()));
+}
+
+QVariant SkinAccessible::maximumValue() const
+{
+    const ControlAccess* const described = access();
+    return described && described->hasValue() ? QVariant(described->value.maximum()) : QVariant();
+}
+
+QVariant SkinAccessible::minimumValue() const
+{
+    const ControlAccess* const described = access();
+    return described && described->hasValue() ? QVariant(described->value.minimum) : QVariant();
+}
+
+QVariant SkinAccessible::minimumStepSize() const
+{
+    const ControlAccess* const described = access();
+    return described && described->hasValue() ? QVariant(described->value.step) : QVariant();
 }
 
 }  // namespace qpt

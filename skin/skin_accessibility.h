@@ -1,62 +1,51 @@
 #pragma once
-// What a screen reader learns of the skin's own controls. Qt knows a label
-// as static text and a plain window as a filler; the skin's label buttons
-// act as buttons, a caption label that answers a click can be pressed, and
-// a skinned window is a dialog or, for a program's main window, a frame.
-// The factory is installed once, by the first skinned control made.
+// What a screen reader learns of every control the skin draws, in all
+// three programs. Qt knows a label as static text and a plain widget as a
+// filler; a control with a ControlAccess attached (control_access.h) is
+// known by it instead: its role and name, Press, a value. The skin's label
+// buttons, caption labels and skinned windows attach theirs when made; a
+// program attaches one to each control it draws itself.
+//
+// One factory per program, installed by the first ControlAccess attached.
 
 #include <QAccessibleWidget>
 
 namespace qpt {
 
-class CaptionLabel;
-class LabelButton;
-class SkinnedWindow;
+class ControlAccess;
 
-void installSkinAccessibility();
-
-// A label button: a button named by its caption, pressed as by a click.
-class LabelButtonAccessible : public QAccessibleWidget {
+class SkinAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    explicit LabelButtonAccessible(LabelButton* button);
+    SkinAccessible(QWidget* widget, const ControlAccess* access);
 
-    QString text(QAccessible::Text kind) const override;
-    QStringList actionNames() const override;
-    void doAction(const QString& action) override;
-    QStringList keyBindingsForAction(const QString& action) const override;
-
-private:
-    LabelButton* button() const;
-};
-
-// A caption label: static text as shown, the label of its buddy, and,
-// while anything answers its click, Press, which does what the click does.
-// (Qt makes an object's interface once, often while the object is still
-// being built, so what it offers is decided when asked.)
-class CaptionLabelAccessible : public QAccessibleWidget {
-public:
-    explicit CaptionLabelAccessible(CaptionLabel* label);
-
-    QString text(QAccessible::Text kind) const override;
+    QAccessible::Role role() const override;
+    QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
     relations(QAccessible::Relation match = QAccessible::AllRelations) const override;
+    void* interface_cast(QAccessible::InterfaceType type) override;
+
     QStringList actionNames() const override;
-    void doAction(const QString& action) override;
+    void doAction(const QString& actionName) override;
+    QStringList keyBindingsForAction(const QString& actionName) const override;
+
+    QVariant currentValue() const override;
+    void setCurrentValue(const QVariant& value) override;
+    QVariant maximumValue() const override;
+    QVariant minimumValue() const override;
+    QVariant minimumStepSize() const override;
 
 private:
-    CaptionLabel* label() const;
+    // Looked up each time: a later description replaces an earlier one
+    // while Qt keeps this interface.
+    ControlAccess* access() const;
 };
 
-// A skinned window: a dialog or a frame, named by its caption.
-class SkinnedWindowAccessible : public QAccessibleWidget {
-public:
-    explicit SkinnedWindowAccessible(SkinnedWindow* window);
-
-    QAccessible::Role role() const override;
-
-private:
-    SkinnedWindow* skinnedWindow() const;
-};
+// Installs the factory once per process; every ControlAccess::attach
+// makes sure of it.
+void installSkinAccessibility();
+// Drops the interface the accessibility cache holds for a widget unless it
+// is already ours.
+void forgetAccessibleInterface(QWidget* widget);
 
 }  // namespace qpt

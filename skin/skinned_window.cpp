@@ -1,9 +1,9 @@
 #include "skinned_window.h"
 
+#include "control_access.h"
 #include "focus_ring.h"
 #include "label_button.h"
 #include "skin.h"
-#include "skin_accessibility.h"
 
 #include "common/window_helpers.h"
 
@@ -17,9 +17,15 @@ namespace qpt {
 
 SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
 {
-    installSkinAccessibility();
+    ControlAccess::attach(this, QAccessible::Dialog, [this] { return windowTitle(); });
     setWindowIcon(Skin::appIcon());
-    m_focusRing = new FocusRing(this);
+    FocusRing::install();
+}
+
+void SkinnedWindow::setMainWindow(bool mainWindow)
+{
+    m_mainWindow = mainWindow;
+    ControlAccess::of(this)->setRole(mainWindow ? QAccessible::Window : QAccessible::Dialog);
 }
 
 void SkinnedWindow::useControlStyle()

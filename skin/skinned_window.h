@@ -4,15 +4,14 @@
 // middle of the screen or of another window, and, where it has no frame,
 // dragged by its surface. A screen reader knows it as a dialog, or as a
 // frame where it is a program's main window; the control with the keyboard
-// focus wears the skin's focus ring, and Escape presses the window's cancel
-// button where it has one.
+// focus wears the skin's focus ring while the keyboard is in use, and
+// Escape presses the window's cancel button where it has one.
 
 #include <QPointer>
 #include <QWidget>
 
 namespace qpt {
 
-class FocusRing;
 class LabelButton;
 
 class SkinnedWindow : public QWidget {
@@ -26,11 +25,10 @@ public:
 
     // A program's main window (a frame to a screen reader), not a dialog.
     bool isMainWindow() const { return m_mainWindow; }
-    void setMainWindow(bool mainWindow) { m_mainWindow = mainWindow; }
+    void setMainWindow(bool mainWindow);
 
     // The button Escape presses, while it shows; none by default.
     void setEscapeButton(LabelButton* button);
-    FocusRing* focusRing() const { return m_focusRing; }
 
 protected:
     // A left press on the window's own surface moves the window, as a drag
@@ -47,7 +45,6 @@ private:
     bool m_draggedBySurface = false;
     bool m_mainWindow = false;
     QPointer<LabelButton> m_escapeButton;
-    FocusRing* m_focusRing;
 };
 
 }  // namespace qpt

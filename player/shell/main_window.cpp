@@ -4,14 +4,14 @@
 #include "common/twips.h"
 #include "common/window_helpers.h"
 #include "player/shell/commands.h"
-#include "player/shell/control_access.h"
 #include "player/shell/knob_keys.h"
 #include "player/shell/main_display.h"
 #include "player/shell/main_window_access.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/seek_volume.h"
 #include "player/shell/window_chrome.h"
-#include "skin/keyboard_focus_mark.h"
+#include "skin/control_access.h"
+#include "skin/focus_ring.h"
 #include "skin/skin.h"
 
 #include <QCloseEvent>
@@ -110,7 +110,7 @@ MainWindow::MainWindow(CommandDispatcher& commands, MainDisplay& display, SeekAn
         label->installEventFilter(this);
 
     describeMainWindow(*this, m_commands, m_display, m_bars);
-    KeyboardFocusMark::install();
+    FocusRing::install();
 }
 
 QLabel* MainWindow::makeLabel(LabelModel& model, double pointSize, bool bold, bool fitText)

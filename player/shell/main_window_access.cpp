@@ -1,12 +1,12 @@
 #include "player/shell/main_window_access.h"
 
 #include "player/shell/commands.h"
-#include "player/shell/control_access.h"
 #include "player/shell/knob_keys.h"
 #include "player/shell/main_display.h"
 #include "player/shell/main_window.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/seek_volume.h"
+#include "skin/control_access.h"
 
 #include <QAccessible>
 

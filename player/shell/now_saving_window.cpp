@@ -2,8 +2,8 @@
 
 #include "common/twips.h"
 #include "common/window_helpers.h"
-#include "player/shell/control_access.h"
 #include "player/shell/knob_keys.h"
+#include "skin/control_access.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -6,11 +6,11 @@
 #include "player/core/player_core.h"
 #include "player/core/playlist_model.h"
 #include "player/shell/commands.h"
-#include "player/shell/control_access.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/playlist_status_line.h"
 #include "player/shell/window_chrome.h"
-#include "skin/keyboard_focus_mark.h"
+#include "skin/control_access.h"
+#include "skin/focus_ring.h"
 #include "skin/skin.h"
 
 #include <QCloseEvent>
@@ -145,7 +145,7 @@ void PlaylistWindow::describeForScreenReaders()
     statusLine->setFocusPolicy(Qt::TabFocus);
     ControlAccess::attach(sizeGrip, QAccessible::Grip, [] { return QStringLiteral("Resize"); });
     setTabOrder(list, statusLine);
-    KeyboardFocusMark::install();
+    FocusRing::install();
 }
 
 std::pair<int, int> PlaylistWindow::visibleRows() const

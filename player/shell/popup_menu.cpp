@@ -4,8 +4,8 @@
 #include "common/window_helpers.h"
 #include "common/poll_timer.h"
 #include "player/shell/commands.h"
-#include "player/shell/control_access.h"
-#include "skin/keyboard_focus_mark.h"
+#include "skin/control_access.h"
+#include "skin/focus_ring.h"
 #include "skin/skin.h"
 
 #include <QKeyEvent>
@@ -47,7 +47,7 @@ PopupMenu::PopupMenu(CommandDispatcher& commands)
         ControlAccess* access = ControlAccess::attach(entry, QAccessible::MenuItem, [entry] { return entry->text(); });
         access->press = [this, entry] { entryPressed(entry, Qt::LeftButton); };
     }
-    KeyboardFocusMark::install();
+    FocusRing::install();
 }
 
 void PopupMenu::showAudioCdEntry(bool shown)

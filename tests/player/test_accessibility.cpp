@@ -3,18 +3,19 @@
 // that their actions and values go through the command table like the
 // mouse, the announcements a screen reader hears (and those it must not),
 // the keys of focused controls, the Tab order, the pop-up menu from the
-// keyboard, the playlist's selection, and the focus mark.
+// keyboard, the playlist's selection, and the skin's focus ring in the
+// player's windows.
 
 #include "common/dialogs.h"
 #include "player/shell/commands.h"
-#include "player/shell/control_access.h"
 #include "player/shell/knob_keys.h"
 #include "player/shell/main_display.h"
 #include "player/shell/now_saving_window.h"
 #include "player/shell/picture_button.h"
 #include "player/shell/popup_menu.h"
 #include "player/shell/time_format.h"
-#include "skin/keyboard_focus_mark.h"
+#include "skin/control_access.h"
+#include "skin/focus_ring.h"
 #include "tests/player/app_fixture.h"
 #include "tests/support/test_env.h"
 
@@ -531,10 +532,11 @@ private slots:
         QCOMPARE(list.selectedRow(), 2);
     }
 
-    // The focus mark shows for the keyboard only: after Tab, and after a
-    // key press; a mouse press hides it, and the focus a click hands to the
-    // seek knob shows none.
-    void focusMarkForTheKeyboardOnly()
+    // The focus ring in the player's windows shows for the keyboard only:
+    // after Tab, and after a key press; a mouse press hides it, the focus a
+    // click hands to the seek knob shows none, and it follows a knob the
+    // player moves. (What the ring does in any window: the skin's tests.)
+    void focusRingForTheKeyboardOnly()
     {
         TestEnv env;
         AppFixture a;
@@ -542,8 +544,8 @@ private slots:
         activate(&w);
         w.timeLabel->setFocus(Qt::TabFocusReason);
         QTest::keyClick(w.timeLabel, Qt::Key_Tab);
-        QCOMPARE(KeyboardFocusMark::markedWidget(), w.playButton);
-        const QWidget* mark = w.findChild<KeyboardFocusMark*>();
+        QCOMPARE(FocusRing::target(), w.playButton);
+        const QWidget* mark = w.findChild<FocusRing*>();
         QVERIFY(mark);
         QVERIFY(mark->geometry().contains(w.playButton->geometry()));
         // A screen reader never finds the mark.
@@ -552,10 +554,10 @@ private slots:
 
         QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(QApplication::focusWidget(), w.seekKnob);  // the click's own focus
-        QCOMPARE(KeyboardFocusMark::markedWidget(), nullptr);
+        QCOMPARE(FocusRing::target(), nullptr);
 
         QTest::keyClick(w.seekKnob, Qt::Key_Right);
-        QCOMPARE(KeyboardFocusMark::markedWidget(), w.seekKnob);
+        QCOMPARE(FocusRing::target(), w.seekKnob);
         // It follows the knob as the knob moves.
         a.app.display().seekKnob.setLeft(a.app.display().seekKnob.left() + 600);
         QVERIFY(mark->geometry().contains(w.seekKnob->geometry()));

@@ -1,11 +1,13 @@
 // The skin's own controls for a screen reader and a keyboard: a label
 // button is a button whose Press is its click (and nothing where a click is
 // nothing), a caption label that answers a click can be pressed, a window is
-// a dialog or a frame, Escape presses the window's cancel button, and the
-// focus ring shows for keyboard users only, round a control and its label,
-// with crisp edges at any screen scale.
+// a dialog or a frame, a control a program draws is known by its
+// description, Escape presses the window's cancel button, and the one focus
+// ring shows for keyboard users only, round a control and its label, in
+// whichever window has the focus, with crisp edges at any screen scale.
 
 #include "skin/caption_label.h"
+#include "skin/control_access.h"
 #include "skin/focus_ring.h"
 #include "skin/label_button.h"
 #include "skin/skinned_window.h"
@@ -21,6 +23,8 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cmath>
 
 using namespace qpt;
 using namespace qpt::test;
@@ -57,7 +61,12 @@ struct Window {
         QApplication::setActiveWindow(&window);
         return QTest::qWaitForWindowActive(&window);
     }
-    FocusRing* ring() const { return window.focusRing(); }
+    // The ring's place while it shows round a control of this window.
+    QRect ring() const
+    {
+        const FocusRing* ring = FocusRing::shown();
+        return ring && ring->parentWidget() == &window ? ring->geometry() : QRect();
+    }
 };
 
 }  // namespace
@@ -132,6 +141,13 @@ private slots:
         pressAccessible(toggle);
         QCOMPARE(toggled, 1);
 
+        // A caption that names a control says so.
+        auto* box = new QCheckBox(&window);
+        toggle->setBuddy(box);
+        const auto labelled = accessibleOf(toggle)->relations(QAccessible::Labelled);
+        QCOMPARE(labelled.size(), 1);
+        QCOMPARE(labelled.first().first->object(), box);
+
         // A shadow copy of a text is not read twice.
         window.show();
         QVERIFY(!accessibleOf(plain)->state().invisible);
@@ -150,11 +166,66 @@ private slots:
         w.window.setMainWindow(true);
         QCOMPARE(window->role(), QAccessible::Window);
 
-        // The box is named by its label; the ring is no object of the tree.
+        // The box is named by its label; the ring is no object of the tree
+        // (the ring's test looks while it shows).
         QCOMPARE(accessibleOf(w.box)->text(QAccessible::Name), QStringLiteral("Named Box"));
-        for (int i = 0; i < window->childCount(); ++i)
-            QVERIFY(window->child(i)->object() != w.ring());
         QCOMPARE(window->childCount(), 4);
+    }
+
+    // A control a program draws itself is known by what it attaches: the
+    // interface Qt made for it before is dropped, a later description
+    // replaces an earlier one, a name set on the widget outranks the
+    // described one, and a value set is held within its range, never
+    // passed on when it is no number or the control is disabled.
+    void describedControlsForPrograms()
+    {
+        SkinnedWindow window;
+        auto* knob = new QWidget(&window);
+        QCOMPARE(accessibleOf(knob)->role(), QAccessible::Client);  // Qt's filler, cached
+
+        double level = 20;
+        QList<double> sets;
+        ControlAccess* access = ControlAccess::attach(knob, QAccessible::Slider, [] { return QStringLiteral("Level"); });
+        access->value.current = [&level] { return level; };
+        access->value.maximum = [] { return 100.0; };
+        access->value.set = [&](double value) { sets << value; level = value; };
+        QAccessibleInterface* slider = accessibleOf(knob);
+        QCOMPARE(slider->role(), QAccessible::Slider);
+        QCOMPARE(slider->text(QAccessible::Name), QStringLiteral("Level"));
+        QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("20"));
+        QVERIFY(!pressAccessible(knob));
+        QAccessibleValueInterface* value = slider->valueInterface();
+        QVERIFY(value);
+        value->setCurrentValue(150);
+        value->setCurrentValue(-3);
+        value->setCurrentValue(QStringLiteral("loud"));
+        value->setCurrentValue(std::nan(""));
+        knob->setEnabled(false);
+        value->setCurrentValue(50);
+        knob->setEnabled(true);
+        QCOMPARE(sets, (QList<double>{100, 0}));
+        QCOMPARE(value->currentValue().toDouble(), 0.0);
+
+        int presses = 0;
+        ControlAccess* button = ControlAccess::attach(knob, QAccessible::Button, [] { return QStringLiteral("Go"); });
+        button->press = [&presses] { ++presses; };
+        QCOMPARE(ControlAccess::of(knob), button);
+        QCOMPARE(knob->findChildren<ControlAccess*>().size(), 1);
+        QCOMPARE(accessibleOf(knob)->role(), QAccessible::Button);
+        QVERIFY(!accessibleOf(knob)->valueInterface());
+        QVERIFY(pressAccessible(knob));
+        QCOMPARE(presses, 1);
+        QCOMPARE(accessibleOf(knob)->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+                 QStringList{QStringLiteral("Space")});
+        knob->setAccessibleName(QStringLiteral("Start"));
+        QCOMPARE(accessibleOf(knob)->text(QAccessible::Name), QStringLiteral("Start"));
+
+        QList<QAccessible::Event> heard;
+        ControlAccess::witness = [&heard](const QAccessibleEvent& event) { heard << event.type(); };
+        QAccessibleEvent renamed(knob, QAccessible::NameChanged);
+        ControlAccess::announce(renamed);
+        ControlAccess::witness = nullptr;
+        QCOMPARE(heard, QList<QAccessible::Event>{QAccessible::NameChanged});
     }
 
     void escapePressesTheCancelButtonWhileItShows()
@@ -193,37 +264,65 @@ private slots:
         QCOMPARE(w.window.grab().toImage(), unfocused);
         QTest::mouseClick(w.first, Qt::LeftButton);
         QVERIFY(w.first->hasFocus());
-        QVERIFY(!w.ring()->isVisible());
+        QCOMPARE(FocusRing::target(), nullptr);
 
         // Tab: the ring goes round the control that has the focus now.
         QTest::keyClick(w.first, Qt::Key_Tab);
         QVERIFY(w.second->hasFocus());
-        QVERIFY(w.ring()->isVisible());
-        QCOMPARE(w.ring()->target(), w.second);
-        QCOMPARE(w.ring()->geometry(), w.second->geometry().adjusted(-FocusRing::kOutset, -FocusRing::kOutset,
-                                                                     FocusRing::kOutset, FocusRing::kOutset));
+        QCOMPARE(FocusRing::target(), w.second);
+        QCOMPARE(w.ring(), w.second->geometry().adjusted(-FocusRing::kOutset, -FocusRing::kOutset,
+                                                          FocusRing::kOutset, FocusRing::kOutset));
         // It follows the control when it moves.
         w.second->move(30, 64);
-        QCOMPARE(w.ring()->geometry().topLeft(), QPoint(30 - FocusRing::kOutset, 64 - FocusRing::kOutset));
+        QCOMPARE(w.ring().topLeft(), QPoint(30 - FocusRing::kOutset, 64 - FocusRing::kOutset));
+        // A screen reader never finds it.
+        QAccessibleInterface* window = accessibleOf(&w.window);
+        for (int i = 0; i < window->childCount(); ++i)
+            QVERIFY(window->child(i)->object() != FocusRing::shown());
+        QCOMPARE(window->childCount(), 4);
 
         // A box and the label that names it are one ring.
         QTest::keyClick(w.second, Qt::Key_Tab);
         QVERIFY(w.box->hasFocus());
-        QCOMPARE(w.ring()->target(), w.box);
-        QVERIFY(w.ring()->geometry().contains(w.boxLabel->geometry()));
-        QVERIFY(w.ring()->geometry().contains(w.box->geometry()));
+        QCOMPARE(FocusRing::target(), w.box);
+        QVERIFY(w.ring().contains(w.boxLabel->geometry()));
+        QVERIFY(w.ring().contains(w.box->geometry()));
 
         // A mouse press anywhere hides it; Shift held for a click does not
         // bring it back, the next key does.
         QTest::mouseClick(&w.window, Qt::LeftButton, {}, QPoint(250, 180));
-        QVERIFY(!w.ring()->isVisible());
+        QCOMPARE(FocusRing::target(), nullptr);
         QTest::keyClick(w.box, Qt::Key_Shift);
-        QVERIFY(!w.ring()->isVisible());
-        QTest::keyClick(w.box, Qt::Key_Down);
-        QVERIFY(w.ring()->isVisible());
+        QCOMPARE(FocusRing::target(), nullptr);
+        QTest::keyClick(w.box, Qt::Key_Down);  // which moves the focus on
+        QVERIFY(FocusRing::target());
+        QCOMPARE(FocusRing::target(), QApplication::focusWidget());
         // A control that is hidden or loses the focus has no ring.
         w.box->hide();
-        QVERIFY(!w.ring()->isVisible() || w.ring()->target() != w.box);
+        QVERIFY(FocusRing::target() != w.box);
+    }
+
+    // One ring serves every window: it goes with the focus from window to
+    // window, and a window that goes does not take it along.
+    void focusRingGoesFromWindowToWindow()
+    {
+        Window w;
+        QVERIFY(w.active());
+        w.first->setFocus(Qt::TabFocusReason);
+        QCOMPARE(FocusRing::target(), w.first);
+        {
+            Window other;
+            QVERIFY(other.active());
+            QTest::keyClick(other.first, Qt::Key_Tab);
+            QCOMPARE(FocusRing::target(), other.second);
+            QCOMPARE(FocusRing::shown()->parentWidget(), &other.window);
+            // Closed with the ring in it.
+        }
+        QVERIFY(w.active());
+        QTest::keyClick(w.first, Qt::Key_Tab);
+        QCOMPARE(FocusRing::target(), w.second);
+        QCOMPARE(w.ring(), w.second->geometry().adjusted(-FocusRing::kOutset, -FocusRing::kOutset,
+                                                          FocusRing::kOutset, FocusRing::kOutset));
     }
 
     // Any screen scale, any place on it: each edge of the ring falls on whole

@@ -1,6 +1,6 @@
-#include "player/shell/control_access.h"
+#include "control_access.h"
 
-#include "player/shell/skin_accessible.h"
+#include "skin_accessibility.h"
 
 #include <QWidget>
 
