@@ -12,6 +12,7 @@
 #include "player/core/player_core.h"
 #include "player/playlist/batch_folder.h"
 #include "tests/support/test_env.h"
+#include "tests/support/level_runs.h"
 #include "tests/support/wav_bytes.h"
 
 #include <QDir>
@@ -73,32 +74,7 @@ bool run(const QString& program, const QStringList& arguments)
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-struct Run {
-    qint16 value;
-    quint32 frames;
-    bool operator==(const Run&) const = default;
-};
-
-// The recording as runs of one level; silence kept, so a gap shows.
-QList<Run> runsOf(const QByteArray& raw)
-{
-    QList<Run> runs;
-    for (qsizetype at = 0; at + 4 <= raw.size(); at += 4) {
-        const auto value = qint16(quint8(raw[at]) | (quint8(raw[at + 1]) << 8));
-        if (runs.isEmpty() || runs.last().value != value)
-            runs.append({value, 0});
-        ++runs.last().frames;
-    }
-    return runs;
-}
-
-QString describe(const QList<Run>& runs)
-{
-    QStringList parts;
-    for (const Run& run : runs)
-        parts << QStringLiteral("%1x%2").arg(run.value).arg(run.frames);
-    return parts.join(QLatin1Char(' '));
-}
+using Run = qpt::test::LevelRun;
 
 }  // namespace
 
@@ -142,7 +118,7 @@ class TestCuePlayback : public QObject {
         }
         if (titles)
             *titles = named;
-        return runsOf(TestEnv::readFile(m_recording));
+        return qpt::test::levelRuns(TestEnv::readFile(m_recording));
     }
 
 private slots:
@@ -187,9 +163,9 @@ private slots:
         QList<QString> titles;
         const QList<Run> runs =
             record({track(sheetName, 1), track(sheetName, 2), track(sheetName, 3)}, 3, &titles);
-        QVERIFY2(runs.size() >= 3, qPrintable(describe(runs)));
+        QVERIFY2(runs.size() >= 3, qPrintable(qpt::test::describeRuns(runs)));
         const QList<Run> expected{{kLevels[0], kOne}, {kLevels[1], kTwo}, {kLevels[2], kThree}};
-        QVERIFY2(runs.mid(0, 3) == expected, qPrintable(describe(runs)));
+        QVERIFY2(runs.mid(0, 3) == expected, qPrintable(qpt::test::describeRuns(runs)));
         QCOMPARE(titles.size() >= 3, true);
     }
 
@@ -200,9 +176,9 @@ private slots:
         const NativePath before = song(QStringLiteral("before.wav"), 0.5, 500);
         const NativePath after = song(QStringLiteral("after.wav"), 0.5, 700);
         const QList<Run> runs = record({before, track(QStringLiteral("album.cue"), 2), after}, 3);
-        QVERIFY2(runs.size() >= 3, qPrintable(describe(runs)));
+        QVERIFY2(runs.size() >= 3, qPrintable(qpt::test::describeRuns(runs)));
         const QList<Run> expected{{500, kRate / 2}, {kLevels[1], kTwo}, {700, kRate / 2}};
-        QVERIFY2(runs.mid(0, 3) == expected, qPrintable(describe(runs)));
+        QVERIFY2(runs.mid(0, 3) == expected, qPrintable(qpt::test::describeRuns(runs)));
     }
 
     // The track's own time: its length, a seek within it, and its end
@@ -230,9 +206,9 @@ private slots:
         // The file sink starts its file again at the seek's flush: what it
         // holds is the rest of the track from 1.2 s, exactly, then the next
         // song.
-        const QList<Run> runs = runsOf(TestEnv::readFile(m_recording));
+        const QList<Run> runs = qpt::test::levelRuns(TestEnv::readFile(m_recording));
         const QList<Run> expected{{kLevels[1], kTwo - quint32(1.2 * kRate)}, {700, kRate / 2}};
-        QVERIFY2(runs.mid(0, 2) == expected, qPrintable(describe(runs)));
+        QVERIFY2(runs.mid(0, 2) == expected, qPrintable(qpt::test::describeRuns(runs)));
     }
 
     // Rows that cannot play fail as a missing song does, each with its

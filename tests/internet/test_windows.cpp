@@ -7,6 +7,7 @@
 #include "internet/windows/progress_window.h"
 #include "internet/windows/start_message_window.h"
 #include "local_servers.h"
+#include "tests/internet/offline_world.h"
 #include "tests/support/test_env.h"
 
 #include "common/dialogs.h"
@@ -23,29 +24,11 @@
 
 using namespace qpt;
 using namespace qpt::internet;
+using qpt::test::Offline;
 using qpt::test::TestEnv;
 
 namespace {
 
-// A world without an update host: connecting finds no connection, and the
-// question is answered with Cancel.
-struct Offline {
-    TestEnv env;
-    QString system = env.root() + QStringLiteral("/system");
-    Offline()
-    {
-        QDir().mkpath(system);
-        qputenv("QPT_SYSTEM_DIR", system.toLocal8Bit());
-        qputenv("QPT_UPDATE_URL", QStringLiteral("http://127.0.0.1:%1").arg(qpt::test::closedPort()).toLocal8Bit());
-        Dialogs::scriptAnswers({"Cancel"});
-    }
-    ~Offline()
-    {
-        qunsetenv("QPT_SYSTEM_DIR");
-        qunsetenv("QPT_UPDATE_URL");
-    }
-    QString marker() const { return system + QStringLiteral("/osplinfo.dll"); }
-};
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include "internet/windows/start_message_window.h"
 #include "local_servers.h"
 #include "tests/support/access_probe.h"
+#include "tests/internet/offline_world.h"
 #include "tests/support/test_env.h"
 
 #include "common/dialogs.h"
@@ -32,24 +33,6 @@ using namespace qpt::test;
 
 namespace {
 
-// No update host and no marker: the start message shows; a connect finds
-// no connection and its question is answered with Cancel.
-struct Offline {
-    TestEnv env;
-    QString system = env.root() + QStringLiteral("/system");
-    Offline()
-    {
-        QDir().mkpath(system);
-        qputenv("QPT_SYSTEM_DIR", system.toLocal8Bit());
-        qputenv("QPT_UPDATE_URL", QStringLiteral("http://127.0.0.1:%1").arg(qpt::test::closedPort()).toLocal8Bit());
-        Dialogs::scriptAnswers({"Cancel"});
-    }
-    ~Offline()
-    {
-        qunsetenv("QPT_SYSTEM_DIR");
-        qunsetenv("QPT_UPDATE_URL");
-    }
-};
 
 }  // namespace
 

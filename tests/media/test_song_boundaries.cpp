@@ -5,6 +5,7 @@
 
 #include "player/core/media/gst_media_component.h"
 #include "tests/support/test_env.h"
+#include "tests/support/level_runs.h"
 #include "tests/support/wav_bytes.h"
 
 #include <QDir>
@@ -29,33 +30,7 @@ QByteArray levelWav(quint32 frames, qint16 level)
     return qpt::test::pcmWav(kRate, 2, 16, qpt::test::littleEndian(quint16(level), 2).repeated(2 * int(frames)));
 }
 
-struct Run {
-    qint16 value;
-    quint32 frames;
-    bool operator==(const Run&) const = default;
-};
-
-// The recording as runs of one level (S16 stereo); silence kept, so that
-// a gap shows as a run of zeros.
-QList<Run> runsOf(const QByteArray& raw)
-{
-    QList<Run> runs;
-    for (qsizetype at = 0; at + 4 <= raw.size(); at += 4) {
-        const auto value = qint16(quint8(raw[at]) | (quint8(raw[at + 1]) << 8));
-        if (runs.isEmpty() || runs.last().value != value)
-            runs.append({value, 0});
-        ++runs.last().frames;
-    }
-    return runs;
-}
-
-QString describe(const QList<Run>& runs)
-{
-    QStringList parts;
-    for (const Run& run : runs)
-        parts << QStringLiteral("%1x%2").arg(run.value).arg(run.frames);
-    return parts.join(QLatin1Char(' '));
-}
+using Run = qpt::test::LevelRun;
 
 // Runs ffmpeg under a time limit; false when it is missing, fails, or
 // lacks an encoder.
@@ -139,11 +114,11 @@ private slots:
             }
             QCOMPARE(advances, (QList<quint64>{1, 2, 3, 4}));
             QCOMPARE(states, (QList<int>{ps::Transitioning, ps::Playing, ps::MediaEnded, ps::Stopped}));
-            const QList<Run> runs = runsOf(qpt::test::TestEnv::readFile(m_recording));
+            const QList<Run> runs = qpt::test::levelRuns(qpt::test::TestEnv::readFile(m_recording));
             QList<Run> expected;
             for (const auto& [frames, level] : songs)
                 expected << Run{level, frames};
-            QVERIFY2(runs == expected, qPrintable(describe(runs)));
+            QVERIFY2(runs == expected, qPrintable(qpt::test::describeRuns(runs)));
         }
     }
 
@@ -192,8 +167,8 @@ private slots:
             media.open({before, 1}, {path(next), 2});
             QVERIFY(waitUntil([&] { return states.contains(ps::Stopped); }, 15000));
         }
-        const QList<Run> runs = runsOf(qpt::test::TestEnv::readFile(m_recording));
-        QVERIFY2(runs == (QList<Run>{{1500, frames}}), qPrintable(describe(runs)));
+        const QList<Run> runs = qpt::test::levelRuns(qpt::test::TestEnv::readFile(m_recording));
+        QVERIFY2(runs == (QList<Run>{{1500, frames}}), qPrintable(qpt::test::describeRuns(runs)));
         if (failureTold) {
             // The failure names the entry that failed, after the song before.
             QCOMPARE(advances, QList<quint64>{2});

@@ -14,6 +14,7 @@
 #include "common/options.h"
 #include "common/settings_store.h"
 #include "tests/support/access_probe.h"
+#include "tests/option/stored_options.h"
 #include "tests/support/test_env.h"
 
 #include <QAccessible>
@@ -49,21 +50,8 @@ void checkEveryControl(QWidget* window)
     }
 }
 
-void store(const QStringList& values)
-{
-    for (int i = 0; i < values.size(); ++i)
-        SettingsStore::write(QLatin1String(kOptionDefaults[i].key), values[i]);
-}
 
-QStringList stored()
-{
-    QStringList values;
-    for (const OptionDefault& option : kOptionDefaults)
-        values << SettingsStore::read(QLatin1String(option.key));
-    return values;
-}
 
-const QStringList kDefaults{"1", "1", "1", "2", "2", "2"};
 
 }  // namespace
 
@@ -74,7 +62,7 @@ private slots:
     {
         m_env = std::make_unique<TestEnv>();
         QVERIFY(m_env->installStandIn(QLatin1String(programs::Player)));
-        store(kDefaults);
+        storeOptions(kDefaultOptions);
     }
     void cleanup() { m_env.reset(); }
 
@@ -160,7 +148,7 @@ private slots:
         QVERIFY(dialog.optionBoxes()[3]->isChecked());
         QVERIFY(pressAccessible(dialog.okButton));
         QVERIFY(dialog.hasEnded());
-        QCOMPARE(stored(), (QStringList{"1", "1", "1", "1", "2", "2"}));
+        QCOMPARE(storedOptions(), (QStringList{"1", "1", "1", "1", "2", "2"}));
     }
 
     // Tab visits every control of each window in the order they are laid
@@ -233,7 +221,7 @@ private slots:
 
         QTest::keyClick(dialog.optionBoxes()[0], Qt::Key_Escape);
         QVERIFY(dialog.hasEnded());
-        QCOMPARE(stored(), kDefaults);
+        QCOMPARE(storedOptions(), kDefaultOptions);
     }
 
     // The information window names the keys that drive the player without

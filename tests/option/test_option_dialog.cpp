@@ -12,6 +12,7 @@
 #include "common/app_folder.h"
 #include "common/dialogs.h"
 #include "common/settings_store.h"
+#include "tests/option/stored_options.h"
 #include "tests/support/test_env.h"
 
 #include <QCheckBox>
@@ -25,25 +26,12 @@
 
 using namespace qpt;
 using namespace qpt::option;
-using qpt::test::TestEnv;
+using namespace qpt::test;
 
 namespace {
 
-const QStringList kDefaults{"1", "1", "1", "2", "2", "2"};
 
-void store(const QStringList& values)
-{
-    for (int i = 0; i < values.size(); ++i)
-        SettingsStore::write(QLatin1String(kOptionDefaults[i].key), values[i]);
-}
 
-QStringList stored()
-{
-    QStringList values;
-    for (const OptionDefault& option : kOptionDefaults)
-        values << SettingsStore::read(QLatin1String(option.key));
-    return values;
-}
 
 QList<bool> states(const OptionDialog& dialog)
 {
@@ -94,7 +82,7 @@ private slots:
     // box leaves all six to be written even though the user did nothing.
     void normalStartLoadsAndWritesBackChangedState()
     {
-        store({"1", "2", "0", "1", "2", "3"});
+        storeOptions({"1", "2", "0", "1", "2", "3"});
         OptionDialog dialog;
         dialog.startUp(QString());
         QVERIFY(!dialog.hasEnded());
@@ -108,7 +96,7 @@ private slots:
         dialog.okButton->click();
         QVERIFY(dialog.hasEnded());
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(stored(), (QStringList{"1", "2", "2", "1", "2", "2"}));
+        QCOMPARE(storedOptions(), (QStringList{"1", "2", "2", "1", "2", "2"}));
         settle();
         QVERIFY(playerCalls(*m_env).isEmpty());
     }
@@ -119,14 +107,14 @@ private slots:
     void writesOnlyWhatWasTouched()
     {
         const QStringList unusual{"1.0", " 1", "1e0", "2.0", " 2", "2e0"};
-        store(unusual);
+        storeOptions(unusual);
         {
             OptionDialog dialog;
             dialog.startUp(QString());
             QCOMPARE(states(dialog), kInitial);
             dialog.okButton->click();
             QVERIFY(dialog.hasEnded());
-            QCOMPARE(stored(), unusual);
+            QCOMPARE(storedOptions(), unusual);
         }
         {
             OptionDialog dialog;
@@ -135,7 +123,7 @@ private slots:
             QVERIFY(dialog.optionBox(keys::OSOT)->isChecked());
             dialog.cancelButton->click();
             QVERIFY(dialog.hasEnded());
-            QCOMPARE(stored(), unusual);
+            QCOMPARE(storedOptions(), unusual);
         }
         {
             OptionDialog dialog;
@@ -144,7 +132,7 @@ private slots:
             QTest::mouseClick(dialog.optionBox(keys::TransPlayList), Qt::LeftButton);
             QCOMPARE(states(dialog), kInitial);
             dialog.okButton->click();
-            QCOMPARE(stored(), kDefaults);
+            QCOMPARE(storedOptions(), kDefaultOptions);
         }
         settle();
         QVERIFY(playerCalls(*m_env).isEmpty());
@@ -165,7 +153,7 @@ private slots:
     {
         QFETCH(QStringList, values);
         QFETCH(QString, answer);
-        store(values);
+        storeOptions(values);
         Dialogs::scriptAnswers({answer});
         OptionDialog dialog;
         dialog.startUp(QString());
@@ -188,11 +176,11 @@ private slots:
             QVERIFY(dialog.isVisible());
             QVERIFY(!onTop(&dialog));
             QCOMPARE(states(dialog), kInitial);
-            QCOMPARE(stored(), values.mid(0, 6) + QStringList(6 - qMin(6, int(values.size())), QString()));
+            QCOMPARE(storedOptions(), values.mid(0, 6) + QStringList(6 - qMin(6, int(values.size())), QString()));
             dialog.cancelButton->click();
             QVERIFY(dialog.hasEnded());
         }
-        QCOMPARE(stored(), kDefaults);
+        QCOMPARE(storedOptions(), kDefaultOptions);
         QVERIFY(waitForPlayer(*m_env));
         QCOMPARE(playerCalls(*m_env), QStringList{"fto"});
     }
@@ -205,7 +193,7 @@ private slots:
             dialog.startUp(QStringLiteral("firsttimedefault"));
             QVERIFY(dialog.hasEnded());
             QVERIFY(!dialog.isVisible());
-            QCOMPARE(stored(), kDefaults);
+            QCOMPARE(storedOptions(), kDefaultOptions);
             QVERIFY(waitForPlayer(*m_env));
             QCOMPARE(playerCalls(*m_env), QStringList{"fto"});
         }
@@ -213,17 +201,17 @@ private slots:
         {
             // After an update the user's choices give way to the defaults,
             // and the player is not started.
-            store({"2", "2", "2", "1", "1", "1"});
+            storeOptions({"2", "2", "2", "1", "1", "1"});
             SettingsStore::write("Option", "v0.90");
             OptionDialog dialog;
             dialog.startUp(QStringLiteral("updatet"));
             QVERIFY(dialog.hasEnded());
-            QCOMPARE(stored(), kDefaults);
+            QCOMPARE(storedOptions(), kDefaultOptions);
             QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
         }
         {
             // The words are compared whole and case-sensitively.
-            store({"2", "2", "2", "1", "1", "1"});
+            storeOptions({"2", "2", "2", "1", "1", "1"});
             OptionDialog dialog;
             dialog.startUp(QStringLiteral("UPDATET"));
             QVERIFY(!dialog.hasEnded());
@@ -246,10 +234,10 @@ private slots:
             dialog.optionBox(keys::FadeOutCD)->setFocus();
             QTest::keyClick(dialog.optionBox(keys::FadeOutCD), Qt::Key_F4, Qt::AltModifier);
             QVERIFY(dialog.hasEnded());
-            QCOMPARE(stored(), QStringList(6, QString()));
+            QCOMPARE(storedOptions(), QStringList(6, QString()));
         }
         {
-            store(kDefaults);
+            storeOptions(kDefaultOptions);
             OptionDialog dialog;
             dialog.startUp(QString());
             QTest::mouseClick(dialog.optionBox(keys::AutoFileAss), Qt::LeftButton);
@@ -257,7 +245,7 @@ private slots:
             QVERIFY(!dialog.hasEnded());
             dialog.close();
             QVERIFY(dialog.hasEnded());
-            QCOMPARE(stored(), kDefaults);
+            QCOMPARE(storedOptions(), kDefaultOptions);
         }
         settle();
         QVERIFY(playerCalls(*m_env).isEmpty());
@@ -269,7 +257,7 @@ private slots:
     // registered.
     void closeSignal()
     {
-        store(kDefaults);
+        storeOptions(kDefaultOptions);
         {
             OptionDialog dialog;
             dialog.startUp(QString());
@@ -279,7 +267,7 @@ private slots:
             QFile::remove(OptionDialog::markerPath());
             dialog.markerCheckTimer.tick();
             QVERIFY(dialog.hasEnded());
-            QCOMPARE(stored(), (QStringList{"1", "1", "1", "1", "2", "2"}));
+            QCOMPARE(storedOptions(), (QStringList{"1", "1", "1", "1", "2", "2"}));
             QVERIFY(!dialog.markerCheckTimer.isArmed());
         }
         {
@@ -313,7 +301,7 @@ private slots:
     // both the association window and an enabled dialog.
     void windowsDisableTheDialog()
     {
-        store(kDefaults);
+        storeOptions(kDefaultOptions);
         OptionDialog dialog;
         dialog.startUp(QString());
 
@@ -361,7 +349,7 @@ private slots:
     // update nor saves and starts a player by itself.
     void markerInTheApplicationFolder()
     {
-        store({"2", "1", "1", "2", "2", "1"});
+        storeOptions({"2", "1", "1", "2", "2", "1"});
         {
             const QString target = m_env->root() + QStringLiteral("/planted-target");
             QVERIFY(QFile::link(target, OptionDialog::markerPath()));
@@ -390,13 +378,13 @@ private slots:
         QVERIFY(!dialog.markerCheckTimer.isArmed());
         dialog.markerCheckTimer.tick();
         QVERIFY(!dialog.hasEnded());
-        QCOMPARE(stored(), (QStringList{"2", "1", "1", "2", "2", "1"}));
+        QCOMPARE(storedOptions(), (QStringList{"2", "1", "1", "2", "2", "1"}));
         QCOMPARE(SettingsStore::read("Option"), QStringLiteral("v1.00"));
         // The user's own OK still saves.
         QTest::mouseClick(dialog.optionBox(keys::MinimizeSeparate), Qt::LeftButton);
         dialog.okButton->click();
         QVERIFY(dialog.hasEnded());
-        QCOMPARE(stored(), (QStringList{"2", "1", "1", "1", "2", "1"}));
+        QCOMPARE(storedOptions(), (QStringList{"2", "1", "1", "1", "2", "1"}));
         QCOMPARE(Dialogs::records().size(), 1);
         settle();
         QVERIFY(playerCalls(*m_env).isEmpty());

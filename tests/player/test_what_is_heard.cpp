@@ -7,6 +7,7 @@
 #include "player/core/media/gst_media_component.h"
 #include "player/core/player_core.h"
 #include "tests/support/test_env.h"
+#include "tests/support/level_runs.h"
 #include "tests/support/wav_bytes.h"
 
 #include <QFile>
@@ -26,24 +27,12 @@ QByteArray levelWav(quint32 frames, qint16 value)
     return pcmWav(kRate, 2, 16, littleEndian(quint16(value), 2).repeated(int(frames) * 2));
 }
 
-struct Run {
-    qint16 value;
-    quint32 frames;
-};
+using Run = LevelRun;
 
 // The recording as runs of one value, silence left out.
 QList<Run> runsOf(const QByteArray& raw)
 {
-    QList<Run> runs;
-    for (qsizetype at = 0; at + 4 <= raw.size(); at += 4) {
-        const auto value = qint16(quint8(raw[at]) | (quint8(raw[at + 1]) << 8));
-        if (value == 0)
-            continue;
-        if (runs.isEmpty() || runs.last().value != value)
-            runs.append({value, 0});
-        ++runs.last().frames;
-    }
-    return runs;
+    return levelRuns(raw, /*keepSilence=*/false);
 }
 
 QList<qint16> valuesOf(const QList<Run>& runs)
