@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 
 namespace qpt::internet {
@@ -37,6 +38,9 @@ OnlineWindow::OnlineWindow(OnlineSystem& system)
     statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLabel->setStyleSheet(QStringLiteral("QLabel { color: #1d2025; background: transparent; }"));
     connect(statusLabel, &CaptionLabel::doubleClicked, this, &OnlineWindow::hideToTray);
+    // The keyboard's way to the tray: the player's Alt+M.
+    auto* toTray = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_M), this);
+    connect(toTray, &QShortcut::activated, this, &OnlineWindow::hideToTray);
 
     browser = new WebBrowser(this);
     reportForm = new BugReportForm(*browser, *statusLabel, this);
