@@ -1,8 +1,8 @@
 #include "player/core/length/song_length_service.h"
 
 #include "common/cd_address.h"
-#include "player/core/cd/disc_toc.h"
 #include "common/cue_track_lines.h"
+#include "player/core/cd/disc_toc.h"
 #include "player/core/cue/cue_album.h"
 #include "player/core/length/cd_track_file.h"
 #include "player/core/length/known_lengths.h"
@@ -14,6 +14,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <chrono>
+#include <mutex>
+#include <optional>
 
 namespace qpt {
 
@@ -70,6 +74,37 @@ struct SongLengthService::Measurer {
     std::atomic<std::int64_t> bytesRead = 0;
     mutable std::mutex cdLock;
     QString cdFolder;
+    // The sheet read last, kept for a few seconds while it is unchanged:
+    // the tracks of an album are measured one after another, and each
+    // would read its sheet (maybe on a slow share) again.
+    std::mutex albumLock;
+    NativePath albumPath;
+    length::FileStamp albumStamp;
+    std::chrono::steady_clock::time_point albumRead;
+    std::optional<cue::Album> album;
+
+    std::optional<cue::Album> albumOf(const NativePath& path)
+    {
+        constexpr auto kKept = std::chrono::seconds(5);
+        length::FileStamp stamp;
+        bool regular = false;
+        const bool stamped = length::ProbeFile::stamp(path, stamp, regular) && regular;
+        const auto now = std::chrono::steady_clock::now();
+        {
+            const std::lock_guard lock(albumLock);
+            if (stamped && path == albumPath && stamp == albumStamp && now - albumRead < kKept)
+                return album;
+        }
+        std::optional<cue::Album> read = cue::readAlbum(path);
+        if (stamped) {
+            const std::lock_guard lock(albumLock);
+            albumPath = path;
+            albumStamp = stamp;
+            albumRead = now;
+            album = read;
+        }
+        return read;
+    }
 
     void loadCacheOnce()
     {
@@ -144,8 +179,8 @@ struct SongLengthService::Measurer {
     // track of a file what is left of the file after its start.
     std::int64_t cueTrackMs(const cuelines::TrackLine& named)
     {
-        const std::optional<cue::Album> album = cue::readAlbum(named.album);
-        const cue::AlbumTrack* track = album ? album->track(named.track) : nullptr;
+        const std::optional<cue::Album> sheet = albumOf(named.album);
+        const cue::AlbumTrack* track = sheet ? sheet->track(named.track) : nullptr;
         if (!track || !track->playable || !track->fileFound)
             return 0;
         if (const std::optional<qint64> ms = track->knownMilliseconds())
