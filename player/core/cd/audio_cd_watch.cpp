@@ -36,9 +36,9 @@ void AudioCdWatch::look()
         return;
     // The thread uses nothing of this watch but the channel: its reply goes
     // nowhere once the watch is gone.
-    std::thread([drives = drives(), check = m_check, replies = m_replies, this] {
+    std::thread([check = m_check, replies = m_replies, this] {
         QByteArray holding;
-        for (const QByteArray& drive : drives) {
+        for (const QByteArray& drive : drives()) {
             if (check(drive)) {
                 holding = drive;
                 break;
